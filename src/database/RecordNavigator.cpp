@@ -1,0 +1,351 @@
+#include "database/RecordNavigator.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaMethod>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include "platform/Dialogs.h"
+#include "platform/MaskedDateBox.h"
+
+namespace {
+QString quoted(const QString& identifier) {
+    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (a.isNull() != b.isNull())
+        return false;
+    return a.isNull() || a.toString() == b.toString();
+}
+}  // namespace
+
+RecordNavigator::RecordNavigator(QWidget* parent, const QString& name) : QWidget(parent) {
+    setObjectName(name);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const char* names[4] = {"First", "Previous", "Next", "Last"};
+    const char* arrows[4] = {"|◀", "◀", "▶", "▶|"};
+    const Action actions[4] = {Action::MoveFirst, Action::MovePrevious, Action::MoveNext, Action::MoveLast};
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("Caption"));
+    m_caption->setFrameShape(QFrame::StyledPanel);
+    m_caption->setMinimumWidth(160);
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QString::fromLatin1(names[i]));
+        b->setText(QString::fromUtf8(arrows[i]));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(false);
+        const Action a = actions[i];
+        connect(b, &QToolButton::clicked, this, [this, a] { userMove(a); });
+        m_buttons[i] = b;
+        if (i == 2)
+            layout->addWidget(m_caption, 1);
+        layout->addWidget(b);
+    }
+}
+
+void RecordNavigator::bind(QWidget* box, const QString& field) { m_bindings.append(Binding{box, field, QVariant()}); }
+
+Status RecordNavigator::refresh() {
+    m_db.close();
+    m_keys.clear();
+    m_state = State::None;
+    m_index = -1;
+    m_rowValues.clear();
+    m_rowFields.clear();
+    Status s = m_db.open(m_databaseName);
+    if (s) {
+        SqlStatement keys(m_db, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(m_table)));
+        s = keys.status();
+        if (s) {
+            while (keys.next())
+                m_keys.push_back(keys.int64(0));
+            s = keys.status();
+        }
+    }
+    if (!s) {
+        m_keys.clear();
+        clearBoxes();
+        updateArrows();
+        return s;
+    }
+    if (!m_keys.empty())
+        s = loadRow(0);
+    else
+        clearBoxes();
+    updateArrows();
+    emit reposition();
+    return s;
+}
+
+Status RecordNavigator::close() {
+    Status s;
+    if (m_db.isOpen() && isDirty()) {
+        bool save = true;
+        emit validate(Action::Unload, &save);
+        if (save)
+            s = writeCurrent();
+    }
+    m_db.close();
+    return s;
+}
+
+int RecordNavigator::absolutePosition() const { return m_state == State::Row ? m_index : -1; }
+
+bool RecordNavigator::eof() const {
+    return m_keys.empty() || (m_state == State::None && m_index >= int(m_keys.size()));
+}
+bool RecordNavigator::bof() const { return m_keys.empty() || (m_state == State::None && m_index < 0); }
+
+QVariant RecordNavigator::readBox(const QWidget* box) {
+    QString text;
+    if (const auto* d = qobject_cast<const MaskedDateBox*>(box))
+        return d->value();
+    if (const auto* e = qobject_cast<const QLineEdit*>(box))
+        text = e->text();
+    else if (const auto* p = qobject_cast<const QPlainTextEdit*>(box))
+        text = p->toPlainText();
+    else if (const auto* t = qobject_cast<const QTextEdit*>(box))
+        text = t->toPlainText();
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+void RecordNavigator::writeBox(QWidget* box, const QVariant& value) {
+    if (auto* d = qobject_cast<MaskedDateBox*>(box))
+        d->setValue(value);
+    else if (auto* e = qobject_cast<QLineEdit*>(box))
+        e->setText(value.toString());
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(box))
+        p->setPlainText(value.toString());
+    else if (auto* t = qobject_cast<QTextEdit*>(box))
+        t->setPlainText(value.toString());
+}
+
+bool RecordNavigator::isDirty() const {
+    if (m_state != State::Row && m_state != State::New)
+        return false;
+    for (const Binding& b : m_bindings)
+        if (b.box && !sameValue(readBox(b.box), b.loaded))
+            return true;
+    return false;
+}
+
+void RecordNavigator::rememberLoaded() {
+    for (Binding& b : m_bindings)
+        b.loaded = b.box ? readBox(b.box) : QVariant();
+}
+
+void RecordNavigator::clearBoxes() {
+    for (Binding& b : m_bindings)
+        if (b.box)
+            writeBox(b.box, QVariant());
+    rememberLoaded();
+}
+
+Status RecordNavigator::loadRow(int index) {
+    SqlStatement row(m_db, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    if (!row.status())
+        return row.status();
+    row.bind(1, m_keys[size_t(index)]);
+    if (!row.next())
+        return row.status().isOk() ? Status::fail(QStringLiteral("The record has been deleted.")) : row.status();
+    m_rowFields.clear();
+    m_rowValues.clear();
+    for (int i = 0; i < row.columnCount(); ++i) {
+        m_rowFields << row.columnName(i);
+        m_rowValues << row.value(i);
+    }
+    row.next();
+    m_index = index;
+    m_state = State::Row;
+    for (Binding& b : m_bindings)
+        if (b.box)
+            writeBox(b.box, fieldValue(b.field));
+    rememberLoaded();
+    return Status::ok();
+}
+
+QVariant RecordNavigator::fieldValue(const QString& field) const {
+    for (int i = 0; i < m_rowFields.size(); ++i)
+        if (m_rowFields[i].compare(field, Qt::CaseInsensitive) == 0)
+            return m_rowValues[i];
+    return QVariant();
+}
+
+Status RecordNavigator::writeCurrent() {
+    if (!m_db.isOpen())
+        return Status::fail(QStringLiteral("The database is not open."));
+    if (m_state != State::Row && m_state != State::New)
+        return Status::fail(QStringLiteral("No current record."));
+    QStringList fields;
+    QVariantList values;
+    for (const Binding& b : m_bindings) {
+        if (!b.box)
+            continue;
+        fields << quoted(b.field);
+        values << readBox(b.box);
+    }
+    QString sql;
+    if (m_state == State::New) {
+        QStringList marks;
+        for (int i = 0; i < fields.size(); ++i)
+            marks << QStringLiteral("?");
+        sql = fields.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
+                               : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(quoted(m_table), fields.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    } else {
+        QStringList sets;
+        for (const QString& f : fields)
+            sets << f + QStringLiteral(" = ?");
+        if (sets.isEmpty())
+            return Status::ok();
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(m_table), sets.join(QStringLiteral(", ")));
+    }
+    SqlStatement st(m_db, sql);
+    if (!st.status())
+        return st.status();
+    int i = 1;
+    for (const QVariant& v : values)
+        st.bind(i++, v);
+    if (m_state == State::Row)
+        st.bind(i, m_keys[size_t(m_index)]);
+    const Status s = st.run();
+    if (!s)
+        return s;
+    if (m_state == State::New) {
+        m_lastModified = m_db.lastInsertRowId();
+        m_keys.push_back(m_lastModified);
+        return loadRow(int(m_keys.size()) - 1);
+    }
+    m_lastModified = m_keys[size_t(m_index)];
+    return loadRow(m_index);
+}
+
+Status RecordNavigator::updateRecord() {
+    const Status s = writeCurrent();
+    updateArrows();
+    return s;
+}
+
+Status RecordNavigator::move(Action action) {
+    if (!m_db.isOpen())
+        return Status::fail(QStringLiteral("The database is not open."));
+    if (m_state == State::None && ((action == Action::MoveNext && m_index >= int(m_keys.size())) ||
+                                   (action == Action::MovePrevious && m_index < 0)))
+        return Status::fail(QStringLiteral("No current record."));
+    bool save = true;
+    emit validate(action, &save);
+    if (save && isDirty()) {
+        const Status s = writeCurrent();
+        if (!s)
+            return s;
+    }
+    const int count = int(m_keys.size());
+    int target = m_index;
+    switch (action) {
+    case Action::MoveFirst: target = 0; break;
+    case Action::MoveLast: target = count - 1; break;
+    case Action::MoveNext:
+        target = m_state == State::Deleted ? m_index : (m_state == State::New ? count : m_index + 1);
+        break;
+    case Action::MovePrevious: target = m_state == State::New ? count - 1 : m_index - 1; break;
+    default: break;
+    }
+    if (count == 0 || target < 0 || target >= count) {
+        m_state = State::None;
+        m_index = target < 0 ? -1 : count;
+        clearBoxes();
+        updateArrows();
+        emit reposition();
+        return Status::ok();
+    }
+    const Status s = loadRow(target);
+    updateArrows();
+    emit reposition();
+    return s;
+}
+
+Status RecordNavigator::userMove(Action action) {
+    // The arrows never move past either end.
+    const int count = int(m_keys.size());
+    if (m_state == State::Row && ((action == Action::MoveNext && m_index >= count - 1) ||
+                                  (action == Action::MovePrevious && m_index <= 0))) {
+        action = action == Action::MoveNext ? Action::MoveLast : Action::MoveFirst;
+    }
+    if (m_state == State::None && count > 0 && (action == Action::MoveNext || action == Action::MovePrevious))
+        action = action == Action::MoveNext ? Action::MoveLast : Action::MoveFirst;
+    const Status s = move(action);
+    if (!s)
+        raiseError(s.error());
+    return s;
+}
+
+void RecordNavigator::raiseError(const QString& description) {
+    bool handled = false;
+    if (isSignalConnected(QMetaMethod::fromSignal(&RecordNavigator::error)))
+        emit error(description, &handled);
+    if (!handled)
+        Dialogs::showError(description);
+}
+
+Status RecordNavigator::addNew() {
+    if (!m_db.isOpen())
+        return Status::fail(QStringLiteral("The database is not open."));
+    bool save = true;
+    emit validate(Action::AddNew, &save);
+    if (save && isDirty()) {
+        const Status s = writeCurrent();
+        if (!s)
+            return s;
+    }
+    m_state = State::New;
+    clearBoxes();
+    updateArrows();
+    return Status::ok();
+}
+
+Status RecordNavigator::deleteRecord() {
+    if (!m_db.isOpen())
+        return Status::fail(QStringLiteral("The database is not open."));
+    if (m_state != State::Row)
+        return Status::fail(QStringLiteral("No current record."));
+    bool save = false;
+    emit validate(Action::Delete, &save);
+    SqlStatement st(m_db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    st.bind(1, m_keys[size_t(m_index)]);
+    const Status s = st.status() ? st.run() : st.status();
+    if (!s)
+        return s;
+    m_keys.erase(m_keys.begin() + m_index);
+    m_state = State::Deleted;
+    updateArrows();
+    return Status::ok();
+}
+
+qint64 RecordNavigator::bookmark() const { return m_state == State::Row ? m_keys[size_t(m_index)] : 0; }
+
+Status RecordNavigator::setBookmark(qint64 bookmark) {
+    for (int i = int(m_keys.size()) - 1; i >= 0; --i) {
+        if (m_keys[size_t(i)] == bookmark) {
+            const Status s = loadRow(i);
+            updateArrows();
+            emit reposition();
+            return s;
+        }
+    }
+    return Status::fail(QStringLiteral("Not a valid bookmark."));
+}
+
+void RecordNavigator::setCaption(const QString& caption) { m_caption->setText(caption); }
+QString RecordNavigator::caption() const { return m_caption->text(); }
+
+void RecordNavigator::updateArrows() {
+    for (QToolButton* b : m_buttons)
+        b->setEnabled(m_db.isOpen());
+}

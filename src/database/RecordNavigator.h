@@ -1,0 +1,116 @@
+#pragma once
+#include <vector>
+
+#include <QList>
+#include <QPointer>
+#include <QVariant>
+#include <QWidget>
+
+#include "database/Sqlite.h"
+
+class QLabel;
+class QToolButton;
+
+// The record navigator of a single-record form: one table in its natural
+// (rowid) order, boxes bound to its fields by name, first/previous/next/last
+// arrows and a caption line. Only the row keys are held in memory; a row's
+// values are read when it becomes current.
+//
+// Operations called by the form return their error. Moves made with the arrows
+// write a changed row first; a database error met there is raised as the
+// error() event, or shown in a message box when the form handles no errors.
+class RecordNavigator : public QWidget {
+    Q_OBJECT
+public:
+    enum class Action { MoveFirst, MovePrevious, MoveNext, MoveLast, AddNew, Update, Delete, Bookmark, Unload };
+    Q_ENUM(Action)
+
+    explicit RecordNavigator(QWidget* parent = nullptr, const QString& name = QStringLiteral("Data1"));
+
+    void setDatabaseName(const QString& nativePath) { m_databaseName = nativePath; }
+    QString databaseName() const { return m_databaseName; }
+    void setRecordSource(const QString& table) { m_table = table; }
+    QString recordSource() const { return m_table; }
+
+    // Binds a box (TextBox/QLineEdit, MaskedDateBox, QPlainTextEdit) to a field;
+    // the field name is matched without regard to case.
+    void bind(QWidget* box, const QString& field);
+
+    // Opens (or re-opens) the table; the first row becomes current.
+    Status refresh();
+    bool isOpen() const { return m_db.isOpen(); }
+    // Writes pending edits and releases the file.
+    Status close();
+
+    // Position of the current row from 0; -1 on a new row or with no current row.
+    int absolutePosition() const;
+    int recordCount() const { return int(m_keys.size()); }
+    bool hasCurrentRow() const { return m_state == State::Row; }
+    bool isNewRow() const { return m_state == State::New; }
+    bool eof() const;
+    bool bof() const;
+    bool isDirty() const;
+
+    // Movement by program: validate, write a changed row, move, reposition.
+    Status moveFirst() { return move(Action::MoveFirst); }
+    Status movePrevious() { return move(Action::MovePrevious); }
+    Status moveNext() { return move(Action::MoveNext); }
+    Status moveLast() { return move(Action::MoveLast); }
+
+    Status addNew();
+    // Stores the bound boxes into the current row, or inserts the new row, at
+    // once and without the validate event.
+    Status updateRecord();
+    // Removes the current row; no row is current until the next move.
+    Status deleteRecord();
+
+    qint64 lastModified() const { return m_lastModified; }
+    qint64 bookmark() const;
+    Status setBookmark(qint64 bookmark);
+
+    // The stored value of a field of the current row.
+    QVariant fieldValue(const QString& field) const;
+
+    void setCaption(const QString& caption);
+    QString caption() const;
+
+signals:
+    // Before an action; a handler may set *save to false to drop pending edits.
+    void validate(RecordNavigator::Action action, bool* save);
+    // A row has become current (or none is, after a move past the end).
+    void reposition();
+    // A database error met while no handler of the form is running.
+    void error(const QString& description, bool* handled);
+
+private:
+    enum class State { None, Row, New, Deleted };
+    struct Binding {
+        QPointer<QWidget> box;
+        QString field;
+        QVariant loaded;  // the box's value right after the row was shown
+    };
+
+    Status move(Action action);
+    Status userMove(Action action);
+    Status writeCurrent();
+    Status loadRow(int index);
+    void clearBoxes();
+    void rememberLoaded();
+    void raiseError(const QString& description);
+    void updateArrows();
+    static QVariant readBox(const QWidget* box);
+    static void writeBox(QWidget* box, const QVariant& value);
+
+    QString m_databaseName;
+    QString m_table;
+    SqliteDb m_db;
+    std::vector<qint64> m_keys;
+    int m_index = -1;
+    State m_state = State::None;
+    qint64 m_lastModified = 0;
+    QVariantList m_rowValues;
+    QStringList m_rowFields;
+    QList<Binding> m_bindings;
+    QLabel* m_caption;
+    QToolButton* m_buttons[4];
+};

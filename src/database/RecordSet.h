@@ -1,0 +1,98 @@
+#pragma once
+#include <vector>
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+
+#include "database/Sqlite.h"
+
+// A query cursor: a record set opened on an SQL statement through a connection
+// text. A "select <columns> from <table> [order by ...]" statement is opened
+// as a keyset: the row keys are read in the statement's order and a row's values
+// are fetched when asked for, so a million-row table opens without reading every
+// row. Other statements are read whole (read only).
+//
+// Changes typed into the current row stay pending until update() (or a move
+// off the row, which writes them first); addNew() starts a row that update()
+// inserts.
+class RecordSet {
+public:
+    enum class CursorType { Static, Keyset };
+    enum class EditMode { None, InProgress, Add };
+
+    RecordSet() = default;
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    Status open(const QString& connectionText, const QString& sql, CursorType type = CursorType::Static);
+    // Opens on a database already open (shared with other cursors).
+    Status open(SqliteDbPtr db, const QString& sql, CursorType type = CursorType::Static);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString sql() const { return m_sql; }
+    QString table() const { return m_table; }
+    bool isUpdatable() const { return !m_table.isEmpty(); }
+    SqliteDbPtr database() const { return m_db; }
+
+    int recordCount() const { return int(m_keys.size()); }
+    bool bof() const { return m_keys.empty() || m_index < 0; }
+    bool eof() const { return m_keys.empty() || m_index >= int(m_keys.size()); }
+    bool hasCurrentRow() const { return !bof() && !eof() && !m_deleted && m_mode != EditMode::Add; }
+    // Position from 0 of the current row; -1 when there is none.
+    int absolutePosition() const { return hasCurrentRow() ? m_index : -1; }
+    Status setAbsolutePosition(int position);
+
+    Status moveFirst();
+    Status moveLast();
+    Status moveNext();
+    Status movePrevious();
+
+    QStringList fieldNames() const { return m_fields; }
+    int fieldIndex(const QString& name) const;  // without regard to case; -1 if none
+    // Value of the current row (pending edits included).
+    QVariant value(const QString& field) const;
+    QVariant value(int column) const;
+    // Value of any row by position, for a grid; cached.
+    QVariant valueAt(int row, int column) const;
+
+    // Edits the current (or new) row; the change stays pending.
+    Status setValue(int column, const QVariant& value);
+    Status setValue(const QString& field, const QVariant& value);
+    EditMode editMode() const { return m_mode; }
+
+    Status addNew();
+    // Writes the pending changes of the current or new row.
+    Status update();
+    // Writes every pending change of the cursor in one batch.
+    Status updateBatch() { return update(); }
+    void cancelUpdate();
+    // Removes the current row from the table; no row is current until a move.
+    Status deleteCurrent();
+    // Runs the statement again; the first row becomes current.
+    Status requery();
+
+    qint64 bookmark() const;
+    Status setBookmark(qint64 bookmark);
+
+private:
+    Status openStatement();
+    Status leaveRow();
+    Status fetchRow(qint64 key, QVariantList* values) const;
+    void clearCache() const { m_cache.clear(); }
+
+    SqliteDbPtr m_db;
+    QString m_sql;
+    CursorType m_type = CursorType::Static;
+    QString m_table;      // empty when the statement is not one table's rows
+    QString m_columns;    // the select list as written
+    QStringList m_fields;
+    std::vector<qint64> m_keys;             // rowids, or row numbers of a materialized result
+    std::vector<QVariantList> m_materialized;
+    int m_index = -1;
+    bool m_deleted = false;
+    EditMode m_mode = EditMode::None;
+    QHash<int, QVariant> m_pending;
+    mutable QHash<qint64, QVariantList> m_cache;
+};

@@ -1,0 +1,99 @@
+#include "database/Schema.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "platform/AppPaths.h"
+
+namespace Schema {
+
+QString databaseFileName() { return QStringLiteral("kelid.mdb"); }
+
+QString livePath() { return AppPaths::join(QStringLiteral("\\kelid.mdb")); }
+
+QString dataEntryConnectPrefix() { return QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source ="); }
+QString browserConnectPrefix() { return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.3.51;Data Source="); }
+
+QString dataSourceOf(const QString& connectionText) {
+    static const QRegularExpression re(QStringLiteral("(?:^|;)\\s*data\\s+source\\s*=([^;]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(connectionText);
+    if (!m.hasMatch())
+        return QString();
+    return AppPaths::native(m.captured(1).trimmed());
+}
+
+// Dates are ISO text that must name a real day; a wrong kind of value is
+// refused by the STRICT tables with the engine's message.
+static const char* const kSchema = R"SQL(
+CREATE TABLE InspectionRecord (
+  InspectionID INTEGER PRIMARY KEY AUTOINCREMENT,
+  Facility TEXT CONSTRAINT "Facility is one character" CHECK (Facility IS NULL OR length(Facility) <= 1),
+  ModelNumber TEXT,
+  SerialNum TEXT,
+  InspectorNum TEXT,
+  Date TEXT CONSTRAINT "Date must be a real date" CHECK (Date IS NULL OR date(Date) IS Date),
+  Station TEXT,
+  PartNum TEXT,
+  DefectCode TEXT,
+  LocationCode TEXT,
+  InspNum TEXT,
+  IDate TEXT CONSTRAINT "Prev Inspection Date must be a real date" CHECK (IDate IS NULL OR date(IDate) IS IDate),
+  OperatorNum TEXT,
+  ODate TEXT CONSTRAINT "Operator Date must be a real date" CHECK (ODate IS NULL OR date(ODate) IS ODate),
+  ReworkNum INTEGER,
+  Notes TEXT
+) STRICT;
+CREATE INDEX InspectionUnit ON InspectionRecord (ModelNumber, SerialNum, Station);
+CREATE INDEX InspectionDate ON InspectionRecord (Date);
+CREATE TABLE defects (
+  defectcode TEXT NOT NULL PRIMARY KEY,
+  defectdescription TEXT
+) STRICT;
+CREATE TABLE Parts (
+  partnum TEXT NOT NULL PRIMARY KEY,
+  partdescription TEXT
+) STRICT;
+CREATE TABLE Model (
+  ModelNumber TEXT NOT NULL PRIMARY KEY,
+  ModelDescription TEXT
+) STRICT;
+CREATE TABLE location (
+  locationcode TEXT NOT NULL PRIMARY KEY,
+  "location description" TEXT
+) STRICT;
+CREATE TABLE Station (
+  StationID TEXT NOT NULL PRIMARY KEY,
+  "Station Description" TEXT
+) STRICT;
+CREATE TABLE Employees (
+  EmployeeID INTEGER PRIMARY KEY AUTOINCREMENT,
+  EmployeeNum TEXT NOT NULL UNIQUE,
+  FirstName TEXT,
+  LastName TEXT
+) STRICT;
+)SQL";
+
+Status create(SqliteDb& db) {
+    Status s = db.exec(QStringLiteral("BEGIN"));
+    if (!s)
+        return s;
+    s = db.exec(QString::fromUtf8(kSchema));
+    if (!s) {
+        db.exec(QStringLiteral("ROLLBACK"));
+        return s;
+    }
+    return db.exec(QStringLiteral("COMMIT"));
+}
+
+Status createFile(const QString& path) {
+    if (QFileInfo::exists(path))
+        return Status::fail(QStringLiteral("File already exists: %1").arg(path));
+    SqliteDb db;
+    Status s = db.open(path, SqliteDb::Mode::Create);
+    if (!s)
+        return s;
+    return create(db);
+}
+
+}  // namespace Schema

@@ -1,0 +1,28 @@
+#pragma once
+#include "database/Sqlite.h"
+
+// The Inspection database: file name, connection texts and tables.
+namespace Schema {
+
+QString databaseFileName();  // "kelid.mdb"
+// Application folder + "\kelid.mdb", made native.
+QString livePath();
+
+// Connection texts as the forms write them.
+QString dataEntryConnectPrefix();   // "Provider=Microsoft.Jet.OLEDB.3.51;Data source ="
+QString browserConnectPrefix();     // "PROVIDER=Microsoft.Jet.OLEDB.3.51;Data Source="
+// The file named by the "Data Source=" part of a connection text (letter case
+// and blanks before "=" ignored), made native; empty when there is none.
+QString dataSourceOf(const QString& connectionText);
+
+// Creates the seven tables and the index in an empty database.
+Status create(SqliteDb& db);
+// Creates a new database file with the schema (the file must not exist).
+Status createFile(const QString& path);
+
+// The pass values of a row and of the reference tables.
+inline QString passPart() { return QStringLiteral("001"); }
+inline QString passDefect() { return QStringLiteral("1"); }
+inline QString passLocation() { return QStringLiteral("1"); }
+
+}  // namespace Schema

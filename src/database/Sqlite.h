@@ -1,0 +1,74 @@
+#pragma once
+#include <memory>
+
+#include <QString>
+#include <QVariant>
+
+#include "platform/Status.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A thin layer over the SQLite engine: an open database file and its prepared
+// statements. Errors come back as the engine's own message.
+class SqliteDb {
+public:
+    enum class Mode { ReadWrite, ReadOnly, Create };
+    SqliteDb() = default;
+    ~SqliteDb();
+    SqliteDb(const SqliteDb&) = delete;
+    SqliteDb& operator=(const SqliteDb&) = delete;
+
+    // Opens a native path. A missing file is an error unless Mode::Create.
+    Status open(const QString& path, Mode mode = Mode::ReadWrite);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+    sqlite3* handle() const { return m_db; }
+
+    Status exec(const QString& sql);
+    QString lastError() const;
+    qint64 lastInsertRowId() const;
+    int changes() const;
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+using SqliteDbPtr = std::shared_ptr<SqliteDb>;
+
+// A prepared statement with values bound by position (1-based) or name.
+class SqlStatement {
+public:
+    SqlStatement() = default;
+    SqlStatement(SqliteDb& db, const QString& sql);
+    ~SqlStatement();
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+    SqlStatement(SqlStatement&& o) noexcept;
+    SqlStatement& operator=(SqlStatement&& o) noexcept;
+
+    Status prepare(SqliteDb& db, const QString& sql);
+    bool isPrepared() const { return m_stmt != nullptr; }
+    Status status() const { return m_status; }
+
+    void bind(int index, const QVariant& value);
+    void bind(const QString& name, const QVariant& value);
+    void reset();
+
+    // Steps once: true while a row is ready; false at the end or on error (see status()).
+    bool next();
+    // Runs a statement that returns no rows.
+    Status run();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const;
+    qint64 int64(int i) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    sqlite3* m_db = nullptr;
+    Status m_status;
+};

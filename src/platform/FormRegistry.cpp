@@ -1,0 +1,114 @@
+#include "platform/FormRegistry.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "platform/Dialogs.h"
+#include "platform/Form.h"
+
+namespace {
+// The sub-window of a child form: closing it unloads the form.
+class FormSubWindow : public QMdiSubWindow {
+public:
+    explicit FormSubWindow(Form* f) : m_form(f) { setAttribute(Qt::WA_DeleteOnClose, false); }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        if (m_form)
+            m_form->unloadMe();
+    }
+
+private:
+    QPointer<Form> m_form;
+};
+}  // namespace
+
+FormRegistry& FormRegistry::instance() {
+    static FormRegistry r;
+    return r;
+}
+
+void FormRegistry::registerForm(const QString& name, Factory factory) { m_factories.insert(name, std::move(factory)); }
+
+Status FormRegistry::load(const QString& name) {
+    if (isLoaded(name))
+        return Status::ok();
+    if (!m_factories.contains(name))
+        return Status::fail(QStringLiteral("The form %1 is not available in this version of Varnex.").arg(name));
+    Form* f = m_factories.value(name)();
+    if (!f)
+        return Status::fail(QStringLiteral("The form %1 could not be created.").arg(name));
+    f->setObjectName(name);
+    if (f->kind() == Form::Kind::Child && m_area) {
+        auto* sub = new FormSubWindow(f);
+        sub->setObjectName(name + QStringLiteral("Window"));
+        sub->setWidget(f);
+        sub->setWindowTitle(f->windowTitle());
+        m_area->addSubWindow(sub);
+        sub->adjustSize();
+    }
+    m_forms.insert(name, f);
+    m_order.append(name);
+    f->onLoad();
+    return Status::ok();
+}
+
+Status FormRegistry::show(const QString& name) {
+    const Status s = load(name);
+    if (!s)
+        return s;
+    Form* f = form(name);
+    if (!f)  // the load handler unloaded it again
+        return Status::ok();
+    QWidget* w = f->window_();
+    f->show();
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return Status::ok();
+}
+
+void FormRegistry::hide(const QString& name) {
+    if (Form* f = form(name))
+        f->window_()->hide();
+}
+
+bool FormRegistry::isVisible(const QString& name) const {
+    Form* f = form(name);
+    return f && f->window_()->isVisible() && f->isVisible();
+}
+
+void FormRegistry::unload(const QString& name) {
+    Form* f = form(name);
+    if (!f || m_unloading.contains(name))
+        return;
+    m_unloading.append(name);
+    f->onUnload();
+    m_unloading.removeAll(name);
+    // The unload handler may have shown other forms; this one goes now.
+    m_forms.remove(name);
+    m_order.removeAll(name);
+    QWidget* w = f->window_();
+    w->hide();
+    if (w != f) {
+        if (m_area)
+            m_area->removeSubWindow(w);
+    }
+    w->deleteLater();
+}
+
+void FormRegistry::unloadAll() {
+    while (!m_order.isEmpty())
+        unload(m_order.last());
+}
+
+bool FormRegistry::open(const QString& target, const QString& fromMenu) {
+    const Status s = show(target);
+    if (!s) {
+        Dialogs::showError(s.error());
+        return false;
+    }
+    hide(fromMenu);
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+
+// The outcome of an operation that can fail: empty when it succeeded, else
+// the error's description as the engine or the platform gives it. Lower
+// layers return it; forms turn it into the message box the user sees.
+class Status {
+public:
+    Status() = default;
+    static Status ok() { return Status(); }
+    static Status fail(const QString& description) {
+        Status s;
+        s.m_error = description.isEmpty() ? QStringLiteral("Unknown error") : description;
+        return s;
+    }
+    bool isOk() const { return m_error.isEmpty(); }
+    explicit operator bool() const { return isOk(); }
+    const QString& error() const { return m_error; }
+
+private:
+    QString m_error;
+};

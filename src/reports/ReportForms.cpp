@@ -1,0 +1,5 @@
+#include "platform/FormRegistry.h"
+#include "shell/FormCatalog.h"
+
+void registerReportForms() {
+}

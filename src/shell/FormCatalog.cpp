@@ -1,0 +1,9 @@
+#include "shell/FormCatalog.h"
+
+void registerAllForms() {
+    registerShellForms();
+    registerDataEntryForms();
+    registerTableForms();
+    registerReportForms();
+    registerUtilityForms();
+}
