@@ -1,0 +1,46 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "platform/Status.h"
+
+// The report control placed on every form that prints. The form hands it a
+// report definition file, parameter or sort values and a run request; the
+// engine reads the database by itself (read only) and shows the report.
+// Every operation returns its error; callers show their own message.
+class ReportEngine : public QObject {
+    Q_OBJECT
+public:
+    enum class Output { Preview, Pdf, Csv };
+
+    explicit ReportEngine(const QString& name, QObject* parent = nullptr);
+    ~ReportEngine() override;
+
+    // The full path of the .rpt file, as the form builds it (backslashes allowed).
+    Status setReportFileName(const QString& path);
+    QString reportFileName() const { return m_reportFile; }
+    // index 0 to 3; "Name;value;true"
+    Status setParameterField(int index, const QString& text);
+    QString parameterField(int index) const;
+    // index 0; "+{table.field}" or "-{table.field}"
+    Status setSortField(int index, const QString& text);
+    QString sortField(int index) const;
+    // Runs the report from the settings made so far (1 = run to the output).
+    Status action(int value = 1);
+    // Frees what the engine holds; the settings are cleared.
+    void release();
+
+    // Where action() sends the report: a preview window (the default), or a file.
+    void setOutput(Output output, const QString& file = QString());
+    // Every run request, in order, with its settings, for checks: "file|p0|p1|p2|p3|sort".
+    QStringList runLog() const { return m_runLog; }
+
+private:
+    QString m_reportFile;
+    QString m_parameters[4];
+    QString m_sort;
+    Output m_output = Output::Preview;
+    QString m_outputFile;
+    QStringList m_runLog;
+};

@@ -1,0 +1,35 @@
+#pragma once
+#include <functional>
+
+#include <QString>
+
+// Benchmark cases of varnex-bench. Each area adds its cases from a file
+// tools/bench/bench_<area>.cpp with a static Bench::Registrar.
+namespace Bench {
+
+struct Case {
+    QString name;
+    // The case this one is compared with (its ratio is printed), or empty.
+    QString baseline;
+    std::function<void()> setup;     // once, untimed
+    std::function<void()> run;       // timed, repeated
+    std::function<void()> teardown;  // once, untimed
+    int repeats = 7;
+};
+
+void add(Case c);
+
+struct Registrar {
+    explicit Registrar(Case c) { add(std::move(c)); }
+};
+
+// A large database of the given number of inspection rows, made once (by the
+// data generator) in the benchmark folder and reused by later runs. Cases copy
+// it when they change it.
+QString largeDatabase(int rows);
+// The number of rows asked for on the command line (--rows, default 1,000,000).
+int rows();
+// The benchmark's working folder (--dir, default ./bench-data).
+QString folder();
+
+}  // namespace Bench
