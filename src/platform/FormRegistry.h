@@ -41,6 +41,8 @@ public:
     // Loads the target, shows it and hides the menu it was opened from. A target
     // that cannot be opened is reported in a message box; the menu stays.
     bool open(const QString& target, const QString& fromMenu);
+    // Shows the main menu (working forms return there when they close).
+    void showMainMenu() { show(QStringLiteral("frmMain")); }
 
 private:
     QHash<QString, Factory> m_factories;
