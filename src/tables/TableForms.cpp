@@ -1,5 +1,10 @@
 #include "platform/FormRegistry.h"
 #include "shell/FormCatalog.h"
 
+void registerRecordEditors();
+void registerTableBrowsers();
+
 void registerTableForms() {
+    registerRecordEditors();
+    registerTableBrowsers();
 }

@@ -1,0 +1,4 @@
+#include "platform/FormRegistry.h"
+
+void registerTableBrowsers() {
+}
