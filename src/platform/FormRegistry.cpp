@@ -99,8 +99,18 @@ void FormRegistry::unload(const QString& name) {
 }
 
 void FormRegistry::unloadAll() {
-    while (!m_order.isEmpty())
-        unload(m_order.last());
+    // Newest first; an unload handler may show (and so load) another form, which
+    // a further pass unloads. Forms already unloading are left to finish.
+    for (int pass = 0; pass < 4; ++pass) {
+        QStringList pending;
+        for (const QString& n : m_order)
+            if (!m_unloading.contains(n))
+                pending.prepend(n);
+        if (pending.isEmpty())
+            return;
+        for (const QString& n : pending)
+            unload(n);
+    }
 }
 
 bool FormRegistry::open(const QString& target, const QString& fromMenu) {
