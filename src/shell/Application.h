@@ -1,7 +1,21 @@
 #pragma once
+#include <functional>
 
-// Start-up of the program: one instance per application folder, the forms
-// registered, the background window shown with the main menu in it.
+#include "platform/Status.h"
+
+// Start-up and end of the program.
 namespace Application {
+
+// Runs the program: one instance per application folder, the forms
+// registered, the background window shown with the main menu in it.
 int run();
-}
+
+// Registers the forms and loads the background window (the start-up without
+// the event loop, for tests and benchmarks).
+Status start();
+
+// Ends the process (the event loop); tests replace it.
+void quit();
+void setQuitHandler(std::function<void()> handler);
+
+}  // namespace Application

@@ -1,0 +1,32 @@
+#include "shell/AboutForm.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+AboutForm::AboutForm() : Form(QStringLiteral("frmAbout"), Kind::TopLevel) {
+    setCaption(QStringLiteral("About Varnex"));
+    auto* layout = new QVBoxLayout(this);
+    auto* titleRow = new QHBoxLayout;
+    auto* title = new QLabel(QStringLiteral("Varnex - Version 1.0"), this);
+    title->setObjectName(QStringLiteral("lblVersion"));
+    QFont f = title->font();
+    f.setPointSize(16);
+    f.setBold(true);
+    title->setFont(f);
+    auto* tm = new QLabel(QStringLiteral("TM"), this);
+    tm->setObjectName(QStringLiteral("lblTM"));
+    titleRow->addWidget(title);
+    titleRow->addWidget(tm, 0, Qt::AlignTop);
+    titleRow->addStretch();
+    layout->addLayout(titleRow);
+    auto* purpose = new QLabel(QStringLiteral("Manufacturing quality inspection: inspection records, quality reports "
+                                              "and reference tables in one database file."), this);
+    purpose->setObjectName(QStringLiteral("lblDescription"));
+    purpose->setWordWrap(true);
+    layout->addWidget(purpose);
+    auto* maker = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
+    maker->setObjectName(QStringLiteral("lblMaker"));
+    layout->addWidget(maker);
+    setFixedSize(420, 160);
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include "platform/Form.h"
+
+// "About Varnex": a separate window closed with its close box.
+class AboutForm : public Form {
+    Q_OBJECT
+public:
+    AboutForm();
+    void onLoad() override { centreOnScreen(); }
+};

@@ -1,0 +1,72 @@
+#include "shell/MDIBackground.h"
+
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/HelpViewer.h"
+#include "shell/Application.h"
+
+MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::TopLevel) {
+    setHelpContext(10);
+    setCaption(QStringLiteral("Varnex"));
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("MenuBar"));
+    QMenu* file = m_menuBar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* exit = file->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(exit, &QAction::triggered, this, [] { FormRegistry::instance().unload(QStringLiteral("MDIBackground")); });
+    QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* contents = help->addAction(QStringLiteral("Help/Tutorial"));
+    contents->setObjectName(QStringLiteral("mnuHelpContents"));
+    contents->setProperty("helpContextID", 10);
+    connect(contents, &QAction::triggered, this, [] {
+        const Status s = HelpViewer::showContents(HelpViewer::tutorialFileName());
+        if (!s)
+            Dialogs::showError(s.error());
+    });
+    QAction* about = help->addAction(QStringLiteral("About Varnex"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, [] {
+        const Status s = FormRegistry::instance().show(QStringLiteral("frmAbout"));
+        if (!s)
+            Dialogs::showError(s.error());
+    });
+
+    m_area = new QMdiArea(this);
+    m_area->setObjectName(QStringLiteral("MDIArea"));
+    m_area->setBackground(QColor(0x80, 0x80, 0x80));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_area);
+    resize(1024, 720);
+}
+
+void MDIBackground::onLoad() {
+    FormRegistry& forms = FormRegistry::instance();
+    forms.setMdiArea(m_area);
+    show();
+    const Status s = forms.show(QStringLiteral("frmMain"));
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void MDIBackground::onUnload() {
+    FormRegistry& forms = FormRegistry::instance();
+    // Every child form runs its own unload first.
+    forms.unloadAll();
+    forms.setMdiArea(nullptr);
+    // Then the database is repaired and compacted, and the program ends.
+    const Status s = forms.load(QStringLiteral("frmCompact"));
+    if (!s)
+        Dialogs::showError(s.error());
+    forms.unload(QStringLiteral("frmCompact"));
+    hide();
+    Application::quit();
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "platform/Form.h"
+
+class QMdiArea;
+class QMenuBar;
+
+// The background window: a menu bar (File, Help) over the area in which the
+// child forms live. Unloading it is the way out of the program.
+class MDIBackground : public Form {
+    Q_OBJECT
+public:
+    MDIBackground();
+    void onLoad() override;
+    void onUnload() override;
+    QMdiArea* area() const { return m_area; }
+
+private:
+    QMdiArea* m_area;
+    QMenuBar* m_menuBar;
+};
