@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+
 #include "platform/FormRegistry.h"
 
 #include <QMdiArea>
@@ -64,7 +66,8 @@ Status FormRegistry::show(const QString& name) {
     QWidget* w = f->window_();
     f->show();
     w->show();
-    w->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))  // it cannot raise
+        w->raise();
     w->activateWindow();
     return Status::ok();
 }

@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+
 #include "platform/HelpViewer.h"
 
 #include <QApplication>
@@ -99,7 +101,8 @@ void HelpViewer::showHtml(int topic, const QString& title, const QString& html) 
     setWindowTitle(QStringLiteral("Varnex Help - ") + title);
     m_browser->setHtml(html);
     show();
-    raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))  // it cannot raise
+        raise();
     activateWindow();
 }
 

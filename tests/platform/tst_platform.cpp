@@ -1,0 +1,218 @@
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include "TestAppFolder.h"
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/FormRegistry.h"
+#include "platform/HelpViewer.h"
+#include "platform/MaskedDateBox.h"
+#include "platform/MousePointer.h"
+#include "platform/TextBox.h"
+
+namespace {
+// A form that counts its load and unload handlers.
+class CountingForm : public Form {
+public:
+    CountingForm(const QString& name, int* loads, int* unloads) : Form(name), m_loads(loads), m_unloads(unloads) {}
+    void onLoad() override { ++*m_loads; }
+    void onUnload() override { ++*m_unloads; }
+
+private:
+    int* m_loads;
+    int* m_unloads;
+};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void backslashPathsBecomeNativeAndMatchCase() {
+        TestAppFolder app;
+        QCOMPARE(AppPaths::join(QStringLiteral("\\kelid.mdb")), app.livePath());
+        // "Temp2" finds "temp2", "demodb\KELID1.MDB" finds the stored blank database.
+        QCOMPARE(AppPaths::join(QStringLiteral("\\Temp2\\kelid.mdb")), app.file(QStringLiteral("temp2/kelid.mdb")));
+        QCOMPARE(AppPaths::join(QStringLiteral("\\demodb\\KELID1.MDB")), app.file(QStringLiteral("DemoDb/kelid1.mdb")));
+        // A drive root stands for the application folder.
+        QCOMPARE(AppPaths::native(QStringLiteral("C:\\KEL\\VXHelp.hlp")), app.file(QStringLiteral("KEL/VXHelp.hlp")));
+        QCOMPARE(AppPaths::native(QStringLiteral("c:\\kel\\VXhelp.hlp")), app.file(QStringLiteral("KEL/VXHelp.hlp")));
+        // A doubled backslash (folder typed with a trailing one) still names the file.
+        QVERIFY(QFile::exists(AppPaths::native(app.path() + QStringLiteral("\\\\kelid.mdb"))));
+    }
+
+    void copyReplacesTargetWholeOrNotAtAll() {
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("a.bin")), dst = dir.filePath(QStringLiteral("b.bin"));
+        QFile f(src);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(3 << 20, 'x'));
+        f.close();
+        QFile old(dst);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("former");
+        old.close();
+        QVERIFY(FileSystem::copyFile(src, dst).isOk());
+        QCOMPARE(readAll(dst), readAll(src));
+        // No temporary file is left beside the target.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+        // Missing source, missing folder: described errors, target untouched.
+        const Status missing = FileSystem::copyFile(dir.filePath(QStringLiteral("none")), dst);
+        QVERIFY(!missing.isOk());
+        QVERIFY(missing.error().contains(QStringLiteral("File not found")));
+        const Status noFolder = FileSystem::copyFile(src, dir.filePath(QStringLiteral("nofolder/x.bin")));
+        QVERIFY(noFolder.error().contains(QStringLiteral("Path not found")));
+        QCOMPARE(readAll(dst), readAll(src));
+
+        // A folder that cannot be written keeps its former file.
+        QDir(dir.path()).mkdir(QStringLiteral("ro"));
+        const QString roTarget = dir.filePath(QStringLiteral("ro/b.bin"));
+        QFile ro(roTarget);
+        QVERIFY(ro.open(QIODevice::WriteOnly));
+        ro.write("keep");
+        ro.close();
+        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (::geteuid() != 0) {  // root writes anywhere
+            QVERIFY(!FileSystem::copyFile(src, roTarget).isOk());
+            QCOMPARE(readAll(roTarget), QByteArray("keep"));
+        }
+        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        QVERIFY(FileSystem::deleteFile(dst).isOk());
+        QVERIFY(!FileSystem::exists(dst));
+        QVERIFY(!FileSystem::deleteFile(dst).isOk());
+    }
+
+    void dateBoxPatternAndValue() {
+        MaskedDateBox box(QStringLiteral("MaskEdBox1"));
+        // No pattern: any text.
+        box.setText(QStringLiteral("anything"));
+        QCOMPARE(box.typedText(), QStringLiteral("anything"));
+        box.reset();
+        QCOMPARE(box.inputPattern(), QStringLiteral("##/##/####"));
+        QCOMPARE(box.displayFormat(), QStringLiteral("ddddd"));
+        QCOMPARE(box.typedText(), QStringLiteral("__/__/____"));
+        QVERIFY(box.value().isNull());
+        box.show();
+        box.setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        box.setCursorPosition(0);
+        QTest::keyClicks(&box, QStringLiteral("ab12312026"));  // letters refused
+        QCOMPARE(box.typedText(), QStringLiteral("12/31/2026"));
+        QCOMPARE(box.value().toDate(), QDate(2026, 12, 31));
+        box.clearFocus();
+        QCOMPARE(box.text(), QStringLiteral("12/31/2026"));  // short date of the locale, four-digit year
+        box.setValue(QStringLiteral("2026-03-05"));
+        QCOMPARE(box.text(), QStringLiteral("3/5/2026"));
+        box.setFocus();
+        QCOMPARE(box.typedText(), QStringLiteral("03/05/2026"));
+        // A text that names no real day is handed on as typed, for the database to refuse.
+        box.setText(QStringLiteral("13/45/2026"));
+        QCOMPARE(box.value().typeId(), int(QMetaType::QString));
+        QCOMPARE(MaskedDateBox::parseMdy(QStringLiteral("02/29/2025")), QDate());
+        QCOMPARE(MaskedDateBox::parseMdy(QStringLiteral("02/29/2024")), QDate(2024, 2, 29));
+    }
+
+    void textBoxUpperCasesOnLeaveAndSelectsOnEnter() {
+        QWidget w;
+        auto* a = new TextBox(QStringLiteral("a"), &w);
+        auto* b = new TextBox(QStringLiteral("b"), &w);
+        a->move(0, 0);
+        b->move(0, 40);
+        a->setUpperCaseOnLeave(true);
+        b->setSelectOnEnter(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        b->setText(QStringLiteral("1"));
+        b->setCursorPosition(0);
+        a->setFocus();
+        QTest::keyClicks(a, QStringLiteral("ab1"));
+        b->setFocus();  // moved by the program, not the user
+        QCOMPARE(a->text(), QStringLiteral("AB1"));
+        QCOMPARE(b->selectedText(), QStringLiteral("1"));
+        QTest::keyClicks(b, QStringLiteral("7"));
+        QCOMPARE(b->text(), QStringLiteral("7"));
+    }
+
+    void scriptedDialogsRecordAndAnswer() {
+        Dialogs::Scripted d;
+        d.answers.enqueue(Dialogs::Answer::Yes);
+        QCOMPARE(Dialogs::show(QStringLiteral("Q?"), Dialogs::Buttons::YesNo, Dialogs::Icon::Critical, QString(), Dialogs::Answer::No),
+                 Dialogs::Answer::Yes);
+        // With no prepared answer, the default button.
+        QCOMPARE(Dialogs::show(QStringLiteral("Q?"), Dialogs::Buttons::YesNo, Dialogs::Icon::Critical, QString(), Dialogs::Answer::No),
+                 Dialogs::Answer::No);
+        Dialogs::showError(QStringLiteral("boom"));
+        QCOMPARE(d.messages.size(), 3);
+        QCOMPARE(d.messages[0].title, QString());
+        QCOMPARE(d.messages[2].title, QStringLiteral("Varnex"));
+        QCOMPARE(d.messages[2].buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(d.messages[2].icon, Dialogs::Icon::None);
+        QCOMPARE(Dialogs::input(QStringLiteral("p"), QStringLiteral("t")), QString());  // Cancel
+        Dialogs::beep();
+        QCOMPARE(d.beeps, 1);
+    }
+
+    void pointerIsOneStateNotAStack() {
+        MousePointer::hourglass();
+        MousePointer::hourglass();
+        MousePointer::arrow();
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void registryKeepsOneInstanceAndRunsHandlersOnce() {
+        int loads = 0, unloads = 0;
+        FormRegistry& forms = FormRegistry::instance();
+        forms.registerForm(QStringLiteral("frmCounting"), [&] { return new CountingForm(QStringLiteral("frmCounting"), &loads, &unloads); });
+        QVERIFY(forms.show(QStringLiteral("frmCounting")).isOk());
+        Form* first = forms.form(QStringLiteral("frmCounting"));
+        QVERIFY(forms.show(QStringLiteral("frmCounting")).isOk());
+        QCOMPARE(forms.form(QStringLiteral("frmCounting")), first);
+        QCOMPARE(loads, 1);
+        // The close box unloads.
+        first->close();
+        QCOMPARE(unloads, 1);
+        QVERIFY(!forms.isLoaded(QStringLiteral("frmCounting")));
+        QVERIFY(forms.show(QStringLiteral("frmCounting")).isOk());
+        QCOMPARE(loads, 2);
+        forms.unload(QStringLiteral("frmCounting"));
+        // An unknown form is reported, not a crash.
+        const Status s = forms.load(QStringLiteral("frmNowhere"));
+        QVERIFY(s.error().contains(QStringLiteral("frmNowhere")));
+        unloadAllForms();
+    }
+
+    void helpOpensTopicsAndReportsMissingFile() {
+        TestAppFolder app;
+        QVERIFY(HelpViewer::showTopic(HelpViewer::helpFileName(), 90).isOk());
+        QCOMPARE(HelpViewer::current()->topic(), 90);
+        QVERIFY(HelpViewer::current()->html().contains(QStringLiteral("Submit Record")));
+        QVERIFY(HelpViewer::showContents(HelpViewer::tutorialFileName()).isOk());
+        QVERIFY(HelpViewer::current()->html().contains(QStringLiteral("Inspection Data Entry")));
+        HelpViewer::current()->close();
+        // Every context number the forms carry has its topic.
+        for (int n : {10, 20, 50, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 210, 220, 230, 240, 250, 260, 270})
+            QVERIFY2(HelpViewer::showTopic(HelpViewer::helpFileName(), n).isOk(), qPrintable(QString::number(n)));
+        HelpViewer::current()->close();
+        QFile::remove(app.file(QStringLiteral("KEL/VXHelp.hlp")));
+        const Status missing = HelpViewer::showTopic(HelpViewer::helpFileName(), 10);
+        QCOMPARE(missing.error(), QStringLiteral("Unable to open the help file C:\\KEL\\VXHelp.hlp."));
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
