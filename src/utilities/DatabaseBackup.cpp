@@ -1,0 +1,31 @@
+#include "utilities/DatabaseBackup.h"
+
+#include "platform/AppPaths.h"
+#include "platform/FileSystem.h"
+#include "utilities/DatabaseGuard.h"
+
+namespace DatabaseBackup {
+
+QString destinationFor(const QString& typedFolder) {
+    return AppPaths::native(typedFolder + QStringLiteral("\\kelid.mdb"));
+}
+
+Status run(const QString& typedFolder) {
+    return run(AppPaths::join(QStringLiteral("\\kelid.mdb")), destinationFor(typedFolder));
+}
+
+Status run(const QString& live, const QString& destination) {
+    // A file being written by an open connection would be copied half-way.
+    Status s = DatabaseGuard::notHeldOpen({live});
+    // An earlier backup may be the only good copy left: a live file that is
+    // not a database never replaces it.
+    if (s)
+        s = DatabaseGuard::isDatabase(live);
+    if (s)
+        s = DatabaseGuard::settleJournal(live);
+    if (!s)
+        return s;
+    return FileSystem::copyFile(live, destination);
+}
+
+}  // namespace DatabaseBackup

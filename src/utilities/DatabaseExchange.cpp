@@ -1,0 +1,45 @@
+#include "utilities/DatabaseExchange.h"
+
+#include "platform/AppPaths.h"
+#include "platform/FileSystem.h"
+#include "utilities/DatabaseGuard.h"
+
+DatabaseExchange::Paths DatabaseExchange::applicationPaths() {
+    return Paths{AppPaths::join(QStringLiteral("\\kelid.mdb")), AppPaths::join(QStringLiteral("\\DemoDb\\kelid1.mdb")),
+                 AppPaths::join(QStringLiteral("\\Temp2\\kelid1.mdb"))};
+}
+
+DatabaseExchange::DatabaseExchange(Paths paths) : m_paths(std::move(paths)) {}
+
+Status DatabaseExchange::run() {
+    m_done = 2;
+    // The live database is overwritten in step 4: nothing may hold it open.
+    Status s = DatabaseGuard::notHeldOpen({m_paths.live, m_paths.stored, m_paths.exchange});
+    if (s)
+        s = DatabaseGuard::settleJournal(m_paths.live);
+    if (!s)
+        return s;
+    for (int n = 3; n <= 6; ++n) {
+        s = step(n);
+        if (!s)
+            return s;
+        m_done = n;
+        if (afterStep)
+            afterStep(n);
+    }
+    return Status::ok();
+}
+
+Status DatabaseExchange::step(int n) {
+    switch (n) {
+    case 3:
+        return FileSystem::copyFile(m_paths.live, m_paths.exchange);
+    case 4:
+        return FileSystem::copyFile(m_paths.stored, m_paths.live);
+    case 5:
+        return FileSystem::copyFile(m_paths.exchange, m_paths.stored);
+    case 6:
+        return FileSystem::deleteFile(m_paths.exchange);
+    }
+    return Status::fail(QStringLiteral("No such step of the exchange: %1").arg(n));
+}

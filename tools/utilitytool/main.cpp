@@ -1,0 +1,46 @@
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "datagen/DataGen.h"
+#include "platform/AppPaths.h"
+#include "utilities/CompactRepair.h"
+#include "utilities/DatabaseBackup.h"
+#include "utilities/DatabaseExchange.h"
+
+// Runs one database utility with the program's own code, outside the program:
+//   varnex-utility compact  APPFOLDER
+//   varnex-utility exchange APPFOLDER
+//   varnex-utility backup   APPFOLDER TYPEDFOLDER
+//   varnex-utility large    FILE ROWS   (a generated database, for tests)
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    QTextStream err(stderr);
+    const QString command = args.value(0);
+    const bool known = (command == QLatin1String("compact") && args.size() == 2)
+        || (command == QLatin1String("exchange") && args.size() == 2)
+        || (command == QLatin1String("backup") && args.size() == 3)
+        || (command == QLatin1String("large") && args.size() == 3);
+    if (!known) {
+        err << "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER TYPEDFOLDER"
+               " | large FILE ROWS\n";
+        return 2;
+    }
+    Status s;
+    if (command == QLatin1String("large")) {
+        s = DataGen::createLarge(args[1], args[2].toInt());
+    } else {
+        AppPaths::setFolder(args[1]);
+        if (command == QLatin1String("compact"))
+            s = CompactRepair().run();
+        else if (command == QLatin1String("exchange"))
+            s = DatabaseExchange().run();
+        else
+            s = DatabaseBackup::run(args[2]);
+    }
+    if (!s) {
+        err << "varnex-utility: " << s.error() << "\n";
+        return 1;
+    }
+    return 0;
+}
