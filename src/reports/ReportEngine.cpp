@@ -1,12 +1,23 @@
 #include "reports/ReportEngine.h"
 
-// Placeholder implementation until the report engine lands: it records the
-// settings and refuses to run.
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "platform/AppPaths.h"
+#include "reports/ReportDefinition.h"
+#include "reports/ReportPreview.h"
+#include "reports/ReportRenderer.h"
+#include "reports/ReportResult.h"
+
 ReportEngine::ReportEngine(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
 ReportEngine::~ReportEngine() = default;
 
 Status ReportEngine::setReportFileName(const QString& path) {
+    // The path is kept even when the file is missing, so a later run reports it too.
     m_reportFile = path;
+    const QString native = AppPaths::native(path);
+    if (path.isEmpty() || !QFileInfo(native).isFile())
+        return Status::fail(QStringLiteral("Unable to open the report file %1.").arg(path));
     return Status::ok();
 }
 
@@ -28,10 +39,105 @@ Status ReportEngine::setSortField(int index, const QString& text) {
 
 QString ReportEngine::sortField(int index) const { return index == 0 ? m_sort : QString(); }
 
-Status ReportEngine::action(int) {
-    m_runLog << QStringList{m_reportFile, m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3], m_sort}.join(QLatin1Char('|'));
-    return Status::fail(QStringLiteral("The report engine is not available."));
+QDate ReportEngine::parseDateValue(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*Date\\s*\\(\\s*(\\d{4})\\s*,\\s*(\\d{1,2})\\s*,\\s*(\\d{1,2})\\s*\\)\\s*$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return QDate();
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
+
+Status ReportEngine::produce(const QString& reportFile, const QStringList& parameterFields, const QString& sortField,
+                             ReportResult* result) {
+    if (reportFile.isEmpty())
+        return Status::fail(QStringLiteral("No report file has been set."));
+    ReportDefinition def;
+    Status s = ReportDefinition::load(AppPaths::native(reportFile), &def);
+    if (!s)
+        return s;
+
+    // Parameter fields: "Name;value;true". The value is what lies between the
+    // first and the last semicolon, so it may itself hold one.
+    QHash<QString, QVariant> values;
+    QHash<QString, QString> shown;
+    for (const QString& field : parameterFields) {
+        if (field.isEmpty())
+            continue;
+        const int first = field.indexOf(QLatin1Char(';'));
+        const int last = field.lastIndexOf(QLatin1Char(';'));
+        const QString flag = field.mid(last + 1).trimmed();
+        if (first < 0 || last == first || (flag.compare(QLatin1String("true"), Qt::CaseInsensitive) != 0 &&
+                                           flag.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0))
+            return Status::fail(QStringLiteral("Invalid parameter field: %1").arg(field));
+        const QString name = field.left(first);
+        const QString value = field.mid(first + 1, last - first - 1);
+        const ReportParameter* p = def.parameter(name);
+        if (!p)
+            return Status::fail(QStringLiteral("The report %1 has no parameter named '%2'.").arg(def.title, name));
+        if (p->type == ReportParameter::Type::Date) {
+            const QDate d = parseDateValue(value);
+            if (!d.isValid())
+                return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' is not a valid date.").arg(value, name));
+            values.insert(p->bind, d.toString(Qt::ISODate));
+            shown.insert(p->name, d.toString(QStringLiteral("MM/dd/yyyy")));
+        } else {
+            values.insert(p->bind, value);
+            shown.insert(p->name, value);
+        }
+    }
+    QStringList criteria;
+    for (const ReportParameter& p : def.parameters) {
+        if (!values.contains(p.bind))
+            return Status::fail(QStringLiteral("The report %1 needs a value for the parameter '%2'.").arg(def.title, p.name));
+        criteria << QString(p.name).replace(QLatin1Char('_'), QLatin1Char(' ')) + QStringLiteral(": ") + shown.value(p.name);
+    }
+
+    // Sort field: "+{table.field}" or "-{table.field}", one of the definition's sort keys.
+    const ReportSortKey* key = nullptr;
+    bool descending = false;
+    if (!sortField.isEmpty()) {
+        static const QRegularExpression re(QStringLiteral("^\\s*([+-])\\s*\\{([^{}]+)\\}\\s*$"));
+        const auto m = re.match(sortField);
+        if (m.hasMatch())
+            key = def.sortKey(m.captured(2).trimmed());
+        if (!key)
+            return Status::fail(QStringLiteral("The report %1 cannot be sorted by %2.").arg(def.title, sortField));
+        descending = m.captured(1) == QLatin1String("-");
+        const int col = def.columnIndex(key->column);
+        criteria << QStringLiteral("Sorted by: ") + (col >= 0 ? def.columns.at(col).heading : key->column) +
+                        (descending ? QStringLiteral(", descending") : QStringLiteral(", ascending"));
+    }
+    s = ReportRunner::run(def, values, key, descending, result);
+    result->criteria = criteria;
+    return s;
+}
+
+Status ReportEngine::action(int value) {
+    m_runLog << QStringList{m_reportFile, m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3], m_sort}.join(QLatin1Char('|'));
+    if (value != 1)
+        return Status::fail(QStringLiteral("Invalid action value %1.").arg(value));
+    ReportResult result;
+    const QStringList fields{m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3]};
+    Status s = produce(m_reportFile, fields, m_sort, &result);
+    if (!s)
+        return s;
+    m_lastRowCount = result.rowCount;
+    switch (m_output) {
+    case Output::Pdf: return ReportRenderer::writePdf(result, m_outputFile);
+    case Output::Csv: return ReportRenderer::writeCsv(result, m_outputFile);
+    case Output::Preview: break;
+    }
+    // Each run opens a preview of its own; earlier ones stay until closed.
+    auto* preview = new ReportPreview(result);
+    preview->show();
+    preview->raise();
+    preview->activateWindow();
+    m_preview = preview;
+    return Status::ok();
+}
+
+ReportPreview* ReportEngine::preview() const { return qobject_cast<ReportPreview*>(m_preview.data()); }
 
 void ReportEngine::release() {
     for (QString& p : m_parameters)

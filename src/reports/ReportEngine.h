@@ -1,9 +1,16 @@
 #pragma once
+#include <QDate>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <QPointer>
+#include <QWidget>
+
 #include "platform/Status.h"
+
+class ReportPreview;
+struct ReportResult;
 
 // The report control placed on every form that prints. The form hands it a
 // report definition file, parameter or sort values and a run request; the
@@ -33,8 +40,20 @@ public:
 
     // Where action() sends the report: a preview window (the default), or a file.
     void setOutput(Output output, const QString& file = QString());
+    Output output() const { return m_output; }
     // Every run request, in order, with its settings, for checks: "file|p0|p1|p2|p3|sort".
     QStringList runLog() const { return m_runLog; }
+    // The preview window of the last run, while it is open.
+    ReportPreview* preview() const;
+    // Rows in the last report produced, -1 before any.
+    int lastRowCount() const { return m_lastRowCount; }
+
+    // Produces a report without a control: definition file, "Name;value;true"
+    // parameter fields, a sort field ("" for none), into result.
+    static Status produce(const QString& reportFile, const QStringList& parameterFields, const QString& sortField,
+                          ReportResult* result);
+    // Parses "Date (2003, 12, 01)"; an invalid date when the text is not one.
+    static QDate parseDateValue(const QString& text);
 
 private:
     QString m_reportFile;
@@ -43,4 +62,6 @@ private:
     Output m_output = Output::Preview;
     QString m_outputFile;
     QStringList m_runLog;
+    QPointer<QWidget> m_preview;
+    int m_lastRowCount = -1;
 };

@@ -1,0 +1,173 @@
+#include "reports/ReportChartPainter.h"
+
+#include <cmath>
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+struct Bar {
+    QString label;
+    double value = 0;
+};
+
+// A round axis maximum and step for values up to max.
+void niceAxis(double max, double* top, double* step) {
+    if (max <= 0)
+        max = 1;
+    const double raw = max / 5;
+    const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+    const double n = raw / mag;
+    *step = (n <= 1 ? 1 : n <= 2 ? 2 : n <= 5 ? 5 : 10) * mag;
+    if (*step < 1)
+        *step = 1;  // counts are whole numbers
+    *top = std::ceil(max / *step) * *step;
+}
+
+const QColor kBar(52, 101, 164);
+const QColor kLine(204, 0, 0);
+const QColor kGrid(210, 210, 210);
+
+QList<Bar> paretoBars(const ReportResult& r) {
+    const ReportDefinition& d = r.definition;
+    const int labelCol = d.columnIndex(d.chart.label), valueCol = d.columnIndex(d.chart.value);
+    QList<Bar> bars;
+    for (const ReportGroup& g : r.groups)
+        for (const QVariantList& row : g.rows)
+            bars << Bar{row.at(labelCol).toString(), row.at(valueCol).toDouble()};
+    std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.value > b.value; });
+    // Beyond a dozen and a half the bars are folded into one "Other" bar.
+    const int keep = 18;
+    if (bars.size() > keep + 1) {
+        Bar other{QStringLiteral("Other"), 0};
+        for (int i = keep; i < bars.size(); ++i)
+            other.value += bars.at(i).value;
+        bars = bars.mid(0, keep);
+        bars << other;
+    }
+    return bars;
+}
+
+QList<Bar> groupBars(const ReportResult& r) {
+    const int col = r.definition.columnIndex(r.definition.chart.value);
+    QList<Bar> bars;
+    for (const ReportGroup& g : r.groups)
+        bars << Bar{g.key.toString(), g.totals.value(col).toDouble()};
+    return bars;
+}
+
+void drawFrame(QPainter& p, const QRectF& plot, double top, double step, bool percentAxis, const QFont& small) {
+    p.setFont(small);
+    for (double v = 0; v <= top + 1e-9; v += step) {
+        const double y = plot.bottom() - plot.height() * v / top;
+        p.setPen(QPen(kGrid, 0.8));
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setPen(Qt::black);
+        const QString text = percentAxis ? QString::number(v, 'f', 0) + QLatin1Char('%') : QString::number(v, 'f', 0);
+        p.drawText(QRectF(plot.left() - 48, y - 8, 42, 16), Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
+    p.drawLine(plot.bottomLeft(), plot.topLeft());
+}
+
+void drawBars(QPainter& p, const QRectF& plot, const QList<Bar>& bars, double top, bool percentLabels, const QFont& small,
+              QList<QPointF>* centres) {
+    const double slot = plot.width() / bars.size();
+    const double width = slot * 0.62;
+    p.setFont(small);
+    for (int i = 0; i < bars.size(); ++i) {
+        const double h = plot.height() * bars.at(i).value / top;
+        const QRectF bar(plot.left() + slot * i + (slot - width) / 2, plot.bottom() - h, width, h);
+        p.fillRect(bar, kBar);
+        p.setPen(Qt::black);
+        const QString value = percentLabels ? QString::number(bars.at(i).value, 'f', 1) + QLatin1Char('%')
+                                            : QString::number(bars.at(i).value, 'f', 0);
+        p.drawText(QRectF(bar.left() - 20, bar.top() - 16, bar.width() + 40, 14), Qt::AlignHCenter | Qt::AlignBottom, value);
+        const QRectF labelRect(plot.left() + slot * i, plot.bottom() + 3, slot, 30);
+        p.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                   p.fontMetrics().elidedText(bars.at(i).label, Qt::ElideRight, int(slot * 2)));
+        if (centres)
+            *centres << QPointF(bar.center().x(), bar.top());
+    }
+}
+}  // namespace
+
+namespace ReportChartPainter {
+
+bool hasChart(const ReportResult& r) { return r.definition.chart.kind != ReportChart::Kind::None && r.rowCount > 0; }
+
+QImage render(const ReportResult& r, const QSize& size, qreal scale) {
+    QImage image(QSize(qRound(size.width() * scale), qRound(size.height() * scale)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    if (!hasChart(r))
+        return image;
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(scale, scale);
+    QFont titleFont(QStringLiteral("Sans Serif"));
+    titleFont.setPixelSize(14);
+    titleFont.setBold(true);
+    QFont small(QStringLiteral("Sans Serif"));
+    small.setPixelSize(10);
+    p.setFont(titleFont);
+    p.drawText(QRectF(0, 4, size.width(), 20), Qt::AlignHCenter, r.definition.chart.title);
+    const QRectF plot(58, 40, size.width() - 58 - 58, size.height() - 40 - 44);
+
+    if (r.definition.chart.kind == ReportChart::Kind::Pareto) {
+        const QList<Bar> bars = paretoBars(r);
+        double total = 0, max = 0;
+        for (const Bar& b : bars) {
+            total += b.value;
+            max = qMax(max, b.value);
+        }
+        double top, step;
+        niceAxis(max, &top, &step);
+        drawFrame(p, plot, top, step, false, small);
+        QList<QPointF> centres;
+        drawBars(p, plot, bars, top, false, small, &centres);
+        // Cumulative percentage on the right-hand axis.
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(plot.topRight(), plot.bottomRight());
+        for (int pct = 0; pct <= 100; pct += 20) {
+            const double y = plot.bottom() - plot.height() * pct / 100.0;
+            p.drawText(QRectF(plot.right() + 6, y - 8, 44, 16), Qt::AlignLeft | Qt::AlignVCenter, QString::number(pct) + QLatin1Char('%'));
+        }
+        QPainterPath line;
+        double running = 0;
+        QList<QPointF> points;
+        for (int i = 0; i < bars.size(); ++i) {
+            running += bars.at(i).value;
+            const QPointF pt(centres.at(i).x(), plot.bottom() - plot.height() * (total > 0 ? running / total : 0));
+            points << pt;
+            i == 0 ? line.moveTo(pt) : line.lineTo(pt);
+        }
+        p.setPen(QPen(kLine, 1.6));
+        p.drawPath(line);
+        p.setBrush(kLine);
+        for (const QPointF& pt : points)
+            p.drawEllipse(pt, 2.6, 2.6);
+        p.setFont(small);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, 22, 120, 14), Qt::AlignLeft, QStringLiteral("Defects"));
+        p.drawText(QRectF(size.width() - 120, 22, 120, 14), Qt::AlignRight, QStringLiteral("Cumulative %"));
+    } else {
+        const QList<Bar> bars = groupBars(r);
+        drawFrame(p, plot, 100, 20, true, small);
+        drawBars(p, plot, bars, 100, true, small, nullptr);
+        const int col = r.definition.columnIndex(r.definition.chart.value);
+        const QVariant overall = r.totals.value(col);
+        if (overall.isValid()) {
+            const double y = plot.bottom() - plot.height() * overall.toDouble() / 100.0;
+            p.setPen(QPen(kLine, 1.4, Qt::DashLine));
+            p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+            p.setFont(small);
+            p.drawText(QRectF(plot.right() - 160, y - 15, 160, 13), Qt::AlignRight,
+                       QStringLiteral("Overall %1%").arg(overall.toDouble(), 0, 'f', 1));
+        }
+    }
+    return image;
+}
+
+}  // namespace ReportChartPainter

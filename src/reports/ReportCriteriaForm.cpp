@@ -1,0 +1,209 @@
+#include "reports/ReportCriteriaForm.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
+#include "platform/MousePointer.h"
+#include "platform/TextBox.h"
+#include "reports/ReportEngine.h"
+
+const QList<ReportCriteriaMember>& ReportCriteriaForm::members() {
+    static const QList<ReportCriteriaMember> list{
+        {"frmPareto", "Pareto of Defects", "Pareto", "pareto_of_defects.rpt",
+         {"BeginDate;", "EndDate;", "Facility;", nullptr}, 170, true, false, false},
+        {"frmInspectionEscapes", "Inspection Escapes", "InspEscapes", "Inspection_Escapes.rpt",
+         {"BeginDate;", "EndDate;", "Facility;", nullptr}, 160, true, false, true},
+        {"frmDefectsbyOp", "Defects By Operator Report", "DefectsbyOp", "defects_by_operator.rpt",
+         {"Begin Date;", "End Date;", "Facility;", nullptr}, 120, true, false, true},
+        {"frmDefectsbyopsWNotes", "Defects With Notes Report", "DefectsbyOpNotes", "defects_by_operator_Notes.rpt",
+         {"Begin Date;", "End Date;", "Facility;", nullptr}, 130, true, false, true},
+        {"frm1stPassYields", "1ST Pass Inspection Yields", "firstPassYields", "1st_Pass_Yields.rpt",
+         {"Begin Date;", "End_Date;", "Facility;", nullptr}, 110, true, false, true},
+        {"frmDefectsByModel", "Defects by Model", "DefectsbyModel", "defects_by_model.rpt",
+         {"Begin Date;", "End Date;", nullptr, nullptr}, 150, false, false, true},
+        {"frmDefectsbySelectedOperator", "Defects By Selected Operator Report", "DefectsbySelectedOp",
+         "defects_by_selected_operator.rpt", {"Begin Date;", "End Date;", "Facility;", "Operator;"}, 140, true, true, true},
+    };
+    return list;
+}
+
+const ReportCriteriaMember* ReportCriteriaForm::member(const QString& form) {
+    for (const ReportCriteriaMember& m : members())
+        if (form == QLatin1String(m.form))
+            return &m;
+    return nullptr;
+}
+
+ReportCriteriaForm::ReportCriteriaForm(const ReportCriteriaMember& m)
+    : Form(QString::fromLatin1(m.form), Kind::Child), m_member(m) {
+    setHelpContext(m.helpContext);
+    setCaption(QString());
+    m_engine = new ReportEngine(QString::fromLatin1(m.control), this);
+
+    auto* header = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
+    header->setObjectName(QStringLiteral("lblHeader"));
+    header->setAlignment(Qt::AlignCenter);
+    auto* title = new QLabel(QString::fromLatin1(m.title), this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setAlignment(Qt::AlignCenter);
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() + 6);
+    big.setBold(true);
+    title->setFont(big);
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    auto addRow = [&](const QString& labelName, const QString& caption, QWidget* box) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(labelName);
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        ++row;
+    };
+    m_begin = new MaskedDateBox(QStringLiteral("MaskEdBox1"), this);
+    m_end = new MaskedDateBox(QStringLiteral("MaskEdBox2"), this);
+    addRow(QStringLiteral("lblBeginDate"), QStringLiteral("Enter Beginning Date Range"), m_begin);
+    addRow(QStringLiteral("lblEndDate"), QStringLiteral("Enter Ending Date Range"), m_end);
+    for (MaskedDateBox* box : {m_begin, m_end})
+        box->installEventFilter(this);
+    QWidget* last = m_end;
+    if (m.hasFacility) {
+        m_facility = new TextBox(QStringLiteral("txtFacilityCode"), this);
+        m_facility->setText(QStringLiteral("A"));
+        m_facility->setToolTip(QStringLiteral("Enter 1st letter of Facility Name"));
+        m_facility->setSelectOnEnter(true);
+        addRow(QStringLiteral("lblFacility"), QStringLiteral("Enter Facility Code"), m_facility);
+        setTabOrder(last, m_facility);
+        last = m_facility;
+    }
+    if (m.hasOperator) {
+        m_lastName = new TextBox(QStringLiteral("txtLastName"), this);
+        addRow(QStringLiteral("lblLastName"), QStringLiteral("Enter Employee Last Name"), m_lastName);
+        setTabOrder(last, m_lastName);
+        last = m_lastName;
+    }
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
+    m_exit = new QPushButton(QStringLiteral("Exit"), this);
+    m_exit->setObjectName(QStringLiteral("cmdExit"));
+    setTabOrder(m_begin, m_end);
+    setTabOrder(last, m_ok);
+    setTabOrder(m_ok, m_exit);
+    connect(m_ok, &QPushButton::clicked, this, &ReportCriteriaForm::runReport);
+    connect(m_exit, &QPushButton::clicked, this, &Form::unloadMe);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_exit);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(header);
+    layout->addWidget(title);
+    layout->addSpacing(12);
+    layout->addLayout(grid);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+    resize(440, sizeHint().height());
+}
+
+void ReportCriteriaForm::onLoad() {
+    centreOnScreen();
+    m_begin->setFocus();
+    // A report file that cannot be opened is reported now; the form opens anyway
+    // and a run then ends in the usual data error.
+    const Status s = m_engine->setReportFileName(AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(m_member.reportFile));
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void ReportCriteriaForm::onUnload() {
+    m_engine->release();
+    FormRegistry::instance().showMainMenu();
+}
+
+bool ReportCriteriaForm::eventFilter(QObject* watched, QEvent* event) {
+    // Date box preparation runs as the box is entered, before it takes the focus.
+    if (event->type() == QEvent::FocusIn && (watched == m_begin || watched == m_end))
+        prepareDateBox(static_cast<MaskedDateBox*>(watched));
+    return Form::eventFilter(watched, event);
+}
+
+void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
+    // Clear the pattern; an empty box then takes "99/99/9999" with the short
+    // date display, a box with text keeps that text as typed, without a pattern.
+    const QString typed = box->typedText();
+    box->setInputPattern(QString());
+    QString rest = typed;
+    rest.remove(QLatin1Char('_')).remove(QLatin1Char('/'));
+    if (rest.trimmed().isEmpty()) {
+        box->setText(QString());
+        box->setInputPattern(QStringLiteral("99/99/9999"));
+        box->setDisplayFormat(QStringLiteral("ddddd"));
+    } else {
+        box->setText(typed);
+    }
+}
+
+QString ReportCriteriaForm::dateValue(const QString& t) {
+    // Month, day and year by position: a shorter text gives shorter pieces.
+    const QString month = t.left(2);
+    const QString day = t.mid(3, 2);
+    const QString year = t.right(4);
+    return QStringLiteral("Date (") + year + QStringLiteral(", ") + month + QStringLiteral(", ") + day + QLatin1Char(')');
+}
+
+void ReportCriteriaForm::failRun() {
+    Dialogs::show(QStringLiteral("Data error, recheck your input data"));
+    if (m_member.showsHourglass)
+        MousePointer::arrow();
+}
+
+void ReportCriteriaForm::runReport() {
+    if (m_member.showsHourglass)
+        MousePointer::hourglass();
+    const QString beginText = m_begin->typedText();
+    const QString endText = m_end->typedText();
+    QStringList values{dateValue(beginText), dateValue(endText)};
+    if (m_facility) {
+        m_facility->setText(m_facility->text().toUpper());
+        values << m_facility->text();
+    }
+    if (m_lastName) {
+        if (m_lastName->text().isEmpty()) {
+            if (m_member.showsHourglass)
+                MousePointer::arrow();
+            Dialogs::show(QStringLiteral("Enter Employee Last Name"));
+            m_lastName->setFocus();
+            return;
+        }
+        m_lastName->setText(m_lastName->text().toUpper());
+        values << m_lastName->text();
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        if (!m_member.fields[i])
+            break;
+        if (!m_engine->setParameterField(i, QString::fromLatin1(m_member.fields[i]) + values.at(i) + QStringLiteral(";true")))
+            return failRun();
+    }
+    // Month, day and year are taken by position, so only a text of two, two and
+    // four digits names the date the user meant; anything else is refused
+    // rather than read as some other date.
+    static const QRegularExpression mdy(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"));
+    if (!mdy.match(beginText).hasMatch() || !mdy.match(endText).hasMatch())
+        return failRun();
+    if (!m_engine->action(1))
+        return failRun();
+    if (m_member.showsHourglass)
+        MousePointer::arrow();
+}

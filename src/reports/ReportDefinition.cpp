@@ -1,0 +1,201 @@
+#include "reports/ReportDefinition.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "platform/AppPaths.h"
+
+namespace {
+QStringList fields(const QString& value) {
+    QStringList parts = value.split(QLatin1Char('|'));
+    for (QString& p : parts)
+        p = p.trimmed();
+    return parts;
+}
+
+QString field(const QStringList& parts, int i) { return i < parts.size() ? parts.at(i) : QString(); }
+
+bool isIdentifier(const QString& s) {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_ ]*$"));
+    return re.match(s).hasMatch() && !s.endsWith(QLatin1Char(' '));
+}
+}  // namespace
+
+Status ReportDefinition::load(const QString& path, ReportDefinition* out) {
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return Status::fail(QStringLiteral("Unable to open the report file %1.").arg(QDir::toNativeSeparators(path)));
+    return parse(QString::fromUtf8(f.readAll()), QFileInfo(path).absolutePath(), out);
+}
+
+Status ReportDefinition::parse(const QString& text, const QString& folder, ReportDefinition* out) {
+    *out = ReportDefinition();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    bool inQuery = false;
+    int lineNo = 0;
+    auto bad = [&](const QString& why) {
+        return Status::fail(QStringLiteral("Report definition error at line %1: %2").arg(lineNo).arg(why));
+    };
+    for (QString line : lines) {
+        ++lineNo;
+        line.remove(QLatin1Char('\r'));
+        if (inQuery) {
+            if (line.trimmed() == QLatin1String("end"))
+                inQuery = false;
+            else
+                out->query += line + QLatin1Char('\n');
+            continue;
+        }
+        const QString t = line.trimmed();
+        if (t.isEmpty() || t.startsWith(QLatin1Char('#')))
+            continue;
+        if (t == QLatin1String("query:")) {
+            inQuery = true;
+            continue;
+        }
+        const int eq = t.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            return bad(QStringLiteral("expected key = value"));
+        const QString key = t.left(eq).trimmed().toLower();
+        const QString value = t.mid(eq + 1).trimmed();
+        const QStringList parts = fields(value);
+        if (key == QLatin1String("title")) {
+            out->title = value;
+        } else if (key == QLatin1String("database")) {
+            // Relative to the definition's own folder, like the program's paths.
+            out->databasePath = AppPaths::native(folder + QLatin1Char('/') + value);
+        } else if (key == QLatin1String("parameter")) {
+            ReportParameter p;
+            p.name = field(parts, 0);
+            const QString type = field(parts, 1).toLower();
+            if (type == QLatin1String("date"))
+                p.type = ReportParameter::Type::Date;
+            else if (type != QLatin1String("text"))
+                return bad(QStringLiteral("parameter type must be text or date"));
+            p.bind = field(parts, 2);
+            static const QRegularExpression bindName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+            if (p.name.isEmpty() || !bindName.match(p.bind).hasMatch())
+                return bad(QStringLiteral("parameter = name | type | query parameter"));
+            out->parameters << p;
+        } else if (key == QLatin1String("column")) {
+            ReportColumn c;
+            c.field = field(parts, 0);
+            c.heading = field(parts, 1);
+            const QString format = field(parts, 2).toLower();
+            if (format == QLatin1String("number"))
+                c.format = ReportColumn::Format::Number;
+            else if (format == QLatin1String("percent"))
+                c.format = ReportColumn::Format::Percent;
+            else if (format == QLatin1String("date"))
+                c.format = ReportColumn::Format::Date;
+            else if (!format.isEmpty() && format != QLatin1String("text"))
+                return bad(QStringLiteral("column format must be text, number, percent or date"));
+            c.width = qMax(1, field(parts, 3).toInt());
+            if (!isIdentifier(c.field))
+                return bad(QStringLiteral("column = field | heading | format | width"));
+            out->columns << c;
+        } else if (key == QLatin1String("group")) {
+            out->group = field(parts, 0);
+            out->groupHeading = field(parts, 1);
+            if (!isIdentifier(out->group))
+                return bad(QStringLiteral("group = field | heading"));
+        } else if (key == QLatin1String("order")) {
+            for (const QString& item : value.split(QLatin1Char(','))) {
+                QString col = item.trimmed();
+                QString dir;
+                if (col.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive) || col.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+                    dir = col.section(QLatin1Char(' '), -1).toUpper();
+                    col = col.section(QLatin1Char(' '), 0, -2).trimmed();
+                }
+                if (!isIdentifier(col))
+                    return bad(QStringLiteral("order = column [DESC], ..."));
+                out->order << (dir.isEmpty() ? col : col + QLatin1Char(' ') + dir);
+            }
+        } else if (key == QLatin1String("total")) {
+            ReportTotal tot;
+            tot.column = field(parts, 0);
+            const QString kind = field(parts, 1).toLower();
+            if (kind == QLatin1String("count")) {
+                tot.kind = ReportTotal::Kind::Count;
+            } else if (kind == QLatin1String("ratio")) {
+                tot.kind = ReportTotal::Kind::Ratio;
+                tot.numerator = field(parts, 2);
+                tot.denominator = field(parts, 3);
+            } else if (kind != QLatin1String("sum")) {
+                return bad(QStringLiteral("total kind must be sum, count or ratio"));
+            }
+            out->totals << tot;
+        } else if (key == QLatin1String("sort")) {
+            ReportSortKey k{field(parts, 0), field(parts, 1)};
+            if (k.formulaName.isEmpty() || !isIdentifier(k.column))
+                return bad(QStringLiteral("sort = table.field | column"));
+            out->sortKeys << k;
+        } else if (key == QLatin1String("chart")) {
+            const QString kind = field(parts, 0).toLower();
+            if (kind == QLatin1String("pareto"))
+                out->chart.kind = ReportChart::Kind::Pareto;
+            else if (kind == QLatin1String("groupbars"))
+                out->chart.kind = ReportChart::Kind::GroupBars;
+            else
+                return bad(QStringLiteral("chart kind must be pareto or groupbars"));
+            out->chart.label = field(parts, 1);
+            out->chart.value = field(parts, 2);
+            out->chart.title = field(parts, 3);
+        } else {
+            return bad(QStringLiteral("unknown key '%1'").arg(key));
+        }
+    }
+    lineNo = lines.size();
+    if (inQuery)
+        return bad(QStringLiteral("the query has no end line"));
+    if (out->query.trimmed().isEmpty())
+        return bad(QStringLiteral("the definition has no query"));
+    if (out->columns.isEmpty())
+        return bad(QStringLiteral("the definition has no columns"));
+    if (out->databasePath.isEmpty())
+        return bad(QStringLiteral("the definition names no database"));
+    // Every :name of the query must be a declared parameter, so nothing is left unbound.
+    static const QRegularExpression param(QStringLiteral("[:@$]([A-Za-z_][A-Za-z0-9_]*)"));
+    for (auto it = param.globalMatch(out->query); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        bool declared = false;
+        for (const ReportParameter& p : out->parameters)
+            declared = declared || p.bind == name;
+        if (!declared)
+            return bad(QStringLiteral("the query uses the undeclared parameter :%1").arg(name));
+    }
+    for (const ReportTotal& tot : out->totals) {
+        if (out->columnIndex(tot.column) < 0)
+            return bad(QStringLiteral("total of an unknown column %1").arg(tot.column));
+        if (tot.kind == ReportTotal::Kind::Ratio && (out->columnIndex(tot.numerator) < 0 || out->columnIndex(tot.denominator) < 0))
+            return bad(QStringLiteral("ratio total of unknown columns"));
+    }
+    if (out->chart.kind == ReportChart::Kind::Pareto && (out->columnIndex(out->chart.label) < 0 || out->columnIndex(out->chart.value) < 0))
+        return bad(QStringLiteral("chart of unknown columns"));
+    if (out->chart.kind == ReportChart::Kind::GroupBars && (out->group.isEmpty() || out->columnIndex(out->chart.value) < 0))
+        return bad(QStringLiteral("group chart needs a group and a totalled column"));
+    return Status::ok();
+}
+
+const ReportParameter* ReportDefinition::parameter(const QString& name) const {
+    for (const ReportParameter& p : parameters)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
+}
+
+const ReportSortKey* ReportDefinition::sortKey(const QString& formulaName) const {
+    for (const ReportSortKey& k : sortKeys)
+        if (k.formulaName.compare(formulaName, Qt::CaseInsensitive) == 0)
+            return &k;
+    return nullptr;
+}
+
+int ReportDefinition::columnIndex(const QString& name) const {
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns.at(i).field.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}

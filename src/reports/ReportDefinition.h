@@ -1,0 +1,69 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "platform/Status.h"
+
+// A report definition file (.rpt): a small readable text of "key = value"
+// lines and one query block. The query names its values as :parameters; the
+// definition declares which parameter fields the report takes, how its result
+// columns are shown, grouped and totalled, which columns the caller may sort
+// by, and an optional chart. Everything here comes from the file, never from
+// the person running the report.
+struct ReportParameter {
+    enum class Type { Text, Date };
+    QString name;  // as the caller names it ("Begin Date")
+    Type type = Type::Text;
+    QString bind;  // the query's parameter without the colon ("begin")
+};
+
+struct ReportColumn {
+    enum class Format { Text, Number, Percent, Date };
+    QString field;    // result column of the query
+    QString heading;  // printed heading
+    Format format = Format::Text;
+    int width = 10;   // relative width in the printed table
+};
+
+struct ReportTotal {
+    enum class Kind { Sum, Count, Ratio };
+    QString column;
+    Kind kind = Kind::Sum;
+    QString numerator, denominator;  // Ratio: 100 * sum(numerator) / sum(denominator)
+};
+
+struct ReportSortKey {
+    QString formulaName;  // "defects.defectcode", as a sort field names it
+    QString column;       // result column it orders
+};
+
+struct ReportChart {
+    enum class Kind { None, Pareto, GroupBars };
+    Kind kind = Kind::None;
+    QString label;  // Pareto: the column that names each bar
+    QString value;  // Pareto: the counted column; GroupBars: the total shown per group
+    QString title;
+};
+
+class ReportDefinition {
+public:
+    static Status load(const QString& path, ReportDefinition* out);
+    static Status parse(const QString& text, const QString& folder, ReportDefinition* out);
+
+    QString title;
+    QString databasePath;  // resolved against the folder of the definition
+    QString query;
+    QStringList order;  // default order: result columns, each optionally followed by DESC
+    QString group;      // result column that groups the rows, or empty
+    QString groupHeading;
+    QList<ReportParameter> parameters;
+    QList<ReportColumn> columns;
+    QList<ReportTotal> totals;
+    QList<ReportSortKey> sortKeys;
+    ReportChart chart;
+
+    const ReportParameter* parameter(const QString& name) const;
+    const ReportSortKey* sortKey(const QString& formulaName) const;
+    int columnIndex(const QString& field) const;
+};

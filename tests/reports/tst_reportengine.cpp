@@ -1,0 +1,284 @@
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+#include "ReportTestData.h"
+#include "TestAppFolder.h"
+#include "reports/ReportDefinition.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportPreview.h"
+#include "reports/ReportResult.h"
+
+class TestReportEngine : public QObject {
+    Q_OBJECT
+    QString report(const TestAppFolder& app, const char* file) { return app.path() + QStringLiteral("\\") + QLatin1String(file); }
+    QStringList december(const char* begin, const char* end, const char* facility = "Facility;A;true") {
+        QStringList p{QLatin1String(begin) + QStringLiteral(";Date (2003, 12, 01);true"),
+                      QLatin1String(end) + QStringLiteral(";Date (2003, 12, 31);true")};
+        if (facility)
+            p << QLatin1String(facility);
+        return p;
+    }
+    QStringList runCsv(const TestAppFolder& app, const char* file, const QStringList& params, const QString& sort = {}) {
+        ReportEngine engine(QStringLiteral("Test"));
+        const QString out = app.file(QStringLiteral("out.csv"));
+        engine.setOutput(ReportEngine::Output::Csv, out);
+        [&] { QVERIFY(engine.setReportFileName(report(app, file)).isOk()); }();
+        for (int i = 0; i < params.size(); ++i)
+            engine.setParameterField(i, params.at(i));
+        if (!sort.isEmpty())
+            engine.setSortField(0, sort);
+        const Status s = engine.action(1);
+        [&] { QVERIFY2(s.isOk(), qPrintable(s.error())); }();
+        return readLines(out);
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void paretoCountsSharesAndCumulative() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QStringList lines = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate"));
+        QCOMPARE(lines, (QStringList{QStringLiteral("Defect Code,Description,Defects,% of Defects,Cumulative %"),
+                                     QStringLiteral("D1,Scratch,3,75.0,75.0"), QStringLiteral("D2,Dent,1,25.0,100.0")}));
+        // Facility B in the same month has only the loose screw.
+        const QStringList b = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true"));
+        QCOMPARE(b.mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
+    }
+
+    void firstPassYieldByStationAndModel() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QStringList lines = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
+        QCOMPARE(lines, (QStringList{QStringLiteral("Station,Model Number,Units Inspected,Passed First Time,Failed,First Pass Yield"),
+                                     QStringLiteral("ST1,M100,2,1,1,50.0"), QStringLiteral("ST1,M200,1,0,1,0.0"),
+                                     QStringLiteral("ST2,M200,2,1,1,50.0")}));
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "1st_Pass_Yields.rpt"), december("Begin Date", "End_Date"), QString(), &r).isOk());
+        QCOMPARE(r.groups.size(), 2);
+        const int yield = r.definition.columnIndex(QStringLiteral("Yield"));
+        QCOMPARE(r.format(yield, r.groups.at(0).totals.at(yield)), QStringLiteral("33.3%"));  // 1 of 3 at ST1
+        QCOMPARE(r.format(yield, r.groups.at(1).totals.at(yield)), QStringLiteral("50.0%"));
+        QCOMPARE(r.format(yield, r.totals.at(yield)), QStringLiteral("40.0%"));  // 2 of 5 overall
+        QCOMPARE(r.totals.at(r.definition.columnIndex(QStringLiteral("Inspected"))).toInt(), 5);
+        QVERIFY(r.criteria.contains(QStringLiteral("End Date: 12/31/2003")));
+    }
+
+    void listsOfDefectsByOperatorModelAndEscapes() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QStringList escapes = runCsv(app, "Inspection_Escapes.rpt", december("BeginDate", "EndDate"));
+        QCOMPARE(escapes.size(), 2);
+        QCOMPARE(escapes.at(1), QStringLiteral("I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1"));
+
+        const QStringList byOp = runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date"));
+        QCOMPARE(byOp.mid(1), (QStringList{
+            QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P2,D1 Scratch,L1,11/28/2003"),
+            QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P3,D2 Dent,L1,11/28/2003"),
+            QStringLiteral("E2 - Mary Jones,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,12/07/2003"),
+            QStringLiteral("E3 - Bob smith,12/31/2003,M200,S5,ST2,P4,D1 Scratch,L1,12/30/2003")}));
+
+        // The last name is matched without regard to case: both Smiths.
+        QStringList sel = december("Begin Date", "End Date");
+        sel << QStringLiteral("Operator;SMITH;true");
+        const QStringList smith = runCsv(app, "defects_by_selected_operator.rpt", sel);
+        QCOMPARE(smith.size(), 4);
+        QVERIFY(smith.at(3).startsWith(QLatin1String("E3 - Bob smith,12/31/2003")));
+
+        // Every facility: the loose screw of facility B counts for M100.
+        const QStringList byModel = runCsv(app, "defects_by_model.rpt", december("Begin Date", "End Date", nullptr));
+        QCOMPARE(byModel.mid(1), (QStringList{QStringLiteral("M100 - Widget,D1,Scratch,1"), QStringLiteral("M100 - Widget,D2,Dent,1"),
+                                               QStringLiteral("M100 - Widget,D3,Loose screw,1"), QStringLiteral("M200 - Gadget,D1,Scratch,2")}));
+    }
+
+    void csvQuotesAndDisarmsFormulas() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QStringList lines = runCsv(app, "defects_by_operator_Notes.rpt", december("Begin Date", "End Date"));
+        const QString all = lines.join(QStringLiteral("\r\n"));
+        QVERIFY2(all.contains(QStringLiteral(",\"'=cmd|' /C calc'!A0\"")) || all.contains(QStringLiteral(",'=cmd|' /C calc'!A0")), qPrintable(all));
+        QVERIFY(all.contains(QStringLiteral("\"line one\nline, two\"")));
+    }
+
+    void sortFieldsComeFromTheDefinition() {
+        TestAppFolder app;
+        fillReportData(app);
+        QStringList codes = runCsv(app, "Defect_Codes.rpt", {}, QStringLiteral("-{defects.defectdescription}"));
+        QCOMPARE(codes.mid(1), (QStringList{QStringLiteral("D1,Scratch"), QStringLiteral("1,PASS - NO DEFECT"),
+                                             QStringLiteral("D3,Loose screw"), QStringLiteral("D2,Dent")}));
+        codes = runCsv(app, "Defect_Codes.rpt", {});  // the report's own order: by code
+        QCOMPARE(codes.at(1), QStringLiteral("1,PASS - NO DEFECT"));
+        QCOMPARE(codes.at(4), QStringLiteral("D3,Loose screw"));
+        const QStringList locations = runCsv(app, "Location_Codes.rpt", {}, QStringLiteral("+{location.location description}"));
+        QCOMPARE(locations.mid(1), (QStringList{QStringLiteral("1,PASS - NO DEFECT"), QStringLiteral("L2,Side"), QStringLiteral("L1,Top")}));
+        QCOMPARE(runCsv(app, "Employee_List.rpt", {}, QStringLiteral("-{Employees.EmployeeNum}")).at(1), QStringLiteral("E3,smith,Bob"));
+        QCOMPARE(runCsv(app, "Model_List.rpt", {}).mid(1), (QStringList{QStringLiteral("M100,Widget"), QStringLiteral("M200,Gadget")}));
+        QCOMPARE(runCsv(app, "Part_List.rpt", {}).mid(1), QStringList{QStringLiteral("001,PASS - NO DEFECT")});
+
+        // A sort field that the definition does not declare is refused, never pasted into SQL.
+        ReportEngine engine(QStringLiteral("Defect_Codes"));
+        engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("x.csv")));
+        engine.setReportFileName(report(app, "Defect_Codes.rpt"));
+        for (const char* bad : {"+{defects.defectcode; DROP TABLE defects}", "+{Parts.partnum}", "defects.defectcode", "*{defects.defectcode}"}) {
+            engine.setSortField(0, QLatin1String(bad));
+            const Status s = engine.action(1);
+            QVERIFY2(!s.isOk(), bad);
+            QVERIFY(s.error().contains(QLatin1String("cannot be sorted")));
+        }
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 4);
+        QVERIFY(!QFile::exists(app.file(QStringLiteral("x.csv"))));
+    }
+
+    void parameterFailures_data() {
+        QTest::addColumn<QStringList>("params");
+        QTest::addColumn<QString>("error");
+        const QString b = QStringLiteral("BeginDate;Date (2003, 12, 01);true"), e = QStringLiteral("EndDate;Date (2003, 12, 31);true");
+        const QString f = QStringLiteral("Facility;A;true");
+        QTest::newRow("empty date") << QStringList{QStringLiteral("BeginDate;Date (, , );true"), e, f} << "not a valid date";
+        QTest::newRow("placeholders") << QStringList{QStringLiteral("BeginDate;Date (2003, 12, __);true"), e, f} << "not a valid date";
+        QTest::newRow("no such day") << QStringList{b, QStringLiteral("EndDate;Date (2003, 02, 30);true"), f} << "not a valid date";
+        QTest::newRow("missing facility") << QStringList{b, e} << "needs a value for the parameter 'Facility'";
+        QTest::newRow("unknown name") << QStringList{QStringLiteral("Begin Date;Date (2003, 12, 01);true"), e, f} << "no parameter named 'Begin Date'";
+        QTest::newRow("no flag") << QStringList{b, e, QStringLiteral("Facility;A")} << "Invalid parameter field";
+    }
+    void parameterFailures() {
+        QFETCH(QStringList, params);
+        QFETCH(QString, error);
+        TestAppFolder app;
+        fillReportData(app);
+        ReportEngine engine(QStringLiteral("Pareto"));
+        engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("p.csv")));
+        engine.setReportFileName(report(app, "pareto_of_defects.rpt"));
+        for (int i = 0; i < params.size(); ++i)
+            engine.setParameterField(i, params.at(i));
+        const Status s = engine.action(1);
+        QVERIFY(!s.isOk());
+        QVERIFY2(s.error().contains(error), qPrintable(s.error()));
+        QVERIFY(!QFile::exists(app.file(QStringLiteral("p.csv"))));
+    }
+
+    void valuesAreBoundNotPasted() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QStringList lines = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;A' OR '1'='1;true"));
+        QCOMPARE(lines.size(), 1);  // the heading only: no facility has that name
+        // A value may itself hold a semicolon; everything between the first and the last one is the value.
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "pareto_of_defects.rpt"),
+                                      december("BeginDate", "EndDate", "Facility;A;B;true"), QString(), &r).isOk());
+        QCOMPARE(r.rowCount, 0);
+        QVERIFY(r.criteria.contains(QStringLiteral("Facility: A;B")));
+    }
+
+    void missingFilesAndReadOnlyDatabase() {
+        TestAppFolder app;
+        fillReportData(app);
+        ReportEngine engine(QStringLiteral("Model_List"));
+        engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("m.csv")));
+        Status s = engine.setReportFileName(report(app, "No_Such.rpt"));
+        QVERIFY(!s.isOk());
+        QVERIFY(s.error().contains(QLatin1String("No_Such.rpt")));
+        QVERIFY(!engine.action(1).isOk());
+        QVERIFY(!engine.action(2).isOk());
+
+        // A definition cannot slip a second, writing statement past the query:
+        // only the one wrapped SELECT is run, on a read-only connection.
+        QFile bad(app.file(QStringLiteral("Bad.rpt")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("title = Bad\ndatabase = kelid.mdb\nquery:\nSELECT defectcode FROM defects); DELETE FROM defects; SELECT (1\nend\ncolumn = defectcode | Code\n");
+        bad.close();
+        QVERIFY(engine.setReportFileName(report(app, "Bad.rpt")).isOk());
+        engine.action(1);
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 4);
+
+        // No database beside the report.
+        QFile::remove(app.livePath());
+        QVERIFY(engine.setReportFileName(report(app, "Model_List.rpt")).isOk());
+        s = engine.action(1);
+        QVERIFY(!s.isOk());
+        QVERIFY(s.error().contains(QLatin1String("kelid.mdb")));
+    }
+
+    void definitionErrorsAreReported() {
+        ReportDefinition d;
+        Status s = ReportDefinition::parse(QStringLiteral("title = X\ndatabase = kelid.mdb\nquery:\nSELECT :who AS a\nend\ncolumn = a | A\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(!s.isOk());
+        QVERIFY(s.error().contains(QLatin1String("undeclared parameter :who")));
+        s = ReportDefinition::parse(QStringLiteral("title = X\ncolour = red\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(s.error().contains(QLatin1String("line 2")));
+        s = ReportDefinition::parse(QStringLiteral("title = X\ndatabase = kelid.mdb\nquery:\nSELECT 1 AS a\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(s.error().contains(QLatin1String("no end line")));
+        s = ReportDefinition::parse(QStringLiteral("database = k.mdb\nquery:\nSELECT 1 AS a\nend\ncolumn = a | A\nsort = t.a | a; DROP TABLE t\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(!s.isOk());
+        // Each shipped definition parses.
+        for (const QString& f : QDir(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports")).entryList({QStringLiteral("*.rpt")})) {
+            s = ReportDefinition::load(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports/") + f, &d);
+            QVERIFY2(s.isOk(), qPrintable(f + QStringLiteral(": ") + s.error()));
+        }
+    }
+
+    void pdfAndPreview() {
+        TestAppFolder app;
+        fillReportData(app);
+        ReportEngine engine(QStringLiteral("Pareto"));
+        const QString pdf = app.file(QStringLiteral("pareto.pdf"));
+        engine.setOutput(ReportEngine::Output::Pdf, pdf);
+        QVERIFY(engine.setReportFileName(report(app, "pareto_of_defects.rpt")).isOk());
+        const QStringList p = december("BeginDate", "EndDate");
+        for (int i = 0; i < 3; ++i)
+            engine.setParameterField(i, p.at(i));
+        QVERIFY(engine.action(1).isOk());
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(bytes.contains("/Image"));  // the chart
+        QCOMPARE(engine.lastRowCount(), 2);
+
+        // The preview: a window of its own, not modal, with the pages as printed.
+        engine.setOutput(ReportEngine::Output::Preview);
+        QVERIFY(engine.action(1).isOk());
+        ReportPreview* preview = engine.preview();
+        QVERIFY(preview);
+        QCOMPARE(preview->objectName(), QStringLiteral("ReportPreview"));
+        QVERIFY(preview->isVisible());
+        QVERIFY(!preview->isModal());
+        QVERIFY(preview->pageCount() >= 1);
+        QVERIFY(preview->findChild<QWidget*>(QStringLiteral("cmdPrint")));
+        const QString csv = app.file(QStringLiteral("from-preview.csv"));
+        QVERIFY(preview->exportCsv(csv).isOk());
+        QCOMPARE(readLines(csv).size(), 3);
+        QPointer<ReportPreview> guard(preview);
+        preview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
+
+        // A long list runs over several pages.
+        QString values;
+        for (int i = 0; i < 300; ++i)
+            values += QStringLiteral("%1('X%2','Model %2')").arg(i ? QStringLiteral(",") : QString()).arg(i, 3, 10, QLatin1Char('0'));
+        app.exec(QStringLiteral("INSERT INTO Model VALUES ") + values);
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "Model_List.rpt"), {}, QString(), &r).isOk());
+        ReportPreview many(r);
+        QVERIFY(many.pageCount() > 3);
+    }
+
+    void releaseClearsSettings() {
+        ReportEngine engine(QStringLiteral("Pareto"));
+        engine.setParameterField(0, QStringLiteral("BeginDate;Date (2003, 12, 01);true"));
+        engine.setSortField(0, QStringLiteral("+{defects.defectcode}"));
+        QVERIFY(!engine.setParameterField(4, QStringLiteral("x;y;true")).isOk());
+        QVERIFY(!engine.setSortField(1, QStringLiteral("+{a.b}")).isOk());
+        engine.release();
+        QVERIFY(engine.parameterField(0).isEmpty());
+        QVERIFY(engine.sortField(0).isEmpty());
+        QCOMPARE(ReportEngine::parseDateValue(QStringLiteral("Date (2003, 12, 01)")), QDate(2003, 12, 1));
+        QVERIFY(!ReportEngine::parseDateValue(QStringLiteral("Date (2003, 13, 01)")).isValid());
+    }
+};
+
+QTEST_MAIN(TestReportEngine)
+#include "tst_reportengine.moc"
