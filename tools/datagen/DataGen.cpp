@@ -1,30 +1,174 @@
 #include "datagen/DataGen.h"
 
+#include <functional>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QVariant>
+
 #include "database/Schema.h"
+#include "datagen/InspectionSim.h"
+#include "datagen/PlantCatalogue.h"
 
 namespace DataGen {
 
-static Status insertPassCodes(SqliteDb& db) {
-    return db.exec(QStringLiteral(
-        "INSERT INTO Parts VALUES ('001', 'PASS - NO DEFECT');"
-        "INSERT INTO defects VALUES ('1', 'PASS - NO DEFECT');"
-        "INSERT INTO location VALUES ('1', 'PASS - NO DEFECT');"));
+namespace {
+
+constexpr std::uint64_t kDemoSeed = 0x5641524E4558ULL;
+constexpr std::uint64_t kLargeSeed = 0x4C41524745ULL;
+
+QVariant text(const QString& s) { return s.isNull() ? QVariant() : QVariant(s); }
+
+// Runs one statement for each row of values.
+Status insertAll(SqliteDb& db, const QString& sql, const std::vector<QVariantList>& rows) {
+    SqlStatement st(db, sql);
+    if (!st.status())
+        return st.status();
+    for (const QVariantList& row : rows) {
+        for (int i = 0; i < row.size(); ++i)
+            st.bind(i + 1, row[i]);
+        const Status s = st.run();
+        if (!s)
+            return s;
+    }
+    return Status::ok();
 }
 
-Status createBlank(const QString& path) {
-    Status s = Schema::createFile(path);
-    if (!s)
-        return s;
-    SqliteDb db;
-    s = db.open(path);
-    return s ? insertPassCodes(db) : s;
+Status insertPassCodes(SqliteDb& db) {
+    const PlantCatalogue& p = PlantCatalogue::instance();
+    Status s = insertAll(db, QStringLiteral("INSERT INTO Parts (partnum, partdescription) VALUES (?, ?)"),
+                         {{p.parts[0].number, p.parts[0].description}});
+    if (s)
+        s = insertAll(db, QStringLiteral("INSERT INTO defects (defectcode, defectdescription) VALUES (?, ?)"),
+                      {{p.defects[0].code, p.defects[0].description}});
+    if (s)
+        s = insertAll(db, QStringLiteral("INSERT INTO location (locationcode, [location description]) VALUES (?, ?)"),
+                      {{p.locations[0].code, p.locations[0].description}});
+    return s;
 }
 
-Status createDemo(const QString& path) { return createBlank(path); }
+Status insertReferenceTables(SqliteDb& db) {
+    const PlantCatalogue& p = PlantCatalogue::instance();
+    std::vector<QVariantList> models, parts, defects, locations, stations, employees;
+    for (const Model& m : p.models)
+        models.push_back({m.number, m.description});
+    for (const Part& x : p.parts)
+        parts.push_back({x.number, x.description});
+    for (const Defect& d : p.defects)
+        defects.push_back({d.code, d.description});
+    for (const Location& l : p.locations)
+        locations.push_back({l.code, l.description});
+    for (const Station& st : p.stations)
+        stations.push_back({st.id, st.description});
+    for (const Employee& e : p.employees)
+        employees.push_back({e.number, e.firstName, e.lastName});
+    const std::pair<const char*, const std::vector<QVariantList>*> tables[] = {
+        {"INSERT INTO Model (ModelNumber, ModelDescription) VALUES (?, ?)", &models},
+        {"INSERT INTO Parts (partnum, partdescription) VALUES (?, ?)", &parts},
+        {"INSERT INTO defects (defectcode, defectdescription) VALUES (?, ?)", &defects},
+        {"INSERT INTO location (locationcode, [location description]) VALUES (?, ?)", &locations},
+        {"INSERT INTO Station (StationID, [Station Description]) VALUES (?, ?)", &stations},
+        {"INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES (?, ?, ?)", &employees},
+    };
+    for (const auto& [sql, rows] : tables) {
+        const Status s = insertAll(db, QString::fromLatin1(sql), *rows);
+        if (!s)
+            return s;
+    }
+    return Status::ok();
+}
 
-Status createLarge(const QString& path, int rows) {
-    Q_UNUSED(rows);
-    return createBlank(path);
+Status insertInspections(SqliteDb& db, const SimConfig& config) {
+    SqlStatement st(db, QStringLiteral(
+        "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, "
+        "DefectCode, LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (!st.status())
+        return st.status();
+    Status result;
+    InspectionSim sim(config);
+    sim.run([&](const InspectionRow& r) {
+        const QString* texts[] = {&r.facility, &r.model, &r.serial, &r.inspector, &r.date, &r.station, &r.part,
+                                  &r.defect, &r.location, &r.inspNum, &r.iDate, &r.operatorNum, &r.oDate};
+        int i = 1;
+        for (const QString* t : texts)
+            st.bind(i++, text(*t));
+        st.bind(i++, r.reworkNum);
+        st.bind(i, text(r.notes));
+        result = st.run();
+        return result.isOk();
+    });
+    return result;
+}
+
+// Builds the file under a temporary name in one transaction and renames it
+// into place only when it is complete.
+Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fill) {
+    if (QFileInfo::exists(path))
+        return Status::fail(QStringLiteral("File already exists: %1").arg(path));
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    QFile::remove(partial + QStringLiteral("-journal"));
+    Status s = Schema::createFile(partial);
+    if (s) {
+        SqliteDb db;
+        s = db.open(partial);
+        if (s)
+            s = db.exec(QStringLiteral("PRAGMA cache_size=-131072"));
+        if (s)
+            s = db.exec(QStringLiteral("BEGIN"));
+        if (s) {
+            s = fill(db);
+            s = s ? db.exec(QStringLiteral("COMMIT")) : (db.exec(QStringLiteral("ROLLBACK")), s);
+        }
+        db.close();
+    }
+    if (s && !QFile::rename(partial, path))
+        s = Status::fail(QStringLiteral("Could not rename %1 to %2").arg(partial, path));
+    if (!s) {
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
+    }
+    return s;
+}
+
+}  // namespace
+
+Status createBlank(const QString& path) { return buildFile(path, insertPassCodes); }
+
+Status createDemo(const QString& path) {
+    SimConfig config;
+    config.seed = kDemoSeed;
+    config.first = QDate(2026, 1, 2);
+    config.last = QDate(2026, 6, 30);
+    config.unitsPerDayLow = 2;
+    config.unitsPerDayHigh = 6;
+    return buildFile(path, [&](SqliteDb& db) {
+        const Status s = insertReferenceTables(db);
+        return s ? insertInspections(db, config) : s;
+    });
+}
+
+Status createLarge(const QString& path, std::int64_t rows) {
+    if (rows < 0)
+        return Status::fail(QStringLiteral("The number of rows must not be negative: %1").arg(rows));
+    SimConfig config;
+    config.seed = kLargeSeed;
+    config.first = QDate(2020, 1, 2);
+    config.last = QDate(2026, 6, 30);
+    config.rowLimit = rows;
+    // Spread the rows over the whole period: some 1.93 rows per unit (as in
+    // the demo), two facilities.
+    int workdays = 0;
+    for (QDate d = config.first; d <= config.last; d = d.addDays(1))
+        workdays += d.dayOfWeek() <= 5 ? 1 : 0;
+    const double perFacilityDay = double(rows) / (workdays * 2.0 * 1.93);
+    config.unitsPerDayLow = qMax(1, int(perFacilityDay * 0.75));
+    config.unitsPerDayHigh = qMax(config.unitsPerDayLow, int(perFacilityDay * 1.25 + 0.5));
+    return buildFile(path, [&](SqliteDb& db) {
+        const Status s = insertReferenceTables(db);
+        return s && rows > 0 ? insertInspections(db, config) : s;
+    });
 }
 
 }  // namespace DataGen

@@ -1,10 +1,21 @@
 #pragma once
+#include <cstdint>
+
 #include "platform/Status.h"
 
 // Deterministic databases: the blank one, the demo one and large ones for
-// benchmarks. Each writes a new file (an existing one is an error).
+// benchmarks. Each writes a new file (an existing one is an error); the file
+// is built under a temporary name and renamed into place when complete, so an
+// interrupted run never leaves a half-made database behind.
 namespace DataGen {
+
+// The schema with only the pass codes ("001", "1", "1").
 Status createBlank(const QString& path);
+// The demo plant: reference tables and about 2,000 inspection rows over the
+// first half of 2026.
 Status createDemo(const QString& path);
-Status createLarge(const QString& path, int rows);
+// The demo plant's reference tables and exactly `rows` inspection rows of the
+// same shape, over as many working days as it takes.
+Status createLarge(const QString& path, std::int64_t rows);
+
 }  // namespace DataGen

@@ -4,30 +4,44 @@
 
 #include "datagen/DataGen.h"
 
-// makedb --demo FILE | --blank FILE | --large FILE --rows N  [--if-missing]
+namespace {
+const char* const kUsage =
+    "usage: makedb (--demo FILE | --blank FILE | --large FILE [--rows N]) [--if-missing]\n"
+    "  --demo FILE    the demo plant: reference tables and about 2,000 inspection rows\n"
+    "  --blank FILE   the tables with only the pass codes\n"
+    "  --large FILE   the demo plant's tables and N inspection rows (default 1000000)\n"
+    "  --if-missing   do nothing when FILE exists (an existing file is never overwritten)\n";
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     QTextStream err(stderr);
     QString kind, path;
-    int rows = 1000000;
+    qint64 rows = 1000000;
     bool ifMissing = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if ((a == QLatin1String("--demo") || a == QLatin1String("--blank") || a == QLatin1String("--large")) && i + 1 < args.size()) {
+        if ((a == QLatin1String("--demo") || a == QLatin1String("--blank") || a == QLatin1String("--large")) &&
+            i + 1 < args.size() && kind.isEmpty()) {
             kind = a.mid(2);
             path = args[++i];
         } else if (a == QLatin1String("--rows") && i + 1 < args.size()) {
-            rows = args[++i].toInt();
+            bool ok = false;
+            rows = args[++i].toLongLong(&ok);
+            if (!ok || rows < 0) {
+                err << "makedb: --rows needs a whole number of 0 or more, not '" << args[i] << "'\n";
+                return 2;
+            }
         } else if (a == QLatin1String("--if-missing")) {
             ifMissing = true;
         } else {
-            err << "usage: makedb (--demo FILE | --blank FILE | --large FILE [--rows N]) [--if-missing]\n";
+            err << kUsage;
             return 2;
         }
     }
-    if (kind.isEmpty()) {
-        err << "usage: makedb (--demo FILE | --blank FILE | --large FILE [--rows N]) [--if-missing]\n";
+    if (kind.isEmpty() || path.isEmpty()) {
+        err << kUsage;
         return 2;
     }
     if (QFileInfo::exists(path)) {
@@ -36,9 +50,9 @@ int main(int argc, char* argv[]) {
         err << "makedb: " << path << " exists; it is not overwritten\n";
         return 1;
     }
-    Status s = kind == QLatin1String("demo") ? DataGen::createDemo(path)
-             : kind == QLatin1String("blank") ? DataGen::createBlank(path)
-                                              : DataGen::createLarge(path, rows);
+    const Status s = kind == QLatin1String("demo")    ? DataGen::createDemo(path)
+                     : kind == QLatin1String("blank") ? DataGen::createBlank(path)
+                                                      : DataGen::createLarge(path, rows);
     if (!s) {
         err << "makedb: " << s.error() << "\n";
         return 1;
