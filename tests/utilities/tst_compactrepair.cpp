@@ -1,0 +1,340 @@
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "FileFacts.h"
+#include "TestAppFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MousePointer.h"
+#include "shell/FormCatalog.h"
+#include "utilities/CompactRepair.h"
+
+using namespace FileFacts;
+
+namespace {
+// Adds rows and deletes half of them again, so the file has free pages that a
+// compaction gives back.
+void fillWithFreeSpace(const TestAppFolder& f) {
+    f.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, "
+        "DefectCode, LocationCode, ReworkNum, Notes) SELECT 'A', 'M' || (i % 7), 'S' || i, 'E1', '2026-03-01', 'ST1', "
+        "'001', '1', '1', 1, printf('%0200d', i) FROM n"));
+    f.exec(QStringLiteral("DELETE FROM InspectionRecord WHERE InspectionID % 2 = 0"));
+}
+
+enum class Fault { Missing, Empty, NotSqlite, ReadOnly };
+
+void applyFault(const TestAppFolder& f, Fault fault) {
+    switch (fault) {
+    case Fault::Missing: QFile::remove(f.livePath()); break;
+    case Fault::Empty: writeFile(f.livePath(), QByteArray()); break;
+    case Fault::NotSqlite: writeFile(f.livePath(), QByteArray("Standard Jet DB\0 not a database at all", 39)); break;
+    case Fault::ReadOnly: QFile::setPermissions(f.livePath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); break;
+    }
+}
+}  // namespace
+
+class TestCompactRepair : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
+    void cleanup() { unloadAllForms(); MousePointer::arrow(); }
+
+    void sequenceStatesAndLeftovers();
+    void missingWorkingFolder_data();
+    void missingWorkingFolder();
+    void unusableLiveDatabase_data();
+    void unusableLiveDatabase();
+    void refusedWhileHeldOpen();
+
+    void repairFormCompletes();
+    void repairFormReportsFailure_data();
+    void repairFormReportsFailure();
+    void repairFormClosedUnused();
+
+    void compactFormOnExit();
+    void compactFormReportsOnce_data();
+    void compactFormReportsOnce();
+};
+
+void TestCompactRepair::sequenceStatesAndLeftovers() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    const QString target = f.file(QStringLiteral("temp/kelid.mdb"));
+    const QString safety = f.file(QStringLiteral("temp2/kelid.mdb"));
+    // Left by an interrupted run: a half-written target and an old safety copy.
+    writeFile(target, QByteArray("half written", 12));
+    writeFile(safety, QByteArray("old copy", 8));
+    const QString before = rows(f.livePath());
+    const qint64 sizeBefore = QFileInfo(f.livePath()).size();
+    QVERIFY(before.contains(QStringLiteral("InspectionRecord=")));
+
+    CompactRepair sequence;
+    QStringList seen;
+    sequence.afterStep = [&](int step) {
+        const QByteArray live = digest(f.livePath()), t = digest(target), s = digest(safety);
+        switch (step) {
+        case 2: QVERIFY(t.isEmpty()); QCOMPARE(s, digest(safety)); break;
+        case 3: QCOMPARE(s, live); QVERIFY(t.isEmpty()); break;
+        case 4: QVERIFY(!t.isEmpty()); QCOMPARE(s, live); QVERIFY(t != live); QCOMPARE(rows(target), before); break;
+        case 5: QCOMPARE(live, t); QVERIFY(s != live); break;
+        case 6: QVERIFY(t.isEmpty()); QVERIFY(!s.isEmpty()); break;
+        case 7: QVERIFY(s.isEmpty()); break;
+        }
+        seen << QString::number(step);
+    };
+    const Status s = sequence.run();
+    QVERIFY2(s.isOk(), qPrintable(s.error()));
+    QCOMPARE(seen.join(QLatin1Char(',')), QStringLiteral("1,2,3,4,5,6,7"));
+    QCOMPARE(sequence.completedSteps(), 7);
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(intact(f.livePath()));
+    QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+}
+
+void TestCompactRepair::missingWorkingFolder_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("completed");
+    QTest::newRow("temp2: stops at the safety copy") << QStringLiteral("temp2") << 2;
+    QTest::newRow("temp: stops at the compaction") << QStringLiteral("temp") << 3;
+}
+
+void TestCompactRepair::missingWorkingFolder() {
+    QFETCH(QString, folder);
+    QFETCH(int, completed);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    const QString before = rows(f.livePath());
+    const QByteArray bytes = digest(f.livePath());
+    QVERIFY(QDir(f.file(folder)).removeRecursively());
+
+    CompactRepair sequence;
+    const Status s = sequence.run();
+    QVERIFY(!s.isOk());
+    QVERIFY2(s.error().startsWith(QStringLiteral("Path not found")), qPrintable(s.error()));
+    QCOMPARE(sequence.completedSteps(), completed);
+    // The live database is the repaired file, unchanged in content.
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(rows(f.livePath()), before);
+    if (folder == QLatin1String("temp")) {
+        QCOMPARE(digest(f.file(QStringLiteral("temp2/kelid.mdb"))), bytes);
+        QCOMPARE(rows(f.file(QStringLiteral("temp2/kelid.mdb"))), before);
+    }
+}
+
+void TestCompactRepair::unusableLiveDatabase_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("missing") << int(Fault::Missing) << QStringLiteral("Could not find file");
+    QTest::newRow("empty") << int(Fault::Empty) << QStringLiteral("file is not a database");
+    QTest::newRow("not sqlite") << int(Fault::NotSqlite) << QStringLiteral("file is not a database");
+    QTest::newRow("read-only") << int(Fault::ReadOnly) << QStringLiteral("Permission denied");
+}
+
+void TestCompactRepair::unusableLiveDatabase() {
+    QFETCH(int, fault);
+    QFETCH(QString, error);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    applyFault(f, Fault(fault));
+    const QByteArray bytes = digest(f.livePath());
+    CompactRepair sequence;
+    const Status s = sequence.run();
+    QVERIFY(!s.isOk());
+    QVERIFY2(s.error().contains(error), qPrintable(s.error()));
+    QCOMPARE(sequence.completedSteps(), 0);
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+    QFile::setPermissions(f.livePath(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestCompactRepair::refusedWhileHeldOpen() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QByteArray bytes = digest(f.livePath());
+    {
+        SqliteDb held;
+        QVERIFY(held.open(f.livePath()).isOk());
+        const Status s = CompactRepair().run();
+        QVERIFY(!s.isOk());
+        QVERIFY2(s.error().contains(QStringLiteral("is open in another window")), qPrintable(s.error()));
+    }
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+    // Once released, the sequence runs.
+    QVERIFY(CompactRepair().run().isOk());
+}
+
+void TestCompactRepair::repairFormCompletes() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    const QString before = rows(f.livePath());
+    const qint64 sizeBefore = QFileInfo(f.livePath()).size();
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmRepair")).isOk());
+    Form* form = forms.form(QStringLiteral("frmRepair"));
+    QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    QCOMPARE(form->window_()->windowTitle(), QStringLiteral("Compact And Repair"));
+    QCOMPARE(form->helpContext(), 190);
+    auto* label = form->findChild<QLabel*>(QStringLiteral("lblmessage"));
+    auto* button = form->findChild<QPushButton*>(QStringLiteral("cmdRepair"));
+    QVERIFY(label && button);
+    QCOMPARE(label->text(), QStringLiteral("Perform this task once a week!"));
+    QCOMPARE(button->text(), QStringLiteral("Start Compact and Repair"));
+
+    bool checked = false;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        // While the box is up the window is already hidden, the pointer back.
+        QVERIFY(!form->window_()->isVisible());
+        QVERIFY(label->isHidden());
+        QVERIFY(button->isHidden());
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        checked = true;
+    };
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(checked);
+    QCOMPARE(dialogs.messages.size(), 1);
+    const Dialogs::Message& m = dialogs.messages.first();
+    QCOMPARE(m.text, QStringLiteral("Compact and Repair Complete"));
+    QCOMPARE(m.buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(m.icon, Dialogs::Icon::None);
+    QCOMPARE(m.title, QStringLiteral("Varnex"));
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmRepair")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+}
+
+void TestCompactRepair::repairFormReportsFailure_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("temp2 missing") << QStringLiteral("temp2") << QStringLiteral("Database Repair in Progress");
+    QTest::newRow("temp missing") << QStringLiteral("temp") << QStringLiteral("Compacting Database in Progress");
+}
+
+void TestCompactRepair::repairFormReportsFailure() {
+    QFETCH(QString, folder);
+    QFETCH(QString, phase);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString before = rows(f.livePath());
+    QVERIFY(QDir(f.file(folder)).removeRecursively());
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmRepair")).isOk());
+    Form* form = forms.form(QStringLiteral("frmRepair"));
+    QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    auto* label = form->findChild<QLabel*>(QStringLiteral("lblmessage"));
+    QString labelAtError;
+    dialogs.onMessage = [&](const Dialogs::Message&) { labelAtError = label->text(); };
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdRepair")), Qt::LeftButton);
+
+    QCOMPARE(dialogs.messages.size(), 1);
+    const Dialogs::Message& m = dialogs.messages.first();
+    QVERIFY2(m.text.startsWith(QStringLiteral("Path not found")), qPrintable(m.text));
+    QVERIFY(m.text.contains(folder));
+    QCOMPARE(m.buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(m.icon, Dialogs::Icon::None);
+    QCOMPARE(m.title, QStringLiteral("Varnex"));
+    QCOMPARE(labelAtError, phase);
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmRepair")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(intact(f.livePath()));
+}
+
+void TestCompactRepair::repairFormClosedUnused() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QByteArray bytes = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmRepair")).isOk());
+    QVERIFY(QTest::qWaitForWindowActive(forms.form(QStringLiteral("frmRepair"))->window_()));
+    forms.form(QStringLiteral("frmRepair"))->window_()->close();
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmRepair")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+}
+
+void TestCompactRepair::compactFormOnExit() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    const QString before = rows(f.livePath());
+    const qint64 sizeBefore = QFileInfo(f.livePath()).size();
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    // As the background window does on exit: load, then unload.
+    QVERIFY(forms.load(QStringLiteral("frmCompact")).isOk());
+    Form* form = forms.form(QStringLiteral("frmCompact"));
+    QVERIFY(form);
+    QCOMPARE(form->kind(), Form::Kind::TopLevel);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Compacting Database"));
+    auto* label = form->findChild<QLabel*>(QStringLiteral("lblmessage"));
+    QCOMPARE(label->text(), QStringLiteral("Compacting Database, Please wait..."));
+    QVERIFY(label->isHidden());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+    forms.unload(QStringLiteral("frmCompact"));
+    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(intact(f.livePath()));
+    QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+}
+
+void TestCompactRepair::compactFormReportsOnce_data() {
+    QTest::addColumn<int>("fault");  // -1: temp missing, -2: temp2 missing
+    QTest::addColumn<QString>("error");
+    QTest::newRow("kelid.mdb missing") << int(Fault::Missing) << QStringLiteral("Could not find file");
+    QTest::newRow("kelid.mdb empty") << int(Fault::Empty) << QStringLiteral("file is not a database");
+    QTest::newRow("kelid.mdb not sqlite") << int(Fault::NotSqlite) << QStringLiteral("file is not a database");
+    QTest::newRow("kelid.mdb read-only") << int(Fault::ReadOnly) << QStringLiteral("Permission denied");
+    QTest::newRow("temp missing") << -1 << QStringLiteral("Path not found");
+    QTest::newRow("temp2 missing") << -2 << QStringLiteral("Path not found");
+}
+
+void TestCompactRepair::compactFormReportsOnce() {
+    QFETCH(int, fault);
+    QFETCH(QString, error);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString before = rows(f.livePath());
+    if (fault == -1)
+        QVERIFY(QDir(f.file(QStringLiteral("temp"))).removeRecursively());
+    else if (fault == -2)
+        QVERIFY(QDir(f.file(QStringLiteral("temp2"))).removeRecursively());
+    else
+        applyFault(f, Fault(fault));
+    const QByteArray bytes = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.load(QStringLiteral("frmCompact")).isOk());
+    forms.unload(QStringLiteral("frmCompact"));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages.first().text.contains(error), qPrintable(dialogs.messages.first().text));
+    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
+    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmCompact")));
+    QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+    QCOMPARE(digest(f.livePath()), bytes);
+    if (fault < 0)
+        QCOMPARE(rows(f.livePath()), before);
+    QFile::setPermissions(f.livePath(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QTEST_MAIN(TestCompactRepair)
+#include "tst_compactrepair.moc"
