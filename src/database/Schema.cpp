@@ -32,15 +32,15 @@ CREATE TABLE InspectionRecord (
   ModelNumber TEXT,
   SerialNum TEXT,
   InspectorNum TEXT,
-  Date TEXT CONSTRAINT "Date must be a real date" CHECK (Date IS NULL OR date(Date) IS Date),
+  Date TEXT CONSTRAINT "Date must be a real date" CHECK (Date IS NULL OR date(Date, '+0 days') IS Date),
   Station TEXT,
   PartNum TEXT,
   DefectCode TEXT,
   LocationCode TEXT,
   InspNum TEXT,
-  IDate TEXT CONSTRAINT "Prev Inspection Date must be a real date" CHECK (IDate IS NULL OR date(IDate) IS IDate),
+  IDate TEXT CONSTRAINT "Prev Inspection Date must be a real date" CHECK (IDate IS NULL OR date(IDate, '+0 days') IS IDate),
   OperatorNum TEXT,
-  ODate TEXT CONSTRAINT "Operator Date must be a real date" CHECK (ODate IS NULL OR date(ODate) IS ODate),
+  ODate TEXT CONSTRAINT "Operator Date must be a real date" CHECK (ODate IS NULL OR date(ODate, '+0 days') IS ODate),
   ReworkNum INTEGER,
   Notes TEXT
 ) STRICT;

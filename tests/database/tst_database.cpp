@@ -1,0 +1,279 @@
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "TestAppFolder.h"
+#include "database/Maintenance.h"
+#include "database/RecordNavigator.h"
+#include "database/RecordSet.h"
+#include "database/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/MaskedDateBox.h"
+
+namespace {
+QString browserConnection() { return Schema::browserConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb"); }
+}  // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void connectionTextsNameTheLiveFile() {
+        TestAppFolder app;
+        const QString folder = AppPaths::folder();
+        QCOMPARE(Schema::dataSourceOf(QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + folder + QStringLiteral("\\kelid.mdb")),
+                 app.livePath());
+        QCOMPARE(Schema::dataSourceOf(QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.3.51;Data Source=") + folder + QStringLiteral("\\kelid.mdb")),
+                 app.livePath());
+        QCOMPARE(Schema::dataSourceOf(QStringLiteral("Provider=x")), QString());
+        QCOMPARE(Schema::livePath(), app.livePath());
+    }
+
+    void schemaRefusesWrongValuesWithTheEnginesMessage() {
+        TestAppFolder app;
+        SqliteDb db;
+        QVERIFY(db.open(app.livePath()).isOk());
+        // Every statement the forms issue runs as written.
+        for (const char* sql : {
+                 "Select ModelNumber,SerialNum,Station From InspectionRecord",
+                 "select InspectionID, Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode, LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes from InspectionRecord order by ModelNumber, SerialNum, Station",
+                 "select InspectionID, Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode, LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes from InspectionRecord order by Date DESC , Station ASC ",
+                 "select defectcode, defectdescription from defects Order by defectdescription DESC",
+                 "select partdescription,partnum from Parts Order by partnum",
+                 "select ModelDescription,ModelNumber from Model Order by ModelNumber",
+                 "select locationcode, [location description] from location Order by [location description] ASC",
+                 "select EmployeeID, EmployeeNum, FirstName, LastName  from Employees Order by LastName ASC",
+                 "SELECT StationID, [Station Description] FROM Station"}) {
+            SqlStatement st(db, QString::fromLatin1(sql));
+            QVERIFY2(st.status().isOk(), sql);
+        }
+        auto refused = [&](const QString& sql) {
+            const Status s = db.exec(sql);
+            return s.isOk() ? QString() : s.error();
+        };
+        QVERIFY(refused(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES ('2026-02-30')")).contains(QStringLiteral("Date must be a real date")));
+        QVERIFY(refused(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES ('13/45/2026')")).contains(QStringLiteral("CHECK constraint failed")));
+        QVERIFY(refused(QStringLiteral("INSERT INTO InspectionRecord (ReworkNum) VALUES ('two')")).contains(QStringLiteral("cannot store TEXT value in INTEGER column")));
+        QVERIFY(refused(QStringLiteral("INSERT INTO InspectionRecord (Facility) VALUES ('AB')")).contains(QStringLiteral("Facility is one character")));
+        QVERIFY(refused(QStringLiteral("INSERT INTO defects VALUES ('1', 'again')")).contains(QStringLiteral("UNIQUE constraint failed: defects.defectcode")));
+        QVERIFY(refused(QStringLiteral("INSERT INTO Employees (EmployeeNum) VALUES ('7'); INSERT INTO Employees (EmployeeNum) VALUES ('7')"))
+                    .contains(QStringLiteral("UNIQUE constraint failed: Employees.EmployeeNum")));
+        QCOMPARE(refused(QStringLiteral("INSERT INTO InspectionRecord (Date, ReworkNum) VALUES ('2026-02-28', '3')")), QString());
+    }
+
+    void openingBadFilesGivesTheEnginesDescription() {
+        TestAppFolder app(TestAppFolder::Data::None);
+        SqliteDb db;
+        QVERIFY(db.open(app.livePath()).error().contains(QStringLiteral("Could not find file")));
+        QFile junk(app.livePath());
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'j'));
+        junk.close();
+        QCOMPARE(db.open(app.livePath()).error(), QStringLiteral("file is not a database"));
+        RecordSet rs;
+        QCOMPARE(rs.open(browserConnection(), QStringLiteral("select defectcode, defectdescription from defects")).error(),
+                 QStringLiteral("file is not a database"));
+    }
+
+    void navigatorBindsMovesWritesAndDeletes() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO location VALUES ('2', 'LEFT PANEL'), ('3', 'RIGHT PANEL')"));
+        QWidget form;
+        RecordNavigator nav(&form);
+        QLineEdit code, description;
+        nav.bind(&code, QStringLiteral("LocationCode"));                // another case
+        nav.bind(&description, QStringLiteral("location description"));  // a name with a blank
+        nav.setDatabaseName(app.livePath());
+        nav.setRecordSource(QStringLiteral("location"));
+        QSignalSpy repositions(&nav, &RecordNavigator::reposition);
+        QVERIFY(nav.refresh().isOk());
+        QCOMPARE(nav.recordCount(), 3);
+        QCOMPARE(nav.absolutePosition(), 0);
+        QCOMPARE(code.text(), QStringLiteral("1"));
+        QCOMPARE(repositions.count(), 1);
+        QVERIFY(nav.moveLast().isOk());
+        QCOMPARE(description.text(), QStringLiteral("RIGHT PANEL"));
+        // A changed row is written when the navigator moves off it.
+        description.setText(QStringLiteral("RIGHT DOOR"));
+        QVERIFY(nav.moveFirst().isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT \"location description\" FROM location WHERE locationcode = '3'")).toString(),
+                 QStringLiteral("RIGHT DOOR"));
+        // Add new, write record, last modified.
+        QVERIFY(nav.addNew().isOk());
+        QCOMPARE(nav.absolutePosition(), -1);
+        QVERIFY(code.text().isEmpty());
+        code.setText(QStringLiteral("4"));
+        description.setText(QStringLiteral("ROOF"));
+        QVERIFY(nav.updateRecord().isOk());
+        QVERIFY(nav.setBookmark(nav.lastModified()).isOk());
+        QCOMPARE(nav.absolutePosition(), 3);
+        QCOMPARE(nav.recordCount(), 4);
+        // A duplicate code is refused; the typed values stay.
+        code.setText(QStringLiteral("1"));
+        const Status dup = nav.updateRecord();
+        QVERIFY(dup.error().contains(QStringLiteral("UNIQUE constraint failed")));
+        QCOMPARE(code.text(), QStringLiteral("1"));
+        code.setText(QStringLiteral("4"));
+        // Delete the last row: no current row until a move.
+        QVERIFY(nav.deleteRecord().isOk());
+        QVERIFY(!nav.hasCurrentRow());
+        QVERIFY(!nav.deleteRecord().isOk());
+        QVERIFY(nav.moveNext().isOk());
+        QVERIFY(nav.eof());
+        QCOMPARE(nav.absolutePosition(), -1);
+        QVERIFY(code.text().isEmpty());
+        // Deleting a middle row shows the following one after move next.
+        QVERIFY(nav.moveFirst().isOk());
+        QVERIFY(nav.deleteRecord().isOk());
+        QVERIFY(nav.moveNext().isOk());
+        QCOMPARE(code.text(), QStringLiteral("2"));
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM location")).toInt(), 2);
+    }
+
+    void navigatorArrowErrorsGoToTheErrorEventOrAMessage() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO defects VALUES ('2', 'SCRATCH')"));
+        QWidget form;
+        RecordNavigator nav(&form);
+        QLineEdit code;
+        nav.bind(&code, QStringLiteral("defectcode"));
+        nav.setDatabaseName(app.livePath());
+        nav.setRecordSource(QStringLiteral("defects"));
+        QVERIFY(nav.refresh().isOk());
+        Dialogs::Scripted dialogs;
+        // Without a handler the navigator reports the error itself; the row stays as typed.
+        code.setText(QStringLiteral("2"));
+        nav.findChild<QToolButton*>(QStringLiteral("Next"))->click();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("UNIQUE constraint failed: defects.defectcode")});
+        QCOMPARE(nav.absolutePosition(), 0);
+        QCOMPARE(code.text(), QStringLiteral("2"));
+        // With a handler, the handler decides.
+        QString seen;
+        connect(&nav, &RecordNavigator::error, this, [&](const QString& d, bool* handled) {
+            seen = d;
+            *handled = true;
+        });
+        nav.findChild<QToolButton*>(QStringLiteral("Next"))->click();
+        QCOMPARE(seen, QStringLiteral("UNIQUE constraint failed: defects.defectcode"));
+        QCOMPARE(dialogs.messages.size(), 1);
+        // Dates bind to date boxes; a new untouched row is not stored by moving off it.
+        code.setText(QStringLiteral("1"));
+        QVERIFY(nav.addNew().isOk());
+        QVERIFY(nav.moveFirst().isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 2);
+    }
+
+    void navigatorDatesAndNotes() {
+        TestAppFolder app;
+        QWidget form;
+        RecordNavigator nav(&form);
+        MaskedDateBox date(QStringLiteral("MaskEdBox1"));
+        QPlainTextEdit notes;
+        QLineEdit rework;
+        nav.bind(&date, QStringLiteral("Date"));
+        nav.bind(&notes, QStringLiteral("Notes"));
+        nav.bind(&rework, QStringLiteral("ReworkNum"));
+        nav.setDatabaseName(app.livePath());
+        nav.setRecordSource(QStringLiteral("InspectionRecord"));
+        QVERIFY(nav.refresh().isOk());
+        QCOMPARE(nav.recordCount(), 0);
+        QVERIFY(nav.addNew().isOk());
+        date.reset();
+        date.setValue(QDate(2026, 7, 4));
+        notes.setPlainText(QStringLiteral("line one\nline two"));
+        rework.setText(QStringLiteral("3"));
+        QVERIFY(nav.updateRecord().isOk());
+        QCOMPARE(app.rows(QStringLiteral("SELECT Date, Notes, ReworkNum, typeof(ReworkNum) FROM InspectionRecord")),
+                 QStringList{QStringLiteral("2026-07-04|line one\nline two|3|integer")});
+        rework.setText(QStringLiteral("x"));
+        QVERIFY(nav.updateRecord().error().contains(QStringLiteral("cannot store TEXT value in INTEGER column")));
+    }
+
+    void recordSetMovesEditsAndBatches() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO Model VALUES ('M3', 'THREE'), ('M1', 'ONE'), ('M2', 'TWO')"));
+        RecordSet rs;
+        QVERIFY(rs.open(browserConnection(), QStringLiteral("select ModelDescription,ModelNumber from Model Order by ModelNumber")).isOk());
+        QCOMPARE(rs.fieldNames(), (QStringList{QStringLiteral("ModelDescription"), QStringLiteral("ModelNumber")}));
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(rs.value(QStringLiteral("modelnumber")).toString(), QStringLiteral("M1"));
+        QVERIFY(rs.moveLast().isOk());
+        QCOMPARE(rs.value(1).toString(), QStringLiteral("M3"));
+        QVERIFY(rs.moveNext().isOk());
+        QVERIFY(rs.eof());
+        QVERIFY(!rs.moveNext().isOk());
+        QVERIFY(rs.movePrevious().isOk());
+        const qint64 mark = rs.bookmark();
+        // An edit is written when the row is left.
+        QVERIFY(rs.setValue(QStringLiteral("ModelDescription"), QStringLiteral("THREE+")).isOk());
+        QVERIFY(rs.moveFirst().isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'M3'")).toString(), QStringLiteral("THREE+"));
+        QVERIFY(rs.setBookmark(mark).isOk());
+        QCOMPARE(rs.absolutePosition(), 2);
+        // Add, refused duplicate, cancel.
+        QVERIFY(rs.addNew().isOk());
+        QVERIFY(rs.setValue(1, QStringLiteral("M1")).isOk());
+        QVERIFY(rs.update().error().contains(QStringLiteral("UNIQUE constraint failed")));
+        rs.cancelUpdate();
+        QVERIFY(rs.addNew().isOk());
+        QVERIFY(rs.setValue(1, QStringLiteral("M4")).isOk());
+        QVERIFY(rs.updateBatch().isOk());
+        QCOMPARE(rs.recordCount(), 4);
+        // Delete, then move next shows the row that followed.
+        QVERIFY(rs.moveFirst().isOk());
+        QVERIFY(rs.deleteCurrent().isOk());
+        QVERIFY(!rs.hasCurrentRow());
+        QVERIFY(rs.moveNext().isOk());
+        QCOMPARE(rs.value(1).toString(), QStringLiteral("M2"));
+        QVERIFY(rs.requery().isOk());
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(rs.valueAt(2, 1).toString(), QStringLiteral("M4"));
+        // An unknown column is the engine's message.
+        RecordSet bad;
+        QVERIFY(bad.open(browserConnection(), QStringLiteral("select nosuchcolumn from Model order by nosuchcolumn")).error().contains(QStringLiteral("no such column")));
+        // An empty table: no current row, delete refused.
+        RecordSet empty;
+        QVERIFY(empty.open(browserConnection(), QStringLiteral("select StationID from Station")).isOk());
+        QVERIFY(empty.bof() && empty.eof());
+        QVERIFY(!empty.deleteCurrent().isOk());
+    }
+
+    void repairAndCompact() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, Notes) WITH RECURSIVE n(value) AS (SELECT 1 UNION ALL SELECT value + 1 FROM n WHERE value < 300) SELECT 'M' || value, printf('%2000s', 'n') FROM n"));
+        const QString before = Maintenance::rowSummary(app.livePath());
+        app.exec(QStringLiteral("DELETE FROM InspectionRecord WHERE InspectionID % 2 = 0"));
+        QVERIFY(Maintenance::repair(app.livePath()).isOk());
+        const QString target = app.file(QStringLiteral("temp/kelid.mdb"));
+        QVERIFY(Maintenance::compact(app.livePath(), target).isOk());
+        QVERIFY(QFileInfo(target).size() < QFileInfo(app.livePath()).size());
+        QCOMPARE(Maintenance::rowSummary(target), Maintenance::rowSummary(app.livePath()));
+        QVERIFY(before != Maintenance::rowSummary(target));
+        // The target must not exist beforehand; a missing folder or file is described.
+        QVERIFY(Maintenance::compact(app.livePath(), target).error().contains(QStringLiteral("already exists")));
+        QVERIFY(Maintenance::compact(app.livePath(), app.file(QStringLiteral("none/kelid.mdb"))).error().contains(QStringLiteral("Path not found")));
+        QVERIFY(Maintenance::repair(app.file(QStringLiteral("none.mdb"))).error().contains(QStringLiteral("Could not find file")));
+    }
+
+    void repairRefusesADamagedFile() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, Notes) WITH RECURSIVE n(value) AS (SELECT 1 UNION ALL SELECT value + 1 FROM n WHERE value < 400) SELECT 'M' || value, printf('%3000s', 'n') FROM n"));
+        // Overwrite pages in the middle of the file.
+        QFile f(app.livePath());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2);
+        f.write(QByteArray(8192, '\x5a'));
+        f.close();
+        const Status s = Maintenance::repair(app.livePath());
+        QVERIFY(!s.isOk());
+        QVERIFY2(s.error().contains(QStringLiteral("damaged")) || s.error().contains(QStringLiteral("malformed")), qPrintable(s.error()));
+    }
+};
+
+QTEST_MAIN(TestDatabase)
+#include "tst_database.moc"
