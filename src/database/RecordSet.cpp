@@ -80,6 +80,8 @@ Status RecordSet::openStatement() {
         QString keySql = QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_table));
         if (!m.captured(3).isEmpty())
             keySql += QStringLiteral(" ORDER BY ") + m.captured(3) + QStringLiteral(", rowid");
+        else  // the natural order; the engine would otherwise read a key's index, in key order
+            keySql += QStringLiteral(" ORDER BY rowid");
         SqlStatement keys(*m_db, keySql);
         if (!keys.status())
             return keys.status();
