@@ -1,0 +1,231 @@
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "FileFacts.h"
+#include "TestAppFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MousePointer.h"
+#include "shell/FormCatalog.h"
+#include "utilities/DatabaseBackup.h"
+
+using namespace FileFacts;
+
+class TestBackup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
+    void cleanup() { unloadAllForms(); MousePointer::arrow(); }
+
+    void formLayout();
+    void cancelOrEmptyClosesSilently_data();
+    void cancelOrEmptyClosesSilently();
+    void backupCompletes();
+    void trailingBackslashAndOverwrite();
+    void failures_data();
+    void failures();
+    void liveNotADatabaseKeepsEarlierBackup();
+
+private:
+    // Shows frmBackUp, answers the input box with text and clicks Start Backup.
+    Form* clickStart(Dialogs::Scripted& dialogs, const QString& typed);
+};
+
+Form* TestBackup::clickStart(Dialogs::Scripted& dialogs, const QString& typed) {
+    FormRegistry& forms = FormRegistry::instance();
+    if (!forms.show(QStringLiteral("frmBackUp")).isOk())
+        return nullptr;
+    Form* form = forms.form(QStringLiteral("frmBackUp"));
+    if (!QTest::qWaitForWindowActive(form->window_()))
+        return nullptr;
+    dialogs.inputAnswers.enqueue(typed);
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
+    return form;
+}
+
+void TestBackup::formLayout() {
+    TestAppFolder f;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
+    Form* form = forms.form(QStringLiteral("frmBackUp"));
+    QCOMPARE(form->kind(), Form::Kind::Child);
+    QCOMPARE(form->window_()->windowTitle(), QStringLiteral("BackUp"));
+    QCOMPARE(form->helpContext(), 200);
+    auto* label = form->findChild<QLabel*>(QStringLiteral("lblBackup"));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("Perform Backup At least once a week! Create a new folder to back up into "
+                                           "prior to performing backup."));
+    auto* button = form->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("Start Backup"));
+}
+
+void TestBackup::cancelOrEmptyClosesSilently_data() {
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("cancel") << false;
+    QTest::newRow("ok with nothing typed") << true;
+}
+
+void TestBackup::cancelOrEmptyClosesSilently() {
+    QFETCH(bool, answered);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QByteArray bytes = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
+    Form* form = forms.form(QStringLiteral("frmBackUp"));
+    QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    if (answered)
+        dialogs.inputAnswers.enqueue(QString());
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
+    QCOMPARE(dialogs.inputs.size(), 1);
+    QCOMPARE(dialogs.inputs.first().prompt, QStringLiteral("Enter filepath for backup location"));
+    QCOMPARE(dialogs.inputs.first().title, QStringLiteral("File Backup"));
+    QCOMPARE(dialogs.inputs.first().defaultText, QString());
+    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmBackUp")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(digest(f.livePath()), bytes);
+}
+
+void TestBackup::backupCompletes() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    f.exec(QStringLiteral("INSERT INTO defects (defectcode, defectdescription) VALUES ('ZZ9', 'ONLY IN THE LIVE FILE')"));
+    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
+    const QString backup = f.file(QStringLiteral("backups/kelid.mdb"));
+    const QByteArray bytes = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    Form* form = nullptr;
+    bool checked = false;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        QVERIFY(!form->window_()->isVisible());
+        QCOMPARE(form->findChild<QLabel*>(QStringLiteral("lblBackup"))->text(), QStringLiteral("Backup in Progress"));
+        QVERIFY(form->findChild<QPushButton*>(QStringLiteral("cmdBackup"))->isHidden());
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        QCOMPARE(digest(backup), bytes);
+        checked = true;
+    };
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
+    form = forms.form(QStringLiteral("frmBackUp"));
+    QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    dialogs.inputAnswers.enqueue(f.file(QStringLiteral("backups")));
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
+    QVERIFY(checked);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
+    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmBackUp")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(rows(backup), rows(f.livePath()));
+    QVERIFY(intact(backup));
+    // Nothing but the backup is left in the folder.
+    QCOMPARE(entries(f.file(QStringLiteral("backups"))), QStringList{QStringLiteral("kelid.mdb")});
+}
+
+void TestBackup::trailingBackslashAndOverwrite() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("Weekly")));
+    const QString typed = f.file(QStringLiteral("Weekly")) + QStringLiteral("\\");
+    // Two separators before the file name name the same file here.
+    QCOMPARE(QFileInfo(DatabaseBackup::destinationFor(typed)).absoluteFilePath(),
+             QFileInfo(f.file(QStringLiteral("Weekly/kelid.mdb"))).absoluteFilePath());
+    // An earlier backup of other data is there already.
+    const QString backup = f.file(QStringLiteral("Weekly/kelid.mdb"));
+    QVERIFY(QFile::copy(f.file(QStringLiteral("DemoDb/kelid1.mdb")), backup));
+    QVERIFY(digest(backup) != digest(f.livePath()));
+
+    Dialogs::Scripted dialogs;
+    QVERIFY(clickStart(dialogs, typed));
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+    QCOMPARE(digest(backup), digest(f.livePath()));
+
+    // A second backup into the same folder overwrites the first silently.
+    f.exec(QStringLiteral("INSERT INTO Station (StationID, [Station Description]) VALUES ('ST99', 'LATER')"));
+    dialogs.clear();
+    QVERIFY(clickStart(dialogs, typed));
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+    QCOMPARE(digest(backup), digest(f.livePath()));
+    QCOMPARE(rows(backup), rows(f.livePath()));
+}
+
+void TestBackup::failures_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("folder does not exist") << QStringLiteral("missing") << QStringLiteral("Path not found");
+    QTest::newRow("destination is a folder") << QStringLiteral("directory") << QStringLiteral("Cannot write");
+    QTest::newRow("folder cannot be written") << QStringLiteral("proc") << QStringLiteral("Cannot write");
+    QTest::newRow("database held open") << QStringLiteral("held") << QStringLiteral("is open in another window");
+}
+
+void TestBackup::failures() {
+    QFETCH(QString, kind);
+    QFETCH(QString, error);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QByteArray bytes = digest(f.livePath());
+    const QString before = rows(f.livePath());
+    QString typed = f.file(QStringLiteral("NoSuchFolder"));
+    std::unique_ptr<SqliteDb> held;
+    if (kind == QLatin1String("directory")) {
+        typed = f.file(QStringLiteral("backups"));
+        QVERIFY(QDir(f.path()).mkpath(QStringLiteral("backups/kelid.mdb")));
+    } else if (kind == QLatin1String("proc")) {
+        typed = QStringLiteral("/proc");
+    } else if (kind == QLatin1String("held")) {
+        typed = f.file(QStringLiteral("temp"));
+        held = std::make_unique<SqliteDb>();
+        QVERIFY(held->open(f.livePath()).isOk());
+    }
+    Dialogs::Scripted dialogs;
+    QPushButton* button = nullptr;
+    dialogs.onMessage = [&](const Dialogs::Message&) { QVERIFY(button && button->isHidden()); };
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
+    Form* form = forms.form(QStringLiteral("frmBackUp"));
+    QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    button = form->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+    dialogs.inputAnswers.enqueue(typed);
+    QTest::mouseClick(button, Qt::LeftButton);
+    held.reset();
+
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages.first().text.contains(error), qPrintable(dialogs.messages.first().text));
+    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
+    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
+    QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmBackUp")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("NoSuchFolder"))));
+    if (kind == QLatin1String("directory"))
+        QVERIFY(QFileInfo(f.file(QStringLiteral("backups/kelid.mdb"))).isDir());
+    if (kind == QLatin1String("held"))
+        QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+}
+
+void TestBackup::liveNotADatabaseKeepsEarlierBackup() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
+    const QString backup = f.file(QStringLiteral("backups/kelid.mdb"));
+    QVERIFY(QFile::copy(f.livePath(), backup));
+    const QByteArray good = digest(backup);
+    writeFile(f.livePath(), QByteArray());  // the live file was emptied
+    Dialogs::Scripted dialogs;
+    QVERIFY(clickStart(dialogs, f.file(QStringLiteral("backups"))));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages.first().text.contains(QStringLiteral("file is not a database")),
+             qPrintable(dialogs.messages.first().text));
+    QCOMPARE(digest(backup), good);
+    QVERIFY(intact(backup));
+}
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"
