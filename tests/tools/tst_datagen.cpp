@@ -1,0 +1,261 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "database/Sqlite.h"
+#include "datagen/DataGen.h"
+
+// The generated databases: the counting rule of rework numbers over every
+// row, the demo plant's shape and story, determinism, the blank database and
+// large databases, and files that must not be overwritten.
+class TestDataGen : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_demo;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    static QStringList rows(const QString& file, const QString& sql) {
+        SqliteDb db;
+        QStringList out;
+        const Status s = db.open(file, SqliteDb::Mode::ReadOnly);
+        if (!s) {
+            qWarning("%s", qPrintable(s.error()));
+            return out;
+        }
+        SqlStatement st(db, sql);
+        while (st.next()) {
+            QStringList cols;
+            for (int i = 0; i < st.columnCount(); ++i)
+                cols << (st.value(i).isNull() ? QStringLiteral("NULL") : st.value(i).toString());
+            out << cols.join(QLatin1Char('|'));
+        }
+        if (!st.status())
+            qWarning("%s: %s", qPrintable(sql), qPrintable(st.status().error()));
+        return out;
+    }
+    static QVariant scalar(const QString& file, const QString& sql) {
+        const QStringList r = rows(file, sql);
+        return r.isEmpty() ? QVariant() : QVariant(r.first());
+    }
+    static qint64 number(const QString& file, const QString& sql) { return scalar(file, sql).toLongLong(); }
+
+    // Rows whose rework number is not the count of the rows of the same model,
+    // serial number and station up to and including it, in insertion order.
+    static qint64 reworkRuleBreaches(const QString& file) {
+        return number(file, QStringLiteral(
+            "SELECT count(*) FROM (SELECT ReworkNum, row_number() OVER (PARTITION BY ModelNumber, SerialNum, Station "
+            "ORDER BY InspectionID) AS n FROM InspectionRecord) WHERE ReworkNum IS NOT n"));
+    }
+    static QStringList everything(const QString& file) {
+        QStringList all;
+        for (const char* t : {"InspectionRecord ORDER BY InspectionID", "defects ORDER BY 1", "Parts ORDER BY 1",
+                              "Model ORDER BY 1", "location ORDER BY 1", "Station ORDER BY 1",
+                              "Employees ORDER BY EmployeeID"})
+            all << rows(file, QStringLiteral("SELECT * FROM %1").arg(QLatin1String(t)));
+        return all;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_demo = path(QStringLiteral("demo.mdb"));
+        const Status s = DataGen::createDemo(m_demo);
+        QVERIFY2(s.isOk(), qPrintable(s.error()));
+    }
+
+    void demoHasThePlantsReferenceTables() {
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM Model")), 8);
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM Parts")), 20);
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM defects")), 15);
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM location")), 10);
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM Station")), 5);
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM Employees")), 20);
+        // The pass codes are there, with descriptions.
+        QCOMPARE(scalar(m_demo, QStringLiteral("SELECT partdescription <> '' FROM Parts WHERE partnum = '001'")).toString(), QStringLiteral("1"));
+        QCOMPARE(scalar(m_demo, QStringLiteral("SELECT defectdescription <> '' FROM defects WHERE defectcode = '1'")).toString(), QStringLiteral("1"));
+        QCOMPARE(scalar(m_demo, QStringLiteral("SELECT [location description] <> '' FROM location WHERE locationcode = '1'")).toString(), QStringLiteral("1"));
+        // Codes and names upper-case, as the entry forms store them; every
+        // description and name filled and within its entry box's length.
+        const QString checks = QStringLiteral(
+            "SELECT (SELECT count(*) FROM Model WHERE ModelNumber <> upper(ModelNumber) OR length(ModelNumber) > 15 OR length(ModelDescription) NOT BETWEEN 1 AND 20)"
+            " + (SELECT count(*) FROM Parts WHERE partdescription <> upper(partdescription) OR length(partdescription) NOT BETWEEN 1 AND 35)"
+            " + (SELECT count(*) FROM defects WHERE defectcode <> upper(defectcode) OR length(defectdescription) NOT BETWEEN 1 AND 30)"
+            " + (SELECT count(*) FROM location WHERE length([location description]) NOT BETWEEN 1 AND 35)"
+            " + (SELECT count(*) FROM Station WHERE StationID <> upper(StationID) OR length(StationID) > 6 OR length([Station Description]) NOT BETWEEN 1 AND 35)"
+            " + (SELECT count(*) FROM Employees WHERE FirstName <> upper(FirstName) OR LastName <> upper(LastName)"
+            "    OR length(FirstName) NOT BETWEEN 1 AND 20 OR length(LastName) NOT BETWEEN 1 AND 20)");
+        QCOMPARE(number(m_demo, checks), 0);
+    }
+
+    void demoInspectionRowsCoverSixMonthsAtTwoFacilities() {
+        const qint64 n = number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord"));
+        QVERIFY2(n >= 1800 && n <= 2200, qPrintable(QString::number(n)));
+        QCOMPARE(rows(m_demo, QStringLiteral("SELECT DISTINCT Facility FROM InspectionRecord ORDER BY 1")),
+                 QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+        QCOMPARE(rows(m_demo, QStringLiteral("SELECT DISTINCT substr(Date, 1, 7) FROM InspectionRecord ORDER BY 1")),
+                 QStringList({QStringLiteral("2026-01"), QStringLiteral("2026-02"), QStringLiteral("2026-03"),
+                              QStringLiteral("2026-04"), QStringLiteral("2026-05"), QStringLiteral("2026-06")}));
+        // Inspections on working days only; no field the entry screen always fills is empty.
+        QCOMPARE(number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE strftime('%w', Date) IN ('0', '6')")), 0);
+        QCOMPARE(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord WHERE coalesce(Facility, '') = '' OR coalesce(ModelNumber, '') = ''"
+            " OR coalesce(SerialNum, '') = '' OR coalesce(InspectorNum, '') = '' OR Date IS NULL OR coalesce(Station, '') = ''"
+            " OR coalesce(PartNum, '') = '' OR coalesce(DefectCode, '') = '' OR coalesce(LocationCode, '') = '' OR ReworkNum IS NULL")), 0);
+        // Every code and employee number an inspection row holds is in its reference table.
+        QCOMPARE(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord r WHERE r.ModelNumber NOT IN (SELECT ModelNumber FROM Model)"
+            " OR r.PartNum NOT IN (SELECT partnum FROM Parts) OR r.DefectCode NOT IN (SELECT defectcode FROM defects)"
+            " OR r.LocationCode NOT IN (SELECT locationcode FROM location) OR r.Station NOT IN (SELECT StationID FROM Station)"
+            " OR r.InspectorNum NOT IN (SELECT EmployeeNum FROM Employees)"
+            " OR (r.InspNum IS NOT NULL AND r.InspNum NOT IN (SELECT EmployeeNum FROM Employees))"
+            " OR (r.OperatorNum IS NOT NULL AND r.OperatorNum NOT IN (SELECT EmployeeNum FROM Employees))")), 0);
+    }
+
+    void demoObeysTheReworkRule() {
+        QCOMPARE(reworkRuleBreaches(m_demo), 0);
+        // The rule is put to the test: units with several defects and re-inspections exist.
+        QVERIFY(number(m_demo, QStringLiteral("SELECT max(ReworkNum) FROM InspectionRecord")) >= 4);
+        QVERIFY(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM (SELECT 1 FROM InspectionRecord WHERE DefectCode <> '1'"
+            " GROUP BY ModelNumber, SerialNum, Station, Date HAVING count(*) > 1)")) >= 20);
+        QVERIFY(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord WHERE DefectCode = '1' AND ReworkNum > 1")) >= 100);
+        // A unit inspected at two stations counts each station from 1.
+        QVERIFY(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM (SELECT 1 FROM InspectionRecord WHERE ReworkNum = 1"
+            " GROUP BY ModelNumber, SerialNum HAVING count(DISTINCT Station) = 2)")) >= 300);
+    }
+
+    void demoTellsAQualityStory() {
+        // Pass rows carry exactly the pass values and nothing of a defect.
+        QCOMPARE(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord WHERE (PartNum = '001' OR DefectCode = '1' OR LocationCode = '1')"
+            " AND NOT (PartNum = '001' AND DefectCode = '1' AND LocationCode = '1' AND OperatorNum IS NULL AND InspNum IS NULL)")), 0);
+        // First-pass yield: first inspections at a station that passed.
+        const double fpy = scalar(m_demo, QStringLiteral(
+            "SELECT 100.0 * sum(DefectCode = '1') / count(*) FROM InspectionRecord WHERE ReworkNum = 1")).toDouble();
+        QVERIFY2(fpy >= 85.0 && fpy <= 92.0, qPrintable(QString::number(fpy)));
+        // A Pareto: scratches first, the top three codes more than half of all defects.
+        const QStringList pareto = rows(m_demo, QStringLiteral(
+            "SELECT DefectCode, count(*) FROM InspectionRecord WHERE DefectCode <> '1' GROUP BY 1 ORDER BY 2 DESC"));
+        QVERIFY(pareto.size() >= 10);
+        QVERIFY(pareto.first().startsWith(QStringLiteral("SCR|")));
+        const qint64 defects = number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE DefectCode <> '1'"));
+        qint64 top3 = 0;
+        for (int i = 0; i < 3; ++i)
+            top3 += pareto[i].section(QLatin1Char('|'), 1).toLongLong();
+        QVERIFY2(top3 * 2 > defects, qPrintable(pareto.join(QLatin1Char(' '))));
+        // Every defect names its operator and the operator date, never after the inspection.
+        QCOMPARE(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord WHERE DefectCode <> '1' AND (OperatorNum IS NULL OR ODate IS NULL OR ODate > Date)")), 0);
+        // One operator stands out.
+        const QStringList byOperator = rows(m_demo, QStringLiteral(
+            "SELECT OperatorNum, count(*) FROM InspectionRecord WHERE DefectCode <> '1' GROUP BY 1 ORDER BY 2 DESC LIMIT 2"));
+        QCOMPARE(byOperator.size(), 2);
+        QVERIFY2(byOperator[0].section(QLatin1Char('|'), 1).toInt() * 2 >= byOperator[1].section(QLatin1Char('|'), 1).toInt() * 3,
+                 qPrintable(byOperator.join(QLatin1Char(' '))));
+        // Escapes: a defect found on a unit that an earlier inspector passed at
+        // another station, on or before the day it was found.
+        QVERIFY(number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE InspNum IS NOT NULL")) >= 15);
+        QCOMPARE(number(m_demo, QStringLiteral(
+            "SELECT count(*) FROM InspectionRecord r WHERE r.InspNum IS NOT NULL AND (r.IDate IS NULL OR r.IDate > r.Date"
+            " OR NOT EXISTS (SELECT 1 FROM InspectionRecord p WHERE p.ModelNumber = r.ModelNumber AND p.SerialNum = r.SerialNum"
+            "   AND p.Station <> r.Station AND p.DefectCode = '1' AND p.InspectorNum = r.InspNum AND p.Date = r.IDate"
+            "   AND p.InspectionID < r.InspectionID))")), 0);
+        // Some notes, some of several lines.
+        QVERIFY(number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE Notes IS NOT NULL")) >= 20);
+        QVERIFY(number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE instr(Notes, char(10)) > 0")) >= 5);
+    }
+
+    void demoIsTheSameOnEveryRun() {
+        const QString again = path(QStringLiteral("demo-again.mdb"));
+        QVERIFY(DataGen::createDemo(again).isOk());
+        const QStringList first = everything(m_demo);
+        QVERIFY(first.size() > 2000);
+        QCOMPARE(everything(again), first);
+    }
+
+    void blankHasOnlyThePassCodes() {
+        const QString blank = path(QStringLiteral("blank.mdb"));
+        QVERIFY(DataGen::createBlank(blank).isOk());
+        QCOMPARE(rows(blank, QStringLiteral("SELECT * FROM Parts")), QStringList(QStringLiteral("001|PASS - NO DEFECT")));
+        QCOMPARE(rows(blank, QStringLiteral("SELECT * FROM defects")), QStringList(QStringLiteral("1|PASS - NO DEFECT")));
+        QCOMPARE(rows(blank, QStringLiteral("SELECT * FROM location")), QStringList(QStringLiteral("1|PASS - NO DEFECT")));
+        QCOMPARE(number(blank, QStringLiteral(
+            "SELECT (SELECT count(*) FROM InspectionRecord) + (SELECT count(*) FROM Model)"
+            " + (SELECT count(*) FROM Station) + (SELECT count(*) FROM Employees)")), 0);
+        // The same tables as the demo database.
+        QCOMPARE(rows(blank, QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY name")),
+                 rows(m_demo, QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY name")));
+    }
+
+    void largeHasExactlyTheRowsAskedFor() {
+        const QString large = path(QStringLiteral("large.mdb"));
+        const Status s = DataGen::createLarge(large, 25000);
+        QVERIFY2(s.isOk(), qPrintable(s.error()));
+        QCOMPARE(number(large, QStringLiteral("SELECT count(*) FROM InspectionRecord")), 25000);
+        QCOMPARE(reworkRuleBreaches(large), 0);
+        QCOMPARE(number(large, QStringLiteral("SELECT count(*) FROM Employees")), 20);
+        QCOMPARE(number(large, QStringLiteral("SELECT count(*) FROM defects")), 15);
+        QVERIFY(number(large, QStringLiteral("SELECT count(DISTINCT SerialNum) FROM InspectionRecord")) > 10000);
+        QVERIFY(number(large, QStringLiteral("SELECT max(ReworkNum) FROM InspectionRecord")) >= 3);
+        const double fpy = scalar(large, QStringLiteral(
+            "SELECT 100.0 * sum(DefectCode = '1') / count(*) FROM InspectionRecord WHERE ReworkNum = 1")).toDouble();
+        QVERIFY2(fpy >= 85.0 && fpy <= 92.0, qPrintable(QString::number(fpy)));
+
+        const QString again = path(QStringLiteral("large-again.mdb"));
+        QVERIFY(DataGen::createLarge(again, 25000).isOk());
+        QCOMPARE(everything(again), everything(large));
+
+        const QString one = path(QStringLiteral("one.mdb"));
+        QVERIFY(DataGen::createLarge(one, 1).isOk());
+        QCOMPARE(number(one, QStringLiteral("SELECT count(*) FROM InspectionRecord")), 1);
+        const QString none = path(QStringLiteral("none.mdb"));
+        QVERIFY(DataGen::createLarge(none, 0).isOk());
+        QCOMPARE(number(none, QStringLiteral("SELECT count(*) FROM InspectionRecord")), 0);
+        QCOMPARE(number(none, QStringLiteral("SELECT count(*) FROM Model")), 8);
+        QVERIFY(!DataGen::createLarge(path(QStringLiteral("negative.mdb")), -5).isOk());
+        QVERIFY(!QFile::exists(path(QStringLiteral("negative.mdb"))));
+    }
+
+    void anExistingFileIsNeverOverwritten() {
+        const QString existing = path(QStringLiteral("existing.mdb"));
+        QVERIFY(DataGen::createBlank(existing).isOk());
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        for (const Status& s : {DataGen::createDemo(existing), DataGen::createBlank(existing), DataGen::createLarge(existing, 10)}) {
+            QVERIFY(!s.isOk());
+            QVERIFY2(s.error().contains(QStringLiteral("exists")), qPrintable(s.error()));
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+
+    void aFailedBuildLeavesNoFile() {
+        // A folder that does not exist: the engine's message, and nothing left behind.
+        const QString target = path(QStringLiteral("missing-folder/demo.mdb"));
+        const Status s = DataGen::createDemo(target);
+        QVERIFY(!s.isOk());
+        QVERIFY(!s.error().isEmpty());
+        QVERIFY(!QFile::exists(target));
+        // A leftover of an interrupted build is not mistaken for a database and
+        // does not stop the next build.
+        const QString target2 = path(QStringLiteral("interrupted.mdb"));
+        QFile leftover(target2 + QStringLiteral(".partial"));
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.write("half a database");
+        leftover.close();
+        QVERIFY(DataGen::createDemo(target2).isOk());
+        QVERIFY(!QFile::exists(target2 + QStringLiteral(".partial")));
+        QCOMPARE(everything(target2), everything(m_demo));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.partial*")}), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataGen)
+#include "tst_datagen.moc"
