@@ -1,0 +1,320 @@
+#include "dataentry/DataEntryForm.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "database/RecordNavigator.h"
+#include "database/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
+#include "platform/TextBox.h"
+
+namespace {
+
+enum class Box { Text, Date, Notes, Button };
+enum Behaviour { Plain = 0, UpperOnLeave = 1, SelectOnEnter = 2 };
+enum class Place { Left, Right, Bottom };
+
+// Every control of the screen in tab order. The tab numbers between them
+// belong to the labels, which never take the focus.
+struct Control {
+    int tabIndex;
+    const char* name;
+    Box kind;
+    const char* caption;  // label text, or the button's text
+    const char* label;    // label name (boxes only)
+    const char* field;    // bound field (boxes only)
+    int behaviour;
+    Place place;
+    int row;
+    int widthChars;  // 0: the column's width
+};
+
+const Control kControls[] = {
+    {0, "txtFacility", Box::Text, "Facility", "lblFacility", "Facility", UpperOnLeave, Place::Left, 0, 3},
+    {1, "txtModelNumber", Box::Text, "Model Number", "lblModelNumber", "ModelNumber", UpperOnLeave, Place::Left, 1, 0},
+    {2, "txtSerialNumber", Box::Text, "Serial Number", "lblSerialNumber", "SerialNum", UpperOnLeave, Place::Left, 2, 0},
+    {3, "txtInspectorNumber", Box::Text, "Inspector Number", "lblInspectorNumber", "InspectorNum",
+     SelectOnEnter | UpperOnLeave, Place::Left, 3, 0},
+    {4, "MaskEdBox1", Box::Date, "Date", "lblDate", "Date", Plain, Place::Left, 4, 12},
+    {5, "txtStation", Box::Text, "Station", "lblStation", "Station", UpperOnLeave, Place::Left, 5, 8},
+    {6, "cmdPass", Box::Button, "Pass", nullptr, nullptr, Plain, Place::Left, 6, 0},
+    {7, "txtPartNum", Box::Text, "PartNumber", "lblPartNumber", "PartNum", UpperOnLeave, Place::Right, 0, 0},
+    {8, "txtDefectCode", Box::Text, "Defect Code", "lblDefectCode", "DefectCode", SelectOnEnter, Place::Right, 1, 0},
+    {9, "txtLocationCode", Box::Text, "Location Code", "lblLocationCode", "LocationCode", SelectOnEnter, Place::Right,
+     2, 0},
+    {10, "txtpreviousinspector", Box::Text, "Previous Inspector", "lblPreviousInspector", "InspNum", SelectOnEnter,
+     Place::Right, 3, 0},
+    {11, "MaskEdBox2", Box::Date, "Prev Inspection Date", "lblPrevInspDate", "IDate", Plain, Place::Right, 4, 12},
+    {12, "txtOperatorNumber", Box::Text, "Operator Number", "lblOperatorNumber", "OperatorNum", SelectOnEnter,
+     Place::Right, 5, 0},
+    {13, "MaskEdBox3", Box::Date, "Operator Date", "lblODate", "ODate", Plain, Place::Right, 6, 12},
+    {14, "txtNotes", Box::Notes, "Notes", "lblnotes", "Notes", Plain, Place::Bottom, 0, 0},
+    {15, "cmdSubmit", Box::Button, "Submit Record", nullptr, nullptr, Plain, Place::Bottom, 0, 0},
+    {16, "cmdDelete", Box::Button, "Delete Record", nullptr, nullptr, Plain, Place::Bottom, 0, 0},
+    {24, "txtReworkNumber", Box::Text, "Rework Number", "lblReworkNumber", "ReworkNum", Plain, Place::Right, 7, 5},
+    {33, "cmdAdd", Box::Button, "Add", nullptr, nullptr, Plain, Place::Bottom, 0, 0},
+};
+
+const char* const kDateBoxes[3] = {"MaskEdBox1", "MaskEdBox2", "MaskEdBox3"};
+
+}  // namespace
+
+DataEntryForm::DataEntryForm() : Form(QStringLiteral("frmDataEntry"), Kind::Child) {
+    setWindowTitle(QStringLiteral("Inspection Record-Data Entry Screen"));
+    setHelpContext(90);
+    buildControls();
+    placeControls();
+}
+
+void DataEntryForm::buildControls() {
+    m_nav = new RecordNavigator(this, QStringLiteral("Data1"));
+    m_nav->setRecordSource(QStringLiteral("InspectionRecord"));
+    QWidget* previous = nullptr;
+    for (const Control& c : kControls) {
+        const QString name = QString::fromLatin1(c.name);
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case Box::Text: {
+            auto* box = new TextBox(name, this);
+            box->setUpperCaseOnLeave(c.behaviour & UpperOnLeave);
+            box->setSelectOnEnter(c.behaviour & SelectOnEnter);
+            w = box;
+            break;
+        }
+        case Box::Date: w = new MaskedDateBox(name, this); break;
+        case Box::Notes: {
+            auto* notes = new QPlainTextEdit(this);
+            notes->setObjectName(name);
+            notes->setTabChangesFocus(true);  // Tab leaves the notes, as in every other box
+            m_notes = notes;
+            w = notes;
+            break;
+        }
+        case Box::Button: {
+            auto* b = new QPushButton(QString::fromLatin1(c.caption), this);
+            b->setObjectName(name);
+            b->setAutoDefault(true);  // Enter presses the focused button
+            w = b;
+            break;
+        }
+        }
+        if (c.field)
+            m_nav->bind(w, QString::fromLatin1(c.field));
+        if (c.label) {
+            auto* label = new QLabel(QString::fromLatin1(c.caption), this);
+            label->setObjectName(QString::fromLatin1(c.label));
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+        if (c.widthChars > 0)
+            w->setFixedWidth(w->fontMetrics().horizontalAdvance(QLatin1Char('W')) * c.widthChars);
+        w->setProperty("TabIndex", c.tabIndex);
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+        m_controls.insert(name, w);
+    }
+    text("txtFacility")->setMaxLength(1);
+    button("cmdAdd")->setToolTip(QStringLiteral("Add a new record"));
+
+    connect(button("cmdAdd"), &QPushButton::clicked, this, &DataEntryForm::add);
+    connect(button("cmdDelete"), &QPushButton::clicked, this, &DataEntryForm::deleteRecord);
+    connect(button("cmdPass"), &QPushButton::clicked, this, &DataEntryForm::pass);
+    connect(button("cmdSubmit"), &QPushButton::clicked, this, &DataEntryForm::submit);
+    connect(m_nav, &RecordNavigator::reposition, this, &DataEntryForm::showPosition);
+    // A row begun but not submitted is dropped when the screen closes: only
+    // Submit Record and the navigator's arrows store a row.
+    connect(m_nav, &RecordNavigator::validate, this, [](RecordNavigator::Action action, bool* save) {
+        if (action == RecordNavigator::Action::Unload)
+            *save = false;
+    });
+}
+
+void DataEntryForm::placeControls() {
+    // Two columns of right-aligned labels and boxes; below them the keys, the
+    // navigator and the notes.
+    auto* grid = new QGridLayout(this);
+    for (const Control& c : kControls) {
+        if (c.place == Place::Bottom)
+            continue;
+        const int column = c.place == Place::Left ? 0 : 2;
+        QWidget* w = m_controls.value(QString::fromLatin1(c.name));
+        if (c.label)
+            grid->addWidget(findChild<QLabel*>(QString::fromLatin1(c.label)), c.row, column);
+        grid->addWidget(w, c.row, column + 1, Qt::AlignLeft);
+    }
+    auto* keys = new QHBoxLayout;
+    keys->addWidget(button("cmdSubmit"));
+    keys->addWidget(button("cmdDelete"));
+    keys->addStretch();
+    grid->addLayout(keys, 8, 0, 1, 2);
+    auto* nav = new QHBoxLayout;
+    nav->addWidget(m_nav, 1);
+    nav->addWidget(button("cmdAdd"));
+    grid->addLayout(nav, 9, 0, 1, 2);
+    grid->addWidget(findChild<QLabel*>(QStringLiteral("lblnotes")), 8, 2, Qt::AlignRight | Qt::AlignTop);
+    m_notes->setFixedHeight(m_notes->fontMetrics().lineSpacing() * 4);
+    grid->addWidget(m_notes, 8, 3, 2, 1);
+    for (const char* name : {"txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "txtPartNum", "txtDefectCode",
+                             "txtLocationCode", "txtpreviousinspector", "txtOperatorNumber"})
+        text(name)->setMinimumWidth(text(name)->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 12);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+}
+
+TextBox* DataEntryForm::text(const char* name) const {
+    return static_cast<TextBox*>(m_controls.value(QString::fromLatin1(name)));
+}
+MaskedDateBox* DataEntryForm::dateBox(int number) const {
+    return static_cast<MaskedDateBox*>(m_controls.value(QString::fromLatin1(kDateBoxes[number - 1])));
+}
+QPushButton* DataEntryForm::button(const char* name) const {
+    return static_cast<QPushButton*>(m_controls.value(QString::fromLatin1(name)));
+}
+
+QString DataEntryForm::connectString() const {
+    return Schema::dataEntryConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb");
+}
+
+void DataEntryForm::onLoad() {
+    centreOnScreen();
+    m_nav->setDatabaseName(AppPaths::join(QStringLiteral("\\") + Schema::databaseFileName()));
+    const Status s = m_nav->refresh();
+    showPosition();
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void DataEntryForm::onUnload() {
+    m_nav->close();
+    FormRegistry::instance().showMainMenu();
+}
+
+void DataEntryForm::showPosition() {
+    m_nav->setCaption(QStringLiteral("Record: %1 of  %2").arg(m_nav->absolutePosition() + 1).arg(m_nav->recordCount()));
+}
+
+void DataEntryForm::giveFocus(QWidget* w) {
+    QWidget* from = focusWidget();
+    w->setFocus(Qt::OtherFocusReason);
+    // Qt sends focus events only within the active window (a message box may
+    // just have closed); the box that is left is upper-cased all the same.
+    if (!isActiveWindow()) {
+        auto* left = qobject_cast<TextBox*>(from);
+        if (left && left != w && left->upperCaseOnLeave() && left->text() != left->text().toUpper())
+            left->setText(left->text().toUpper());
+    }
+}
+
+void DataEntryForm::add() {
+    const Status s = m_nav->addNew();
+    showPosition();
+    if (!s) {
+        Dialogs::showError(s.error());
+        return;
+    }
+    giveFocus(text("txtFacility"));
+    for (int i = 1; i <= 3; ++i)
+        dateBox(i)->reset();
+}
+
+void DataEntryForm::deleteRecord() {
+    Status s = m_nav->deleteRecord();
+    if (s)
+        s = m_nav->moveNext();
+    showPosition();
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void DataEntryForm::pass() {
+    giveFocus(text("txtPartNum"));
+    text("txtPartNum")->setText(Schema::passPart());
+    giveFocus(text("txtDefectCode"));
+    text("txtDefectCode")->setText(Schema::passDefect());
+    giveFocus(text("txtLocationCode"));
+    text("txtLocationCode")->setText(Schema::passLocation());
+    giveFocus(button("cmdSubmit"));
+}
+
+int DataEntryForm::countWithQuery(const QString& connectString, const InspectedUnit& unit, int) {
+    int n = 0;
+    ReworkCounter::count(connectString, unit, &n);  // a failed count keeps 0
+    return n;
+}
+
+void DataEntryForm::submit() {
+    // Store the row and make it current; a refusal leaves the boxes as typed.
+    Status s = m_nav->updateRecord();
+    if (s)
+        s = m_nav->setBookmark(m_nav->lastModified());
+    if (!s) {
+        showPosition();
+        Dialogs::showError(s.error());
+        return;
+    }
+    const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
+                    text("txtStation")->text(),  text("txtInspectorNumber")->text(), dateBox(1)->value()};
+
+    const int rework = m_reworkCount(connectString(), InspectedUnit{kept.model, kept.serial, kept.station},
+                                     m_nav->recordCount());
+    TextBox* reworkBox = text("txtReworkNumber");
+    giveFocus(reworkBox);
+    reworkBox->setText(QString::number(rework));
+
+    const Dialogs::Answer answer = Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,
+                                                 Dialogs::Icon::Critical, QString(), Dialogs::Answer::No);
+    s = answer == Dialogs::Answer::Yes ? prepareAnotherDefect(kept) : prepareNextUnit(kept);
+    showPosition();
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
+    const QString facility = text("txtFacility")->text();
+    const int rework = text("txtReworkNumber")->text().toInt();
+    Status s = m_nav->updateRecord();  // the stored row receives its rework number
+    if (s)
+        s = m_nav->addNew();
+    if (!s)
+        return s;
+    text("txtReworkNumber")->setText(QString::number(rework + 1));
+    giveFocus(text("txtModelNumber"));
+    text("txtModelNumber")->setText(kept.model);
+    giveFocus(text("txtSerialNumber"));
+    text("txtSerialNumber")->setText(kept.serial);
+    giveFocus(text("txtInspectorNumber"));
+    text("txtInspectorNumber")->setText(kept.inspector);
+    giveFocus(dateBox(1));
+    dateBox(1)->setValue(kept.date);
+    giveFocus(text("txtStation"));
+    text("txtStation")->setText(kept.station);
+    text("txtFacility")->setText(facility);
+    dateBox(2)->reset();
+    dateBox(3)->reset();
+    giveFocus(button("cmdPass"));
+    return Status::ok();
+}
+
+Status DataEntryForm::prepareNextUnit(const Kept& kept) {
+    Status s = m_nav->updateRecord();  // the stored row receives its rework number
+    if (s)
+        s = m_nav->addNew();
+    if (!s)
+        return s;
+    giveFocus(text("txtReworkNumber"));
+    text("txtReworkNumber")->setText(QStringLiteral("1"));
+    text("txtFacility")->setText(kept.facility);
+    text("txtInspectorNumber")->setText(kept.inspector);
+    dateBox(1)->setValue(kept.date);
+    dateBox(2)->reset();
+    dateBox(3)->reset();
+    text("txtStation")->setText(kept.station);
+    giveFocus(text("txtModelNumber"));
+    return Status::ok();
+}

@@ -1,0 +1,67 @@
+#pragma once
+#include <functional>
+
+#include <QHash>
+#include <QVariant>
+
+#include "dataentry/ReworkCounter.h"
+#include "platform/Form.h"
+
+class MaskedDateBox;
+class QPlainTextEdit;
+class QPushButton;
+class RecordNavigator;
+class TextBox;
+
+// The inspection data entry screen (frmDataEntry): one row of InspectionRecord
+// at a time in bound boxes, with Pass and Submit Record for the daily work.
+// Submit stores the row, numbers it with its rework number, asks whether the
+// unit has another defect and prepares the next row accordingly.
+class DataEntryForm : public Form {
+    Q_OBJECT
+    Q_PROPERTY(QString ConnectString READ connectString)
+public:
+    // Counts the rows of a unit at a station once the row is stored; a failure
+    // ends the count silently with what it reached.
+    using ReworkCount = std::function<int(const QString& connectString, const InspectedUnit& unit, int navigatorRows)>;
+
+    DataEntryForm();
+    void onLoad() override;
+    void onUnload() override;
+
+    // The connection text of the count query, made anew on each read.
+    QString connectString() const;
+    // The count query is the default; the benchmark puts the full scan here.
+    void setReworkCount(ReworkCount count) { m_reworkCount = std::move(count); }
+    static int countWithQuery(const QString& connectString, const InspectedUnit& unit, int navigatorRows);
+
+    RecordNavigator* navigator() const { return m_nav; }
+
+    // The buttons' actions.
+    void add();
+    void deleteRecord();
+    void pass();
+    void submit();
+
+private:
+    // What Submit keeps of the row it stored.
+    struct Kept {
+        QString facility, model, serial, station, inspector;
+        QVariant date;
+    };
+
+    void buildControls();
+    void placeControls();
+    TextBox* text(const char* name) const;
+    MaskedDateBox* dateBox(int number) const;
+    QPushButton* button(const char* name) const;
+    void showPosition();
+    void giveFocus(QWidget* w);
+    Status prepareAnotherDefect(const Kept& kept);
+    Status prepareNextUnit(const Kept& kept);
+
+    RecordNavigator* m_nav = nullptr;
+    QPlainTextEdit* m_notes = nullptr;
+    QHash<QString, QWidget*> m_controls;
+    ReworkCount m_reworkCount = &DataEntryForm::countWithQuery;
+};
