@@ -1,0 +1,177 @@
+#include "database/GridModel.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QScopedValueRollback>
+
+#include "database/RecordSet.h"
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void GridModel::setRecordSet(RecordSet* rs) {
+    QScopedValueRollback<bool> guard(m_changingShape, true);
+    beginResetModel();
+    m_rs = rs;
+    m_rows = actualRowCount();
+    m_columns = rs ? int(rs->fieldNames().size()) : 0;
+    m_dateColumns.clear();
+    m_readOnlyColumns.clear();
+    if (rs) {
+        for (const QString& f : m_dateFields)
+            if (const int c = rs->fieldIndex(f); c >= 0)
+                m_dateColumns.insert(c);
+        for (const QString& f : m_readOnlyFields)
+            if (const int c = rs->fieldIndex(f); c >= 0)
+                m_readOnlyColumns.insert(c);
+    }
+    endResetModel();
+}
+
+void GridModel::setDateFields(const QStringList& fields) {
+    m_dateFields = fields;
+    setRecordSet(m_rs);
+}
+
+void GridModel::setReadOnlyFields(const QStringList& fields) {
+    m_readOnlyFields = fields;
+    setRecordSet(m_rs);
+}
+
+int GridModel::actualRowCount() const {
+    if (!m_rs)
+        return 0;
+    return m_rs->recordCount() + (m_rs->editMode() == RecordSet::EditMode::Add ? 1 : 0);
+}
+
+int GridModel::currentRow() const {
+    if (!m_rs)
+        return -1;
+    if (m_rs->editMode() == RecordSet::EditMode::Add)
+        return m_rs->recordCount();
+    return m_rs->absolutePosition();
+}
+
+void GridModel::rowRemoved(int row) {
+    if (row < 0 || row >= m_rows) {
+        syncRowCount();
+        return;
+    }
+    QScopedValueRollback<bool> guard(m_changingShape, true);
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows = actualRowCount();
+    endRemoveRows();
+    syncRowCount();
+}
+
+void GridModel::syncRowCount() {
+    const int actual = actualRowCount();
+    QScopedValueRollback<bool> guard(m_changingShape, true);
+    if (actual > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, actual - 1);
+        m_rows = actual;
+        endInsertRows();
+    } else if (actual < m_rows) {
+        beginRemoveRows(QModelIndex(), actual, m_rows - 1);
+        m_rows = actual;
+        endRemoveRows();
+    }
+    valuesChanged();
+}
+
+void GridModel::valuesChanged() {
+    if (m_rows > 0 && m_columns > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1), {Qt::DisplayRole, Qt::EditRole});
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns; }
+
+QVariant GridModel::cell(int row, int column) const {
+    if (!m_rs)
+        return QVariant();
+    // The new row is not among the record set's rows yet: its values are the
+    // pending ones.
+    if (m_rs->editMode() == RecordSet::EditMode::Add && row == m_rs->recordCount())
+        return m_rs->value(column);
+    return m_rs->valueAt(row, column);
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
+        return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    return shownValue(cell(index.row(), index.column()), m_dateColumns.contains(index.column()));
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || !m_rs)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < m_columns ? QVariant(m_rs->fieldNames().value(section)) : QVariant();
+    // The record selector marks the current line.
+    return section == currentRow() ? QVariant(QStringLiteral("\u25B6")) : QVariant();
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!m_readOnlyColumns.contains(index.column()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!m_rs || role != Qt::EditRole || !index.isValid() || m_readOnlyColumns.contains(index.column()))
+        return false;
+    // Only the current row takes typing; a line that could not become current
+    // (its move was refused and reported) is left alone.
+    if (index.row() != currentRow())
+        return false;
+    const bool isDate = m_dateColumns.contains(index.column());
+    const QString typed = value.toString();
+    // A cell left as it was is no change.
+    if (typed == shownValue(cell(index.row(), index.column()), isDate))
+        return false;
+    const Status s = m_rs->setValue(index.column(), storedValue(typed, isDate));
+    if (!s) {
+        emit editRefused(s.error());
+        return false;
+    }
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), m_columns - 1), {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+QVariant GridModel::storedValue(const QString& typed, bool isDate) {
+    if (typed.isEmpty())
+        return QVariant();
+    if (isDate) {
+        static const QRegularExpression mdy(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})\\s*$"));
+        const auto m = mdy.match(typed);
+        if (m.hasMatch()) {
+            const QDate d(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+            if (d.isValid())
+                return d.toString(Qt::ISODate);
+        }
+    }
+    // Anything else goes to the database as typed; it refuses what does not fit.
+    return typed;
+}
+
+QString GridModel::shownValue(const QVariant& stored, bool isDate) {
+    if (stored.isNull() || !stored.isValid())
+        return QString();
+    if (isDate) {
+        const QDate d = QDate::fromString(stored.toString(), Qt::ISODate);
+        if (d.isValid()) {
+            QString format = QLocale().dateFormat(QLocale::ShortFormat);
+            if (!format.contains(QLatin1String("yyyy")))
+                format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+            return QLocale().toString(d, format);
+        }
+    }
+    return stored.toString();
+}

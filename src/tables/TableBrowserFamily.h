@@ -1,0 +1,43 @@
+#pragma once
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// What one member of the table browser family is: its table, its statements,
+// its report, its sort dialog and the few places where it differs from the
+// others. One TableBrowser class reads this table.
+struct TableBrowserSpec {
+    enum class Print { None, List, Sorted };
+    enum class SortKind { SingleField, ThreeKeys };
+
+    QString name;         // form name, e.g. "tbldefects"
+    QString caption;      // window caption
+    QString selectAtLoad;
+    QString sortPrefix;   // the statement a sort appends its order to
+    Print print = Print::None;
+    QString reportControl;  // name of the report control
+    QString reportFile;     // file name in the application folder
+    // Sorted printing: the report's sort fields by code and by description.
+    QString codeSortField;
+    QString descriptionSortField;
+    QString sortDialog;
+    QString sortOperation;  // the public sort operation's name
+    SortKind sortKind = SortKind::SingleField;
+    bool sortUnloadsDialog = false;  // otherwise the dialog is only hidden while the sort runs
+    bool asksToPrint = false;        // the question after a sort
+    bool addsRows = true;            // tblInspection takes its rows from data entry only
+    bool sortHiddenInEdit = false;
+    int helpTopic = 0;
+    QSize designSize;  // inner area, twips
+    int refreshLeft = 3521;
+    int sortLeft = 4680;
+    QString sortCaption = QStringLiteral("Sort");
+    int printLeft = 7080;
+    int printWidth = 1095;
+    QStringList dateFields;
+    QStringList readOnlyFields;  // assigned by the database
+};
+
+const QList<TableBrowserSpec>& tableBrowserFamily();
+const TableBrowserSpec* tableBrowserSpec(const QString& name);

@@ -1,0 +1,124 @@
+// The inspection table browser: its order at load, the buttons it lacks or
+// hides, and what the grid does with dates and numbers typed into it.
+#include <QLineEdit>
+
+#include "TestAppFolder.h"
+#include "shell/FormCatalog.h"
+#include "tst_browser_support.h"
+
+using namespace browsertest;
+
+class TestInspectionBrowser : public QObject {
+    Q_OBJECT
+private:
+    TestAppFolder* m_folder = nullptr;
+    Dialogs::Scripted* m_dialogs = nullptr;
+
+    void typeIntoCell(TableBrowser* b, int col, const QString& text) {
+        const QModelIndex idx = b->gridModel()->index(gridLine(b), col);
+        b->grid()->setCurrentIndex(idx);
+        b->grid()->edit(idx);
+        auto* editor = qobject_cast<QLineEdit*>(b->grid()->indexWidget(idx));
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+    }
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
+    void init() {
+        m_folder = new TestAppFolder(TestAppFolder::Data::Blank);
+        m_dialogs = new Dialogs::Scripted;
+        m_folder->exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, ReworkNum, Notes) VALUES"
+            " ('A', 'M2', 'S1', 'I1', '2024-03-05', 'ST2', '001', '1', '1', 1, 'first'),"
+            " ('B', 'M1', 'S2', 'I2', '2024-01-10', 'ST1', '002', '3', '5', 1, NULL),"
+            " ('A', 'M1', 'S1', 'I1', '2024-02-20', 'ST3', '001', '1', '1', 1, NULL),"
+            " ('B', 'M1', 'S1', 'I1', '2024-02-21', 'ST1', '003', '2', '5', 2, 'second')"));
+    }
+    void cleanup() {
+        unloadAllForms();
+        delete m_dialogs;
+        delete m_folder;
+    }
+
+    void opensOrderedByModelSerialStation() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QVERIFY(b);
+        QCOMPARE(b->windowTitle(), QStringLiteral("InspectionRecord"));
+        QCOMPARE(b->helpContext(), 220);
+        QCOMPARE(b->gridModel()->columnCount(), 16);
+        QStringList headers;
+        for (int c = 0; c < 16; ++c)
+            headers << b->gridModel()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"InspectionID", "Facility", "ModelNumber", "SerialNum", "InspectorNum", "Date", "Station",
+                                       "PartNum", "DefectCode", "LocationCode", "InspNum", "IDate", "OperatorNum", "ODate",
+                                       "ReworkNum", "Notes"}));
+        QCOMPARE(column(b, 0), (QStringList{"4", "3", "2", "1"}));  // M1 S1 ST1, M1 S1 ST3, M1 S2 ST1, M2 S1 ST2
+        QCOMPARE(status(b), QStringLiteral("Record: 1"));
+        // Dates in the short date form.
+        QCOMPARE(column(b, 5), (QStringList{"2/21/2024", "2/20/2024", "1/10/2024", "3/5/2024"}));
+    }
+
+    void addIsHiddenThenDoesNothing() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose"}));
+        QVERIFY(!button(b, "cmdPrint"));
+        QCOMPARE(button(b, "cmdSort")->text(), QStringLiteral("Sort"));
+        QVERIFY(click(b, "cmdEdit"));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdUpdate", "cmdCancel"}));
+        QVERIFY(click(b, "cmdUpdate"));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose"}));
+        QVERIFY(click(b, "cmdAdd"));
+        QCOMPARE(b->gridModel()->rowCount(), 4);
+        QCOMPARE(b->recordSet()->editMode(), RecordSet::EditMode::None);
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QVERIFY(click(b, "cmdEdit"));
+        QVERIFY(click(b, "cmdCancel"));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose"}));
+    }
+
+    void typedDatesAndNumbers() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        typeIntoCell(b, 5, QStringLiteral("12/31/2024"));
+        typeIntoCell(b, 14, QStringLiteral("3"));
+        QVERIFY(click(b, "cmdNext"));
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_folder->rows(QStringLiteral("SELECT Date, ReworkNum, typeof(ReworkNum) FROM InspectionRecord WHERE InspectionID = 4")),
+                 (QStringList{"2024-12-31|3|integer"}));
+        // A date that is no date, and a number that is no number, are refused
+        // by the database with its own message; the change stays pending.
+        typeIntoCell(b, 5, QStringLiteral("13/45/2024"));
+        QVERIFY(click(b, "cmdNext"));
+        QCOMPARE(m_dialogs->texts(), (QStringList{"CHECK constraint failed: Date must be a real date"}));
+        QCOMPARE(status(b), QStringLiteral("Record: 2"));
+        QCOMPARE(column(b, 5).at(1), QStringLiteral("13/45/2024"));
+        typeIntoCell(b, 5, QStringLiteral("2/2/2024"));
+        typeIntoCell(b, 14, QStringLiteral("two"));
+        QVERIFY(click(b, "cmdNext"));
+        QCOMPARE(m_dialogs->messages.size(), 2);
+        QCOMPARE(m_dialogs->messages[1].text, QStringLiteral("cannot store TEXT value in INTEGER column InspectionRecord.ReworkNum"));
+        QCOMPARE(m_folder->scalar(QStringLiteral("SELECT Date FROM InspectionRecord WHERE InspectionID = 3")).toString(),
+                 QStringLiteral("2024-02-20"));
+        // The identifier is the database's: the grid does not take typing there.
+        QVERIFY(!(b->gridModel()->flags(b->gridModel()->index(0, 0)) & Qt::ItemIsEditable));
+        QVERIFY(b->gridModel()->flags(b->gridModel()->index(0, 1)) & Qt::ItemIsEditable);
+    }
+
+    void deleteRemovesTheRowAtOnce() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QVERIFY(click(b, "cmdNext"));
+        QVERIFY(click(b, "cmdDelete"));
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(column(b, 0), (QStringList{"4", "2", "1"}));
+        QCOMPARE(status(b), QStringLiteral("Record: 2"));
+        QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE InspectionID = 3")).toInt(), 0);
+    }
+};
+
+QTEST_MAIN(TestInspectionBrowser)
+#include "tst_browser_inspection.moc"

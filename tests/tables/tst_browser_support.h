@@ -1,0 +1,71 @@
+#pragma once
+// Helpers shared by the table browser and sort dialog tests.
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "database/GridModel.h"
+#include "database/RecordSet.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "reports/ReportEngine.h"
+#include "tables/TableBrowser.h"
+#include "tables/TableBrowserGrid.h"
+
+namespace browsertest {
+
+inline TableBrowser* open(const QString& name) {
+    const Status s = FormRegistry::instance().show(name);
+    if (!s)
+        qWarning("%s", qPrintable(s.error()));
+    auto* b = FormRegistry::instance().formAs<TableBrowser>(name);
+    if (b) {
+        b->activateWindow();
+        if (!QTest::qWaitForWindowActive(b->window()))
+            qWarning("%s is not active", qPrintable(name));
+    }
+    return b;
+}
+
+inline QPushButton* button(QWidget* form, const char* name) {
+    return form->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// Clicks a button as a user would: only a shown, enabled button reacts.
+inline bool click(QWidget* form, const char* name) {
+    QPushButton* b = button(form, name);
+    if (!b || !b->isVisibleTo(form) || !b->isEnabled())
+        return false;
+    QTest::mouseClick(b, Qt::LeftButton);
+    return true;
+}
+
+inline QString status(QWidget* form) { return form->findChild<QLabel*>(QStringLiteral("lblStatus"))->text(); }
+
+// One column of the grid, as shown, top to bottom.
+inline QStringList column(TableBrowser* b, int col) {
+    QStringList out;
+    const GridModel* m = b->gridModel();
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->data(m->index(r, col)).toString();
+    return out;
+}
+
+inline int gridLine(TableBrowser* b) { return b->grid()->currentIndex().row(); }
+
+// The buttons of the button bar that are shown, by name, sorted.
+inline QStringList shownButtons(TableBrowser* b) {
+    QStringList out;
+    for (const char* n : {"cmdAdd", "cmdUpdate", "cmdEdit", "cmdCancel", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"})
+        if (QPushButton* p = button(b, n); p && p->isVisibleTo(b))
+            out << QString::fromLatin1(n);
+    return out;
+}
+
+// Sends reports to a file, so no preview window opens whatever the engine does.
+inline void quietReports(TableBrowser* b, const QString& file) {
+    if (ReportEngine* r = b->reportControl())
+        r->setOutput(ReportEngine::Output::Csv, file);
+}
+
+}  // namespace browsertest
