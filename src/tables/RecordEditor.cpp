@@ -1,0 +1,207 @@
+#include "tables/RecordEditor.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MousePointer.h"
+#include "platform/TextBox.h"
+
+namespace {
+constexpr int kHelpContext = 20;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* text) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+}  // namespace
+
+RecordEditor::RecordEditor(const RecordEditorSpec& spec, QWidget* parent)
+    : Form(spec.form, Kind::Child, parent), m_spec(spec) {
+    setCaption(m_spec.caption);
+    setHelpContext(kHelpContext);
+
+    auto* fields = new QGridLayout;
+    fields->setColumnStretch(1, 1);
+    for (const RecordEditorField& f : m_spec.fields) {
+        const int row = fields->rowCount();
+        auto* label = new QLabel(f.label, this);
+        label->setObjectName(f.labelName);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* box = new TextBox(f.box, this);
+        if (f.maxLength > 0)
+            box->setMaxLength(f.maxLength);
+        box->setMinimumWidth(260);
+        label->setBuddy(box);
+        fields->addWidget(label, row, 0);
+        fields->addWidget(box, row, 1);
+        m_boxes << box;
+    }
+    for (TextBox* box : m_boxes)
+        connect(box, &TextBox::left, this, [this, box] { leaveField(box); });
+    if (m_spec.selectCodeOnEnter)
+        m_boxes.first()->setSelectOnEnter(true);
+
+    QPushButton* add = makeButton(this, "cmdAdd", "&Add");
+    QPushButton* del = makeButton(this, "cmdDelete", "&Delete");
+    QPushButton* refresh = makeButton(this, "cmdRefresh", "&Refresh");
+    QPushButton* update = makeButton(this, "cmdUpdate", "&Update");
+    QPushButton* close = makeButton(this, "cmdClose", "&Close");
+    connect(add, &QPushButton::clicked, this, &RecordEditor::addRecord);
+    connect(del, &QPushButton::clicked, this, &RecordEditor::deleteRecord);
+    connect(refresh, &QPushButton::clicked, this, &RecordEditor::refreshRecords);
+    connect(update, &QPushButton::clicked, this, &RecordEditor::updateRecord);
+    connect(close, &QPushButton::clicked, this, &Form::unloadMe);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {add, del, refresh, update, close})
+        buttons->addWidget(b);
+
+    m_data = new RecordNavigator(this);
+    m_data->setRecordSource(m_spec.table);
+    for (int i = 0; i < m_boxes.size(); ++i)
+        m_data->bind(m_boxes[i], m_spec.fields[i].field);
+    connect(m_data, &RecordNavigator::validate, this, &RecordEditor::onValidate);
+    if (m_spec.handlesNavigatorEvents) {
+        connect(m_data, &RecordNavigator::reposition, this, &RecordEditor::onReposition);
+        connect(m_data, &RecordNavigator::error, this, &RecordEditor::onNavigatorError);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->addSpacing(4);
+    layout->addWidget(m_data);
+
+    // Tab order: the fields top to bottom, then the buttons left to right.
+    QWidget* previous = nullptr;
+    for (QWidget* w : QList<QWidget*>{m_boxes.begin(), m_boxes.end()} + QList<QWidget*>{add, del, refresh, update, close}) {
+        if (previous)
+            setTabOrder(previous, w);
+        previous = w;
+    }
+    adjustSize();
+}
+
+void RecordEditor::onLoad() {
+    centreOnScreen();
+    m_data->setDatabaseName(AppPaths::join(QStringLiteral("\\kelid.mdb")));
+    const Status s = m_data->refresh();
+    if (!s)
+        reportNavigatorError(s.error());
+}
+
+void RecordEditor::onUnload() {
+    // Closing the navigator writes the pending edits of the current row.
+    const Status s = m_data->close();
+    if (!s)
+        reportNavigatorError(s.error());
+    FormRegistry::instance().showMainMenu();
+    MousePointer::arrow();
+}
+
+void RecordEditor::addRecord() {
+    const Status s = m_data->addNew();
+    if (!s) {
+        reportButtonError(s);
+        return;
+    }
+    if (m_spec.addFocusesFirstField)
+        m_boxes.first()->setFocus(Qt::OtherFocusReason);
+    // A new row has no reposition; the action is over, so is the hourglass.
+    if (m_spec.handlesNavigatorEvents)
+        MousePointer::arrow();
+}
+
+void RecordEditor::deleteRecord() {
+    Status s = m_data->deleteRecord();
+    if (s)
+        s = m_data->moveNext();
+    if (!s)
+        reportButtonError(s);
+}
+
+void RecordEditor::refreshRecords() {
+    // A file that cannot be read is found before the navigator lets go of the
+    // row on screen, so a failed refresh leaves the row and its edits in place.
+    Status s = probeTable();
+    if (s)
+        s = m_data->refresh();
+    if (!s)
+        reportButtonError(s);
+}
+
+void RecordEditor::updateRecord() {
+    // Writing the row, then showing the row last written keeps a new row on screen.
+    Status s = m_data->updateRecord();
+    if (s)
+        s = m_data->setBookmark(m_data->lastModified());
+    if (!s)
+        reportButtonError(s);
+}
+
+void RecordEditor::onValidate() {
+    // The arrows take no focus, so the box being typed in has not been left
+    // yet: its upper-casing is due before its row is written, or a code would
+    // be stored in a case the other forms never match.
+    if (auto* box = qobject_cast<TextBox*>(focusWidget()); box && m_boxes.contains(box))
+        leaveField(box);
+    if (m_spec.handlesNavigatorEvents)
+        MousePointer::hourglass();
+}
+
+void RecordEditor::onReposition() {
+    MousePointer::arrow();
+    m_data->setCaption(QStringLiteral("Record: ") + QString::number(m_data->absolutePosition() + 1));
+}
+
+void RecordEditor::onNavigatorError(const QString& description, bool* handled) {
+    Dialogs::show(QStringLiteral("Data error event hit err:") + description);
+    *handled = true;
+    // The failed action is over: the row stays as it was, and so must the pointer.
+    MousePointer::arrow();
+}
+
+void RecordEditor::reportNavigatorError(const QString& description) {
+    if (m_spec.handlesNavigatorEvents) {
+        bool handled = false;
+        onNavigatorError(description, &handled);
+    } else {
+        Dialogs::showError(description);
+    }
+}
+
+void RecordEditor::reportButtonError(const Status& s) {
+    Dialogs::showError(s.error());
+    if (m_spec.handlesNavigatorEvents)
+        MousePointer::arrow();
+}
+
+void RecordEditor::leaveField(TextBox* box) {
+    // One field upper-cases itself; the employee editor's shared handler
+    // upper-cases all three, element 0 first.
+    const QList<TextBox*> fields = m_spec.upperCaseAllOnLeave ? m_boxes : QList<TextBox*>{box};
+    for (TextBox* field : fields) {
+        const QString upper = field->text().toUpper();
+        if (upper != field->text())
+            field->setText(upper);
+    }
+}
+
+Status RecordEditor::probeTable() const {
+    SqliteDb db;
+    Status s = db.open(m_data->databaseName(), SqliteDb::Mode::ReadOnly);
+    if (!s)
+        return s;
+    SqlStatement st(db, QStringLiteral("SELECT rowid FROM \"%1\" LIMIT 1").arg(m_spec.table));
+    if (st.status())
+        st.next();
+    return st.status();
+}
