@@ -7,8 +7,9 @@ TextBox::TextBox(const QString& name, QWidget* parent) : QLineEdit(parent) { set
 void TextBox::focusInEvent(QFocusEvent* e) {
     QLineEdit::focusInEvent(e);
     if (m_select) {
-        // Selection length = length of the text, from where the caret stands.
-        const int start = cursorPosition();
+        // Selection length = length of the text, from where the selection starts
+        // (Tab has already selected the whole text, caret at its end) or the caret stands.
+        const int start = hasSelectedText() ? selectionStart() : cursorPosition();
         setSelection(start, text().length());
         if (start == 0)
             selectAll();
