@@ -1,0 +1,106 @@
+#include <QFile>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+#include "TestAppFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/HelpViewer.h"
+#include "shell/FormCatalog.h"
+
+class TestPrintDataSheet : public QObject {
+    Q_OBJECT
+
+    Form* openSheet() {
+        FormRegistry::instance().show(QStringLiteral("frmReports"));
+        FormRegistry::instance().show(QStringLiteral("frmPrintDataSheet"));
+        Form* f = FormRegistry::instance().form(QStringLiteral("frmPrintDataSheet"));
+        if (f)
+            QTest::qWaitForWindowActive(f);
+        return f;
+    }
+    void closeHelp() {
+        if (HelpViewer* v = HelpViewer::current())
+            v->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
+    void cleanup() {
+        closeHelp();
+        unloadAllForms();
+    }
+
+    void printRaisesTopic50AndCloses() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        Form* f = openSheet();
+        QVERIFY(f);
+        QCOMPARE(f->kind(), Form::Kind::TopLevel);
+        QVERIFY(f->isWindow());
+        QCOMPARE(f->windowTitle(), QStringLiteral("frmPrintDataSheet"));
+        QCOMPARE(f->helpContext(), 50);
+        auto* print = f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet"));
+        QCOMPARE(print->text(), QStringLiteral("Print Data Collection Sheet"));
+        QCOMPARE(f->findChild<QPushButton*>(QStringLiteral("CmdCancel"))->text(), QStringLiteral("Cancel"));
+        print->setFocus();
+        QTest::mouseClick(print, Qt::LeftButton);
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(HelpViewer::current());
+        QCOMPARE(HelpViewer::current()->topic(), 50);
+        // The sheet: the columns an inspector fills in.
+        const QString html = HelpViewer::current()->html();
+        for (const char* column : {"Model Number", "Serial Number", "Defect Code", "Location Code", "Operator No.", "Notes"})
+            QVERIFY2(html.contains(QLatin1String(column)), column);
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmPrintDataSheet")));
+        // No other form is shown: the Reports menu is where the user goes on.
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+    }
+
+    void f1OnTheFormOpensTheSameTopic() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        HelpViewer::installF1Handler();
+        Form* f = openSheet();
+        QVERIFY(f);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QCoreApplication::sendEvent(f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet")), &press);
+        QVERIFY(HelpViewer::current());
+        QCOMPARE(HelpViewer::current()->topic(), 50);
+    }
+
+    void missingHelpFileKeepsTheFormOpen() {
+        TestAppFolder app;
+        QVERIFY(QFile::remove(app.file(QStringLiteral("KEL/VXHelp.hlp"))));
+        Dialogs::Scripted dialogs;
+        Form* f = openSheet();
+        QVERIFY(f);
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet")), Qt::LeftButton);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.first().text.contains(QLatin1String("VXHelp.hlp")));
+        QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmPrintDataSheet")));
+    }
+
+    void cancelCloses() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        Form* f = openSheet();
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("CmdCancel")), Qt::LeftButton);
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmPrintDataSheet")));
+        QVERIFY(!HelpViewer::current());
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPrintDataSheet)
+#include "tst_printdatasheet.moc"

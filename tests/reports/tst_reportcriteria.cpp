@@ -1,0 +1,298 @@
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+#include "ReportTestData.h"
+#include "TestAppFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
+#include "platform/MousePointer.h"
+#include "reports/ReportCriteriaForm.h"
+#include "reports/ReportEngine.h"
+#include "shell/FormCatalog.h"
+
+class TestReportCriteria : public QObject {
+    Q_OBJECT
+
+    ReportCriteriaForm* open(const QString& name) {
+        FormRegistry::instance().show(name);
+        auto* f = FormRegistry::instance().formAs<ReportCriteriaForm>(name);
+        if (f)
+            QTest::qWaitForWindowActive(f->window());
+        return f;
+    }
+    template <class T = QWidget>
+    static T* child(QWidget* f, const char* name) { return f->findChild<T*>(QLatin1String(name)); }
+
+    // Types the dates into the boxes as a user would: focus, type, Tab.
+    void typeDates(ReportCriteriaForm* f, const QString& begin, const QString& end) {
+        auto* b = child<MaskedDateBox>(f, "MaskEdBox1");
+        auto* e = child<MaskedDateBox>(f, "MaskEdBox2");
+        b->setFocus();
+        QTest::keyClicks(b, begin);
+        e->setFocus();
+        QTest::keyClicks(e, end);
+        child(f, "cmdOK")->setFocus();
+    }
+    void toCsv(ReportCriteriaForm* f, const TestAppFolder& app) {
+        f->engine()->setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("criteria.csv")));
+    }
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
+    void cleanup() { unloadAllForms(); }
+
+    void familyMembers_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("help");
+        QTest::addColumn<QStringList>("tabOrder");
+        const QStringList dates{QStringLiteral("MaskEdBox1"), QStringLiteral("MaskEdBox2")};
+        const QStringList tail{QStringLiteral("cmdOK"), QStringLiteral("cmdExit")};
+        const QStringList std = dates + QStringList{QStringLiteral("txtFacilityCode")} + tail;
+        QTest::newRow("pareto") << "frmPareto" << "Pareto of Defects" << "Pareto" << "pareto_of_defects.rpt" << 170 << std;
+        QTest::newRow("escapes") << "frmInspectionEscapes" << "Inspection Escapes" << "InspEscapes" << "Inspection_Escapes.rpt" << 160 << std;
+        QTest::newRow("byop") << "frmDefectsbyOp" << "Defects By Operator Report" << "DefectsbyOp" << "defects_by_operator.rpt" << 120 << std;
+        QTest::newRow("notes") << "frmDefectsbyopsWNotes" << "Defects With Notes Report" << "DefectsbyOpNotes" << "defects_by_operator_Notes.rpt" << 130 << std;
+        QTest::newRow("yields") << "frm1stPassYields" << "1ST Pass Inspection Yields" << "firstPassYields" << "1st_Pass_Yields.rpt" << 110 << std;
+        QTest::newRow("model") << "frmDefectsByModel" << "Defects by Model" << "DefectsbyModel" << "defects_by_model.rpt" << 150 << dates + tail;
+        QTest::newRow("selected") << "frmDefectsbySelectedOperator" << "Defects By Selected Operator Report" << "DefectsbySelectedOp"
+                                  << "defects_by_selected_operator.rpt" << 140
+                                  << dates + QStringList{QStringLiteral("txtFacilityCode"), QStringLiteral("txtLastName")} + tail;
+    }
+    void familyMembers() {
+        QFETCH(QString, form);
+        QFETCH(QString, title);
+        QFETCH(QString, control);
+        QFETCH(QString, file);
+        QFETCH(int, help);
+        QFETCH(QStringList, tabOrder);
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        FormRegistry::instance().show(QStringLiteral("frmReports"));
+        QVERIFY(FormRegistry::instance().open(form, QStringLiteral("frmReports")));
+        ReportCriteriaForm* f = FormRegistry::instance().formAs<ReportCriteriaForm>(form);
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowActive(f->window()));
+        QCOMPARE(child<QLabel>(f, "lblTitle")->text(), title);
+        QCOMPARE(f->helpContext(), help);
+        QCOMPARE(f->engine()->objectName(), control);
+        QCOMPARE(f->engine()->reportFileName(), app.path() + QStringLiteral("\\") + file);
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+        if (auto* fac = child<QLineEdit>(f, "txtFacilityCode")) {
+            QCOMPARE(fac->text(), QStringLiteral("A"));
+            QCOMPARE(fac->toolTip(), QStringLiteral("Enter 1st letter of Facility Name"));
+        }
+        // The first box has the focus; Tab follows the table's order.
+        QCOMPARE(QApplication::focusWidget()->objectName(), tabOrder.first());
+        for (int i = 1; i < tabOrder.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), tabOrder.at(i));
+        }
+        // Exit releases the report and returns to the main menu, not the Reports menu.
+        f->engine()->setParameterField(0, QStringLiteral("x;y;true"));
+        QPointer<ReportEngine> engine = f->engine();
+        QTest::mouseClick(child<QPushButton>(f, "cmdExit"), Qt::LeftButton);
+        QVERIFY(!FormRegistry::instance().isLoaded(form));
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+        QVERIFY(FormRegistry::instance().isLoaded(QStringLiteral("frmReports")));
+    }
+
+    void paretoRunSendsTheFieldsAndProducesTheReport() {
+        TestAppFolder app;
+        fillReportData(app);
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmPareto"));
+        toCsv(f, app);
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        auto* fac = child<QLineEdit>(f, "txtFacilityCode");
+        child(f, "MaskEdBox2")->setFocus();
+        QTest::keyClick(child(f, "MaskEdBox2"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), fac);
+        QCOMPARE(fac->selectedText(), QStringLiteral("A"));  // entering the box selects its text
+        QTest::keyClicks(fac, QStringLiteral("b"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
+        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (2003, 12, 01);true"));
+        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("EndDate;Date (2003, 12, 31);true"));
+        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;B;true"));
+        QCOMPARE(fac->text(), QStringLiteral("B"));
+        QCOMPARE(f->engine()->runLog().size(), 1);
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
+        // The form stays open for another run; each run sets every field again.
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmPareto")));
+        fac->setText(QString());
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;;true"));
+        QCOMPARE(f->engine()->runLog().size(), 2);
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 1);
+    }
+
+    void namesOfTheFieldsPerMember() {
+        TestAppFolder app;
+        fillReportData(app);
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frm1stPassYields"));
+        toCsv(f, app);
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        child<QLineEdit>(f, "txtFacilityCode")->setText(QStringLiteral("ab"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("Begin Date;Date (2003, 12, 01);true"));
+        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("End_Date;Date (2003, 12, 31);true"));
+        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;AB;true"));  // sent whole
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+
+        ReportCriteriaForm* m = open(QStringLiteral("frmDefectsByModel"));
+        toCsv(m, app);
+        typeDates(m, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(m, "cmdOK"), Qt::LeftButton);
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(m->engine()->parameterField(1), QStringLiteral("End Date;Date (2003, 12, 31);true"));
+        QVERIFY(m->engine()->parameterField(2).isEmpty());
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 5);
+    }
+
+    void badDatesEndInTheDataError() {
+        TestAppFolder app;
+        fillReportData(app);
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmInspectionEscapes"));
+        toCsv(f, app);
+        MousePointer::Shape during = MousePointer::Shape::Default;
+        dialogs.onMessage = [&](const Dialogs::Message&) { during = MousePointer::current(); };
+        // The end box was never entered (empty text); the begin box, entered at
+        // opening, shows only its placeholders.
+        child<QWidget>(f, "cmdOK")->setFocus();
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (____, __, __);true"));
+        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("EndDate;Date (, , );true"));
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Data error, recheck your input data")});
+        QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
+        QCOMPARE(during, MousePointer::Shape::Hourglass);
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        // Partly typed: the placeholders go in place of the missing digits.
+        typeDates(f, QStringLiteral("1201"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (____, 12, 01);true"));
+        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(!QFile::exists(app.file(QStringLiteral("criteria.csv"))));
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmInspectionEscapes")));
+    }
+
+    void paretoLeavesThePointerAlone() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmPareto"));
+        toCsv(f, app);
+        MousePointer::Shape during = MousePointer::Shape::Hourglass;
+        dialogs.onMessage = [&](const Dialogs::Message&) { during = MousePointer::current(); };
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Data error, recheck your input data")});
+        QCOMPARE(during, MousePointer::Shape::Default);
+    }
+
+    void dateBoxPreparation() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmDefectsbyOp"));
+        auto* b = child<MaskedDateBox>(f, "MaskEdBox1");
+        auto* e = child<MaskedDateBox>(f, "MaskEdBox2");
+        QCOMPARE(e->inputPattern(), QString());  // nothing before it is entered
+        QCOMPARE(b->inputPattern(), QStringLiteral("99/99/9999"));  // entered at opening
+        QCOMPARE(b->displayFormat(), QStringLiteral("ddddd"));
+        QTest::keyClicks(b, QStringLiteral("12012003"));
+        QTest::keyClick(b, Qt::Key_Tab);
+        QCOMPARE(e->inputPattern(), QStringLiteral("99/99/9999"));
+        QCOMPARE(b->text(), QStringLiteral("12/1/2003"));  // short date shown once left
+        // Entered again with a date: no pattern, the text as typed.
+        b->setFocus();
+        QCOMPARE(b->inputPattern(), QString());
+        QCOMPARE(b->typedText(), QStringLiteral("12/01/2003"));
+        // Free text that does not have two, two and four digits is refused, not
+        // read as another date.
+        b->selectAll();
+        QTest::keyClicks(b, QStringLiteral("12112003"));
+        e->setFocus();
+        QTest::keyClicks(e, QStringLiteral("12312003"));
+        toCsv(f, app);
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Data error, recheck your input data")});
+        QVERIFY(f->engine()->runLog().isEmpty());
+    }
+
+    void selectedOperatorNeedsALastName() {
+        TestAppFolder app;
+        fillReportData(app);
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmDefectsbySelectedOperator"));
+        toCsv(f, app);
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Enter Employee Last Name")});
+        QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
+        QVERIFY(f->engine()->parameterField(0).isEmpty());
+        QVERIFY(f->engine()->runLog().isEmpty());
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtLastName"));
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+
+        auto* last = child<QLineEdit>(f, "txtLastName");
+        QTest::keyClicks(last, QStringLiteral("smith"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(last->text(), QStringLiteral("SMITH"));
+        QCOMPARE(f->engine()->parameterField(3), QStringLiteral("Operator;SMITH;true"));
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 4);
+        // One blank counts as a name.
+        last->setText(QStringLiteral(" "));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(f->engine()->parameterField(3), QStringLiteral("Operator; ;true"));
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 1);
+    }
+
+    void missingReportFileIsReportedAtLoad() {
+        TestAppFolder app;
+        QFile::remove(app.file(QStringLiteral("1st_Pass_Yields.rpt")));
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frm1stPassYields"));
+        QVERIFY(f);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.first().text.contains(QLatin1String("1st_Pass_Yields.rpt")));
+        QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frm1stPassYields")));
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(dialogs.messages.last().text, QStringLiteral("Data error, recheck your input data"));
+    }
+
+    void closeBoxReturnsToTheMainMenu() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        FormRegistry::instance().show(QStringLiteral("frmReports"));
+        FormRegistry::instance().open(QStringLiteral("frmDefectsByModel"), QStringLiteral("frmReports"));
+        Form* f = FormRegistry::instance().form(QStringLiteral("frmDefectsByModel"));
+        QVERIFY(f);
+        f->window_()->close();
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmDefectsByModel")));
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+    }
+
+    void dateValueByPosition() {
+        QCOMPARE(ReportCriteriaForm::dateValue(QStringLiteral("12/01/2003")), QStringLiteral("Date (2003, 12, 01)"));
+        QCOMPARE(ReportCriteriaForm::dateValue(QString()), QStringLiteral("Date (, , )"));
+        QCOMPARE(ReportCriteriaForm::dateValue(QStringLiteral("1/2")), QStringLiteral("Date (1/2, 1/, )"));
+    }
+};
+
+QTEST_MAIN(TestReportCriteria)
+#include "tst_reportcriteria.moc"
