@@ -12,6 +12,10 @@ namespace {
 QVariant key(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
 }  // namespace
 
+QString statement() {
+    return QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE ModelNumber = ? AND SerialNum = ? AND Station = ?");
+}
+
 Status count(const QString& connectionText, const InspectedUnit& unit, int* result) {
     *result = 0;
     const QString path = Schema::dataSourceOf(connectionText);
@@ -23,8 +27,7 @@ Status count(const QString& connectionText, const InspectedUnit& unit, int* resu
         return s;
     // The columns keep the binary collation, so "=" compares exactly and the
     // (ModelNumber, SerialNum, Station) index answers the count.
-    SqlStatement st(db, QStringLiteral("SELECT count(*) FROM InspectionRecord "
-                                       "WHERE ModelNumber = ? AND SerialNum = ? AND Station = ?"));
+    SqlStatement st(db, statement());
     if (!st.status())
         return st.status();
     st.bind(1, key(unit.modelNumber));

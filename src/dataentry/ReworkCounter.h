@@ -17,6 +17,9 @@ namespace ReworkCounter {
 // The rework number is kept as a 16-bit count; a larger count stops there.
 constexpr int maxCount = 32767;
 
+// The counting statement, with the three values bound in that order.
+QString statement();
+
 // Counts with one query on the unit's index, opened through a connection text.
 // The comparison is exact (case and blanks count) and an empty field matches
 // no row, not even the one just stored.

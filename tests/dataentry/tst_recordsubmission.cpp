@@ -1,0 +1,511 @@
+// Pass and Submit Record: the row that lands in the file, its rework number,
+// the question and what the screen holds after each answer, refused input,
+// and the road of one inspection result from the main menu.
+#include <QMdiSubWindow>
+#include <QToolButton>
+
+#include "DataEntryTestSupport.h"
+#include "database/Schema.h"
+#include "platform/Dialogs.h"
+#include "shell/Application.h"
+#include "shell/FormCatalog.h"
+
+using namespace DataEntryTest;
+
+namespace {
+
+QWidget* focused() { return QApplication::focusWidget(); }
+QString focusName() { return focused() ? focused()->objectName() : QStringLiteral("(none)"); }
+
+// Types into the box that has the focus and leaves it with Tab.
+void field(const QString& text) {
+    QTest::keyClicks(focused(), text);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+}
+void pressEnter() { QTest::keyClick(focused(), Qt::Key_Return); }
+
+// Facility to Station of a new row, by keyboard from the Facility box; the
+// focus ends on Pass.
+void typeUnit(const QString& facility, const QString& model, const QString& serial, const QString& inspector,
+              const QString& dateDigits, const QString& station) {
+    for (const QString& t : {facility, model, serial, inspector, dateDigits, station})
+        field(t);
+}
+
+const char* const kUnitColumns =
+    "SELECT Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode, LocationCode, InspNum, "
+    "IDate, OperatorNum, ODate, ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID";
+
+}  // namespace
+
+class TestRecordSubmission : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup() { unloadAllForms(); }
+
+    void passFillsPassValuesAndGoesToSubmit();
+    void submitAnsweredNoPreparesNextUnit();
+    void submitAnsweredYesPreparesAnotherDefect();
+    void reworkNumbersCountUnitAtStation();
+    void reworkCountReadsTheFileNotTheNavigator();
+    void emptyUnitFieldMatchesNothing();
+    void submitOnExistingRowStoresEditsAndRecounts();
+    void refusedInputAsksNothingAndKeepsBoxes_data();
+    void refusedInputAsksNothingAndKeepsBoxes();
+    void submitWithNoCurrentRowIsReported();
+    void countComparesExactly();
+    void countIsServedByIndex();
+    void countStopsAtSixteenBitLimit();
+    void countFailureIsReportedToCaller();
+    void roadFromMainMenu();
+};
+
+void TestRecordSubmission::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    registerAllForms();
+    Application::setQuitHandler([] {});
+}
+
+void TestRecordSubmission::passFillsPassValuesAndGoesToSubmit() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
+    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
+    pressEnter();
+    QCOMPARE(box(form, "txtPartNum")->text(), QStringLiteral("001"));
+    QCOMPARE(box(form, "txtDefectCode")->text(), QStringLiteral("1"));
+    QCOMPARE(box(form, "txtLocationCode")->text(), QStringLiteral("1"));
+    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestRecordSubmission::submitAnsweredNoPreparesNextUnit() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
+    pressEnter();  // Pass
+    QStringList whileAsked;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text() << focusName()
+                   << box(form, "txtModelNumber")->text();
+    };
+    dialogs.answers.enqueue(Dialogs::Answer::No);
+    pressEnter();  // Submit Record
+
+    QCOMPARE(dialogs.messages.size(), 1);
+    const Dialogs::Message& q = dialogs.messages[0];
+    QCOMPARE(q.text, QStringLiteral("Do you have another defect?"));
+    QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(q.icon, Dialogs::Icon::Critical);
+    QCOMPARE(q.title, QString());
+    QCOMPARE(q.defaultButton, Dialogs::Answer::No);
+    // While the question is up the stored row is current, with its count.
+    QCOMPARE(whileAsked, QStringList({"Record: 1 of  1", "1", "txtReworkNumber", "M1"}));
+
+    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
+             QStringList{"A|M1|S1|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL"});
+    // The next unit: same facility, inspector, date and station.
+    QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("A"));
+    QCOMPARE(box(form, "txtModelNumber")->text(), QString());
+    QCOMPARE(box(form, "txtSerialNumber")->text(), QString());
+    QCOMPARE(box(form, "txtInspectorNumber")->text(), QStringLiteral("E7"));
+    QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 12, 31));
+    QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("12/31/2026"));
+    QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
+    for (const char* name : {"txtPartNum", "txtDefectCode", "txtLocationCode", "txtpreviousinspector",
+                             "txtOperatorNumber"})
+        QVERIFY2(box(form, name)->text().isEmpty(), name);
+    QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QString());
+    for (const char* name : {"MaskEdBox2", "MaskEdBox3"}) {
+        QCOMPARE(dateBox(form, name)->displayText(), QStringLiteral("__/__/____"));
+        QCOMPARE(dateBox(form, name)->inputPattern(), QStringLiteral("##/##/####"));
+    }
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
+    QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
+    QVERIFY(navigator(form)->isNewRow());
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  1"));
+    // Nothing of the prepared row is stored yet.
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 1);
+
+    // The next unit needs only model and serial.
+    field("m2");
+    field("s2");
+    QCOMPARE(focusName(), QStringLiteral("txtInspectorNumber"));
+    QTest::mouseClick(button(form, "cmdPass"), Qt::LeftButton);
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(1),
+             QStringLiteral("A|M2|S2|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL"));
+}
+
+void TestRecordSubmission::submitAnsweredYesPreparesAnotherDefect() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
+    QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass to PartNumber
+    field("p7");
+    field("3");
+    field("2");
+    dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
+    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
+             QStringList{"A|M1|S1|E7|2026-12-31|T1|P7|3|2|NULL|NULL|NULL|NULL|1|NULL"});
+
+    // Another defect of the same unit.
+    QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("A"));
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(box(form, "txtSerialNumber")->text(), QStringLiteral("S1"));
+    QCOMPARE(box(form, "txtInspectorNumber")->text(), QStringLiteral("E7"));
+    QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 12, 31));
+    QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
+    for (const char* name : {"txtPartNum", "txtDefectCode", "txtLocationCode", "txtpreviousinspector",
+                             "txtOperatorNumber"})
+        QVERIFY2(box(form, name)->text().isEmpty(), name);
+    for (const char* name : {"MaskEdBox2", "MaskEdBox3"})
+        QCOMPARE(dateBox(form, name)->displayText(), QStringLiteral("__/__/____"));
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("2"));
+    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
+    QVERIFY(navigator(form)->isNewRow());
+
+    // Tab from Pass leads to the defect's boxes; the whole defect by keyboard.
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(focusName(), QStringLiteral("txtPartNum"));
+    field("p9");
+    field("4");
+    field("5");
+    field("e2");
+    field("01022026");
+    field("op1");
+    field("01032026");
+    field("scratch");
+    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
+    dialogs.answers.enqueue(Dialogs::Answer::No);
+    pressEnter();
+    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
+             QStringList({"A|M1|S1|E7|2026-12-31|T1|P7|3|2|NULL|NULL|NULL|NULL|1|NULL",
+                          "A|M1|S1|E7|2026-12-31|T1|P9|4|5|e2|2026-01-02|op1|2026-01-03|2|scratch"}));
+}
+
+void TestRecordSubmission::reworkNumbersCountUnitAtStation() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));  // differs only in case
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
+    pressEnter();  // Pass
+    pressEnter();  // Submit: first row of M1/S1 at T1
+    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
+    pressEnter();  // Pass
+    pressEnter();  // Submit: the second row of the same unit
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
+    // The same unit at another station.
+    field("M1");
+    field("S1");
+    field("");     // inspector kept
+    field("");     // date kept
+    field("T2");   // Tab into Station selects its text: typing replaces it
+    pressEnter();  // Pass
+    pressEnter();  // Submit
+    QCOMPARE(dialogs.messages.size(), 3);
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
+                                     "ORDER BY InspectionID")),
+             QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T2|1"}));
+}
+
+void TestRecordSubmission::reworkCountReadsTheFileNotTheNavigator() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    // Rows the navigator does not know about still count.
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("A"), 2);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();
+    pressEnter();
+    QCOMPARE(navigator(form)->recordCount(), 1);
+    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"1", "2", "3"}));
+}
+
+void TestRecordSubmission::emptyUnitFieldMatchesNothing() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('M1', '', 'T1')"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "", "e7", "12312026", "T1");
+    pressEnter();
+    pressEnter();
+    QCOMPARE(app.rows(QStringLiteral("SELECT quote(SerialNum), ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"''|NULL", "NULL|0"}));
+}
+
+void TestRecordSubmission::submitOnExistingRowStoresEditsAndRecounts() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Next")), Qt::LeftButton);
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  2"));
+    auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+    notes->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
+    field("rechecked");
+    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
+    QStringList whileAsked;
+    dialogs.onMessage = [&](const Dialogs::Message&) { whileAsked << navigator(form)->caption(); };
+    pressEnter();  // answered No by default
+    QCOMPARE(whileAsked, QStringList{QStringLiteral("Record: 2 of  2")});
+    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"1|NULL", "2|rechecked"}));
+    // Then a new row for the next unit, as after any Submit.
+    QVERIFY(navigator(form)->isNewRow());
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
+    QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("B"));
+    QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
+    QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 3, 4));
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
+    QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
+}
+
+void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes_data() {
+    QTest::addColumn<QString>("boxName");
+    QTest::addColumn<QString>("bad");
+    QTest::addColumn<QString>("shown");  // what the box holds after the refusal
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("stored");  // the corrected field as stored
+    QTest::newRow("impossible date") << "MaskEdBox1" << "13452026" << "13/45/2026" << "12312026"
+                                     << "Date must be a real date" << "2026-12-31";
+    QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02/30/2026" << "02282026"
+                                 << "Date must be a real date" << "2026-02-28";
+    QTest::newRow("half a date") << "MaskEdBox1" << "1231" << "12/31/____" << "12312026"
+                                 << "Date must be a real date" << "2026-12-31";
+    QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "99/99/2026" << "01022026"
+                                              << "Prev Inspection Date must be a real date" << "2026-01-02";
+    QTest::newRow("rework not a number") << "txtReworkNumber" << "x1" << "x1" << "" << "ReworkNum" << "";
+    QTest::newRow("rework with a fraction") << "txtReworkNumber" << "1.5" << "1.5" << "" << "ReworkNum" << "";
+    QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "AB" << "A" << "Facility is one character"
+                                         << "A";
+}
+
+void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes() {
+    QFETCH(QString, boxName);
+    QFETCH(QString, bad);
+    QFETCH(QString, shown);
+    QFETCH(QString, good);
+    QFETCH(QString, description);
+    QFETCH(QString, stored);
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    auto* target = form->findChild<QLineEdit*>(boxName);
+    QVERIFY(target);
+    if (boxName == QLatin1String("txtFacility"))
+        target->setMaxLength(2);  // a facility that got past the box
+    target->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(target));
+    target->selectAll();
+    target->del();
+    target->setCursorPosition(0);
+    QTest::keyClicks(target, bad);
+    QTest::mouseClick(button(form, "cmdPass"), Qt::LeftButton);
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+
+    QCOMPARE(dialogs.messages.size(), 1);
+    const Dialogs::Message& m = dialogs.messages[0];
+    QVERIFY2(m.text.contains(description), qPrintable(m.text));
+    QCOMPARE(m.buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(m.icon, Dialogs::Icon::None);
+    QCOMPARE(m.title, QStringLiteral("Varnex"));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+    QCOMPARE(target->displayText(), shown);
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(box(form, "txtPartNum")->text(), QStringLiteral("001"));
+    QVERIFY(navigator(form)->isNewRow());
+
+    // Corrected, one Submit stores the row once.
+    target->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(target));
+    target->selectAll();
+    target->del();
+    target->setCursorPosition(0);
+    QTest::keyClicks(target, good);
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages[1].text, QStringLiteral("Do you have another defect?"));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 1);
+    const QString column = boxName == QLatin1String("MaskEdBox1")   ? QStringLiteral("Date")
+                           : boxName == QLatin1String("MaskEdBox2") ? QStringLiteral("IDate")
+                           : boxName == QLatin1String("txtFacility") ? QStringLiteral("Facility")
+                                                                     : QStringLiteral("ReworkNum");
+    if (column != QLatin1String("ReworkNum"))
+        QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM InspectionRecord").arg(column)).toString(), stored);
+    QCOMPARE(app.scalar(QStringLiteral("SELECT ReworkNum FROM InspectionRecord")).toInt(), 1);
+}
+
+void TestRecordSubmission::submitWithNoCurrentRowIsReported() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    // Typed on an empty table without Add: there is no row to store it in.
+    box(form, "txtModelNumber")->setText(QStringLiteral("M1"));
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+}
+
+void TestRecordSubmission::countComparesExactly() {
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    insertRow(app, QStringLiteral("M1 "), QStringLiteral("S1"), QStringLiteral("T1"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral(" T1"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T2"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('', 'S1', 'T1')"));
+    app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES (NULL, 'S1', 'T1')"));
+    const QString connect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + app.path() +
+                            QStringLiteral("\\kelid.mdb");
+    auto count = [&](const char* model, const char* serial, const char* station) {
+        int n = -1;
+        const Status s = ReworkCounter::count(connect, InspectedUnit{model, serial, station}, &n);
+        return s.isOk() ? n : -1;
+    };
+    QCOMPARE(count("M1", "S1", "T1"), 2);
+    QCOMPARE(count("m1", "S1", "T1"), 1);
+    QCOMPARE(count("M1 ", "S1", "T1"), 1);
+    QCOMPARE(count("M1", "S1", "T2"), 1);
+    QCOMPARE(count("M1", "S1", "T3"), 0);
+    QCOMPARE(count("", "S1", "T1"), 0);  // an empty field matches neither '' nor no value
+}
+
+void TestRecordSubmission::countIsServedByIndex() {
+    TestAppFolder app;
+    const QStringList plan = app.rows(QStringLiteral("EXPLAIN QUERY PLAN ") + ReworkCounter::statement());
+    QCOMPARE(plan.size(), 1);
+    QVERIFY2(plan[0].contains(QStringLiteral("COVERING INDEX InspectionUnit (ModelNumber=? AND SerialNum=? AND "
+                                             "Station=?)")),
+             qPrintable(plan[0]));
+}
+
+void TestRecordSubmission::countStopsAtSixteenBitLimit() {
+    TestAppFolder app;
+    app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32769) "
+                            "INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) SELECT 'M1', 'S1', 'T1' FROM n"));
+    int n = 0;
+    QVERIFY(ReworkCounter::count(Schema::dataEntryConnectPrefix() + app.path() + QStringLiteral("\\kelid.mdb"),
+                                 InspectedUnit{"M1", "S1", "T1"}, &n));
+    QCOMPARE(n, ReworkCounter::maxCount);
+    QCOMPARE(ReworkCounter::maxCount, 32767);
+}
+
+void TestRecordSubmission::countFailureIsReportedToCaller() {
+    TestAppFolder app;
+    int n = 5;
+    Status s = ReworkCounter::count(Schema::dataEntryConnectPrefix() + app.path() + QStringLiteral("\\missing.mdb"),
+                                    InspectedUnit{"M1", "S1", "T1"}, &n);
+    QVERIFY(!s.isOk());
+    QCOMPARE(n, 0);
+    s = ReworkCounter::count(QStringLiteral("Provider=x"), InspectedUnit{"M1", "S1", "T1"}, &n);
+    QVERIFY(!s.isOk());
+    // On the screen a failed count is silent: the row is stored with the count reached (0).
+    Dialogs::Scripted dialogs;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    form->setReworkCount([](const QString&, const InspectedUnit& unit, int) {
+        int m = 0;
+        ReworkCounter::count(QStringLiteral("Provider=x"), unit, &m);
+        return m;
+    });
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();
+    pressEnter();
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|0"});
+}
+
+void TestRecordSubmission::roadFromMainMenu() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app(TestAppFolder::Data::Demo);
+    const int before = app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt();
+    QVERIFY(Application::start());
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QWidget* background = forms.form(QStringLiteral("MDIBackground"));
+    QVERIFY(QTest::qWaitForWindowActive(background));
+
+    QTest::mouseClick(button(forms.form(QStringLiteral("frmMain")), "cmdDataEntry"), Qt::LeftButton);
+    QVERIFY(forms.isVisible(QStringLiteral("frmDataEntMenu")));
+    QTest::mouseClick(button(forms.form(QStringLiteral("frmDataEntMenu")), "cmdInspectionData"), Qt::LeftButton);
+    auto* form = forms.formAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
+    QVERIFY(form);
+    QVERIFY(forms.isVisible(QStringLiteral("frmDataEntry")));
+    QVERIFY(!forms.isVisible(QStringLiteral("frmDataEntMenu")));
+    QVERIFY(qobject_cast<QMdiSubWindow*>(form->window_()));
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: %1 of  %2").arg(before ? 1 : 0).arg(before));
+
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    QCOMPARE(focusName(), QStringLiteral("txtFacility"));
+    typeUnit("a", "x100", "sn5001", "e7", "12312026", "final");
+    pressEnter();  // Pass
+    dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
+    pressEnter();  // Submit: Yes, the unit has a defect as well
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    field("p7");
+    field("3");
+    field("2");
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
+    pressEnter();  // Submit: No
+    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
+    QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, "
+                                     "DefectCode, LocationCode, ReworkNum FROM InspectionRecord WHERE "
+                                     "InspectionID > (SELECT coalesce(max(InspectionID), 0) - 2 FROM InspectionRecord) "
+                                     "ORDER BY InspectionID")),
+             QStringList({"A|X100|SN5001|E7|2026-12-31|FINAL|001|1|1|1", "A|X100|SN5001|E7|2026-12-31|FINAL|P7|3|2|2"}));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), before + 2);
+
+    const QString shot = qEnvironmentVariable("VARNEX_DATAENTRY_SCREENSHOT");
+    if (!shot.isEmpty())
+        QVERIFY(form->window_()->grab().save(shot));
+
+    // Closing the screen goes back to the main menu; the Data Entry Menu stays loaded.
+    form->window_()->close();
+    QVERIFY(!forms.isLoaded(QStringLiteral("frmDataEntry")));
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    QVERIFY(forms.isLoaded(QStringLiteral("frmDataEntMenu")));
+    QVERIFY(!forms.isVisible(QStringLiteral("frmDataEntMenu")));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), before + 2);
+    unloadAllForms();
+}
+
+QTEST_MAIN(TestRecordSubmission)
+#include "tst_recordsubmission.moc"
