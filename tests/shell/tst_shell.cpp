@@ -1,0 +1,257 @@
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLockFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "TestAppFolder.h"
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/HelpViewer.h"
+#include "shell/Application.h"
+#include "shell/FormCatalog.h"
+
+namespace {
+// Stands in for the compaction form: counts how often the exit sequence loads it.
+int compactions = 0;
+class CountingCompact : public Form {
+public:
+    CountingCompact() : Form(QStringLiteral("frmCompact"), Kind::TopLevel) {}
+    void onLoad() override { ++compactions; }
+};
+
+FormRegistry& forms() { return FormRegistry::instance(); }
+void click(const QString& form, const QString& button) {
+    Form* f = forms().form(form);
+    QVERIFY2(f, qPrintable(form));
+    auto* b = f->findChild<QPushButton*>(button);
+    QVERIFY2(b, qPrintable(button));
+    b->click();
+}
+// The next control that Tab reaches.
+QString nextTabStop(QWidget* w) {
+    for (QWidget* n = w->nextInFocusChain(); n != w; n = n->nextInFocusChain())
+        if (n->focusPolicy() & Qt::TabFocus)
+            return n->objectName();
+    return QString();
+}
+QAction* action(const QString& name) {
+    return forms().form(QStringLiteral("MDIBackground"))->findChild<QAction*>(name);
+}
+}  // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+    int m_quits = 0;
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+        Application::setQuitHandler([this] { ++m_quits; });
+    }
+    void init() { m_quits = 0; compactions = 0; }
+    void cleanup() { unloadAllForms(); }
+
+    void startShowsBackgroundWithMainMenuCentred() {
+        TestAppFolder app;
+        QVERIFY(Application::start().isOk());
+        QVERIFY(forms().isVisible(QStringLiteral("MDIBackground")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        Form* main = forms().form(QStringLiteral("frmMain"));
+        auto* area = forms().mdiArea();
+        QVERIFY(area);
+        QVERIFY(area->subWindowList().contains(qobject_cast<QMdiSubWindow*>(main->window_())));
+        const QRect r = main->window_()->geometry();
+        QVERIFY(qAbs((area->width() - r.width()) / 2 - r.left()) <= 1);
+        QVERIFY(qAbs((area->height() - r.height()) / 2 - r.top()) <= 1);
+        QCOMPARE(main->findChild<QLabel*>(QStringLiteral("lbltitle"))->text(), QStringLiteral("Varnex"));
+        QCOMPARE(main->findChild<QLabel*>(QStringLiteral("lblHeader"))->text(), QStringLiteral("KEL Manufacturing Software"));
+        QCOMPARE(main->findChild<QGroupBox*>()->title(), QStringLiteral("Main Menu"));
+        QCOMPARE(forms().form(QStringLiteral("MDIBackground"))->windowTitle(), QStringLiteral("Varnex"));
+        QCOMPARE(action(QStringLiteral("mnuExit"))->text(), QStringLiteral("Exit"));
+        QCOMPARE(action(QStringLiteral("mnuHelpContents"))->text(), QStringLiteral("Help/Tutorial"));
+        QCOMPARE(action(QStringLiteral("mnuAbout"))->text(), QStringLiteral("About Varnex"));
+    }
+
+    void menusOpenTargetsAndWorkingFormsReturnToMainMenu() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        QVERIFY(forms().isVisible(QStringLiteral("frmDataEntMenu")));
+        QVERIFY(!forms().isVisible(QStringLiteral("frmMain")));
+        Form* menu = forms().form(QStringLiteral("frmDataEntMenu"));
+        QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("lbltitle"))->text(), QStringLiteral(" Varnex"));
+        click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
+        QVERIFY(forms().isVisible(QStringLiteral("frmDataEntry")));
+        QVERIFY(!forms().isVisible(QStringLiteral("frmDataEntMenu")));
+        // Closing the working form shows the main menu, not the sub-menu.
+        forms().form(QStringLiteral("frmDataEntry"))->window_()->close();
+        QVERIFY(!forms().isLoaded(QStringLiteral("frmDataEntry")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(forms().isLoaded(QStringLiteral("frmDataEntMenu")));
+        QVERIFY(!forms().isVisible(QStringLiteral("frmDataEntMenu")));
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        QCOMPARE(forms().form(QStringLiteral("frmDataEntMenu")), menu);  // the same instance
+        // Exit Data Entry unloads the sub-menu and shows the main menu.
+        click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdExit"));
+        QVERIFY(!forms().isLoaded(QStringLiteral("frmDataEntMenu")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        // The sub-menu's close box does the same.
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdTables"));
+        forms().form(QStringLiteral("frmTblMenu"))->window_()->close();
+        QVERIFY(!forms().isLoaded(QStringLiteral("frmTblMenu")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        QCOMPARE(dialogs.messages.size(), 0);
+    }
+
+    void printEntryLeavesReportsMenuVisible() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdReports"));
+        click(QStringLiteral("frmReports"), QStringLiteral("cmdprintform"));
+        QVERIFY(forms().isLoaded(QStringLiteral("frmPrintDataSheet")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmReports")));
+        // Tab order: the print entry comes last although it stands above "Exit Reports".
+        Form* reports = forms().form(QStringLiteral("frmReports"));
+        QWidget* pareto = reports->findChild<QPushButton*>(QStringLiteral("cmdPareto"));
+        QCOMPARE(nextTabStop(pareto), QStringLiteral("Exit"));
+        QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("Exit"))), QStringLiteral("cmdprintform"));
+        QCOMPARE(reports->findChild<QLabel*>(QStringLiteral("cmdExit"))->text(), QStringLiteral("Exit Reports"));
+    }
+
+    void aFormThatCannotOpenIsReportedAndTheMenuStays() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        QVERIFY(!forms().open(QStringLiteral("frmNotBuilt"), QStringLiteral("frmMain")));
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("frmNotBuilt")));
+        QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    }
+
+    void aboutIsOneInstanceAndNotModal() {
+        TestAppFolder app;
+        QVERIFY(Application::start().isOk());
+        action(QStringLiteral("mnuAbout"))->trigger();
+        Form* about = forms().form(QStringLiteral("frmAbout"));
+        QVERIFY(about && about->isVisible());
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Varnex"));
+        QVERIFY(!about->isModal());
+        action(QStringLiteral("mnuAbout"))->trigger();
+        QCOMPARE(forms().form(QStringLiteral("frmAbout")), about);
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        about->close();
+        QVERIFY(!forms().isLoaded(QStringLiteral("frmAbout")));
+    }
+
+    void helpOpensTopicsOnF1AndReportsAMissingFile() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        Form* main = forms().form(QStringLiteral("frmMain"));
+        QCOMPARE(HelpViewer::contextFor(main->findChild<QPushButton*>(QStringLiteral("cmdReports"))), 100);
+        QCOMPARE(HelpViewer::contextFor(main->findChild<QPushButton*>(QStringLiteral("Command1"))), 180);
+        QCOMPARE(HelpViewer::contextFor(main->findChild<QPushButton*>(QStringLiteral("cmdExit"))), 20);  // the form's
+        QWidget* button = main->findChild<QPushButton*>(QStringLiteral("cmdTables"));
+        QTest::keyClick(button, Qt::Key_F1);
+        QVERIFY(HelpViewer::current());
+        QCOMPARE(HelpViewer::current()->topic(), 210);
+        action(QStringLiteral("mnuHelpContents"))->trigger();
+        QCOMPARE(HelpViewer::current()->topic(), 0);
+        HelpViewer::current()->close();
+        QFile::remove(app.file(QStringLiteral("KEL/VXHelp.hlp")));
+        action(QStringLiteral("mnuHelpContents"))->trigger();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Unable to open the help file c:\\kel\\VXhelp.hlp.")});
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    }
+
+    void everyWayOutCompactsOnceAndEnds_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("Exit button") << 0;
+        QTest::newRow("File / Exit") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    void everyWayOutCompactsOnceAndEnds() {
+        QFETCH(int, way);
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        forms().registerForm(QStringLiteral("frmCompact"), [] { return new CountingCompact; });
+        QVERIFY(Application::start().isOk());
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
+        if (way == 0) {
+            click(QStringLiteral("frmDataEntry"), QStringLiteral("cmdDelete"));  // any action first
+            forms().form(QStringLiteral("frmDataEntry"))->window_()->close();
+            click(QStringLiteral("frmMain"), QStringLiteral("cmdExit"));
+        } else if (way == 1) {
+            action(QStringLiteral("mnuExit"))->trigger();
+        } else {
+            forms().form(QStringLiteral("MDIBackground"))->close();
+        }
+        QCOMPARE(compactions, 1);
+        QCOMPARE(m_quits, 1);
+        QVERIFY(forms().loadedForms().isEmpty());
+        registerUtilityForms();  // the real compaction form again
+    }
+
+    void exitWithABadDatabaseReportsOnceAndEnds_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("not a database") << QByteArray(2048, 'x');
+    }
+    void exitWithABadDatabaseReportsOnceAndEnds() {
+        QFETCH(QByteArray, content);
+        TestAppFolder app(TestAppFolder::Data::None);
+        if (!content.isNull()) {
+            QFile f(app.livePath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        // The working form says what the engine says, and the program stays up.
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
+        if (content.isEmpty() && !content.isNull()) {
+            // An empty file is an empty database: no tables in it.
+            QVERIFY(dialogs.texts().join(QLatin1Char(' ')).contains(QStringLiteral("no such table")));
+        } else {
+            QVERIFY(!dialogs.messages.isEmpty());
+            QVERIFY(dialogs.messages.last().text.contains(content.isNull() ? QStringLiteral("Could not find file")
+                                                                           : QStringLiteral("file is not a database")));
+        }
+        dialogs.clear();
+        action(QStringLiteral("mnuExit"))->trigger();
+        QCOMPARE(m_quits, 1);
+        // The exit compaction reports the error once; the program still ends.
+        QCOMPARE(dialogs.messages.size(), 1);
+    }
+
+    void aSecondStartOnTheSameFolderSaysSoAndLeaves() {
+        TestAppFolder app;
+        const QByteArray before = [&] { QFile f(app.livePath()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        QLockFile first(AppPaths::join(QStringLiteral("\\varnex.lck")));
+        QVERIFY(first.tryLock(0));
+        Dialogs::Scripted dialogs;
+        QCOMPARE(Application::run(), 1);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Varnex is already running from this folder.")});
+        QVERIFY(!forms().isLoaded(QStringLiteral("MDIBackground")));
+        QFile f(app.livePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
