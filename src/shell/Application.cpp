@@ -1,7 +1,10 @@
 #include "shell/Application.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLockFile>
+#include <QPainter>
+#include <QPixmap>
 
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
@@ -36,8 +39,23 @@ Status start() {
     return FormRegistry::instance().load(QStringLiteral("MDIBackground"));
 }
 
+// The program's icon: a white check mark on the plant's blue.
+QIcon programIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x1f, 0x4e, 0x8c));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(8, 16), QPointF(14, 23), QPointF(24, 9)}));
+    return QIcon(pixmap);
+}
+
 int run() {
     QApplication::setApplicationName(QStringLiteral("Varnex"));
+    QApplication::setWindowIcon(programIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     // One running instance per application folder: a second one would compact
     // the file under the first one's feet.
