@@ -15,6 +15,7 @@ struct Case {
     std::function<void()> run;       // timed, repeated
     std::function<void()> teardown;  // once, untimed
     int repeats = 7;
+    std::function<void()> after;  // after each run, untimed (undoes what run did)
 };
 
 void add(Case c);
@@ -31,5 +32,8 @@ QString largeDatabase(int rows);
 int rows();
 // The benchmark's working folder (--dir, default ./bench-data).
 QString folder();
+// Reports a case that could not do its work; the runner marks it failed and
+// exits non-zero at the end.
+void fail(const QString& why);
 
 }  // namespace Bench
