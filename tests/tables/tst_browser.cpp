@@ -372,6 +372,9 @@ private slots:
             QCOMPARE(b->reportControl()->runLog().size(), 1);
             QCOMPARE(b->reportControl()->runLog().last(), AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(row[1]) + QStringLiteral("|||||"));
             QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+            QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->texts().join(QLatin1Char('/'))));
+            QVERIFY(QFile::exists(m_folder->file(QStringLiteral("list.csv"))));
+            QFile::remove(m_folder->file(QStringLiteral("list.csv")));
         }
     }
 

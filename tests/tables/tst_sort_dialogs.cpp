@@ -29,6 +29,18 @@ private:
     void choose(QWidget* d, int group, int element) { QTest::mouseClick(option(d, group, element), Qt::LeftButton); }
     QString formula(TableBrowser* b) { return b->reportControl()->runLog().last().section(QLatin1Char('|'), 5); }
     QString reportFile(TableBrowser* b) { return b->reportControl()->runLog().last().section(QLatin1Char('|'), 0, 0); }
+    // The lines of the printed list that name one of the given values, in print order.
+    QStringList printed(const QString& file, const QStringList& values) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return {QStringLiteral("no output")};
+        QStringList order;
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
+            for (const QString& v : values)
+                if (line.contains(v))
+                    order << v;
+        return order;
+    }
 
 private slots:
     void initTestCase() {
@@ -155,7 +167,9 @@ private slots:
         QCOMPARE(b->reportControl()->runLog().size(), 1);
         QCOMPARE(reportFile(b), AppPaths::folder() + QStringLiteral("\\Defect_Codes.rpt"));
         QCOMPARE(formula(b), QStringLiteral("+{defects.defectdescription}"));
-        // The report engine's failure (or any) is reported, pointer back to the arrow.
+        QCOMPARE(m_dialogs->texts(), (QStringList{"Do you want to print this sorted table"}));
+        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Alpha", "Beta", "Gamma"}),
+                 (QStringList{"Alpha", "Beta", "Gamma"}));
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
     }
@@ -178,6 +192,9 @@ private slots:
         QVERIFY(click(b, "cmdPrint"));
         QCOMPARE(formula(b), QStringLiteral("-{defects.defectcode}"));
         QCOMPARE(b->reportControl()->runLog().size(), 3);
+        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Alpha", "Beta", "Gamma"}),
+                 (QStringList{"Alpha", "Beta", "Gamma"}));  // codes 3, 2, 1
+        QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(b->recordSet()->sql(), QStringLiteral("select defectcode, defectdescription from defects"));
     }
 
@@ -199,6 +216,8 @@ private slots:
         QCOMPARE(column(b, 1), (QStringList{"Top", "Middle", "Back"}));
         QCOMPARE(formula(b), QStringLiteral("-{location.location description}"));
         QCOMPARE(b->reportControl()->runLog().size(), 2);
+        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Back", "Top", "Middle"}),
+                 (QStringList{"Top", "Middle", "Back"}));
         m_dialogs->answers.enqueue(Dialogs::Answer::No);
         d = openDialog(b);
         QVERIFY(click(d, "cmdOK"));  // a new dialog: code, ascending
