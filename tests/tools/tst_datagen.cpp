@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -254,6 +255,43 @@ private slots:
         QVERIFY(!QFile::exists(target2 + QStringLiteral(".partial")));
         QCOMPARE(everything(target2), everything(m_demo));
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.partial*")}), QStringList());
+    }
+
+    // The makedb tool as the build runs it: it makes each kind of file, and an
+    // existing file is never overwritten, with or without --if-missing.
+    void makedbMakesFilesAndNeverOverwrites() {
+        const QString makedb = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/makedb");
+        if (!QFileInfo::exists(makedb))
+            QSKIP("makedb is not built beside the tests");
+        const auto runMakedb = [&](const QStringList& args) {
+            QProcess p;
+            p.start(makedb, args);
+            if (!p.waitForFinished(60000))
+                return -1;
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        const QString blank = path(QStringLiteral("tool-blank.mdb"));
+        QCOMPARE(runMakedb({QStringLiteral("--blank"), blank}), 0);
+        QCOMPARE(rows(blank, QStringLiteral("SELECT partnum FROM Parts")), QStringList(QStringLiteral("001")));
+        const QString demo = path(QStringLiteral("tool-demo.mdb"));
+        QCOMPARE(runMakedb({QStringLiteral("--demo"), demo}), 0);
+        QCOMPARE(everything(demo), everything(m_demo));
+        const QString large = path(QStringLiteral("tool-large.mdb"));
+        QCOMPARE(runMakedb({QStringLiteral("--large"), large, QStringLiteral("--rows"), QStringLiteral("777")}), 0);
+        QCOMPARE(number(large, QStringLiteral("SELECT count(*) FROM InspectionRecord")), 777);
+
+        // The blank file stays blank whatever is asked of its name.
+        QCOMPARE(runMakedb({QStringLiteral("--demo"), blank}), 1);
+        QCOMPARE(runMakedb({QStringLiteral("--demo"), blank, QStringLiteral("--if-missing")}), 0);
+        QCOMPARE(number(blank, QStringLiteral("SELECT count(*) FROM Model")), 0);
+
+        // Bad arguments make no file.
+        const QString bad = path(QStringLiteral("tool-bad.mdb"));
+        QCOMPARE(runMakedb({QStringLiteral("--large"), bad, QStringLiteral("--rows"), QStringLiteral("many")}), 2);
+        QCOMPARE(runMakedb({QStringLiteral("--large"), bad, QStringLiteral("--rows"), QStringLiteral("-3")}), 2);
+        QCOMPARE(runMakedb({QStringLiteral("--demo")}), 2);
+        QCOMPARE(runMakedb({}), 2);
+        QVERIFY(!QFile::exists(bad));
     }
 };
 
