@@ -163,8 +163,9 @@ QImage render(const ReportResult& r, const QSize& size, qreal scale) {
             p.setPen(QPen(kLine, 1.4, Qt::DashLine));
             p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
             p.setFont(small);
-            p.drawText(QRectF(plot.right() - 160, y - 15, 160, 13), Qt::AlignRight,
-                       QStringLiteral("Overall %1%").arg(overall.toDouble(), 0, 'f', 1));
+            p.setPen(kLine);
+            p.drawText(QRectF(size.width() - 200, 22, 200, 14), Qt::AlignRight,
+                       QStringLiteral("- - Overall %1%").arg(overall.toDouble(), 0, 'f', 1));
         }
     }
     return image;

@@ -88,10 +88,12 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
                 c.format = ReportColumn::Format::Number;
             else if (format == QLatin1String("percent"))
                 c.format = ReportColumn::Format::Percent;
+            else if (format == QLatin1String("code"))
+                c.format = ReportColumn::Format::Code;
             else if (format == QLatin1String("date"))
                 c.format = ReportColumn::Format::Date;
             else if (!format.isEmpty() && format != QLatin1String("text"))
-                return bad(QStringLiteral("column format must be text, number, percent or date"));
+                return bad(QStringLiteral("column format must be text, code, number, percent or date"));
             c.width = qMax(1, field(parts, 3).toInt());
             if (!isIdentifier(c.field))
                 return bad(QStringLiteral("column = field | heading | format | width"));

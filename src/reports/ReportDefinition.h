@@ -19,7 +19,7 @@ struct ReportParameter {
 };
 
 struct ReportColumn {
-    enum class Format { Text, Number, Percent, Date };
+    enum class Format { Text, Code, Number, Percent, Date };  // Code: text kept on one line
     QString field;    // result column of the query
     QString heading;  // printed heading
     Format format = Format::Text;

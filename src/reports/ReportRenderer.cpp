@@ -18,17 +18,22 @@ const QSize kChartSize(660, 300);
 
 QString cell(const QString& text, bool right, const QString& extra = QString()) {
     return QStringLiteral("<td%1%2>%3</td>")
-        .arg(right ? QStringLiteral(" align=\"right\"") : QString(), extra, text.toHtmlEscaped());
+        .arg(right ? QStringLiteral(" align=\"right\"") : QString(), extra,
+             text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
 }
 
 bool rightAligned(const ReportColumn& c) { return c.format == ReportColumn::Format::Number || c.format == ReportColumn::Format::Percent; }
+// Codes, dates and figures stay on one line; descriptions and notes wrap.
+QString nowrap(const ReportColumn& c) {
+    return c.format == ReportColumn::Format::Text ? QString() : QStringLiteral(" style=\"white-space:nowrap\"");
+}
 
 QString totalsRow(const ReportResult& r, const QVariantList& totals, const QString& label, const QString& style) {
     QString row = QStringLiteral("<tr style=\"%1\">").arg(style);
     for (int c = 0; c < r.definition.columns.size(); ++c) {
         const QVariant v = totals.value(c);
         if (c == 0 && !v.isValid())
-            row += QStringLiteral("<td><b>%1</b></td>").arg(label.toHtmlEscaped());
+            row += QStringLiteral("<td style=\"white-space:nowrap\"><b>%1</b></td>").arg(label.toHtmlEscaped());
         else
             row += QStringLiteral("<td align=\"%1\"><b>%2</b></td>")
                        .arg(rightAligned(r.definition.columns.at(c)) ? QStringLiteral("right") : QStringLiteral("left"),
@@ -59,13 +64,13 @@ QString html(const ReportResult& r) {
         totalWidth += c.width;
     QString h = QStringLiteral("<html><body>\n");
     if (!r.criteria.isEmpty())
-        h += QStringLiteral("<p style=\"margin-bottom:8px\">%1</p>\n").arg(r.criteria.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));
+        h += QStringLiteral("<p>%1</p><p></p>\n").arg(r.criteria.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));
     if (ReportChartPainter::hasChart(r))
         h += QStringLiteral("<p align=\"center\"><img src=\"chart://report\" width=\"%1\" height=\"%2\"></p>\n")
                  .arg(kChartSize.width()).arg(kChartSize.height());
     h += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" style=\"border-collapse:collapse\">\n<thead><tr style=\"background-color:#d9d9d9\">");
     for (const ReportColumn& c : d.columns)
-        h += QStringLiteral("<th width=\"%1%\" align=\"%2\">%3</th>")
+        h += QStringLiteral("<th width=\"%1%\" align=\"%2\" style=\"white-space:nowrap\">%3</th>")
                  .arg(100 * c.width / qMax(1, totalWidth))
                  .arg(rightAligned(c) ? QStringLiteral("right") : QStringLiteral("left"), c.heading.toHtmlEscaped());
     h += QStringLiteral("</tr></thead>\n");
@@ -79,7 +84,7 @@ QString html(const ReportResult& r) {
         for (const QVariantList& row : g.rows) {
             h += QStringLiteral("<tr>");
             for (int c = 0; c < ncols; ++c)
-                h += cell(r.format(c, row.at(c)), rightAligned(d.columns.at(c)));
+                h += cell(r.format(c, row.at(c)), rightAligned(d.columns.at(c)), nowrap(d.columns.at(c)));
             h += QStringLiteral("</tr>\n");
         }
         if (grouped && hasTotals(r))
@@ -199,7 +204,7 @@ QString csv(const ReportResult& r) {
                     text = QString::number(v.toDouble(), 'f', 1);
                 else
                     text = r.format(c, v);
-                fields << csvField(text, col.format == ReportColumn::Format::Text);
+                fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
             }
             out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
         }

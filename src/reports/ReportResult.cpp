@@ -56,7 +56,8 @@ QString ReportResult::format(int column, const QVariant& v) const {
         const QDate d = QDate::fromString(v.toString(), Qt::ISODate);
         return d.isValid() ? d.toString(QStringLiteral("MM/dd/yyyy")) : v.toString();
     }
-    case ReportColumn::Format::Text: break;
+    case ReportColumn::Format::Text:
+    case ReportColumn::Format::Code: break;
     }
     return v.toString();
 }

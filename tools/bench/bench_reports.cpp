@@ -1,0 +1,123 @@
+// Report cases: the Pareto of defects and the first pass yields over one month
+// of the large database, each beside the sqlite3 command-line tool running the
+// same statement with the same values on the same file (its time includes
+// starting the process), and the Pareto all the way to a PDF file.
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "Bench.h"
+#include "database/Sqlite.h"
+#include "reports/ReportDefinition.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportRenderer.h"
+#include "reports/ReportResult.h"
+
+namespace {
+struct Setup {
+    QString folder;  // report definitions beside a link to the large database
+    QString begin, end, facility;
+};
+
+// The shipped definitions (the application folder beside the tools folder),
+// with the large database linked in as kelid.mdb: the cases only read.
+const Setup& setup() {
+    static Setup s;
+    if (!s.folder.isEmpty())
+        return s;
+    const QString source = Bench::largeDatabase(Bench::rows());
+    s.folder = Bench::folder() + QStringLiteral("/reports-app");
+    QDir().mkpath(s.folder);
+    QFile::remove(s.folder + QStringLiteral("/kelid.mdb"));
+    QFile::link(source, s.folder + QStringLiteral("/kelid.mdb"));
+    const QString app = QCoreApplication::applicationDirPath() + QStringLiteral("/../app/");
+    for (const char* f : {"pareto_of_defects.rpt", "1st_Pass_Yields.rpt"}) {
+        QFile::remove(s.folder + QLatin1Char('/') + QLatin1String(f));
+        if (!QFile::copy(app + QLatin1String(f), s.folder + QLatin1Char('/') + QLatin1String(f))) {
+            std::fprintf(stderr, "varnex-bench: %s not found in %s\n", f, qPrintable(app));
+            std::exit(1);
+        }
+    }
+    // The month in the middle of the data, at its busiest facility.
+    SqliteDb db;
+    db.open(source, SqliteDb::Mode::ReadOnly);
+    SqlStatement mid(db, QStringLiteral("SELECT date(min(Date), '+' || ((julianday(max(Date)) - julianday(min(Date))) / 2) || ' days', 'start of month') FROM InspectionRecord"));
+    mid.next();
+    const QDate first = QDate::fromString(mid.value(0).toString(), Qt::ISODate);
+    SqlStatement fac(db, QStringLiteral("SELECT Facility FROM InspectionRecord GROUP BY Facility ORDER BY count(*) DESC LIMIT 1"));
+    fac.next();
+    s.begin = first.toString(Qt::ISODate);
+    s.end = first.addMonths(1).addDays(-1).toString(Qt::ISODate);
+    s.facility = fac.value(0).toString();
+    std::fprintf(stderr, "reports: %s to %s, facility %s\n", qPrintable(s.begin), qPrintable(s.end), qPrintable(s.facility));
+    return s;
+}
+
+QString dateValue(const QString& iso) {
+    const QDate d = QDate::fromString(iso, Qt::ISODate);
+    return QStringLiteral("Date (%1, %2, %3)").arg(d.year()).arg(d.month(), 2, 10, QLatin1Char('0')).arg(d.day(), 2, 10, QLatin1Char('0'));
+}
+
+QStringList fields(const char* begin, const char* end) {
+    const Setup& s = setup();
+    return {QLatin1String(begin) + QLatin1Char(';') + dateValue(s.begin) + QStringLiteral(";true"),
+            QLatin1String(end) + QLatin1Char(';') + dateValue(s.end) + QStringLiteral(";true"),
+            QStringLiteral("Facility;") + s.facility + QStringLiteral(";true")};
+}
+
+void runEngine(const char* file, const QStringList& params) {
+    ReportResult r;
+    const Status st = ReportEngine::produce(setup().folder + QLatin1Char('/') + QLatin1String(file), params, QString(), &r);
+    if (!st || r.rowCount == 0) {
+        std::fprintf(stderr, "varnex-bench: %s: %s (%d rows)\n", file, qPrintable(st.error()), r.rowCount);
+        std::exit(1);
+    }
+}
+
+// The same statement through the sqlite3 tool, values set as its parameters.
+// file == nullptr: the tool's start-up alone, on the same database.
+void runCli(const char* file) {
+    const Setup& s = setup();
+    ReportDefinition def;
+    if (file)
+        ReportDefinition::load(s.folder + QLatin1Char('/') + QLatin1String(file), &def);
+    QString script = QStringLiteral(".parameter init\n");
+    for (const auto& [bind, value] : {std::pair{QStringLiteral("begin"), s.begin}, std::pair{QStringLiteral("end"), s.end},
+                                      std::pair{QStringLiteral("facility"), s.facility}})
+        script += QStringLiteral(".parameter set :%1 \"'%2'\"\n").arg(bind, value);
+    script += file ? ReportRunner::finalSql(def, nullptr, false) + QStringLiteral(";\n") : QStringLiteral("SELECT 1;\n");
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), s.folder + QStringLiteral("/kelid.mdb")});
+    p.write(script.toUtf8());
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        std::fprintf(stderr, "varnex-bench: sqlite3 failed: %s\n", p.readAllStandardError().constData());
+        std::exit(1);
+    }
+}
+
+Bench::Registrar cliStart{Bench::Case{QStringLiteral("reports: sqlite3 tool start-up alone (SELECT 1)"), QString(),
+                                      [] { setup(); }, [] { runCli(nullptr); }, {}, 7}};
+Bench::Registrar cliPareto{Bench::Case{QStringLiteral("reports: sqlite3 tool, Pareto query, one month"), QString(),
+                                       [] { setup(); }, [] { runCli("pareto_of_defects.rpt"); }, {}, 7}};
+Bench::Registrar pareto{Bench::Case{QStringLiteral("reports: Pareto of defects, one month"),
+                                    QStringLiteral("reports: sqlite3 tool, Pareto query, one month"), [] { setup(); },
+                                    [] { runEngine("pareto_of_defects.rpt", fields("BeginDate", "EndDate")); }, {}, 7}};
+Bench::Registrar cliYield{Bench::Case{QStringLiteral("reports: sqlite3 tool, first pass query, one month"), QString(),
+                                      [] { setup(); }, [] { runCli("1st_Pass_Yields.rpt"); }, {}, 7}};
+Bench::Registrar yield{Bench::Case{QStringLiteral("reports: first pass yields, one month"),
+                                   QStringLiteral("reports: sqlite3 tool, first pass query, one month"), [] { setup(); },
+                                   [] { runEngine("1st_Pass_Yields.rpt", fields("Begin Date", "End_Date")); }, {}, 7}};
+Bench::Registrar paretoPdf{Bench::Case{QStringLiteral("reports: Pareto of defects to PDF, one month"), QString(), [] { setup(); },
+                                       [] {
+                                           ReportResult r;
+                                           ReportEngine::produce(setup().folder + QStringLiteral("/pareto_of_defects.rpt"),
+                                                                 fields("BeginDate", "EndDate"), QString(), &r);
+                                           ReportRenderer::writePdf(r, Bench::folder() + QStringLiteral("/pareto-bench.pdf"));
+                                       },
+                                       {}, 5}};
+}  // namespace
