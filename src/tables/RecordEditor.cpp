@@ -49,19 +49,28 @@ RecordEditor::RecordEditor(const RecordEditorSpec& spec, QWidget* parent)
     if (m_spec.selectCodeOnEnter)
         m_boxes.first()->setSelectOnEnter(true);
 
-    QPushButton* add = makeButton(this, "cmdAdd", "&Add");
-    QPushButton* del = makeButton(this, "cmdDelete", "&Delete");
-    QPushButton* refresh = makeButton(this, "cmdRefresh", "&Refresh");
-    QPushButton* update = makeButton(this, "cmdUpdate", "&Update");
-    QPushButton* close = makeButton(this, "cmdClose", "&Close");
-    connect(add, &QPushButton::clicked, this, &RecordEditor::addRecord);
-    connect(del, &QPushButton::clicked, this, &RecordEditor::deleteRecord);
-    connect(refresh, &QPushButton::clicked, this, &RecordEditor::refreshRecords);
-    connect(update, &QPushButton::clicked, this, &RecordEditor::updateRecord);
-    connect(close, &QPushButton::clicked, this, &Form::unloadMe);
+    // The five buttons, left to right.
+    struct ButtonDef {
+        const char* name;
+        const char* text;
+        void (RecordEditor::*action)();
+    };
+    static const ButtonDef buttonDefs[] = {{"cmdAdd", "&Add", &RecordEditor::addRecord},
+                                           {"cmdDelete", "&Delete", &RecordEditor::deleteRecord},
+                                           {"cmdRefresh", "&Refresh", &RecordEditor::refreshRecords},
+                                           {"cmdUpdate", "&Update", &RecordEditor::updateRecord},
+                                           {"cmdClose", "&Close", &RecordEditor::unloadMe}};
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {add, del, refresh, update, close})
+    QList<QWidget*> tabOrder{m_boxes.begin(), m_boxes.end()};
+    for (const ButtonDef& def : buttonDefs) {
+        QPushButton* b = makeButton(this, def.name, def.text);
+        connect(b, &QPushButton::clicked, this, [this, b, action = def.action] {
+            pressButton(b);
+            (this->*action)();
+        });
         buttons->addWidget(b);
+        tabOrder << b;
+    }
 
     m_data = new RecordNavigator(this);
     m_data->setRecordSource(m_spec.table);
@@ -81,12 +90,8 @@ RecordEditor::RecordEditor(const RecordEditorSpec& spec, QWidget* parent)
     layout->addWidget(m_data);
 
     // Tab order: the fields top to bottom, then the buttons left to right.
-    QWidget* previous = nullptr;
-    for (QWidget* w : QList<QWidget*>{m_boxes.begin(), m_boxes.end()} + QList<QWidget*>{add, del, refresh, update, close}) {
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
     adjustSize();
 }
 
@@ -149,12 +154,23 @@ void RecordEditor::updateRecord() {
 
 void RecordEditor::onValidate() {
     // The arrows take no focus, so the box being typed in has not been left
-    // yet: its upper-casing is due before its row is written, or a code would
-    // be stored in a case the other forms never match.
-    if (auto* box = qobject_cast<TextBox*>(focusWidget()); box && m_boxes.contains(box))
-        leaveField(box);
+    // yet: its upper-casing is due before its row is written.
+    leaveFocusedField();
     if (m_spec.handlesNavigatorEvents)
         MousePointer::hourglass();
+}
+
+void RecordEditor::leaveFocusedField() {
+    if (auto* box = qobject_cast<TextBox*>(focusWidget()); box && m_boxes.contains(box))
+        leaveField(box);
+}
+
+void RecordEditor::pressButton(QPushButton* button) {
+    // An access key clicks a button without moving the focus; a pressed button
+    // takes it all the same, so the field being typed in is left (and
+    // upper-cased) before its row is written.
+    leaveFocusedField();
+    button->setFocus(Qt::OtherFocusReason);
 }
 
 void RecordEditor::onReposition() {

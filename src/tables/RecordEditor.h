@@ -38,6 +38,8 @@ private:
     void reportButtonError(const Status& s);
     // The focus-loss handler of the text boxes.
     void leaveField(TextBox* box);
+    void leaveFocusedField();
+    void pressButton(QPushButton* button);
     // Whether the table can be read now, without touching the navigator.
     Status probeTable() const;
 
