@@ -90,7 +90,10 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
     for (const ReportParameter& p : def.parameters) {
         if (!values.contains(p.bind))
             return Status::fail(QStringLiteral("The report %1 needs a value for the parameter '%2'.").arg(def.title, p.name));
-        criteria << QString(p.name).replace(QLatin1Char('_'), QLatin1Char(' ')) + QStringLiteral(": ") + shown.value(p.name);
+        // "End_Date" and "BeginDate" are printed as "End Date" and "Begin Date".
+        static const QRegularExpression camel(QStringLiteral("([a-z])([A-Z])"));
+        const QString label = QString(p.name).replace(QLatin1Char('_'), QLatin1Char(' ')).replace(camel, QStringLiteral("\\1 \\2"));
+        criteria << label + QStringLiteral(": ") + shown.value(p.name);
     }
 
     // Sort field: "+{table.field}" or "-{table.field}", one of the definition's sort keys.
