@@ -11,6 +11,7 @@
 #include "platform/MousePointer.h"
 #include "reports/ReportCriteriaForm.h"
 #include "reports/ReportEngine.h"
+#include "reports/ReportPreview.h"
 #include "shell/FormCatalog.h"
 
 class TestReportCriteria : public QObject {
@@ -285,6 +286,33 @@ private slots:
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmDefectsByModel")));
         QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
         QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
+    }
+
+    void fromTheMainMenuToThePreview() {
+        TestAppFolder app;
+        fillReportData(app);
+        Dialogs::Scripted dialogs;
+        FormRegistry& forms = FormRegistry::instance();
+        forms.show(QStringLiteral("frmMain"));
+        QTest::mouseClick(forms.form(QStringLiteral("frmMain"))->findChild<QPushButton*>(QStringLiteral("cmdReports")), Qt::LeftButton);
+        QTest::mouseClick(forms.form(QStringLiteral("frmReports"))->findChild<QPushButton*>(QStringLiteral("cmdPareto")), Qt::LeftButton);
+        auto* f = forms.formAs<ReportCriteriaForm>(QStringLiteral("frmPareto"));
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowActive(f->window()));
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
+        QWidget* preview = f->engine()->preview();
+        QVERIFY(preview);
+        QCOMPARE(preview->objectName(), QStringLiteral("ReportPreview"));
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Varnex - Pareto of Defects"));
+        // Not modal: the criteria form is still there for another run.
+        QVERIFY(forms.isVisible(QStringLiteral("frmPareto")));
+        QPointer<QWidget> guard(preview);
+        preview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
     }
 
     void dateValueByPosition() {
