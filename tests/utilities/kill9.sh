@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Kills a process running a database utility (varnex-utility, the program's own
+# code) with SIGKILL at a random moment, then checks that no database was lost:
+#   compact  - the live database opens, passes its integrity check and holds
+#              the same rows; a following compaction succeeds.
+#   exchange - the live, stored and exchange files stand as one of the states
+#              of the exchange, each database whole.
+#   backup   - the live database is unchanged; the backup is the earlier one or
+#              the new one, whole.
+# usage: kill9.sh TOOL [RUNS] [ROWS] [OPERATIONS...]
+set -u
+TOOL=${1:?usage: kill9.sh TOOL [RUNS] [ROWS] [compact|exchange|backup ...]}
+RUNS=${2:-50}
+ROWS=${3:-200000}
+shift $(( $# < 3 ? $# : 3 ))
+OPS=${*:-compact exchange backup}
+command -v sqlite3 >/dev/null || { echo "kill9: the sqlite3 command is needed"; exit 2; }
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/varnex-kill9.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+PRISTINE=$WORK/pristine
+mkdir -p "$PRISTINE"
+"$TOOL" large "$PRISTINE/A.mdb" "$ROWS" || { echo "kill9: cannot make the test database"; exit 2; }
+# Free pages, so the compaction writes a file that differs from the live one.
+sqlite3 "$PRISTINE/A.mdb" "DELETE FROM InspectionRecord WHERE InspectionID % 5 = 0" || exit 2
+"$TOOL" large "$PRISTINE/B.mdb" 1000 || exit 2
+sqlite3 "$PRISTINE/B.mdb" "INSERT INTO Model (ModelNumber, ModelDescription) VALUES ('STORED', 'THE STORED DATABASE')" || exit 2
+
+# "ok <content hash>" when the file opens and is whole, else what went wrong.
+check() {
+    [ -f "$1" ] || { echo "missing"; return; }
+    local out
+    out=$(sqlite3 -readonly "$1" "PRAGMA integrity_check" ".sha3sum" 2>&1) || { echo "error: $out"; return; }
+    set -- $out
+    [ "${1:-}" = ok ] && [ $# -eq 2 ] && echo "ok $2" || echo "damaged: $out"
+}
+bytes() { [ -f "$1" ] && sha256sum "$1" | cut -d' ' -f1 || echo none; }
+
+A_CONTENT=$(check "$PRISTINE/A.mdb")
+B_CONTENT=$(check "$PRISTINE/B.mdb")
+A_BYTES=$(bytes "$PRISTINE/A.mdb")
+B_BYTES=$(bytes "$PRISTINE/B.mdb")
+echo "kill9: $ROWS rows, live $(stat -c %s "$PRISTINE/A.mdb") bytes; $RUNS runs of: $OPS"
+
+fresh() {  # a new application folder in $APP
+    APP=$WORK/app
+    rm -rf "$APP"
+    mkdir -p "$APP/temp" "$APP/temp2" "$APP/DemoDb" "$APP/backup"
+    cp "$PRISTINE/A.mdb" "$APP/kelid.mdb"
+    cp "$PRISTINE/B.mdb" "$APP/DemoDb/kelid1.mdb"
+    cp "$PRISTINE/B.mdb" "$APP/backup/kelid.mdb"  # an earlier backup
+}
+
+args_for() {
+    case $1 in
+        backup) echo "backup $APP $APP/backup" ;;
+        *) echo "$1 $APP" ;;
+    esac
+}
+
+# How long one undisturbed run takes, in milliseconds: kills land anywhere in it.
+duration_ms() {
+    fresh
+    local t0 t1
+    t0=$(date +%s%N)
+    "$TOOL" $(args_for "$1") >/dev/null 2>&1 || { echo "kill9: $1 fails undisturbed" >&2; exit 2; }
+    t1=$(date +%s%N)
+    echo $(( (t1 - t0) / 1000000 ))
+}
+
+verify() {  # op -> prints a failure description, or nothing
+    local op=$1
+    case $op in
+    compact)
+        local live; live=$(check "$APP/kelid.mdb")
+        [ "$live" = "$A_CONTENT" ] || { echo "live after kill: $live"; return; }
+        local rerun; rerun=$("$TOOL" compact "$APP" 2>&1) || { echo "compaction after kill: $rerun"; return; }
+        live=$(check "$APP/kelid.mdb")
+        [ "$live" = "$A_CONTENT" ] || { echo "live after the next compaction: $live"; return; }
+        [ ! -e "$APP/temp/kelid.mdb" ] && [ ! -e "$APP/temp2/kelid.mdb" ] || echo "leftovers after the next compaction"
+        ;;
+    exchange)
+        local l s x state
+        l=$(bytes "$APP/kelid.mdb"); s=$(bytes "$APP/DemoDb/kelid1.mdb"); x=$(bytes "$APP/temp2/kelid1.mdb")
+        state="$l/$s/$x"
+        case $state in
+            "$A_BYTES/$B_BYTES/none" | "$A_BYTES/$B_BYTES/$A_BYTES" | "$B_BYTES/$B_BYTES/$A_BYTES" | \
+            "$B_BYTES/$A_BYTES/$A_BYTES" | "$B_BYTES/$A_BYTES/none") ;;
+            *) echo "files in no state of the exchange: live=$l stored=$s copy=$x"; return ;;
+        esac
+        for f in "$APP/kelid.mdb" "$APP/DemoDb/kelid1.mdb"; do
+            local c; c=$(check "$f")
+            [ "$c" = "$A_CONTENT" ] || [ "$c" = "$B_CONTENT" ] || { echo "$f: $c"; return; }
+        done
+        ;;
+    backup)
+        [ "$(bytes "$APP/kelid.mdb")" = "$A_BYTES" ] || { echo "live changed"; return; }
+        local b; b=$(check "$APP/backup/kelid.mdb")
+        [ "$b" = "$A_CONTENT" ] || [ "$b" = "$B_CONTENT" ] || echo "backup: $b"
+        ;;
+    esac
+}
+
+status=0
+for op in $OPS; do
+    dur=$(duration_ms "$op")
+    passed=0; killed=0; failures=""
+    for ((run = 1; run <= RUNS; run++)); do
+        fresh
+        delay_ms=$(( RANDOM % (dur + dur / 10 + 1) ))
+        "$TOOL" $(args_for "$op") >/dev/null 2>&1 &
+        pid=$!
+        sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        [ $? -eq 137 ] && killed=$((killed + 1))
+        problem=$(verify "$op")
+        if [ -z "$problem" ]; then
+            passed=$((passed + 1))
+        else
+            failures+="  run $run (kill after ${delay_ms} ms): $problem"$'\n'
+        fi
+    done
+    echo "kill9: $op: $passed/$RUNS passed ($killed killed part-way, one undisturbed run takes ${dur} ms)"
+    [ -n "$failures" ] && printf '%s' "$failures"
+    [ "$passed" -eq "$RUNS" ] || status=1
+done
+exit $status
