@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "FileFacts.h"
@@ -29,6 +30,7 @@ private slots:
     void failures_data();
     void failures();
     void liveNotADatabaseKeepsEarlierBackup();
+    void interruptedWriteRolledBackBeforeCopy();
 
 private:
     // Shows frmBackUp, answers the input box with text and clicks Start Backup.
@@ -225,6 +227,37 @@ void TestBackup::liveNotADatabaseKeepsEarlierBackup() {
              qPrintable(dialogs.messages.first().text));
     QCOMPARE(digest(backup), good);
     QVERIFY(intact(backup));
+}
+
+void TestBackup::interruptedWriteRolledBackBeforeCopy() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString sumSql = QStringLiteral("SELECT count(*) || ':' || total(length(Notes)) || ':' || total(InspectionID) FROM InspectionRecord");
+    const QString committed = f.scalar(sumSql).toString();
+    QVERIFY(!committed.startsWith(QStringLiteral("0:")));
+    // A writer stopped in the middle of a transaction: part of its pages are
+    // in the file already, the former ones in the journal beside it.
+    QTemporaryDir crashed;
+    const QString crashedLive = crashed.filePath(QStringLiteral("kelid.mdb"));
+    {
+        SqliteDb writer;
+        QVERIFY(writer.open(f.livePath()).isOk());
+        QVERIFY(writer.exec(QStringLiteral("PRAGMA cache_size = 2")).isOk());
+        QVERIFY(writer.exec(QStringLiteral("BEGIN")).isOk());
+        QVERIFY(writer.exec(QStringLiteral("UPDATE InspectionRecord SET Notes = printf('%0400d', InspectionID)")).isOk());
+        QVERIFY(QFile::copy(f.livePath(), crashedLive));
+        QVERIFY(QFile::copy(f.livePath() + QStringLiteral("-journal"), crashedLive + QStringLiteral("-journal")));
+        QVERIFY(writer.exec(QStringLiteral("ROLLBACK")).isOk());
+    }
+    QVERIFY(digest(crashedLive) != digest(f.livePath()));
+    const QString backup = crashed.filePath(QStringLiteral("backup.mdb"));
+    const Status s = DatabaseBackup::run(crashedLive, backup);
+    QVERIFY2(s.isOk(), qPrintable(s.error()));
+    QVERIFY(intact(backup));
+    SqliteDb copy;
+    QVERIFY(copy.open(backup, SqliteDb::Mode::ReadOnly).isOk());
+    SqlStatement sum(copy, sumSql);
+    QVERIFY(sum.next());
+    QCOMPARE(sum.value(0).toString(), committed);
 }
 
 QTEST_MAIN(TestBackup)
