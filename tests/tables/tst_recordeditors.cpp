@@ -87,6 +87,8 @@ private slots:
     void opensFromMenuWithItsLayout();
     void maximumLengthsRefuseTyping_data() { addEditorRows(); }
     void maximumLengthsRefuseTyping();
+    void longerStoredValueKeptWhole_data() { addEditorRows(); }
+    void longerStoredValueKeptWhole();
     void addThenUpdateKeepsRowOnScreen_data() { addEditorRows(); }
     void addThenUpdateKeepsRowOnScreen();
     void updateChangesCurrentRow_data() { addEditorRows(); }
@@ -250,6 +252,43 @@ void TestRecordEditors::maximumLengthsRefuseTyping() {
         QTest::keyClicks(b, QString(typed, QLatin1Char('X')));
         QCOMPARE(b->text().size(), limit > 0 ? limit : typed);
     }
+}
+
+void TestRecordEditors::longerStoredValueKeptWhole() {
+    QFETCH(int, index);
+    const EditorCase& c = editorCases()[index];
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    seed(app, c, {"A1"});
+    // Put there by other means (the grids have no length limits).
+    const int limit = c.maxLengths.last();
+    const QString stored = QString(limit + 5, QLatin1Char('L'));
+    app.exec(QStringLiteral("UPDATE %1 SET %2 = '%3'").arg(c.table, c.fields.last(), stored));
+    Form* f = openFromMenu(c);
+    QVERIFY(f);
+    QLineEdit* last = box(f, c.boxes.last());
+    QCOMPARE(last->text(), stored);
+
+    // Another field changed and the row stored: the long value is not cut.
+    box(f, c.boxes.first())->setText(QStringLiteral("A2"));
+    click(f, "cmdUpdate");
+    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(tableRows(app, c).first().section('|', -1), stored);
+    QCOMPARE(tableRows(app, c).first().section('|', 0, 0), QStringLiteral("A2"));
+
+    // It cannot grow, but can be shortened.
+    last->setFocus(Qt::OtherFocusReason);
+    last->end(false);
+    QTest::keyClicks(last, "M");
+    QCOMPARE(last->text(), stored);
+    last->setCursorPosition(2);
+    QTest::keyClicks(last, "M");
+    QCOMPARE(last->text(), stored);
+    QCOMPARE(last->cursorPosition(), 2);
+    QTest::keyClick(last, Qt::Key_Backspace);
+    QCOMPARE(last->text().size(), limit + 4);
+    QTest::keyClicks(last, "M");
+    QCOMPARE(last->text().size(), limit + 4);
 }
 
 void TestRecordEditors::addThenUpdateKeepsRowOnScreen() {
