@@ -1,12 +1,10 @@
 #include "reports/ReportRenderer.h"
 
-#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
-#include <QUrl>
 
 #include "reports/ReportChartPainter.h"
 
@@ -14,35 +12,10 @@ namespace {
 const char* const kHeader = "KEL Manufacturing Software";
 const qreal kHeaderHeight = 64;
 const qreal kFooterHeight = 28;
+const qreal kPad = 4;
 const QSize kChartSize(660, 300);
 
-QString cell(const QString& text, bool right, const QString& extra = QString()) {
-    return QStringLiteral("<td%1%2>%3</td>")
-        .arg(right ? QStringLiteral(" align=\"right\"") : QString(), extra,
-             text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
-}
-
 bool rightAligned(const ReportColumn& c) { return c.format == ReportColumn::Format::Number || c.format == ReportColumn::Format::Percent; }
-// Codes, dates and figures stay on one line; descriptions and notes wrap.
-QString nowrap(const ReportColumn& c) {
-    return c.format == ReportColumn::Format::Text ? QString() : QStringLiteral(" style=\"white-space:nowrap\"");
-}
-
-QString totalsRow(const ReportResult& r, const QVariantList& totals, const QString& label, const QString& style) {
-    QString row = QStringLiteral("<tr style=\"%1\">").arg(style);
-    for (int c = 0; c < r.definition.columns.size(); ++c) {
-        const QVariant v = totals.value(c);
-        if (c == 0 && !v.isValid())
-            row += QStringLiteral("<td style=\"white-space:nowrap\"><b>%1</b></td>").arg(label.toHtmlEscaped());
-        else
-            row += QStringLiteral("<td align=\"%1\"><b>%2</b></td>")
-                       .arg(rightAligned(r.definition.columns.at(c)) ? QStringLiteral("right") : QStringLiteral("left"),
-                            r.format(c, v).toHtmlEscaped());
-    }
-    return row + QStringLiteral("</tr>\n");
-}
-
-bool hasTotals(const ReportResult& r) { return !r.definition.totals.isEmpty(); }
 
 // A text cell that a spreadsheet would take for a formula is kept as text.
 QString csvField(QString s, bool guard) {
@@ -52,110 +25,342 @@ QString csvField(QString s, bool guard) {
         s = QLatin1Char('"') + s.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
     return s;
 }
+
+QFont font(int pixels, bool bold = false, bool italic = false) {
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+// One horizontal strip of the table.
+struct Band {
+    enum class Kind { Detail, Group, Total, Grand, Empty };
+    Kind kind;
+    QStringList cells;  // Detail, Total, Grand: one per column; Group, Empty: one text
+};
+
+// Places the report on pages; draws them when it has a painter. Units are
+// layout pixels (96 per inch) on a page of the given size.
+class Pager {
+public:
+    Pager(const ReportResult& r, QSizeF page, QPainter* painter)
+        : m_r(r), m_page(page), m_p(painter), m_body(font(11)), m_bold(font(11, true)), m_fm(m_body), m_fmBold(m_bold) {
+        m_bands = bands();
+        columnWidths();
+    }
+
+    int run(int pageTotal) {
+        m_pageTotal = pageTotal;
+        m_pageNo = 1;
+        startPage();
+        firstPageTop();
+        heading();
+        for (const Band& b : m_bands)
+            place(b);
+        qreal h = m_fm.height();
+        room(h);
+        text(QRectF(0, m_y + 4, m_page.width(), h), font(9), Qt::AlignLeft, QStringLiteral("%1 record(s)").arg(m_r.rowCount));
+        finishPage();
+        return m_pageNo;
+    }
+
+private:
+    // Codes, dates and figures get the width of their longest value; the
+    // columns that wrap share the rest by their relative widths. When even
+    // that does not fit, every column gets its relative share.
+    void columnWidths() {
+        const QList<ReportColumn>& cols = m_r.definition.columns;
+        QList<qreal> need;
+        for (const ReportColumn& c : cols)
+            need << m_fmBold.horizontalAdvance(c.heading) + 2 * kPad + 1;
+        for (const Band& b : m_bands) {
+            if (b.kind == Band::Kind::Group || b.kind == Band::Kind::Empty)
+                continue;
+            const QFontMetricsF& fm = b.kind == Band::Kind::Detail ? m_fm : m_fmBold;
+            for (int c = 0; c < b.cells.size(); ++c)
+                if (cols.at(c).format != ReportColumn::Format::Text || b.kind != Band::Kind::Detail)
+                    need[c] = qMax(need[c], fm.horizontalAdvance(b.cells.at(c)) + 2 * kPad + 1);
+        }
+        qreal fixed = 0;
+        int wrapWeight = 0, allWeight = 0;
+        for (int c = 0; c < cols.size(); ++c) {
+            allWeight += cols.at(c).width;
+            if (cols.at(c).format == ReportColumn::Format::Text)
+                wrapWeight += cols.at(c).width;
+            else
+                fixed += need.at(c);
+        }
+        const qreal spare = m_page.width() - fixed;
+        bool fits = spare >= 0;
+        QList<qreal> widths;
+        for (int c = 0; c < cols.size() && fits; ++c) {
+            if (cols.at(c).format != ReportColumn::Format::Text) {
+                widths << need.at(c);
+            } else {
+                widths << spare * cols.at(c).width / qMax(1, wrapWeight);
+                fits = widths.last() >= qMin(need.at(c), qreal(80));
+            }
+        }
+        if (fits && wrapWeight == 0 && !widths.isEmpty()) {
+            // Nothing wraps: spread the spare width over the columns by weight.
+            for (int c = 0; c < widths.size(); ++c)
+                widths[c] += spare * cols.at(c).width / qMax(1, allWeight);
+        }
+        if (!fits) {
+            widths.clear();
+            for (const ReportColumn& c : cols)
+                widths << m_page.width() * c.width / qMax(1, allWeight);
+        }
+        qreal x = 0;
+        for (qreal w : widths) {
+            m_x << x;
+            m_w << w;
+            x += w;
+        }
+    }
+
+    QList<Band> bands() const {
+        const ReportDefinition& d = m_r.definition;
+        QList<Band> out;
+        auto cells = [&](const QVariantList& values) {
+            QStringList c;
+            for (int i = 0; i < d.columns.size(); ++i)
+                c << m_r.format(i, values.value(i));
+            return c;
+        };
+        auto totals = [&](const QVariantList& values, const QString& label) {
+            QStringList c = cells(values);
+            if (!c.isEmpty() && !values.value(0).isValid())
+                c[0] = label;
+            return c;
+        };
+        if (m_r.rowCount == 0)
+            out << Band{Band::Kind::Empty, {QStringLiteral("No records match the criteria.")}};
+        const bool grouped = !d.group.isEmpty();
+        for (const ReportGroup& g : m_r.groups) {
+            if (grouped)
+                out << Band{Band::Kind::Group, {m_r.groupLabel(g)}};
+            for (const QVariantList& row : g.rows)
+                out << Band{Band::Kind::Detail, cells(row)};
+            if (grouped && !d.totals.isEmpty())
+                out << Band{Band::Kind::Total, totals(g.totals, QStringLiteral("Total"))};
+        }
+        if (!d.totals.isEmpty() && m_r.rowCount > 0)
+            out << Band{Band::Kind::Grand, totals(m_r.totals, QStringLiteral("Grand total"))};
+        return out;
+    }
+
+    int flags(int col) const {
+        const ReportColumn& c = m_r.definition.columns.at(col);
+        const int align = rightAligned(c) ? Qt::AlignRight : Qt::AlignLeft;
+        return align | Qt::AlignTop | (c.format == ReportColumn::Format::Text ? int(Qt::TextWordWrap) : int(Qt::TextSingleLine));
+    }
+
+    // Codes, dates and figures stay on one line (cut short if they must);
+    // descriptions and notes wrap.
+    QString fit(int col, const QString& s, const QFontMetricsF& fm) const {
+        if (m_r.definition.columns.at(col).format == ReportColumn::Format::Text)
+            return s;
+        return fm.elidedText(QString(s).replace(QLatin1Char('\n'), QLatin1Char(' ')), Qt::ElideRight, m_w.at(col) - 2 * kPad);
+    }
+
+    qreal rowHeight(const QStringList& cells, const QFontMetricsF& fm) const {
+        qreal h = fm.height();
+        for (int c = 0; c < cells.size(); ++c)
+            h = qMax(h, fm.boundingRect(QRectF(0, 0, m_w.at(c) - 2 * kPad, 1e6), flags(c), fit(c, cells.at(c), fm)).height());
+        return h + 2 * kPad;
+    }
+
+    void text(const QRectF& r, const QFont& f, int fl, const QString& s) {
+        if (!m_p)
+            return;
+        m_p->setFont(f);
+        m_p->drawText(r, fl, s);
+    }
+
+    void fill(const QRectF& r, const QColor& c) {
+        if (m_p)
+            m_p->fillRect(r, c);
+    }
+
+    void line(qreal y, const QColor& c, qreal width) {
+        if (m_p) {
+            m_p->setPen(QPen(c, width));
+            m_p->drawLine(QPointF(0, y), QPointF(m_page.width(), y));
+            m_p->setPen(Qt::black);
+        }
+    }
+
+    void drawCells(const QStringList& cells, const QFont& f, const QFontMetricsF& fm, qreal h) {
+        for (int c = 0; c < cells.size(); ++c)
+            text(QRectF(m_x.at(c) + kPad, m_y + kPad, m_w.at(c) - 2 * kPad, h - 2 * kPad), f, flags(c), fit(c, cells.at(c), fm));
+    }
+
+    void startPage() {
+        m_y = kHeaderHeight;
+        if (!m_p)
+            return;
+        const qreal w = m_page.width();
+        m_p->setPen(Qt::black);
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, QString::fromLatin1(kHeader));
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + m_r.printedAt.toString(QStringLiteral("MM/dd/yyyy hh:mm")));
+        text(QRectF(0, 16, w, 24), font(16, true), Qt::AlignHCenter, m_r.definition.title);
+        line(kHeaderHeight - 12, Qt::black, 1.2);
+    }
+
+    void finishPage() {
+        if (!m_p)
+            return;
+        const qreal w = m_page.width(), h = m_page.height();
+        line(h - kFooterHeight + 6, Qt::black, 0.6);
+        text(QRectF(0, h - kFooterHeight + 10, w, 14), font(9), Qt::AlignLeft, QStringLiteral("Varnex"));
+        text(QRectF(0, h - kFooterHeight + 10, w, 14), font(9), Qt::AlignHCenter,
+             QStringLiteral("Page %1 of %2").arg(m_pageNo).arg(qMax(m_pageTotal, m_pageNo)));
+    }
+
+    void newPage() {
+        finishPage();
+        if (m_p && !m_device()->newPage())
+            m_failed = true;
+        ++m_pageNo;
+        startPage();
+    }
+
+    QPagedPaintDevice* m_device() const { return static_cast<QPagedPaintDevice*>(m_p->device()); }
+
+    // Starts a new page (with the column headings) when h does not fit.
+    void room(qreal h, bool headings = false) {
+        if (m_y + h <= m_page.height() - kFooterHeight)
+            return;
+        newPage();
+        if (headings) {
+            heading();
+            if (!m_group.isEmpty())
+                groupHeading(m_group + QStringLiteral(" (continued)"));
+        }
+    }
+
+    void groupHeading(const QString& label) {
+        const qreal h = m_fmBold.height() + 2 * kPad;
+        fill(QRectF(0, m_y, m_page.width(), h), QColor(238, 242, 248));
+        text(QRectF(kPad, m_y + kPad, m_page.width() - 2 * kPad, h), m_bold, Qt::AlignLeft | Qt::TextSingleLine, label);
+        m_y += h;
+    }
+
+    void firstPageTop() {
+        if (!m_r.criteria.isEmpty()) {
+            const QString c = m_r.criteria.join(QStringLiteral("     "));
+            const qreal h = m_fm.boundingRect(QRectF(0, 0, m_page.width(), 1e6), Qt::TextWordWrap, c).height();
+            text(QRectF(0, m_y, m_page.width(), h), m_body, Qt::AlignLeft | Qt::TextWordWrap, c);
+            m_y += h + 10;
+        }
+        if (ReportChartPainter::hasChart(m_r)) {
+            const QSizeF size = QSizeF(kChartSize).scaled(QSizeF(m_page.width(), kChartSize.height()), Qt::KeepAspectRatio);
+            room(size.height());
+            if (m_p)
+                m_p->drawImage(QRectF((m_page.width() - size.width()) / 2, m_y, size.width(), size.height()),
+                               ReportChartPainter::render(m_r, kChartSize));
+            m_y += size.height() + 14;
+        }
+    }
+
+    void heading() {
+        QStringList cells;
+        for (const ReportColumn& c : m_r.definition.columns)
+            cells << c.heading;
+        const qreal h = rowHeight(cells, m_fmBold);
+        room(h);
+        fill(QRectF(0, m_y, m_page.width(), h), QColor(217, 217, 217));
+        drawCells(cells, m_bold, m_fmBold, h);
+        m_y += h;
+    }
+
+    void place(const Band& b) {
+        switch (b.kind) {
+        case Band::Kind::Group: {
+            // A group heading is not left alone at the foot of a page.
+            m_group.clear();
+            room(2 * (m_fm.height() + 2 * kPad), true);
+            m_group = b.cells.first();
+            groupHeading(m_group);
+            break;
+        }
+        case Band::Kind::Empty: {
+            const qreal h = m_fm.height() + 2 * kPad;
+            room(h, true);
+            text(QRectF(kPad, m_y + kPad, m_page.width(), h), font(11, false, true), Qt::AlignLeft, b.cells.first());
+            m_y += h;
+            break;
+        }
+        case Band::Kind::Detail: {
+            const qreal h = rowHeight(b.cells, m_fm);
+            room(h, true);
+            drawCells(b.cells, m_body, m_fm, h);
+            m_y += h;
+            break;
+        }
+        case Band::Kind::Total:
+        case Band::Kind::Grand: {
+            if (b.kind == Band::Kind::Grand)
+                m_group.clear();
+            const qreal h = rowHeight(b.cells, m_fmBold);
+            room(h, true);
+            if (b.kind == Band::Kind::Grand)
+                fill(QRectF(0, m_y, m_page.width(), h), QColor(217, 217, 217));
+            else
+                line(m_y, QColor(128, 128, 128), 0.8);
+            drawCells(b.cells, m_bold, m_fmBold, h);
+            m_y += h + (b.kind == Band::Kind::Total ? 4 : 0);
+            break;
+        }
+        }
+    }
+
+    const ReportResult& m_r;
+    QSizeF m_page;
+    QPainter* m_p;
+    QFont m_body, m_bold;
+    QFontMetricsF m_fm, m_fmBold;
+    QList<Band> m_bands;
+    QList<qreal> m_x, m_w;
+    QString m_group;  // the group whose rows are being placed
+    qreal m_y = 0;
+    int m_pageNo = 1;
+    int m_pageTotal = 0;
+
+public:
+    bool m_failed = false;
+};
+
+QSizeF pageSize(QPagedPaintDevice* device) {
+    const qreal scale = device->logicalDpiX() / 96.0;
+    return QSizeF(device->width() / scale, device->height() / scale);
+}
 }  // namespace
 
 namespace ReportRenderer {
 
-QString html(const ReportResult& r) {
-    const ReportDefinition& d = r.definition;
-    const int ncols = d.columns.size();
-    int totalWidth = 0;
-    for (const ReportColumn& c : d.columns)
-        totalWidth += c.width;
-    QString h = QStringLiteral("<html><body>\n");
-    if (!r.criteria.isEmpty())
-        h += QStringLiteral("<p>%1</p><p></p>\n").arg(r.criteria.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));
-    if (ReportChartPainter::hasChart(r))
-        h += QStringLiteral("<p align=\"center\"><img src=\"chart://report\" width=\"%1\" height=\"%2\"></p>\n")
-                 .arg(kChartSize.width()).arg(kChartSize.height());
-    h += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" style=\"border-collapse:collapse\">\n<thead><tr style=\"background-color:#d9d9d9\">");
-    for (const ReportColumn& c : d.columns)
-        h += QStringLiteral("<th width=\"%1%\" align=\"%2\" style=\"white-space:nowrap\">%3</th>")
-                 .arg(100 * c.width / qMax(1, totalWidth))
-                 .arg(rightAligned(c) ? QStringLiteral("right") : QStringLiteral("left"), c.heading.toHtmlEscaped());
-    h += QStringLiteral("</tr></thead>\n");
-    if (r.rowCount == 0)
-        h += QStringLiteral("<tr><td colspan=\"%1\"><i>No records match the criteria.</i></td></tr>\n").arg(ncols);
-    const bool grouped = !d.group.isEmpty();
-    for (const ReportGroup& g : r.groups) {
-        if (grouped)
-            h += QStringLiteral("<tr style=\"background-color:#eef2f8\"><td colspan=\"%1\"><b>%2</b></td></tr>\n")
-                     .arg(ncols).arg(r.groupLabel(g).toHtmlEscaped());
-        for (const QVariantList& row : g.rows) {
-            h += QStringLiteral("<tr>");
-            for (int c = 0; c < ncols; ++c)
-                h += cell(r.format(c, row.at(c)), rightAligned(d.columns.at(c)), nowrap(d.columns.at(c)));
-            h += QStringLiteral("</tr>\n");
-        }
-        if (grouped && hasTotals(r))
-            h += totalsRow(r, g.totals, QStringLiteral("Total"), QStringLiteral("border-top:1px solid #808080"));
-    }
-    if (hasTotals(r) && r.rowCount > 0)
-        h += totalsRow(r, r.totals, QStringLiteral("Grand total"), QStringLiteral("background-color:#d9d9d9"));
-    h += QStringLiteral("</table>\n");
-    h += QStringLiteral("<p><small>%1 record(s)</small></p>\n</body></html>\n").arg(r.rowCount);
-    return h;
-}
-
-std::unique_ptr<QTextDocument> document(const ReportResult& r, qreal width) {
-    auto doc = std::make_unique<QTextDocument>();
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(11);
-    doc->setDefaultFont(font);
-    doc->setDocumentMargin(0);
-    if (ReportChartPainter::hasChart(r))
-        doc->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chart://report")),
-                         ReportChartPainter::render(r, kChartSize));
-    doc->setHtml(html(r));
-    doc->setTextWidth(width);
-    return doc;
+int pageCount(const ReportResult& r, QPagedPaintDevice* device) {
+    Pager pager(r, pageSize(device), nullptr);
+    return pager.run(0);
 }
 
 Status paint(const ReportResult& r, QPagedPaintDevice* device) {
+    const int pages = pageCount(r, device);
     QPainter p;
     if (!p.begin(device))
         return Status::fail(QStringLiteral("Unable to start printing the report."));
     // Layout units are 96 per inch; the device may be finer.
     const qreal scale = device->logicalDpiX() / 96.0;
-    const qreal width = device->width() / scale;
-    const qreal height = device->height() / scale;
-    const qreal bodyHeight = height - kHeaderHeight - kFooterHeight;
-    auto doc = document(r, width);
-    doc->setPageSize(QSizeF(width, bodyHeight));
-    const int pages = qMax(1, doc->pageCount());
-    QFont small(QStringLiteral("Sans Serif"));
-    small.setPixelSize(9);
-    QFont title(QStringLiteral("Sans Serif"));
-    title.setPixelSize(16);
-    title.setBold(true);
     p.scale(scale, scale);
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0 && !device->newPage())
-            return Status::fail(QStringLiteral("Unable to start a new page of the report."));
-        p.setPen(Qt::black);
-        p.setFont(small);
-        p.drawText(QRectF(0, 0, width, 14), Qt::AlignLeft, QString::fromLatin1(kHeader));
-        p.drawText(QRectF(0, 0, width, 14), Qt::AlignRight,
-                   QStringLiteral("Printed ") + r.printedAt.toString(QStringLiteral("MM/dd/yyyy hh:mm")));
-        p.setFont(title);
-        p.drawText(QRectF(0, 16, width, 24), Qt::AlignHCenter, r.definition.title);
-        p.setPen(QPen(Qt::black, 1.2));
-        p.drawLine(QPointF(0, kHeaderHeight - 12), QPointF(width, kHeaderHeight - 12));
-        p.save();
-        p.translate(0, kHeaderHeight - page * bodyHeight);
-        QAbstractTextDocumentLayout::PaintContext ctx;
-        ctx.clip = QRectF(0, page * bodyHeight, width, bodyHeight);
-        p.setClipRect(ctx.clip);
-        doc->documentLayout()->draw(&p, ctx);
-        p.restore();
-        p.setPen(QPen(Qt::black, 0.6));
-        p.drawLine(QPointF(0, height - kFooterHeight + 6), QPointF(width, height - kFooterHeight + 6));
-        p.setFont(small);
-        p.drawText(QRectF(0, height - kFooterHeight + 10, width, 14), Qt::AlignLeft, QStringLiteral("Varnex"));
-        p.drawText(QRectF(0, height - kFooterHeight + 10, width, 14), Qt::AlignHCenter,
-                   QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
-    }
+    p.setRenderHint(QPainter::Antialiasing);
+    Pager pager(r, pageSize(device), &p);
+    pager.run(pages);
     p.end();
+    if (pager.m_failed)
+        return Status::fail(QStringLiteral("Unable to start a new page of the report."));
     return Status::ok();
 }
 

@@ -1,23 +1,21 @@
 #pragma once
-#include <memory>
-
 #include <QString>
 
 #include "platform/Status.h"
 #include "reports/ReportResult.h"
 
 class QPagedPaintDevice;
-class QTextDocument;
 
-// Lays a report result out as printed pages (a page header with the report's
-// title and criteria, the table with its group headings and totals, the
-// chart, and "Page n of m" below), and writes it as PDF or CSV.
+// Lays a report result out as printed pages: a page header with the title,
+// the criteria and the chart on the first page, the table with its column
+// headings repeated on every page, group headings and totals, and "Page n of
+// m" below. Rows are placed one after another, so the time grows with the
+// number of rows and no more. Also writes the report as PDF or CSV.
 namespace ReportRenderer {
-QString html(const ReportResult& r);
-// The document for a text width in layout pixels (96 per inch), chart included.
-std::unique_ptr<QTextDocument> document(const ReportResult& r, qreal width);
 // Paints every page on a device that has begun no painter yet (QPrinter, QPdfWriter).
 Status paint(const ReportResult& r, QPagedPaintDevice* device);
+// The number of pages the report takes on a device.
+int pageCount(const ReportResult& r, QPagedPaintDevice* device);
 Status writePdf(const ReportResult& r, const QString& path);
 QString csv(const ReportResult& r);
 Status writeCsv(const ReportResult& r, const QString& path);
