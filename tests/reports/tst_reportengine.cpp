@@ -1,4 +1,7 @@
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QFile>
 #include <QLocale>
 #include <QTest>
@@ -8,6 +11,7 @@
 #include "reports/ReportDefinition.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPreview.h"
+#include "reports/ReportRenderer.h"
 #include "reports/ReportResult.h"
 
 class TestReportEngine : public QObject {
@@ -264,6 +268,38 @@ private slots:
         QVERIFY(ReportEngine::produce(report(app, "Model_List.rpt"), {}, QString(), &r).isOk());
         ReportPreview many(r);
         QVERIFY(many.pageCount() > 3);
+    }
+
+    void pagesRepeatHeadingsAndTheCurrentGroup() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        // 150 more defects for operator E2 in December: one group over several pages.
+        app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150) "
+                                "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, LocationCode, OperatorNum, ReworkNum) "
+                                "SELECT 'A', 'M200', 'X' || i, '2003-12-20', 'ST1', 'P2', 'D2', 'L1', 'E2', 1 FROM n"));
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "defects_by_operator.rpt"), december("Begin Date", "End Date"), QString(), &r).isOk());
+        QCOMPARE(r.rowCount, 154);
+        const QString pdf = app.file(QStringLiteral("ops.pdf"));
+        QVERIFY(ReportRenderer::writePdf(r, pdf).isOk());
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+        for (int i = 0; i < pages.size(); ++i) {
+            QVERIFY(pages.at(i).contains(QLatin1String("Defects by Operator")));
+            QVERIFY(pages.at(i).contains(QStringLiteral("Page %1 of %2").arg(i + 1).arg(pages.size())));
+            QVERIFY(pages.at(i).contains(QRegularExpression(QStringLiteral("Date\\s+Model\\s+Serial"))));
+        }
+        QVERIFY(pages.at(1).contains(QLatin1String("Operator: E2 - Mary Jones (continued)")));
+        QVERIFY(pages.first().contains(QLatin1String("Begin Date: 12/01/2003")));
+        QVERIFY(pages.last().contains(QLatin1String("Grand total")));
+        QVERIFY(pages.last().contains(QLatin1String("154 record(s)")));
     }
 
     void releaseClearsSettings() {
