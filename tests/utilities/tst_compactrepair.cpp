@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
+#include "shell/Application.h"
 #include "shell/FormCatalog.h"
 #include "utilities/CompactRepair.h"
 
@@ -61,6 +62,8 @@ private slots:
     void compactFormOnExit();
     void compactFormReportsOnce_data();
     void compactFormReportsOnce();
+    void exitAfterWorkingFormsCompacts_data();
+    void exitAfterWorkingFormsCompacts();
 };
 
 void TestCompactRepair::sequenceStatesAndLeftovers() {
@@ -334,6 +337,48 @@ void TestCompactRepair::compactFormReportsOnce() {
     if (fault < 0)
         QCOMPARE(rows(f.livePath()), before);
     QFile::setPermissions(f.livePath(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestCompactRepair::exitAfterWorkingFormsCompacts_data() {
+    QTest::addColumn<QStringList>("path");  // menu, button, menu, button, the form opened
+    QTest::newRow("data entry screen") << QStringList{QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"),
+                                                      QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"), QStringLiteral("frmDataEntry")};
+    QTest::newRow("record editor") << QStringList{QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"),
+                                                  QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdModel"), QStringLiteral("frmModel")};
+    QTest::newRow("inspection table") << QStringList{QStringLiteral("frmMain"), QStringLiteral("cmdTables"),
+                                                     QStringLiteral("frmTblMenu"), QStringLiteral("cmdInspection"), QStringLiteral("tblInspection")};
+    QTest::newRow("part table") << QStringList{QStringLiteral("frmMain"), QStringLiteral("cmdTables"),
+                                               QStringLiteral("frmTblMenu"), QStringLiteral("cmdPart"), QStringLiteral("tblPart")};
+}
+
+// The working forms release the database when they unload, before the exit
+// compaction runs: it must neither be refused nor replace a file in use.
+void TestCompactRepair::exitAfterWorkingFormsCompacts() {
+    QFETCH(QStringList, path);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    const QString before = rows(f.livePath());
+    const qint64 sizeBefore = QFileInfo(f.livePath()).size();
+    Dialogs::Scripted dialogs;
+    int quits = 0;
+    Application::setQuitHandler([&] { ++quits; });
+    QVERIFY(Application::start().isOk());
+    FormRegistry& forms = FormRegistry::instance();
+    for (int i = 0; i + 1 < path.size(); i += 2) {
+        auto* button = forms.form(path[i])->findChild<QPushButton*>(path[i + 1]);
+        QVERIFY2(button, qPrintable(path[i + 1]));
+        button->click();
+    }
+    QVERIFY(forms.isVisible(path.last()));
+    QVERIFY(dialogs.messages.isEmpty());
+    // File / Exit, with the working form still open.
+    forms.unload(QStringLiteral("MDIBackground"));
+    QCOMPARE(quits, 1);
+    QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
 }
 
 QTEST_MAIN(TestCompactRepair)
