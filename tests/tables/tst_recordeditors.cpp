@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -413,34 +415,47 @@ void TestRecordEditors::refreshRereadsTableAndDropsEdits() {
 
 void TestRecordEditors::closingShowsMainMenu_data() {
     QTest::addColumn<int>("index");
-    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<QString>("how");
     for (int i = 0; i < editorCases().size(); ++i) {
-        QTest::addRow("%s close button", qPrintable(editorCases()[i].form)) << i << false;
-        QTest::addRow("%s close box", qPrintable(editorCases()[i].form)) << i << true;
+        for (const char* how : {"close button", "close box", "close box in background window"})
+            QTest::addRow("%s %s", qPrintable(editorCases()[i].form), how) << i << QString::fromLatin1(how);
     }
 }
 
 void TestRecordEditors::closingShowsMainMenu() {
     QFETCH(int, index);
-    QFETCH(bool, closeBox);
+    QFETCH(QString, how);
     const EditorCase& c = editorCases()[index];
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     seed(app, c, {"A1"});
     FormRegistry& forms = FormRegistry::instance();
+    // Child forms in a background window's area, as in the running program.
+    QMdiArea area;
+    // Forms go before the area that holds them, even when a check fails.
+    const auto release = qScopeGuard([&] {
+        unloadAllForms();
+        forms.setMdiArea(nullptr);
+    });
+    if (how.endsWith(QLatin1String("background window"))) {
+        area.resize(1000, 700);
+        area.show();
+        forms.setMdiArea(&area);
+    }
     forms.show(QStringLiteral("frmMain"));
     forms.hide(QStringLiteral("frmMain"));
     Form* f = openFromMenu(c);
     QVERIFY(f);
     QVERIFY(!forms.isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(f->window_() != f, forms.mdiArea() != nullptr);
 
     // A pending edit is written as the editor closes.
     box(f, c.boxes.last())->setText(QStringLiteral("CLOSED"));
     MousePointer::hourglass();
-    if (closeBox)
-        QVERIFY(!f->window()->close());  // the form unloads itself instead
-    else
+    if (how == QLatin1String("close button"))
         click(f, "cmdClose");
+    else
+        QVERIFY(!f->window_()->close());  // the form unloads itself instead
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     QVERIFY(!forms.isLoaded(c.form));
