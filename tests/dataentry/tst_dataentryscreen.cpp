@@ -29,6 +29,8 @@ private slots:
     void deleteShowsFollowingRowWithoutQuestion();
     void deletingLastRowLeavesNoCurrentRow();
     void missingDatabaseIsReported();
+    void unreadableDatabaseIsReported();
+    void addKeepsRefusedRowAsTyped();
     void arrowsWriteChangedRow();
     void arrowsKeepRefusedRowAsTyped();
     void closingShowsMainMenuAndDropsUnsubmittedRow();
@@ -379,6 +381,38 @@ void TestDataEntryScreen::missingDatabaseIsReported() {
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The database is not open.")});
     }
     QVERIFY(!QFile::exists(app.livePath()));
+}
+
+void TestDataEntryScreen::unreadableDatabaseIsReported() {
+    TestAppFolder app(TestAppFolder::Data::None);
+    QFile f(app.livePath());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    Dialogs::Scripted dialogs;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("file is not a database")});
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  0"));
+    QCOMPARE(QFileInfo(app.livePath()).size(), 4096);
+}
+
+void TestDataEntryScreen::addKeepsRefusedRowAsTyped() {
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    Dialogs::Scripted dialogs;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    // Add writes a changed row first; the database refuses this one.
+    box(form, "txtReworkNumber")->setText(QStringLiteral("two"));
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages[0].text.contains(QStringLiteral("ReworkNum")), qPrintable(dialogs.messages[0].text));
+    QVERIFY(!navigator(form)->isNewRow());
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("two"));
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  1"));
+    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord")), QStringList{"1"});
 }
 
 void TestDataEntryScreen::arrowsWriteChangedRow() {

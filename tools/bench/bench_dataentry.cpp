@@ -1,0 +1,139 @@
+// The data entry screen on a large Inspection database: opening it until the
+// first row shows, and one Submit Record (store, count, prepare the next row)
+// with the count query, against the same Submit counting by a full scan.
+#include <cstdio>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include "Bench.h"
+#include "database/RecordNavigator.h"
+#include "database/RecordSet.h"
+#include "dataentry/DataEntryForm.h"
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/FormRegistry.h"
+#include "shell/FormCatalog.h"
+
+namespace {
+
+const QString kForm = QStringLiteral("frmDataEntry");
+
+// An application folder holding a copy of the large database.
+struct Folder {
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Dialogs::Scripted> dialogs;  // the question is answered No
+    int serial = 0;
+
+    void make() {
+        static bool registered = false;
+        if (!registered) {
+            registerDataEntryForms();
+            registered = true;
+        }
+        const QString source = Bench::largeDatabase(Bench::rows());
+        dir = std::make_unique<QTemporaryDir>(Bench::folder() + QStringLiteral("/dataentry-XXXXXX"));
+        const Status s = FileSystem::copyFile(source, dir->path() + QStringLiteral("/kelid.mdb"));
+        if (!s) {
+            std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+            std::exit(1);
+        }
+        AppPaths::setFolder(dir->path());
+        dialogs = std::make_unique<Dialogs::Scripted>();
+        serial = 0;
+    }
+    void release() {
+        FormRegistry::instance().unload(kForm);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        dialogs.reset();
+        dir.reset();
+    }
+};
+Folder g_folder;
+
+DataEntryForm* openForm() {
+    FormRegistry::instance().show(kForm);
+    return FormRegistry::instance().formAs<DataEntryForm>(kForm);
+}
+
+// The count as the screen first made it: a keyset cursor over every row of the
+// table, compared in the program, for as many rows as the navigator counts.
+int scanCount(const QString& connectString, const InspectedUnit& unit, int navigatorRows) {
+    RecordSet rs;
+    if (!rs.open(connectString, QStringLiteral("Select ModelNumber,SerialNum,Station From InspectionRecord"),
+                 RecordSet::CursorType::Keyset))
+        return 0;
+    int count = 0;
+    int visited = 0;
+    if (!rs.moveLast() || !rs.moveFirst())
+        return 0;
+    while (visited != navigatorRows) {
+        if (rs.eof())
+            break;
+        const QVariant model = rs.value(QStringLiteral("ModelNumber"));
+        const QVariant serial = rs.value(QStringLiteral("SerialNum"));
+        const QVariant station = rs.value(QStringLiteral("Station"));
+        if (!model.isNull() && !serial.isNull() && !station.isNull() && model.toString() == unit.modelNumber &&
+            serial.toString() == unit.serialNumber && station.toString() == unit.station) {
+            if (count == ReworkCounter::maxCount)
+                break;
+            ++count;
+        }
+        ++visited;
+        if (!rs.moveNext())
+            break;
+    }
+    return count;
+}
+
+void submitSetup(bool scan) {
+    g_folder.make();
+    DataEntryForm* form = openForm();
+    if (scan)
+        form->setReworkCount(&scanCount);
+    form->add();
+    form->findChild<QLineEdit*>(QStringLiteral("txtFacility"))->setText(QStringLiteral("A"));
+    form->findChild<QLineEdit*>(QStringLiteral("txtInspectorNumber"))->setText(QStringLiteral("E1"));
+    form->findChild<QLineEdit*>(QStringLiteral("MaskEdBox1"))->setText(QStringLiteral("12/31/2026"));
+    form->findChild<QLineEdit*>(QStringLiteral("txtStation"))->setText(QStringLiteral("T1"));
+}
+
+// One unit passed: the model and serial typed, Pass, Submit Record, No.
+void submitOne() {
+    DataEntryForm* form = FormRegistry::instance().formAs<DataEntryForm>(kForm);
+    form->findChild<QLineEdit*>(QStringLiteral("txtModelNumber"))->setText(QStringLiteral("BENCH"));
+    form->findChild<QLineEdit*>(QStringLiteral("txtSerialNumber"))
+        ->setText(QStringLiteral("SN%1").arg(++g_folder.serial % 3));
+    form->pass();
+    form->submit();
+    if (g_folder.dialogs->messages.size() != g_folder.serial) {
+        std::fprintf(stderr, "bench_dataentry: Submit failed: %s\n",
+                     qPrintable(g_folder.dialogs->messages.value(0).text));
+        std::exit(1);
+    }
+}
+
+Bench::Registrar open{Bench::Case{
+    QStringLiteral("dataentry: open screen to first row (and close)"), QString(), [] { g_folder.make(); },
+    [] {
+        DataEntryForm* form = openForm();
+        if (Bench::rows() > 0 && !form->navigator()->hasCurrentRow()) {
+            std::fprintf(stderr, "bench_dataentry: no first row shown\n");
+            std::exit(1);
+        }
+        FormRegistry::instance().unload(kForm);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    },
+    [] { g_folder.release(); }, 7}};
+
+Bench::Registrar scan{Bench::Case{QStringLiteral("dataentry: submit, scan count (baseline)"), QString(),
+                                  [] { submitSetup(true); }, &submitOne, [] { g_folder.release(); }, 3}};
+
+Bench::Registrar query{Bench::Case{QStringLiteral("dataentry: submit, count query"),
+                                   QStringLiteral("dataentry: submit, scan count (baseline)"),
+                                   [] { submitSetup(false); }, &submitOne, [] { g_folder.release(); }, 31}};
+
+}  // namespace
