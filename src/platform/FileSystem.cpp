@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -51,6 +52,7 @@ Status copyFile(const QString& source, const QString& target) {
     if (targetInfo.isDir())
         return Status::fail(describe("Cannot write", target, EISDIR));
 
+    // The name pattern is the one removeUnfinishedCopies() looks for.
     QTemporaryFile out(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
     if (!out.open())
         return Status::fail(describe("Cannot write", folder, errno ? errno : EACCES));
@@ -72,6 +74,17 @@ Status copyFile(const QString& source, const QString& target) {
     out.setAutoRemove(false);
     syncFolder(folder);
     return Status::ok();
+}
+
+int removeUnfinishedCopies(const QString& target) {
+    const QFileInfo info(target);
+    const QRegularExpression leftover(QStringLiteral("^\\.%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
+    int removed = 0;
+    const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        if (leftover.match(name).hasMatch() && ::unlink(QFile::encodeName(info.absolutePath() + QLatin1Char('/') + name).constData()) == 0)
+            ++removed;
+    return removed;
 }
 
 Status replaceFile(const QString& source, const QString& target) {

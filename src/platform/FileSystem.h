@@ -14,6 +14,10 @@ Status deleteFile(const QString& path);
 // target, so a failure part-way leaves the former target as it was.
 Status copyFile(const QString& source, const QString& target);
 
+// Deletes the temporary files that copies onto target left in its folder
+// when they were cut short (the process killed part-way); returns how many.
+int removeUnfinishedCopies(const QString& target);
+
 // Renames source over target in one step (both in one folder).
 Status replaceFile(const QString& source, const QString& target);
 
