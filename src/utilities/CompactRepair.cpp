@@ -40,6 +40,9 @@ Status CompactRepair::step(int n) {
         return s;
     }
     case 2:
+        // Copies cut short by an earlier run left temporary files behind.
+        FileSystem::removeUnfinishedCopies(m_paths.live);
+        FileSystem::removeUnfinishedCopies(m_paths.safety);
         return FileSystem::exists(m_paths.target) ? FileSystem::deleteFile(m_paths.target) : Status::ok();
     case 3:
         return FileSystem::copyFile(m_paths.live, m_paths.safety);

@@ -8,7 +8,7 @@
 // The repair-and-compact sequence run on demand (frmRepair) and on every exit
 // (frmCompact):
 //   1 repair the live database in place
-//   2 delete a compaction target left from an earlier run
+//   2 delete a compaction target (and unfinished copies) left from an earlier run
 //   3 copy the live database to the safety copy
 //   4 compact the live database into the compaction target
 //   5 copy the compaction target onto the live database

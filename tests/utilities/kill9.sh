@@ -77,7 +77,9 @@ verify() {  # op -> prints a failure description, or nothing
         local rerun; rerun=$("$TOOL" compact "$APP" 2>&1) || { echo "compaction after kill: $rerun"; return; }
         live=$(check "$APP/kelid.mdb")
         [ "$live" = "$A_CONTENT" ] || { echo "live after the next compaction: $live"; return; }
-        [ ! -e "$APP/temp/kelid.mdb" ] && [ ! -e "$APP/temp2/kelid.mdb" ] || echo "leftovers after the next compaction"
+        [ ! -e "$APP/temp/kelid.mdb" ] && [ ! -e "$APP/temp2/kelid.mdb" ] || { echo "leftovers after the next compaction"; return; }
+        local partial; partial=$(ls -A "$APP" "$APP/temp" "$APP/temp2" | grep -c '^\.kelid\.mdb\.')
+        [ "$partial" -eq 0 ] || echo "$partial unfinished copies left after the next compaction"
         ;;
     exchange)
         local l s x state

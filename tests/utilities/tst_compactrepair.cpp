@@ -74,6 +74,11 @@ void TestCompactRepair::sequenceStatesAndLeftovers() {
     // Left by an interrupted run: a half-written target and an old safety copy.
     writeFile(target, QByteArray("half written", 12));
     writeFile(safety, QByteArray("old copy", 8));
+    // Temporary files of copies cut short, and files that only look alike.
+    writeFile(f.file(QStringLiteral(".kelid.mdb.Ab12cD")), QByteArray("partial", 7));
+    writeFile(f.file(QStringLiteral("temp2/.kelid.mdb.x9Y8z7")), QByteArray("partial", 7));
+    writeFile(f.file(QStringLiteral(".kelid.mdb.keep")), QByteArray("not a copy", 10));
+    writeFile(f.file(QStringLiteral("temp2/.kelid1.mdb.Ab12cD")), QByteArray("another file's", 14));
     const QString before = rows(f.livePath());
     const qint64 sizeBefore = QFileInfo(f.livePath()).size();
     QVERIFY(before.contains(QStringLiteral("InspectionRecord=")));
@@ -83,7 +88,11 @@ void TestCompactRepair::sequenceStatesAndLeftovers() {
     sequence.afterStep = [&](int step) {
         const QByteArray live = digest(f.livePath()), t = digest(target), s = digest(safety);
         switch (step) {
-        case 2: QVERIFY(t.isEmpty()); QCOMPARE(s, digest(safety)); break;
+        case 2:
+            QVERIFY(t.isEmpty());
+            QVERIFY(!QFileInfo::exists(f.file(QStringLiteral(".kelid.mdb.Ab12cD"))));
+            QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("temp2/.kelid.mdb.x9Y8z7"))));
+            break;
         case 3: QCOMPARE(s, live); QVERIFY(t.isEmpty()); break;
         case 4: QVERIFY(!t.isEmpty()); QCOMPARE(s, live); QVERIFY(t != live); QCOMPARE(rows(target), before); break;
         case 5: QCOMPARE(live, t); QVERIFY(s != live); break;
@@ -100,8 +109,9 @@ void TestCompactRepair::sequenceStatesAndLeftovers() {
     QVERIFY(intact(f.livePath()));
     QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
     QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
-    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
-    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList{QStringLiteral(".kelid1.mdb.Ab12cD")});
+    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")),
+             (QStringList{QStringLiteral(".kelid.mdb.keep"), QStringLiteral("kelid.mdb")}));
 }
 
 void TestCompactRepair::missingWorkingFolder_data() {
