@@ -111,6 +111,8 @@ private slots:
     void pointerAndCaptionFollowNavigator();
     void duplicateKeyOnMoveKeepsRow_data() { addEditorRows(); }
     void duplicateKeyOnMoveKeepsRow();
+    void duplicateKeyOnClosingIsReported_data() { addEditorRows(); }
+    void duplicateKeyOnClosingIsReported();
     void duplicateKeyOnUpdateKeepsRow_data() { addEditorRows(); }
     void duplicateKeyOnUpdateKeepsRow();
     void buttonsWithoutCurrentRowReport_data() { addEditorRows(); }
@@ -628,6 +630,27 @@ void TestRecordEditors::duplicateKeyOnMoveKeepsRow() {
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(box(f, c.boxes.first())->text(), QStringLiteral("B2"));
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 'A7'").arg(c.table, c.fields.first())).toInt(), 1);
+}
+
+void TestRecordEditors::duplicateKeyOnClosingIsReported() {
+    QFETCH(int, index);
+    const EditorCase& c = editorCases()[index];
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    seed(app, c, {"A1", "B2"});
+    const QStringList before = tableRows(app, c);
+    Form* f = openFromMenu(c);
+    QVERIFY(f);
+    box(f, c.boxes.first())->setText(QStringLiteral("B2"));
+    click(f, "cmdClose");
+
+    // The closing is not cancelled, but the row that could not be stored is told.
+    const QString engine = QStringLiteral("UNIQUE constraint failed: %1.%2").arg(c.table, c.fields.first());
+    QCOMPARE(dialogs.texts(), QStringList{c.handlesNavigatorEvents ? QStringLiteral("Data error event hit err:") + engine : engine});
+    QVERIFY(!FormRegistry::instance().isLoaded(c.form));
+    QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+    QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+    QCOMPARE(tableRows(app, c), before);
 }
 
 void TestRecordEditors::duplicateKeyOnUpdateKeepsRow() {
