@@ -121,6 +121,7 @@ void DataEntryForm::buildControls() {
     }
     text("txtFacility")->setMaxLength(1);
     button("cmdAdd")->setToolTip(QStringLiteral("Add a new record"));
+    button("cmdAdd")->setFixedWidth(button("cmdAdd")->fontMetrics().horizontalAdvance(QStringLiteral("Add")) * 2);
 
     connect(button("cmdAdd"), &QPushButton::clicked, this, &DataEntryForm::add);
     connect(button("cmdDelete"), &QPushButton::clicked, this, &DataEntryForm::deleteRecord);
