@@ -27,7 +27,7 @@ QStringList InspectionSortDialog::firstKeyList() {
 }
 
 InspectionSortDialog::InspectionSortDialog() : Form(QStringLiteral("frmSortInsp"), Kind::TopLevel) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setCaption(QStringLiteral("Record Sort Order"));
     setFixedSize(px(6120), px(5505));
 

@@ -56,7 +56,7 @@ const SortDialogSpec* sortDialogSpec(const QString& name) {
 }
 
 SortDialog::SortDialog(const SortDialogSpec& spec) : Form(spec.name, Kind::TopLevel), m_spec(spec) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setCaption(spec.caption);
 
     const int rows = int(spec.fieldCaptions.size());

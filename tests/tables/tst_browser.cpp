@@ -344,6 +344,23 @@ private slots:
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
     }
 
+    void closingWritesWhatWasTyped() {
+        TableBrowser* d = open(QStringLiteral("tbldefects"));
+        typeIntoCell(d, 1, QStringLiteral("Gouge"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("tbldefects")));
+        QCOMPARE(m_folder->scalar(QStringLiteral("SELECT defectdescription FROM defects WHERE defectcode = '3'")).toString(),
+                 QStringLiteral("Gouge"));
+        // A row the database refuses is reported; closing goes on.
+        d = open(QStringLiteral("tbldefects"));
+        QVERIFY(click(d, "cmdEdit"));
+        typeIntoCell(d, 0, QStringLiteral("2"));
+        d->window_()->close();
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("tbldefects")));
+        QCOMPARE(m_dialogs->texts(), (QStringList{"UNIQUE constraint failed: defects.defectcode"}));
+        QCOMPARE(m_folder->rows(QStringLiteral("SELECT defectcode FROM defects ORDER BY rowid")), (QStringList{"3", "1", "2"}));
+    }
+
     void resizeKeepsLastValidGridHeight() {
         TableBrowser* d = open(QStringLiteral("tbldefects"));
         QWidget* w = d->window_();
