@@ -145,6 +145,11 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             out->chart.label = field(parts, 1);
             out->chart.value = field(parts, 2);
             out->chart.title = field(parts, 3);
+        } else if (key == QLatin1String("export totals")) {
+            const QString v = value.toLower();
+            if (v != QLatin1String("yes") && v != QLatin1String("no"))
+                return bad(QStringLiteral("export totals must be yes or no"));
+            out->exportTotals = v == QLatin1String("yes");
         } else {
             return bad(QStringLiteral("unknown key '%1'").arg(key));
         }

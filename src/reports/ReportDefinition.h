@@ -62,6 +62,7 @@ public:
     QList<ReportTotal> totals;
     QList<ReportSortKey> sortKeys;
     ReportChart chart;
+    bool exportTotals = false;  // CSV carries the group and grand total lines too
 
     const ReportParameter* parameter(const QString& name) const;
     const ReportSortKey* sortKey(const QString& formulaName) const;

@@ -389,31 +389,42 @@ Status writePdf(const ReportResult& r, const QString& path) {
 QString csv(const ReportResult& r) {
     const ReportDefinition& d = r.definition;
     const bool grouped = !d.group.isEmpty();
+    const bool totals = d.exportTotals && !d.totals.isEmpty() && r.rowCount > 0;
     QStringList header;
     if (grouped)
         header << csvField(d.groupHeading.isEmpty() ? d.group : d.groupHeading, false);
     for (const ReportColumn& c : d.columns)
         header << csvField(c.heading, false);
     QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    for (const ReportGroup& g : r.groups) {
-        for (const QVariantList& row : g.rows) {
-            QStringList fields;
-            if (grouped)
-                fields << csvField(g.key.toString(), true);
-            for (int c = 0; c < d.columns.size(); ++c) {
-                const ReportColumn& col = d.columns.at(c);
-                // Numbers go out plain (no % sign) so a spreadsheet reads them as numbers.
-                const QVariant v = row.at(c);
-                QString text;
-                if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
-                    text = QString::number(v.toDouble(), 'f', 1);
-                else
-                    text = r.format(c, v);
-                fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
-            }
-            out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    // One line: the group's value, then the cells; a totals line names itself
+    // in the first column when that column has no total of its own.
+    auto line = [&](const QString& groupValue, const QVariantList& values, const QString& label) {
+        QStringList fields;
+        if (grouped)
+            fields << csvField(groupValue, true);
+        for (int c = 0; c < d.columns.size(); ++c) {
+            const ReportColumn& col = d.columns.at(c);
+            // Numbers go out plain (no % sign) so a spreadsheet reads them as numbers.
+            const QVariant v = values.value(c);
+            QString text;
+            if (c == 0 && !label.isEmpty() && !v.isValid())
+                text = label;
+            else if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
+                text = QString::number(v.toDouble(), 'f', 1);
+            else
+                text = r.format(c, v);
+            fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
         }
+        out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    };
+    for (const ReportGroup& g : r.groups) {
+        for (const QVariantList& row : g.rows)
+            line(g.key.toString(), row, QString());
+        if (totals && grouped)
+            line(g.key.toString(), g.totals, QStringLiteral("Total"));
     }
+    if (totals)
+        line(QString(), r.totals, QStringLiteral("Grand total"));
     return out;
 }
 

@@ -10,7 +10,8 @@ class QPagedPaintDevice;
 // the criteria and the chart on the first page, the table with its column
 // headings repeated on every page, group headings and totals, and "Page n of
 // m" below. Rows are placed one after another, so the time grows with the
-// number of rows and no more. Also writes the report as PDF or CSV.
+// number of rows and no more. Also writes the report as PDF or CSV (the CSV
+// carries the totals lines when the definition exports them).
 namespace ReportRenderer {
 // Paints every page on a device that has begun no painter yet (QPrinter, QPdfWriter).
 Status paint(const ReportResult& r, QPagedPaintDevice* device);

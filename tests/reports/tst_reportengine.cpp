@@ -44,57 +44,117 @@ private slots:
     void paretoCountsSharesAndCumulative() {
         TestAppFolder app;
         fillReportData(app);
+        // Defect rows in December at A: D1 #2 #5 #7 #14, D2 #3 #15 #19, and code 1 on part 123 (#11)
+        // and at location L2 (#13), which are defects too: 9 in all. 4/9 = 44.4 %, 3/9 = 33.3 %
+        // (7/9 = 77.8 % so far), 2/9 = 22.2 % (100 %). The pass rows #1 #4 #6 #12 #16 #17 #18 #20 count nowhere.
         const QStringList lines = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate"));
         QCOMPARE(lines, (QStringList{QStringLiteral("Defect Code,Description,Defects,% of Defects,Cumulative %"),
-                                     QStringLiteral("D1,Scratch,3,75.0,75.0"), QStringLiteral("D2,Dent,1,25.0,100.0")}));
+                                     QStringLiteral("D1,Scratch,4,44.4,44.4"), QStringLiteral("D2,Dent,3,33.3,77.8"),
+                                     QStringLiteral("1,PASS - NO DEFECT,2,22.2,100.0")}));
         // Facility B in the same month has only the loose screw.
         const QStringList b = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true"));
         QCOMPARE(b.mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
     }
 
-    void firstPassYieldByStationAndModel() {
+    void firstPassAndFinalYieldsByModelAndStation() {
         TestAppFolder app;
         fillReportData(app);
+        // Units first inspected in December at A (model/serial/station), first inspection passed?, latest row passed?
+        //   M100/S1/ST1 yes, yes (#1)          M100/S2/ST1 no (#2), yes (#4, rework 3)
+        //   M100/S11/ST1 no (#14, #15: one unit), yes (#16)
+        //   M100/S9/ST2 no (#11: part 123), yes (#12)         M100/S12/ST2 yes, yes (#20)
+        //   M200/S3/ST1 no (#5), no (#19: rework 2 like #18, but the later row)
+        //   M200/S4/ST2 yes, yes (#6)   M200/S5/ST2 no, no (#7)   M200/S10/ST2 no (#13: location L2), no
+        // Not counted: M100/S8 (first inspected in November; #17 is its rework), S6 (January), S7 (facility B).
+        // M100 ST1: 3 units, 1 first time (33.3 %), 3 finally (100 %); ST2: 2, 1 (50 %), 2 (100 %);
+        //   M100 in all: 5, 2 (40 %), 5 (100 %).
+        // M200 ST1: 1, 0 (0 %), 0 (0 %); ST2: 3, 1 (33.3 %), 1 (33.3 %); M200 in all: 4, 1 (25 %), 1 (25 %).
+        // Overall: 9 units, 3 first time (33.3 %), 6 finally (66.7 %).
         const QStringList lines = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
-        QCOMPARE(lines, (QStringList{QStringLiteral("Station,Model Number,Units Inspected,Passed First Time,Failed,First Pass Yield"),
-                                     QStringLiteral("ST1,M100,2,1,1,50.0"), QStringLiteral("ST1,M200,1,0,1,0.0"),
-                                     QStringLiteral("ST2,M200,2,1,1,50.0")}));
+        QCOMPARE(lines, (QStringList{
+            QStringLiteral("Model,Station,Units Inspected,Passed First Time,First Pass Yield,Passed Finally,Final Yield"),
+            QStringLiteral("M100,ST1,3,1,33.3,3,100.0"), QStringLiteral("M100,ST2,2,1,50.0,2,100.0"),
+            QStringLiteral("M100,Total,5,2,40.0,5,100.0"),
+            QStringLiteral("M200,ST1,1,0,0.0,0,0.0"), QStringLiteral("M200,ST2,3,1,33.3,1,33.3"),
+            QStringLiteral("M200,Total,4,1,25.0,1,25.0"),
+            QStringLiteral(",Grand total,9,3,33.3,6,66.7")}));
+
+        // The chart's bars are the models, each at its yield over all stations.
         ReportResult r;
         QVERIFY(ReportEngine::produce(report(app, "1st_Pass_Yields.rpt"), december("Begin Date", "End_Date"), QString(), &r).isOk());
+        QCOMPARE(r.definition.chart.kind, ReportChart::Kind::GroupBars);
+        QCOMPARE(r.definition.group, QStringLiteral("ModelNumber"));
+        QCOMPARE(r.definition.chart.value, QStringLiteral("Yield"));
         QCOMPARE(r.groups.size(), 2);
         const int yield = r.definition.columnIndex(QStringLiteral("Yield"));
-        QCOMPARE(r.format(yield, r.groups.at(0).totals.at(yield)), QStringLiteral("33.3%"));  // 1 of 3 at ST1
-        QCOMPARE(r.format(yield, r.groups.at(1).totals.at(yield)), QStringLiteral("50.0%"));
-        QCOMPARE(r.format(yield, r.totals.at(yield)), QStringLiteral("40.0%"));  // 2 of 5 overall
-        QCOMPARE(r.totals.at(r.definition.columnIndex(QStringLiteral("Inspected"))).toInt(), 5);
+        QCOMPARE(r.groups.at(0).key.toString(), QStringLiteral("M100"));
+        QCOMPARE(r.format(yield, r.groups.at(0).totals.at(yield)), QStringLiteral("40.0%"));
+        QCOMPARE(r.format(yield, r.groups.at(1).totals.at(yield)), QStringLiteral("25.0%"));
+        QCOMPARE(r.format(yield, r.totals.at(yield)), QStringLiteral("33.3%"));
         QVERIFY(r.criteria.contains(QStringLiteral("End Date: 12/31/2003")));
+
+        // Facility B: the one unit M100/S7 failed and was never passed.
+        QCOMPARE(runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date", "Facility;B;true")).mid(1),
+                 (QStringList{QStringLiteral("M100,ST1,1,0,0.0,0,0.0"), QStringLiteral("M100,Total,1,0,0.0,0,0.0"),
+                              QStringLiteral(",Grand total,1,0,0.0,0,0.0")}));
+        // November: M100/S8 failed first time (#10) and passed on its rework in December (#17).
+        QCOMPARE(runCsv(app, "1st_Pass_Yields.rpt",
+                        {QStringLiteral("Begin Date;Date (2003, 11, 01);true"), QStringLiteral("End_Date;Date (2003, 11, 30);true"),
+                         QStringLiteral("Facility;A;true")}).at(1),
+                 QStringLiteral("M100,ST1,1,0,0.0,1,100.0"));
+        // A first inspection dated on both sides of the range's start belongs to the earlier range only.
+        app.exec(QStringLiteral("UPDATE InspectionRecord SET Date = '2003-11-30' WHERE InspectionID = 14"));
+        const QStringList moved = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
+        QCOMPARE(moved.at(1), QStringLiteral("M100,ST1,2,1,50.0,2,100.0"));
+        // Nothing in the range: no totals lines, and no chart.
+        const QStringList none = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date", "Facility;C;true"));
+        QCOMPARE(none.size(), 1);
     }
 
     void listsOfDefectsByOperatorModelAndEscapes() {
         TestAppFolder app;
         fillReportData(app);
+        // Escapes of I9: #13 (defect code 1 at location L2 is a defect) and #5, each one of the 9 defect
+        // rows at A in December (11.1 %); together 2 of 9, 22.2 %.
         const QStringList escapes = runCsv(app, "Inspection_Escapes.rpt", december("BeginDate", "EndDate"));
-        QCOMPARE(escapes.size(), 2);
-        QCOMPARE(escapes.at(1), QStringLiteral("I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1"));
+        QCOMPARE(escapes.mid(1), (QStringList{
+            QStringLiteral("I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,11.1"),
+            QStringLiteral("I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,11.1")}));
+        ReportResult esc;
+        QVERIFY(ReportEngine::produce(report(app, "Inspection_Escapes.rpt"), december("BeginDate", "EndDate"), QString(), &esc).isOk());
+        const int share = esc.definition.columnIndex(QStringLiteral("Share"));
+        QCOMPARE(esc.format(share, esc.groups.at(0).totals.at(share)), QStringLiteral("22.2%"));
+        QCOMPARE(esc.groups.at(0).totals.at(esc.definition.columnIndex(QStringLiteral("Defect"))).toInt(), 2);
 
         const QStringList byOp = runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date"));
+        // The nine defect rows at A in December by operator, dated in order; no pass row among them.
         QCOMPARE(byOp.mid(1), (QStringList{
             QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P2,D1 Scratch,L1,11/28/2003"),
             QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P3,D2 Dent,L1,11/28/2003"),
+            QStringLiteral("E1 - John Smith,12/03/2003,M100,S9,ST2,123,1 PASS - NO DEFECT,1,"),
+            QStringLiteral("E2 - Mary Jones,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,"),
             QStringLiteral("E2 - Mary Jones,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,12/07/2003"),
+            QStringLiteral("E2 - Mary Jones,12/11/2003,M200,S3,ST1,P2,D2 Dent,L1,"),
+            QStringLiteral("E3 - Bob smith,12/06/2003,M100,S11,ST1,P2,D1 Scratch,L1,"),
+            QStringLiteral("E3 - Bob smith,12/06/2003,M100,S11,ST1,P3,D2 Dent,L2,"),
             QStringLiteral("E3 - Bob smith,12/31/2003,M200,S5,ST2,P4,D1 Scratch,L1,12/30/2003")}));
 
         // The last name is matched without regard to case: both Smiths.
         QStringList sel = december("Begin Date", "End Date");
         sel << QStringLiteral("Operator;SMITH;true");
+        // John Smith's three defect rows (#2, #3, #11) and Bob smith's (#14, #15, #7).
         const QStringList smith = runCsv(app, "defects_by_selected_operator.rpt", sel);
-        QCOMPARE(smith.size(), 4);
-        QVERIFY(smith.at(3).startsWith(QLatin1String("E3 - Bob smith,12/31/2003")));
+        QCOMPARE(smith.size(), 7);
+        QVERIFY(smith.at(3).startsWith(QLatin1String("E1 - John Smith,12/03/2003,M100,S9,ST2,123,1 PASS - NO DEFECT,1,")));
+        QVERIFY(smith.at(6).startsWith(QLatin1String("E3 - Bob smith,12/31/2003")));
 
-        // Every facility: the loose screw of facility B counts for M100.
+        // Every facility: the loose screw of facility B counts for M100. M100: D1 #2 #14, D2 #3 #15,
+        // code 1 #11, D3 #9; M200: D1 #5 #7, code 1 #13, D2 #19. Largest first, then by code.
         const QStringList byModel = runCsv(app, "defects_by_model.rpt", december("Begin Date", "End Date", nullptr));
-        QCOMPARE(byModel.mid(1), (QStringList{QStringLiteral("M100 - Widget,D1,Scratch,1"), QStringLiteral("M100 - Widget,D2,Dent,1"),
-                                               QStringLiteral("M100 - Widget,D3,Loose screw,1"), QStringLiteral("M200 - Gadget,D1,Scratch,2")}));
+        QCOMPARE(byModel.mid(1), (QStringList{QStringLiteral("M100 - Widget,D1,Scratch,2"), QStringLiteral("M100 - Widget,D2,Dent,2"),
+                                               QStringLiteral("M100 - Widget,1,PASS - NO DEFECT,1"), QStringLiteral("M100 - Widget,D3,Loose screw,1"),
+                                               QStringLiteral("M200 - Gadget,D1,Scratch,2"), QStringLiteral("M200 - Gadget,1,PASS - NO DEFECT,1"),
+                                               QStringLiteral("M200 - Gadget,D2,Dent,1")}));
     }
 
     void csvQuotesAndDisarmsFormulas() {
@@ -216,6 +276,8 @@ private slots:
         QVERIFY(s.error().contains(QLatin1String("no end line")));
         s = ReportDefinition::parse(QStringLiteral("database = k.mdb\nquery:\nSELECT 1 AS a\nend\ncolumn = a | A\nsort = t.a | a; DROP TABLE t\n"), QStringLiteral("/tmp"), &d);
         QVERIFY(!s.isOk());
+        s = ReportDefinition::parse(QStringLiteral("database = k.mdb\nquery:\nSELECT 1 AS a\nend\ncolumn = a | A\nexport totals = maybe\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(s.error().contains(QLatin1String("export totals must be yes or no")));
         // Each shipped definition parses.
         for (const QString& f : QDir(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports")).entryList({QStringLiteral("*.rpt")})) {
             s = ReportDefinition::load(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports/") + f, &d);
@@ -239,7 +301,7 @@ private slots:
         const QByteArray bytes = f.readAll();
         QVERIFY(bytes.startsWith("%PDF"));
         QVERIFY(bytes.contains("/Image"));  // the chart
-        QCOMPARE(engine.lastRowCount(), 2);
+        QCOMPARE(engine.lastRowCount(), 3);
 
         // The preview: a window of its own, not modal, with the pages as printed.
         engine.setOutput(ReportEngine::Output::Preview);
@@ -253,7 +315,7 @@ private slots:
         QVERIFY(preview->findChild<QWidget*>(QStringLiteral("cmdPrint")));
         const QString csv = app.file(QStringLiteral("from-preview.csv"));
         QVERIFY(preview->exportCsv(csv).isOk());
-        QCOMPARE(readLines(csv).size(), 3);
+        QCOMPARE(readLines(csv).size(), 4);
         QPointer<ReportPreview> guard(preview);
         preview->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -282,7 +344,7 @@ private slots:
                                 "SELECT 'A', 'M200', 'X' || i, '2003-12-20', 'ST1', 'P2', 'D2', 'L1', 'E2', 1 FROM n"));
         ReportResult r;
         QVERIFY(ReportEngine::produce(report(app, "defects_by_operator.rpt"), december("Begin Date", "End Date"), QString(), &r).isOk());
-        QCOMPARE(r.rowCount, 154);
+        QCOMPARE(r.rowCount, 159);
         const QString pdf = app.file(QStringLiteral("ops.pdf"));
         QVERIFY(ReportRenderer::writePdf(r, pdf).isOk());
         QProcess p;
@@ -299,7 +361,7 @@ private slots:
         QVERIFY(pages.at(1).contains(QLatin1String("Operator: E2 - Mary Jones (continued)")));
         QVERIFY(pages.first().contains(QLatin1String("Begin Date: 12/01/2003")));
         QVERIFY(pages.last().contains(QLatin1String("Grand total")));
-        QVERIFY(pages.last().contains(QLatin1String("154 record(s)")));
+        QVERIFY(pages.last().contains(QLatin1String("159 record(s)")));
     }
 
     void releaseClearsSettings() {
