@@ -54,6 +54,7 @@ private slots:
     void refusedInputAsksNothingAndKeepsBoxes_data();
     void refusedInputAsksNothingAndKeepsBoxes();
     void submitWithNoCurrentRowIsReported();
+    void programFocusMovesUpperCaseInInactiveWindow();
     void countComparesExactly();
     void countIsServedByIndex();
     void countStopsAtSixteenBitLimit();
@@ -377,6 +378,36 @@ void TestRecordSubmission::submitWithNoCurrentRowIsReported() {
     QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+}
+
+void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    form->add();
+    // Another window is active, as just after a message box closed: Qt sends
+    // no focus events to the screen, yet a box the program leaves is upper-cased.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!form->isActiveWindow());
+    box(form, "txtFacility")->setText(QStringLiteral("a"));
+    box(form, "txtModelNumber")->setText(QStringLiteral("m1"));
+    box(form, "txtSerialNumber")->setText(QStringLiteral("s1"));
+    box(form, "txtStation")->setText(QStringLiteral("t1"));
+    form->pass();
+    dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    form->submit();
+    QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord")),
+             QStringList{"A|m1|s1|t1|1"});
+    // Model, serial and station were each given the focus and left again.
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(box(form, "txtSerialNumber")->text(), QStringLiteral("S1"));
+    QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
+    QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("A"));  // left when Pass took the focus
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("2"));
 }
 
 void TestRecordSubmission::countComparesExactly() {
