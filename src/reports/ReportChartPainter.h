@@ -5,7 +5,7 @@
 
 // Draws the chart a report definition asks for: a Pareto chart (bars of the
 // counts, largest first, with the cumulative percentage line) or a bar chart
-// of a percentage per group (first pass yield by station).
+// of a percentage per group (first pass yield by model).
 namespace ReportChartPainter {
 bool hasChart(const ReportResult& r);
 // The chart at size (in layout pixels), drawn scale times finer for print.

@@ -101,8 +101,9 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
         } else if (key == QLatin1String("group")) {
             out->group = field(parts, 0);
             out->groupHeading = field(parts, 1);
-            if (!isIdentifier(out->group))
-                return bad(QStringLiteral("group = field | heading"));
+            out->groupCaption = field(parts, 2);
+            if (!isIdentifier(out->group) || (!out->groupCaption.isEmpty() && !isIdentifier(out->groupCaption)))
+                return bad(QStringLiteral("group = field | heading [| caption field]"));
         } else if (key == QLatin1String("order")) {
             for (const QString& item : value.split(QLatin1Char(','))) {
                 QString col = item.trimmed();

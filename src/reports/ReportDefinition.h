@@ -57,6 +57,7 @@ public:
     QStringList order;  // default order: result columns, each optionally followed by DESC
     QString group;      // result column that groups the rows, or empty
     QString groupHeading;
+    QString groupCaption;  // result column whose value follows the group's in its heading (a name for a code)
     QList<ReportParameter> parameters;
     QList<ReportColumn> columns;
     QList<ReportTotal> totals;

@@ -63,7 +63,9 @@ QString ReportResult::format(int column, const QVariant& v) const {
 }
 
 QString ReportResult::groupLabel(const ReportGroup& g) const {
-    const QString value = g.key.isNull() ? QStringLiteral("(none)") : g.key.toString();
+    QString value = g.key.isNull() ? QStringLiteral("(none)") : g.key.toString();
+    if (!g.caption.isEmpty())
+        value += QStringLiteral(" - ") + g.caption;
     return definition.groupHeading.isEmpty() ? value : definition.groupHeading + QStringLiteral(": ") + value;
 }
 
@@ -107,10 +109,13 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
         st.bind(QLatin1Char(':') + it.key(), it.value());
     // Map the definition's columns to the result's, by name.
     QList<int> map;
-    int groupCol = -1;
-    for (int i = 0; i < st.columnCount(); ++i)
+    int groupCol = -1, captionCol = -1;
+    for (int i = 0; i < st.columnCount(); ++i) {
         if (st.columnName(i).compare(def.group, Qt::CaseInsensitive) == 0)
             groupCol = i;
+        if (!def.groupCaption.isEmpty() && st.columnName(i).compare(def.groupCaption, Qt::CaseInsensitive) == 0)
+            captionCol = i;
+    }
     for (const ReportColumn& c : def.columns) {
         int found = -1;
         for (int i = 0; i < st.columnCount() && found < 0; ++i)
@@ -122,6 +127,8 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     }
     if (!def.group.isEmpty() && groupCol < 0)
         return Status::fail(QStringLiteral("The report group %1 is not in the query result.").arg(def.group));
+    if (!def.groupCaption.isEmpty() && captionCol < 0)
+        return Status::fail(QStringLiteral("The report group caption %1 is not in the query result.").arg(def.groupCaption));
     QList<QVariantList> all;
     while (st.next()) {
         QVariantList row;
@@ -129,7 +136,7 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
             row << st.value(i);
         const QVariant key = groupCol >= 0 ? st.value(groupCol) : QVariant();
         if (out->groups.isEmpty() || out->groups.last().key != key || out->groups.last().key.isNull() != key.isNull())
-            out->groups.append(ReportGroup{key, {}, {}});
+            out->groups.append(ReportGroup{key, captionCol >= 0 ? st.value(captionCol).toString() : QString(), {}, {}});
         out->groups.last().rows << row;
         all << row;
     }

@@ -10,6 +10,7 @@
 // says, ready for the preview, the printer, PDF and CSV.
 struct ReportGroup {
     QVariant key;                // the group column's value (null when not grouped)
+    QString caption;             // the name shown after the key in the heading, or empty
     QList<QVariantList> rows;    // one value per definition column
     QVariantList totals;         // one per column; invalid where nothing is totalled
 };

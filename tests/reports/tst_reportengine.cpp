@@ -88,6 +88,7 @@ private slots:
         QCOMPARE(r.groups.size(), 2);
         const int yield = r.definition.columnIndex(QStringLiteral("Yield"));
         QCOMPARE(r.groups.at(0).key.toString(), QStringLiteral("M100"));
+        QCOMPARE(r.groupLabel(r.groups.at(1)), QStringLiteral("Model: M200 - Gadget"));  // the name from the model table
         QCOMPARE(r.format(yield, r.groups.at(0).totals.at(yield)), QStringLiteral("40.0%"));
         QCOMPARE(r.format(yield, r.groups.at(1).totals.at(yield)), QStringLiteral("25.0%"));
         QCOMPARE(r.format(yield, r.totals.at(yield)), QStringLiteral("33.3%"));
@@ -278,6 +279,8 @@ private slots:
         QVERIFY(!s.isOk());
         s = ReportDefinition::parse(QStringLiteral("database = k.mdb\nquery:\nSELECT 1 AS a\nend\ncolumn = a | A\nexport totals = maybe\n"), QStringLiteral("/tmp"), &d);
         QVERIFY(s.error().contains(QLatin1String("export totals must be yes or no")));
+        s = ReportDefinition::parse(QStringLiteral("database = k.mdb\nquery:\nSELECT 1 AS a\nend\ncolumn = a | A\ngroup = a | A | b; x\n"), QStringLiteral("/tmp"), &d);
+        QVERIFY(!s.isOk());
         // Each shipped definition parses.
         for (const QString& f : QDir(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports")).entryList({QStringLiteral("*.rpt")})) {
             s = ReportDefinition::load(QStringLiteral(VARNEX_SOURCE_DIR "/data/reports/") + f, &d);
