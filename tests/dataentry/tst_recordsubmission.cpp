@@ -54,6 +54,7 @@ private slots:
     void refusedInputAsksNothingAndKeepsBoxes_data();
     void refusedInputAsksNothingAndKeepsBoxes();
     void submitWithNoCurrentRowIsReported();
+    void failedReworkWriteIsReportedAndStaysOnRow();
     void programFocusMovesUpperCaseInInactiveWindow();
     void countComparesExactly();
     void countIsServedByIndex();
@@ -378,6 +379,39 @@ void TestRecordSubmission::submitWithNoCurrentRowIsReported() {
     QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+}
+
+void TestRecordSubmission::failedReworkWriteIsReportedAndStaysOnRow() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();  // Pass
+    // Another program takes the file while the question is up.
+    SqliteDb other;
+    QVERIFY(other.open(app.livePath()));
+    dialogs.onMessage = [&](const Dialogs::Message& m) {
+        if (m.buttons == Dialogs::Buttons::YesNo)
+            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    };
+    dialogs.answers.enqueue(Dialogs::Answer::No);
+    pressEnter();  // Submit
+    QCOMPARE(dialogs.texts(), QStringList({"Do you have another defect?", "database is locked"}));
+    QCOMPARE(dialogs.messages[1].title, QStringLiteral("Varnex"));
+    // The screen stays on the stored row with its count; no new row was begun.
+    QVERIFY(navigator(form)->hasCurrentRow());
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
+    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+    dialogs.onMessage = nullptr;
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|NULL"});
+    // Submit Record again writes the number; the row is not stored twice.
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), 3);
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
+    QVERIFY(navigator(form)->isNewRow());
 }
 
 void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
