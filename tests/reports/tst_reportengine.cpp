@@ -54,6 +54,11 @@ private slots:
         // Facility B in the same month has only the loose screw.
         const QStringList b = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true"));
         QCOMPARE(b.mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
+        // A row with no part is no pass row either, whatever its codes.
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode,"
+                                " LocationCode, ReworkNum) VALUES ('B','M100','S20','2003-12-16','ST1',NULL,'1','1',1)"));
+        QCOMPARE(runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true")).mid(1),
+                 (QStringList{QStringLiteral("1,PASS - NO DEFECT,1,50.0,50.0"), QStringLiteral("D3,Loose screw,1,50.0,100.0")}));
     }
 
     void firstPassAndFinalYieldsByModelAndStation() {
@@ -257,6 +262,15 @@ private slots:
         QVERIFY(engine.setReportFileName(report(app, "Bad.rpt")).isOk());
         engine.action(1);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 4);
+
+        // A group caption column that the query does not give is an error, not an empty name.
+        ReportDefinition captioned;
+        QVERIFY(ReportDefinition::parse(QStringLiteral("database = kelid.mdb\nquery:\nSELECT ModelNumber FROM Model\nend\n"
+                                                       "column = ModelNumber | Model\ngroup = ModelNumber | Model | Nothing\n"),
+                                        app.path(), &captioned).isOk());
+        ReportResult none;
+        s = ReportRunner::run(captioned, {}, nullptr, false, &none);
+        QVERIFY(s.error().contains(QLatin1String("caption Nothing")));
 
         // No database beside the report.
         QFile::remove(app.livePath());
