@@ -468,7 +468,6 @@ void TableBrowser::print() {
 void TableBrowser::sortRecords() {
     FormRegistry& forms = FormRegistry::instance();
     QString orderBy;
-    std::optional<bool> printByDescription;
     if (m_spec.sortKind == TableBrowserSpec::SortKind::ThreeKeys) {
         auto* dialog = forms.formAs<InspectionSortDialog>(m_spec.sortDialog);
         if (!report(dialog ? Status::ok() : Status::fail(QStringLiteral("The sort dialog is not open."))))
@@ -479,9 +478,6 @@ void TableBrowser::sortRecords() {
         if (!report(dialog ? Status::ok() : Status::fail(QStringLiteral("The sort dialog is not open."))))
             return;
         orderBy = dialog->sqlField() + QLatin1Char(' ') + dialog->sqlDirection();
-        // A list printed after the sort comes in the order the grid was just
-        // given, also when no field was chosen (the description then).
-        printByDescription = dialog->sortedFieldIndex() == 1;
     }
     if (m_spec.sortUnloadsDialog)
         forms.unload(m_spec.sortDialog);
@@ -510,10 +506,10 @@ void TableBrowser::sortRecords() {
     if (m_spec.asksToPrint &&
         Dialogs::show(QStringLiteral("Do you want to print this sorted table"), Dialogs::Buttons::YesNo, Dialogs::Icon::None,
                       Dialogs::appTitle(), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        printSorted(printByDescription);
+        sortprint();
 }
 
-void TableBrowser::printSorted(std::optional<bool> byDescription) {
+void TableBrowser::printSorted() {
     MousePointer::hourglass();
     FormRegistry& forms = FormRegistry::instance();
     // The order comes from the sort dialog; it is loaded, unseen, when needed.
@@ -522,7 +518,10 @@ void TableBrowser::printSorted(std::optional<bool> byDescription) {
     if (s && !dialog)
         s = Status::fail(QStringLiteral("The sort dialog could not be loaded."));
     if (s) {
-        const bool description = byDescription.value_or(dialog->isOptionSelected(1, 1));
+        // The printed order is read from the options as they stand: with no
+        // field chosen in the defect dialog the grid is sorted by description
+        // but the list prints by code.
+        const bool description = dialog->isOptionSelected(1, 1);
         const bool descending = dialog->isOptionSelected(2, 1);
         s = m_report->setReportFileName(AppPaths::folder() + QStringLiteral("\\") + m_spec.reportFile);
         if (s)

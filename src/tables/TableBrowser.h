@@ -45,7 +45,7 @@ public:
     void sortRecords();
     // Prints the list in the order of the sort dialog's options (loaded unseen
     // when needed); tbldefects and tblLocationCode.
-    void sortprint() { printSorted(std::nullopt); }
+    void sortprint() { printSorted(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,7 +72,7 @@ private:
     void print();
 
     bool keyPreview(QKeyEvent* key);
-    void printSorted(std::optional<bool> byDescription);
+    void printSorted();
     void printList();
     Status writePendingRow();
     Status requireRows() const;

@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(column(b, 0), (QStringList{"3", "1", "2", "4"}));
     }
 
-    void defectSortWithoutFieldPrintsInTheGridsOrder() {
+    void defectSortWithoutFieldSortsByDescriptionButPrintsByCode() {
         TableBrowser* b = open(QStringLiteral("tbldefects"));
         quietReports(b, m_folder->file(QStringLiteral("out.csv")));
         SortDialog* d = openDialog(b);
@@ -163,13 +163,14 @@ private slots:
         QCOMPARE(b->recordSet()->sql(),
                  QStringLiteral("select defectcode, defectdescription from defects Order by DefectDescription ASC"));
         QCOMPARE(column(b, 1), (QStringList{"Alpha", "Beta", "Gamma"}));
-        // ... and the list printed on Yes comes in that same order.
+        // ... while the list printed on Yes reads the options as they stand: no
+        // field chosen means by code.
         QCOMPARE(b->reportControl()->runLog().size(), 1);
         QCOMPARE(reportFile(b), AppPaths::folder() + QStringLiteral("\\Defect_Codes.rpt"));
-        QCOMPARE(formula(b), QStringLiteral("+{defects.defectdescription}"));
+        QCOMPARE(formula(b), QStringLiteral("+{defects.defectcode}"));
         QCOMPARE(m_dialogs->texts(), (QStringList{"Do you want to print this sorted table"}));
         QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Alpha", "Beta", "Gamma"}),
-                 (QStringList{"Alpha", "Beta", "Gamma"}));
+                 (QStringList{"Gamma", "Beta", "Alpha"}));
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
     }
