@@ -58,14 +58,19 @@ args_for() {
     esac
 }
 
-# How long one undisturbed run takes, in milliseconds: kills land anywhere in it.
+# How long an undisturbed run takes (the shortest of three), in milliseconds:
+# kills land anywhere in it.
 duration_ms() {
-    fresh
-    local t0 t1
-    t0=$(date +%s%N)
-    "$TOOL" $(args_for "$1") >/dev/null 2>&1 || { echo "kill9: $1 fails undisturbed" >&2; exit 2; }
-    t1=$(date +%s%N)
-    echo $(( (t1 - t0) / 1000000 ))
+    local t0 t1 ms best=0
+    for _ in 1 2 3; do
+        fresh
+        t0=$(date +%s%N)
+        "$TOOL" $(args_for "$1") >/dev/null 2>&1 || { echo "kill9: $1 fails undisturbed" >&2; exit 2; }
+        t1=$(date +%s%N)
+        ms=$(( (t1 - t0) / 1000000 ))
+        [ "$best" -eq 0 ] || [ "$ms" -lt "$best" ] && best=$ms
+    done
+    echo "$best"
 }
 
 verify() {  # op -> prints a failure description, or nothing
@@ -109,7 +114,7 @@ for op in $OPS; do
     passed=0; killed=0; failures=""
     for ((run = 1; run <= RUNS; run++)); do
         fresh
-        delay_ms=$(( RANDOM % (dur + dur / 10 + 1) ))
+        delay_ms=$(( RANDOM % (dur + 1) ))
         "$TOOL" $(args_for "$op") >/dev/null 2>&1 &
         pid=$!
         sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
