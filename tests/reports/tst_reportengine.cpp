@@ -108,6 +108,12 @@ private slots:
                         {QStringLiteral("Begin Date;Date (2003, 11, 01);true"), QStringLiteral("End_Date;Date (2003, 11, 30);true"),
                          QStringLiteral("Facility;A;true")}).at(1),
                  QStringLiteral("M100,ST1,1,0,0.0,1,100.0"));
+        // The final state of a unit is its latest row even when that row is dated after the range:
+        // M200/S5 reworked and passed in January makes M200 ST2 2 of 3 finally (66.7 %).
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode,"
+                                " LocationCode, ReworkNum) VALUES ('A','M200','S5','2004-01-05','ST2','001','1','1',2)"));
+        QCOMPARE(runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date")).at(5),
+                 QStringLiteral("M200,ST2,3,1,33.3,2,66.7"));
         // A first inspection dated on both sides of the range's start belongs to the earlier range only.
         app.exec(QStringLiteral("UPDATE InspectionRecord SET Date = '2003-11-30' WHERE InspectionID = 14"));
         const QStringList moved = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
