@@ -20,8 +20,8 @@ class TestReportCriteria : public QObject {
     ReportCriteriaForm* open(const QString& name) {
         FormRegistry::instance().show(name);
         auto* f = FormRegistry::instance().formAs<ReportCriteriaForm>(name);
-        if (f)
-            QTest::qWaitForWindowActive(f->window());
+        if (f && !QTest::qWaitForWindowActive(f->window()))
+            qWarning("%s did not become the active window", qPrintable(name));
         return f;
     }
     template <class T = QWidget>
