@@ -12,7 +12,8 @@ public:
     Answer message(const Message& m) override {
         QMessageBox box(QApplication::activeWindow());
         box.setText(m.text);
-        box.setWindowTitle(m.title);
+        // An empty title stays empty (the window system would put the program's name there).
+        box.setWindowTitle(m.title.isEmpty() ? QStringLiteral(" ") : m.title);
         switch (m.icon) {
         case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
         case Icon::Question: box.setIcon(QMessageBox::Question); break;

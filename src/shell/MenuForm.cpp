@@ -112,6 +112,9 @@ void MenuForm::activate(const MenuEntry& entry) {
         forms.unload(m_def.form);
         forms.showMainMenu();
         break;
+    case MenuEntry::Action::Run:
+        runEntry(entry);
+        break;
     case MenuEntry::Action::ExitProgram:
         forms.hide(QStringLiteral("MDIBackground"));
         forms.unload(QStringLiteral("MDIBackground"));

@@ -10,7 +10,8 @@ struct MenuEntry {
         Open,          // load and show the target, hide this menu
         OpenKeepMenu,  // load and show the target, this menu stays visible
         ExitMenu,      // unload this menu, show the main menu
-        ExitProgram    // hide the background window, then unload it
+        ExitProgram,   // hide the background window, then unload it
+        Run            // the menu form's own operation (runEntry); the menu stays
     };
     QString button;  // button name, e.g. "cmdDataEntry"
     QString label;   // label name, e.g. "lblDataEntry"
@@ -39,6 +40,10 @@ public:
     explicit MenuForm(const MenuDefinition& definition);
     void onLoad() override;
     void onUnload() override;
+
+protected:
+    // The operation of a Run entry.
+    virtual void runEntry(const MenuEntry&) {}
 
 private:
     void activate(const MenuEntry& entry);

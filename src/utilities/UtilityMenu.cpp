@@ -1,7 +1,5 @@
 #include "utilities/UtilityMenu.h"
 
-#include <QPushButton>
-
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
 #include "utilities/DatabaseExchange.h"
@@ -14,16 +12,16 @@ MenuDefinition UtilityMenu::definition() {
         {
             {QStringLiteral("cmdCompactRepair"), QStringLiteral("lblCompactRepair"), QStringLiteral("Compact and Repair Database"), A::Open, QStringLiteral("frmRepair")},
             {QStringLiteral("Command2"), QStringLiteral("lblBackup"), QStringLiteral("Backup Database"), A::Open, QStringLiteral("frmBackUp"), 200},
-            // Its action is replaced below; showing the menu itself is harmless.
-            {QStringLiteral("cmdNewDatabase"), QStringLiteral("lblNewDatabase"), QStringLiteral("Erase Demo - Create  New Database"), A::OpenKeepMenu, self, 200},
+            {QStringLiteral("cmdNewDatabase"), QStringLiteral("lblNewDatabase"), QStringLiteral("Erase Demo - Create  New Database"), A::Run, QString(), 200},
             {QStringLiteral("cmdExitUtility"), QStringLiteral("lblExitUtility"), QStringLiteral("Exit Utility Menu"), A::ExitMenu, QString()},
         }};
 }
 
-UtilityMenu::UtilityMenu() : MenuForm(definition()) {
-    auto* button = findChild<QPushButton*>(QStringLiteral("cmdNewDatabase"));
-    QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
-    connect(button, &QPushButton::clicked, this, &UtilityMenu::newDatabase);
+UtilityMenu::UtilityMenu() : MenuForm(definition()) {}
+
+void UtilityMenu::runEntry(const MenuEntry& entry) {
+    if (entry.button == QLatin1String("cmdNewDatabase"))
+        newDatabase();
 }
 
 void UtilityMenu::newDatabase() {

@@ -9,6 +9,9 @@ public:
     UtilityMenu();
     static MenuDefinition definition();
 
+protected:
+    void runEntry(const MenuEntry& entry) override;
+
 private:
     void newDatabase();
 };
