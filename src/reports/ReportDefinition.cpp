@@ -21,6 +21,22 @@ bool isIdentifier(const QString& s) {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_ ]*$"));
     return re.match(s).hasMatch() && !s.endsWith(QLatin1Char(' '));
 }
+
+// "column [DESC|ASC], ..." into items of a column name optionally followed by its direction.
+bool parseOrder(const QString& value, QStringList* out) {
+    for (const QString& item : value.split(QLatin1Char(','))) {
+        QString col = item.trimmed();
+        QString dir;
+        if (col.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive) || col.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            dir = col.section(QLatin1Char(' '), -1).toUpper();
+            col = col.section(QLatin1Char(' '), 0, -2).trimmed();
+        }
+        if (!isIdentifier(col))
+            return false;
+        *out << (dir.isEmpty() ? col : col + QLatin1Char(' ') + dir);
+    }
+    return true;
+}
 }  // namespace
 
 Status ReportDefinition::load(const QString& path, ReportDefinition* out) {
@@ -104,18 +120,21 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             out->groupCaption = field(parts, 2);
             if (!isIdentifier(out->group) || (!out->groupCaption.isEmpty() && !isIdentifier(out->groupCaption)))
                 return bad(QStringLiteral("group = field | heading [| caption field]"));
+        } else if (key == QLatin1String("subgroup")) {
+            out->subgroup = field(parts, 0);
+            out->subgroupHeading = field(parts, 1);
+            out->subgroupCaption = field(parts, 2);
+            if (!isIdentifier(out->subgroup) || (!out->subgroupCaption.isEmpty() && !isIdentifier(out->subgroupCaption)))
+                return bad(QStringLiteral("subgroup = field | heading [| caption field]"));
         } else if (key == QLatin1String("order")) {
-            for (const QString& item : value.split(QLatin1Char(','))) {
-                QString col = item.trimmed();
-                QString dir;
-                if (col.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive) || col.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
-                    dir = col.section(QLatin1Char(' '), -1).toUpper();
-                    col = col.section(QLatin1Char(' '), 0, -2).trimmed();
-                }
-                if (!isIdentifier(col))
-                    return bad(QStringLiteral("order = column [DESC], ..."));
-                out->order << (dir.isEmpty() ? col : col + QLatin1Char(' ') + dir);
-            }
+            if (!parseOrder(value, &out->order))
+                return bad(QStringLiteral("order = column [DESC], ..."));
+        } else if (key == QLatin1String("group order")) {
+            if (!parseOrder(value, &out->groupOrder))
+                return bad(QStringLiteral("group order = column [DESC], ..."));
+        } else if (key == QLatin1String("subgroup order")) {
+            if (!parseOrder(value, &out->subgroupOrder))
+                return bad(QStringLiteral("subgroup order = column [DESC], ..."));
         } else if (key == QLatin1String("total")) {
             ReportTotal tot;
             tot.column = field(parts, 0);
@@ -151,6 +170,16 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             if (v != QLatin1String("yes") && v != QLatin1String("no"))
                 return bad(QStringLiteral("export totals must be yes or no"));
             out->exportTotals = v == QLatin1String("yes");
+        } else if (key == QLatin1String("subgroup totals")) {
+            const QString v = value.toLower();
+            if (v != QLatin1String("yes") && v != QLatin1String("no"))
+                return bad(QStringLiteral("subgroup totals must be yes or no"));
+            out->subgroupTotals = v == QLatin1String("yes");
+        } else if (key == QLatin1String("record count")) {
+            const QString v = value.toLower();
+            if (v != QLatin1String("yes") && v != QLatin1String("no"))
+                return bad(QStringLiteral("record count must be yes or no"));
+            out->recordCount = v == QLatin1String("yes");
         } else {
             return bad(QStringLiteral("unknown key '%1'").arg(key));
         }
@@ -174,6 +203,10 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
         if (!declared)
             return bad(QStringLiteral("the query uses the undeclared parameter :%1").arg(name));
     }
+    if (!out->subgroup.isEmpty() && out->group.isEmpty())
+        return bad(QStringLiteral("a subgroup needs a group"));
+    if ((!out->groupOrder.isEmpty() && out->group.isEmpty()) || (!out->subgroupOrder.isEmpty() && out->subgroup.isEmpty()))
+        return bad(QStringLiteral("a group order needs its group"));
     for (const ReportTotal& tot : out->totals) {
         if (out->columnIndex(tot.column) < 0)
             return bad(QStringLiteral("total of an unknown column %1").arg(tot.column));

@@ -58,12 +58,20 @@ public:
     QString group;      // result column that groups the rows, or empty
     QString groupHeading;
     QString groupCaption;  // result column whose value follows the group's in its heading (a name for a code)
+    QStringList groupOrder;  // columns that order the groups before the group column (a group's total, largest first)
+    // A second level within each group (a code within an operator); empty when the report has one level.
+    QString subgroup;
+    QString subgroupHeading;
+    QString subgroupCaption;
+    bool subgroupTotals = true;  // a totals line closes each subgroup
+    QStringList subgroupOrder;  // columns that order the subgroups within a group before the subgroup column
     QList<ReportParameter> parameters;
     QList<ReportColumn> columns;
     QList<ReportTotal> totals;
     QList<ReportSortKey> sortKeys;
     ReportChart chart;
     bool exportTotals = false;  // CSV carries the group and grand total lines too
+    bool recordCount = true;    // the printed report ends with its number of lines ("n record(s)")
 
     const ReportParameter* parameter(const QString& name) const;
     const ReportSortKey* sortKey(const QString& formulaName) const;

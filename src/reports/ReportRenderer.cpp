@@ -36,9 +36,9 @@ QFont font(int pixels, bool bold = false, bool italic = false) {
 
 // One horizontal strip of the table.
 struct Band {
-    enum class Kind { Detail, Group, Total, Grand, Empty };
+    enum class Kind { Detail, Group, Subgroup, Subtotal, Total, Grand, Empty };
     Kind kind;
-    QStringList cells;  // Detail, Total, Grand: one per column; Group, Empty: one text
+    QStringList cells;  // Detail, Subtotal, Total, Grand: one per column; Group, Subgroup, Empty: one text
 };
 
 // Places the report on pages; draws them when it has a painter. Units are
@@ -57,11 +57,13 @@ public:
         startPage();
         firstPageTop();
         heading();
-        for (const Band& b : m_bands)
-            place(b);
-        qreal h = m_fm.height();
-        room(h);
-        text(QRectF(0, m_y + 4, m_page.width(), h), font(9), Qt::AlignLeft, QStringLiteral("%1 record(s)").arg(m_r.rowCount));
+        for (int i = 0; i < m_bands.size(); ++i)
+            place(m_bands.at(i), trailerHeight(i + 1));
+        if (m_r.definition.recordCount) {
+            qreal h = m_fm.height();
+            room(h);
+            text(QRectF(0, m_y + 4, m_page.width(), h), font(9), Qt::AlignLeft, QStringLiteral("%1 record(s)").arg(m_r.rowCount));
+        }
         finishPage();
         return m_pageNo;
     }
@@ -76,7 +78,7 @@ private:
         for (const ReportColumn& c : cols)
             need << m_fmBold.horizontalAdvance(c.heading) + 2 * kPad + 1;
         for (const Band& b : m_bands) {
-            if (b.kind == Band::Kind::Group || b.kind == Band::Kind::Empty)
+            if (b.kind == Band::Kind::Group || b.kind == Band::Kind::Subgroup || b.kind == Band::Kind::Empty)
                 continue;
             const QFontMetricsF& fm = b.kind == Band::Kind::Detail ? m_fm : m_fmBold;
             for (int c = 0; c < b.cells.size(); ++c)
@@ -142,14 +144,39 @@ private:
         for (const ReportGroup& g : m_r.groups) {
             if (grouped)
                 out << Band{Band::Kind::Group, {m_r.groupLabel(g)}};
-            for (const QVariantList& row : g.rows)
-                out << Band{Band::Kind::Detail, cells(row)};
+            if (g.subgroups.isEmpty()) {
+                for (const QVariantList& row : g.rows)
+                    out << Band{Band::Kind::Detail, cells(row)};
+            }
+            for (const ReportSubgroup& sg : g.subgroups) {
+                out << Band{Band::Kind::Subgroup, {m_r.subgroupLabel(sg)}};
+                for (int i = sg.first; i < sg.first + sg.count; ++i)
+                    out << Band{Band::Kind::Detail, cells(g.rows.at(i))};
+                if (!d.totals.isEmpty() && d.subgroupTotals)
+                    out << Band{Band::Kind::Subtotal, totals(sg.totals, QStringLiteral("Total"))};
+            }
             if (grouped && !d.totals.isEmpty())
                 out << Band{Band::Kind::Total, totals(g.totals, QStringLiteral("Total"))};
         }
         if (!d.totals.isEmpty() && m_r.rowCount > 0)
             out << Band{Band::Kind::Grand, totals(m_r.totals, QStringLiteral("Grand total"))};
         return out;
+    }
+
+    // The height of the total lines that follow band i; in a two-level report a
+    // detail row keeps them on its page, so a total is not printed apart from
+    // the rows it adds up. (One-level reports keep their established layout.)
+    qreal trailerHeight(int i) const {
+        qreal h = 0;
+        if (m_r.definition.subgroup.isEmpty())
+            return h;
+        for (; i < m_bands.size(); ++i) {
+            const Band& b = m_bands.at(i);
+            if (b.kind != Band::Kind::Subtotal && b.kind != Band::Kind::Total)
+                break;
+            h += rowHeight(b.cells, m_fmBold) + 4;
+        }
+        return h;
     }
 
     int flags(int col) const {
@@ -239,6 +266,8 @@ private:
             heading();
             if (!m_group.isEmpty())
                 groupHeading(m_group + QStringLiteral(" (continued)"));
+            if (!m_subgroup.isEmpty())
+                subgroupHeading(m_subgroup + QStringLiteral(" (continued)"));
         }
     }
 
@@ -246,6 +275,14 @@ private:
         const qreal h = m_fmBold.height() + 2 * kPad;
         fill(QRectF(0, m_y, m_page.width(), h), QColor(238, 242, 248));
         text(QRectF(kPad, m_y + kPad, m_page.width() - 2 * kPad, h), m_bold, Qt::AlignLeft | Qt::TextSingleLine, label);
+        m_y += h;
+    }
+
+    // The second level sits indented under its group, in a lighter shade.
+    void subgroupHeading(const QString& label) {
+        const qreal h = m_fmBold.height() + 2 * kPad, indent = 16;
+        fill(QRectF(indent, m_y, m_page.width() - indent, h), QColor(247, 248, 251));
+        text(QRectF(indent + kPad, m_y + kPad, m_page.width() - indent - 2 * kPad, h), m_bold, Qt::AlignLeft | Qt::TextSingleLine, label);
         m_y += h;
     }
 
@@ -277,14 +314,22 @@ private:
         m_y += h;
     }
 
-    void place(const Band& b) {
+    void place(const Band& b, qreal trailer) {
         switch (b.kind) {
         case Band::Kind::Group: {
             // A group heading is not left alone at the foot of a page.
             m_group.clear();
+            m_subgroup.clear();
             room(2 * (m_fm.height() + 2 * kPad), true);
             m_group = b.cells.first();
             groupHeading(m_group);
+            break;
+        }
+        case Band::Kind::Subgroup: {
+            m_subgroup.clear();
+            room(2 * (m_fm.height() + 2 * kPad), true);
+            m_subgroup = b.cells.first();
+            subgroupHeading(m_subgroup);
             break;
         }
         case Band::Kind::Empty: {
@@ -296,13 +341,16 @@ private:
         }
         case Band::Kind::Detail: {
             const qreal h = rowHeight(b.cells, m_fm);
-            room(h, true);
+            room(h + trailer, true);
             drawCells(b.cells, m_body, m_fm, h);
             m_y += h;
             break;
         }
+        case Band::Kind::Subtotal:
         case Band::Kind::Total:
         case Band::Kind::Grand: {
+            if (b.kind != Band::Kind::Subtotal)
+                m_subgroup.clear();
             if (b.kind == Band::Kind::Grand)
                 m_group.clear();
             const qreal h = rowHeight(b.cells, m_fmBold);
@@ -310,9 +358,11 @@ private:
             if (b.kind == Band::Kind::Grand)
                 fill(QRectF(0, m_y, m_page.width(), h), QColor(217, 217, 217));
             else
-                line(m_y, QColor(128, 128, 128), 0.8);
+                line(m_y, QColor(128, 128, 128), b.kind == Band::Kind::Subtotal ? 0.4 : 0.8);
             drawCells(b.cells, m_bold, m_fmBold, h);
-            m_y += h + (b.kind == Band::Kind::Total ? 4 : 0);
+            m_y += h + (b.kind == Band::Kind::Grand ? 0 : 4);
+            if (b.kind == Band::Kind::Subtotal)
+                m_subgroup.clear();
             break;
         }
         }
@@ -326,6 +376,7 @@ private:
     QList<Band> m_bands;
     QList<qreal> m_x, m_w;
     QString m_group;  // the group whose rows are being placed
+    QString m_subgroup;  // and the subgroup within it
     qreal m_y = 0;
     int m_pageNo = 1;
     int m_pageTotal = 0;
@@ -389,19 +440,24 @@ Status writePdf(const ReportResult& r, const QString& path) {
 QString csv(const ReportResult& r) {
     const ReportDefinition& d = r.definition;
     const bool grouped = !d.group.isEmpty();
+    const bool subgrouped = grouped && !d.subgroup.isEmpty();
     const bool totals = d.exportTotals && !d.totals.isEmpty() && r.rowCount > 0;
     QStringList header;
     if (grouped)
         header << csvField(d.groupHeading.isEmpty() ? d.group : d.groupHeading, false);
+    if (subgrouped)
+        header << csvField(d.subgroupHeading.isEmpty() ? d.subgroup : d.subgroupHeading, false);
     for (const ReportColumn& c : d.columns)
         header << csvField(c.heading, false);
     QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     // One line: the group's value, then the cells; a totals line names itself
     // in the first column when that column has no total of its own.
-    auto line = [&](const QString& groupValue, const QVariantList& values, const QString& label) {
+    auto line = [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
         QStringList fields;
         if (grouped)
             fields << csvField(groupValue, true);
+        if (subgrouped)
+            fields << csvField(subgroupValue, true);
         for (int c = 0; c < d.columns.size(); ++c) {
             const ReportColumn& col = d.columns.at(c);
             // Numbers go out plain (no % sign) so a spreadsheet reads them as numbers.
@@ -418,13 +474,21 @@ QString csv(const ReportResult& r) {
         out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     };
     for (const ReportGroup& g : r.groups) {
-        for (const QVariantList& row : g.rows)
-            line(g.key.toString(), row, QString());
+        if (g.subgroups.isEmpty()) {
+            for (const QVariantList& row : g.rows)
+                line(g.key.toString(), QString(), row, QString());
+        }
+        for (const ReportSubgroup& sg : g.subgroups) {
+            for (int i = sg.first; i < sg.first + sg.count; ++i)
+                line(g.key.toString(), sg.key.toString(), g.rows.at(i), QString());
+            if (totals && d.subgroupTotals)
+                line(g.key.toString(), sg.key.toString(), sg.totals, QStringLiteral("Total"));
+        }
         if (totals && grouped)
-            line(g.key.toString(), g.totals, QStringLiteral("Total"));
+            line(g.key.toString(), QString(), g.totals, QStringLiteral("Total"));
     }
     if (totals)
-        line(QString(), r.totals, QStringLiteral("Grand total"));
+        line(QString(), QString(), r.totals, QStringLiteral("Grand total"));
     return out;
 }
 

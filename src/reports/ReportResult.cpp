@@ -62,29 +62,46 @@ QString ReportResult::format(int column, const QVariant& v) const {
     return v.toString();
 }
 
-QString ReportResult::groupLabel(const ReportGroup& g) const {
-    QString value = g.key.isNull() ? QStringLiteral("(none)") : g.key.toString();
-    if (!g.caption.isEmpty())
-        value += QStringLiteral(" - ") + g.caption;
-    return definition.groupHeading.isEmpty() ? value : definition.groupHeading + QStringLiteral(": ") + value;
+namespace {
+QString label(const QString& heading, const QVariant& key, const QString& caption) {
+    QString value = key.isNull() ? QStringLiteral("(none)") : key.toString();
+    if (!caption.isEmpty())
+        value += QStringLiteral(" - ") + caption;
+    return heading.isEmpty() ? value : heading + QStringLiteral(": ") + value;
+}
+}  // namespace
+
+QString ReportResult::groupLabel(const ReportGroup& g) const { return label(definition.groupHeading, g.key, g.caption); }
+
+QString ReportResult::subgroupLabel(const ReportSubgroup& s) const {
+    return label(definition.subgroupHeading, s.key, s.caption);
 }
 
 namespace ReportRunner {
 
 QString finalSql(const ReportDefinition& def, const ReportSortKey* sort, bool descending) {
     QStringList order;
-    if (!def.group.isEmpty())
-        order << quoted(def.group);
-    if (sort) {
-        order << quoted(sort->column) + (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
-    } else {
-        for (const QString& item : def.order) {
+    auto add = [&order](const QStringList& items) {
+        for (const QString& item : items) {
             const bool desc = item.endsWith(QLatin1String(" DESC"));
             const bool asc = item.endsWith(QLatin1String(" ASC"));
             const QString col = desc || asc ? item.section(QLatin1Char(' '), 0, -2) : item;
             order << quoted(col) + (desc ? QStringLiteral(" DESC") : QString());
         }
+    };
+    // Group order columns must hold one value per group, so the group's rows stay together.
+    if (!def.group.isEmpty()) {
+        add(def.groupOrder);
+        order << quoted(def.group);
     }
+    if (!def.subgroup.isEmpty()) {
+        add(def.subgroupOrder);
+        order << quoted(def.subgroup);
+    }
+    if (sort)
+        order << quoted(sort->column) + (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    else
+        add(def.order);
     QString sql = QStringLiteral("SELECT * FROM (\n") + def.query + QStringLiteral(")");
     if (!order.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
@@ -109,12 +126,18 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
         st.bind(QLatin1Char(':') + it.key(), it.value());
     // Map the definition's columns to the result's, by name.
     QList<int> map;
-    int groupCol = -1, captionCol = -1;
+    int groupCol = -1, captionCol = -1, subCol = -1, subCaptionCol = -1;
     for (int i = 0; i < st.columnCount(); ++i) {
-        if (st.columnName(i).compare(def.group, Qt::CaseInsensitive) == 0)
+        const QString name = st.columnName(i);
+        auto is = [&name](const QString& column) { return !column.isEmpty() && name.compare(column, Qt::CaseInsensitive) == 0; };
+        if (is(def.group))
             groupCol = i;
-        if (!def.groupCaption.isEmpty() && st.columnName(i).compare(def.groupCaption, Qt::CaseInsensitive) == 0)
+        if (is(def.groupCaption))
             captionCol = i;
+        if (is(def.subgroup))
+            subCol = i;
+        if (is(def.subgroupCaption))
+            subCaptionCol = i;
     }
     for (const ReportColumn& c : def.columns) {
         int found = -1;
@@ -129,21 +152,37 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
         return Status::fail(QStringLiteral("The report group %1 is not in the query result.").arg(def.group));
     if (!def.groupCaption.isEmpty() && captionCol < 0)
         return Status::fail(QStringLiteral("The report group caption %1 is not in the query result.").arg(def.groupCaption));
+    if (!def.subgroup.isEmpty() && subCol < 0)
+        return Status::fail(QStringLiteral("The report subgroup %1 is not in the query result.").arg(def.subgroup));
+    if (!def.subgroupCaption.isEmpty() && subCaptionCol < 0)
+        return Status::fail(QStringLiteral("The report subgroup caption %1 is not in the query result.").arg(def.subgroupCaption));
+    auto differ = [](const QVariant& a, const QVariant& b) { return a != b || a.isNull() != b.isNull(); };
     QList<QVariantList> all;
     while (st.next()) {
         QVariantList row;
         for (int i : map)
             row << st.value(i);
         const QVariant key = groupCol >= 0 ? st.value(groupCol) : QVariant();
-        if (out->groups.isEmpty() || out->groups.last().key != key || out->groups.last().key.isNull() != key.isNull())
-            out->groups.append(ReportGroup{key, captionCol >= 0 ? st.value(captionCol).toString() : QString(), {}, {}});
-        out->groups.last().rows << row;
+        if (out->groups.isEmpty() || differ(out->groups.last().key, key))
+            out->groups.append(ReportGroup{key, captionCol >= 0 ? st.value(captionCol).toString() : QString(), {}, {}, {}});
+        ReportGroup& g = out->groups.last();
+        if (subCol >= 0) {
+            const QVariant subKey = st.value(subCol);
+            if (g.subgroups.isEmpty() || differ(g.subgroups.last().key, subKey))
+                g.subgroups.append(ReportSubgroup{subKey, subCaptionCol >= 0 ? st.value(subCaptionCol).toString() : QString(),
+                                                  int(g.rows.size()), 0, {}});
+            ++g.subgroups.last().count;
+        }
+        g.rows << row;
         all << row;
     }
     if (!st.status())
         return st.status();
-    for (ReportGroup& g : out->groups)
+    for (ReportGroup& g : out->groups) {
         g.totals = computeTotals(def, g.rows);
+        for (ReportSubgroup& sg : g.subgroups)
+            sg.totals = computeTotals(def, g.rows.mid(sg.first, sg.count));
+    }
     out->totals = computeTotals(def, all);
     out->rowCount = all.size();
     return Status::ok();

@@ -8,11 +8,21 @@
 
 // The rows of one run of a report, grouped and totalled as its definition
 // says, ready for the preview, the printer, PDF and CSV.
+// A run of consecutive rows of one group that share the subgroup column's value.
+struct ReportSubgroup {
+    QVariant key;
+    QString caption;
+    int first = 0;  // index of its first row in the group's rows
+    int count = 0;
+    QVariantList totals;  // one per column, like the group's
+};
+
 struct ReportGroup {
     QVariant key;                // the group column's value (null when not grouped)
     QString caption;             // the name shown after the key in the heading, or empty
     QList<QVariantList> rows;    // one value per definition column
     QVariantList totals;         // one per column; invalid where nothing is totalled
+    QList<ReportSubgroup> subgroups;  // empty unless the definition has a subgroup
 };
 
 struct ReportResult {
@@ -25,12 +35,13 @@ struct ReportResult {
 
     QString format(int column, const QVariant& value) const;
     QString groupLabel(const ReportGroup& g) const;
+    QString subgroupLabel(const ReportSubgroup& s) const;
 };
 
 namespace ReportRunner {
 // Runs the definition's query on its database, opened read only, with the
-// given values bound by name (without the colon), ordered by the group, then
-// by the sort column (when given) or the definition's own order.
+// given values bound by name (without the colon), ordered by the group (after
+// its group order columns), the subgroup likewise, then by the sort column (when given) or the definition's own order.
 Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, const ReportSortKey* sort,
            bool descending, ReportResult* out);
 // The SQL that run() executes; for the benchmarks and checks.

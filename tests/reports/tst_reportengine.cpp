@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(none.size(), 1);
     }
 
-    void listsOfDefectsByOperatorModelAndEscapes() {
+    void listsOfDefectsBySelectedOperatorModelAndEscapes() {
         TestAppFolder app;
         fillReportData(app);
         // Escapes of I9: #13 (defect code 1 at location L2 is a defect) and #5, each one of the 9 defect
@@ -137,19 +137,6 @@ private slots:
         const int share = esc.definition.columnIndex(QStringLiteral("Share"));
         QCOMPARE(esc.format(share, esc.groups.at(0).totals.at(share)), QStringLiteral("22.2%"));
         QCOMPARE(esc.groups.at(0).totals.at(esc.definition.columnIndex(QStringLiteral("Defect"))).toInt(), 2);
-
-        const QStringList byOp = runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date"));
-        // The nine defect rows at A in December by operator, dated in order; no pass row among them.
-        QCOMPARE(byOp.mid(1), (QStringList{
-            QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P2,D1 Scratch,L1,11/28/2003"),
-            QStringLiteral("E1 - John Smith,12/02/2003,M100,S2,ST1,P3,D2 Dent,L1,11/28/2003"),
-            QStringLiteral("E1 - John Smith,12/03/2003,M100,S9,ST2,123,1 PASS - NO DEFECT,1,"),
-            QStringLiteral("E2 - Mary Jones,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,"),
-            QStringLiteral("E2 - Mary Jones,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,12/07/2003"),
-            QStringLiteral("E2 - Mary Jones,12/11/2003,M200,S3,ST1,P2,D2 Dent,L1,"),
-            QStringLiteral("E3 - Bob smith,12/06/2003,M100,S11,ST1,P2,D1 Scratch,L1,"),
-            QStringLiteral("E3 - Bob smith,12/06/2003,M100,S11,ST1,P3,D2 Dent,L2,"),
-            QStringLiteral("E3 - Bob smith,12/31/2003,M200,S5,ST2,P4,D1 Scratch,L1,12/30/2003")}));
 
         // The last name is matched without regard to case: both Smiths.
         QStringList sel = december("Begin Date", "End Date");
@@ -167,6 +154,145 @@ private slots:
                                                QStringLiteral("M100 - Widget,1,PASS - NO DEFECT,1"), QStringLiteral("M100 - Widget,D3,Loose screw,1"),
                                                QStringLiteral("M200 - Gadget,D1,Scratch,2"), QStringLiteral("M200 - Gadget,1,PASS - NO DEFECT,1"),
                                                QStringLiteral("M200 - Gadget,D2,Dent,1")}));
+    }
+
+    void defectsByOperatorCountByDefectCode() {
+        TestAppFolder app;
+        fillReportData(app);
+        // The nine defect rows at A in December: E1 #2 D1, #3 D2, #11 code 1 (part 123); E2 #5 D1, #13 code 1
+        // (location L2), #19 D2; E3 #7 D1, #14 D1, #15 D2. Three each, so the operators come in number order;
+        // within one, largest count first, then by code. Each is 1/9 = 11.1 % of all defects.
+        const QStringList lines = runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date"));
+        QCOMPARE(lines, (QStringList{
+            QStringLiteral("Operator,Defect Code,Description,Defects,% of Operator,% of All Defects"),
+            QStringLiteral("E1 - John Smith,1,PASS - NO DEFECT,1,33.3,11.1"), QStringLiteral("E1 - John Smith,D1,Scratch,1,33.3,11.1"),
+            QStringLiteral("E1 - John Smith,D2,Dent,1,33.3,11.1"), QStringLiteral("E1 - John Smith,Total,,3,,33.3"),
+            QStringLiteral("E2 - Mary Jones,1,PASS - NO DEFECT,1,33.3,11.1"), QStringLiteral("E2 - Mary Jones,D1,Scratch,1,33.3,11.1"),
+            QStringLiteral("E2 - Mary Jones,D2,Dent,1,33.3,11.1"), QStringLiteral("E2 - Mary Jones,Total,,3,,33.3"),
+            QStringLiteral("E3 - Bob smith,D1,Scratch,2,66.7,22.2"), QStringLiteral("E3 - Bob smith,D2,Dent,1,33.3,11.1"),
+            QStringLiteral("E3 - Bob smith,Total,,3,,33.3"),
+            QStringLiteral(",Grand total,,9,,100.0")}));
+
+        // Two more dents for E3, a pass row that names E1 (not a defect), defect rows with no operator
+        // (NULL and blank: counted, not dropped) and one of an operator and a code the tables do not know.
+        // 14 defect rows: E3 5 (D2 3 = 60 % of E3, 21.4 % of all; D1 2 = 40 %, 14.3 %; 35.7 %),
+        // E1 3 and E2 3 (7.1 % each code, 21.4 % each), no operator 2 (D1, D3: 50 % each; 14.3 %), E9 1 (7.1 %).
+        app.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, LocationCode, OperatorNum, ReworkNum, Notes) VALUES"
+            " ('A','M100','S13','2003-12-20','ST1','P3','D2','L1','E3',1,'again'),"
+            " ('A','M100','S14','2003-12-21','ST1','P3','D2','L2','E3',1,NULL),"
+            " ('A','M100','S15','2003-12-21','ST1','001','1','1','E1',1,NULL),"
+            " ('A','M100','S16','2003-12-22','ST1','P2','D3','L1',NULL,1,NULL),"
+            " ('A','M100','S17','2003-12-23','ST1','P2','D1','L1','  ',1,NULL),"
+            " ('A','M200','S18','2003-12-24','ST2','P4','ZZ','L1','E9',1,'unknown code')"));
+        QCOMPARE(runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date")).mid(1), (QStringList{
+            QStringLiteral("E3 - Bob smith,D2,Dent,3,60.0,21.4"), QStringLiteral("E3 - Bob smith,D1,Scratch,2,40.0,14.3"),
+            QStringLiteral("E3 - Bob smith,Total,,5,,35.7"),
+            QStringLiteral("E1 - John Smith,1,PASS - NO DEFECT,1,33.3,7.1"), QStringLiteral("E1 - John Smith,D1,Scratch,1,33.3,7.1"),
+            QStringLiteral("E1 - John Smith,D2,Dent,1,33.3,7.1"), QStringLiteral("E1 - John Smith,Total,,3,,21.4"),
+            QStringLiteral("E2 - Mary Jones,1,PASS - NO DEFECT,1,33.3,7.1"), QStringLiteral("E2 - Mary Jones,D1,Scratch,1,33.3,7.1"),
+            QStringLiteral("E2 - Mary Jones,D2,Dent,1,33.3,7.1"), QStringLiteral("E2 - Mary Jones,Total,,3,,21.4"),
+            QStringLiteral("(no operator),D1,Scratch,1,50.0,7.1"), QStringLiteral("(no operator),D3,Loose screw,1,50.0,7.1"),
+            QStringLiteral("(no operator),Total,,2,,14.3"),
+            QStringLiteral("E9,ZZ,,1,100.0,7.1"), QStringLiteral("E9,Total,,1,,7.1"),
+            QStringLiteral(",Grand total,,14,,100.0")}));
+
+        // Facility B in the same month: E1's loose screw only. Nothing at C: the heading alone.
+        QCOMPARE(runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date", "Facility;B;true")).mid(1),
+                 (QStringList{QStringLiteral("E1 - John Smith,D3,Loose screw,1,100.0,100.0"), QStringLiteral("E1 - John Smith,Total,,1,,100.0"),
+                              QStringLiteral(",Grand total,,1,,100.0")}));
+        QCOMPARE(runCsv(app, "defects_by_operator.rpt", december("Begin Date", "End Date", "Facility;C;true")).size(), 1);
+    }
+
+    void defectsByOperatorWithNotesListsEachCodesRows() {
+        TestAppFolder app;
+        fillReportData(app);
+        // The same nine rows, each under its operator and code (codes by count, then code), dated in order,
+        // with its notes; the operator's total and the grand total count the rows.
+        const QStringList lines = runCsv(app, "defects_by_operator_Notes.rpt", december("Begin Date", "End Date"));
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines.at(0), QStringLiteral("Operator,Defect Code,Date,Model,Serial,Station,Part,Loc.,Notes"));
+        QCOMPARE(lines.mid(1, 4), (QStringList{
+            QStringLiteral("E1 - John Smith,1,12/03/2003,M100,S9,ST2,123,1,"), QStringLiteral("E1 - John Smith,D1,12/02/2003,M100,S2,ST1,P2,L1,first"),
+            QStringLiteral("E1 - John Smith,D2,12/02/2003,M100,S2,ST1,P3,L1,"), QStringLiteral("E1 - John Smith,,Total,3,,,,,")}));
+        QCOMPARE(lines.at(5), QStringLiteral("E2 - Mary Jones,1,12/04/2003,M200,S10,ST2,001,L2,"));
+        QVERIFY(lines.at(6).startsWith(QLatin1String("E2 - Mary Jones,D1,12/10/2003,M200,S3,ST1,P2,L2,")));
+        QCOMPARE(lines.mid(7), (QStringList{
+            QStringLiteral("E2 - Mary Jones,D2,12/11/2003,M200,S3,ST1,P2,L1,"), QStringLiteral("E2 - Mary Jones,,Total,3,,,,,"),
+            QStringLiteral("E3 - Bob smith,D1,12/06/2003,M100,S11,ST1,P2,L1,"),
+            QStringLiteral("E3 - Bob smith,D1,12/31/2003,M200,S5,ST2,P4,L1,\"line one\nline, two\""),
+            QStringLiteral("E3 - Bob smith,D2,12/06/2003,M100,S11,ST1,P3,L2,"), QStringLiteral("E3 - Bob smith,,Total,3,,,,,"),
+            QStringLiteral(",,Grand total,9,,,,,")}));
+
+        // Each code's heading carries its count and its share of the operator's defects.
+        app.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, LocationCode, OperatorNum, ReworkNum, Notes) VALUES"
+            " ('A','M100','S14','2003-12-21','ST1','P3','D2','L2','E3',1,NULL),"
+            " ('A','M100','S13','2003-12-20','ST1','P3','D2','L1','E3',1,'again'),"
+            " ('A','M100','S16','2003-12-22','ST1','P2','D3','L1',NULL,1,'who?')"));
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "defects_by_operator_Notes.rpt"), december("Begin Date", "End Date"), QString(), &r).isOk());
+        QCOMPARE(r.rowCount, 12);
+        QCOMPARE(r.groups.size(), 4);
+        // E3 now leads with 5: its 3 dents (60 %) before its 2 scratches (40 %), each code's rows by date.
+        const ReportGroup& e3 = r.groups.at(0);
+        QCOMPARE(r.groupLabel(e3), QStringLiteral("Operator: E3 - Bob smith"));
+        QCOMPARE(e3.subgroups.size(), 2);
+        QCOMPARE(r.subgroupLabel(e3.subgroups.at(0)), QStringLiteral("Defect Code: D2 - Dent (3 of 5, 60.0%)"));
+        QCOMPARE(r.subgroupLabel(e3.subgroups.at(1)), QStringLiteral("Defect Code: D1 - Scratch (2 of 5, 40.0%)"));
+        QCOMPARE(e3.subgroups.at(0).first, 0);
+        QCOMPARE(e3.subgroups.at(0).count, 3);
+        QCOMPARE(e3.subgroups.at(1).first, 3);
+        const int serial = r.definition.columnIndex(QStringLiteral("SerialNum"));
+        const int notes = r.definition.columnIndex(QStringLiteral("Notes"));
+        QCOMPARE(e3.rows.at(0).at(serial).toString(), QStringLiteral("S11"));
+        QCOMPARE(e3.rows.at(1).at(notes).toString(), QStringLiteral("again"));
+        QCOMPARE(e3.rows.at(2).at(serial).toString(), QStringLiteral("S14"));
+        QCOMPARE(e3.rows.at(4).at(serial).toString(), QStringLiteral("S5"));
+        QCOMPARE(e3.totals.at(r.definition.columnIndex(QStringLiteral("ModelNumber"))).toInt(), 5);
+        QCOMPARE(r.groupLabel(r.groups.at(3)), QStringLiteral("Operator: (no operator)"));
+        QCOMPARE(r.subgroupLabel(r.groups.at(3).subgroups.at(0)), QStringLiteral("Defect Code: D3 - Loose screw (1 of 1, 100.0%)"));
+        QCOMPARE(r.totals.at(r.definition.columnIndex(QStringLiteral("ModelNumber"))).toInt(), 12);
+    }
+
+    void subgroupsAndGroupOrderInADefinition() {
+        TestAppFolder app;
+        fillReportData(app);
+        const QString head = QStringLiteral("database = kelid.mdb\nquery:\nSELECT LocationCode AS L, DefectCode AS D, count(*) AS N,"
+                                            " sum(count(*)) OVER (PARTITION BY LocationCode) AS LN"
+                                            " FROM InspectionRecord GROUP BY LocationCode, DefectCode\nend\ncolumn = D | Code\ncolumn = N | Count | number\n");
+        ReportDefinition d;
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("subgroup = D | Code\n"), app.path(), &d).error().contains(QLatin1String("needs a group")));
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("group = L | Loc\ngroup order = LN; DROP\n"), app.path(), &d).error().contains(QLatin1String("group order")));
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("group = L | Loc\nsubgroup order = N\n"), app.path(), &d).error().contains(QLatin1String("needs its group")));
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("group = L | Loc\nsubgroup = D | C\nsubgroup totals = some\n"), app.path(), &d)
+                    .error().contains(QLatin1String("subgroup totals must be yes or no")));
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("record count = 3\n"), app.path(), &d).error().contains(QLatin1String("record count")));
+
+        // Locations by their number of rows, largest first: 1 (9 rows), L1 (8), L2 (3: #5 #13 #15); each location's codes.
+        QVERIFY(ReportDefinition::parse(head + QStringLiteral("group = L | Loc\ngroup order = LN DESC\nsubgroup = D | Code\n"
+                                                              "total = N | sum\nexport totals = yes\n"), app.path(), &d).isOk());
+        ReportResult r;
+        QVERIFY(ReportRunner::run(d, {}, nullptr, false, &r).isOk());
+        QStringList keys;
+        for (const ReportGroup& g : r.groups)
+            keys << g.key.toString() + QLatin1Char(':') + QString::number(g.totals.at(1).toInt());
+        QCOMPARE(keys, (QStringList{QStringLiteral("1:9"), QStringLiteral("L1:8"), QStringLiteral("L2:3")}));
+        // L1 holds D1 #2 #7 #14, D2 #3 #10 #19, D3 #8 #9: one subgroup each, with its own totals line in the CSV.
+        QCOMPARE(r.groups.at(1).subgroups.size(), 3);
+        const QStringList csv = ReportRenderer::csv(r).split(QStringLiteral("\r\n"));
+        QCOMPARE(csv.at(0), QStringLiteral("Loc,Code,Code,Count"));
+        QVERIFY2(csv.contains(QStringLiteral("L1,D2,D2,3")) && csv.contains(QStringLiteral("L1,D2,Total,3")) && csv.contains(QStringLiteral("L1,,Total,8")),
+                 qPrintable(csv.join(QLatin1Char('|'))));
+        QVERIFY(csv.contains(QStringLiteral(",,Grand total,20")));
+        // Seven subgroups (1: code 1; L1: D1 D2 D3; L2: 1 D1 D2) and three groups close with a totals line;
+        // without subgroup totals only the groups' remain.
+        QCOMPARE(ReportRenderer::csv(r).count(QStringLiteral(",Total,")), 10);
+        r.definition.subgroupTotals = false;
+        QCOMPARE(ReportRenderer::csv(r).count(QStringLiteral(",Total,")), 3);
+        // A subgroup column the query does not give is an error.
+        d.subgroup = QStringLiteral("Nothing");
+        QVERIFY(ReportRunner::run(d, {}, nullptr, false, &r).error().contains(QLatin1String("subgroup Nothing")));
     }
 
     void csvQuotesAndDisarmsFormulas() {
@@ -361,30 +487,44 @@ private slots:
             QSKIP("pdftotext is not installed");
         TestAppFolder app;
         fillReportData(app);
-        // 150 more defects for operator E2 in December: one group over several pages.
+        // 150 more dents for operator E2 in December: one operator and one code over several pages.
         app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150) "
                                 "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, LocationCode, OperatorNum, ReworkNum) "
                                 "SELECT 'A', 'M200', 'X' || i, '2003-12-20', 'ST1', 'P2', 'D2', 'L1', 'E2', 1 FROM n"));
         ReportResult r;
-        QVERIFY(ReportEngine::produce(report(app, "defects_by_operator.rpt"), december("Begin Date", "End Date"), QString(), &r).isOk());
-        QCOMPARE(r.rowCount, 159);
-        const QString pdf = app.file(QStringLiteral("ops.pdf"));
-        QVERIFY(ReportRenderer::writePdf(r, pdf).isOk());
-        QProcess p;
-        p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(30000));
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        auto pdfText = [&](const char* file) {
+            ReportResult r;
+            [&] { QVERIFY(ReportEngine::produce(report(app, file), december("Begin Date", "End Date"), QString(), &r).isOk()); }();
+            const QString pdf = app.file(QStringLiteral("ops.pdf"));
+            [&] { QVERIFY(ReportRenderer::writePdf(r, pdf).isOk()); }();
+            QProcess p;
+            p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            [&] { QVERIFY(p.waitForFinished(30000)); }();
+            return QString::fromUtf8(p.readAllStandardOutput());
+        };
+        const QStringList pages = pdfText("defects_by_operator_Notes.rpt").split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
         for (int i = 0; i < pages.size(); ++i) {
             QVERIFY(pages.at(i).contains(QLatin1String("Defects by Operator")));
             QVERIFY(pages.at(i).contains(QStringLiteral("Page %1 of %2").arg(i + 1).arg(pages.size())));
             QVERIFY(pages.at(i).contains(QRegularExpression(QStringLiteral("Date\\s+Model\\s+Serial"))));
         }
+        // E2 leads with 153 defects, 151 of them dents; its heading and the code's carry over to the next page.
+        QVERIFY(pages.first().contains(QLatin1String("Operator: E2 - Mary Jones")));
+        QVERIFY(pages.first().contains(QLatin1String("Defect Code: D2 - Dent (151 of 153, 98.7%)")));
         QVERIFY(pages.at(1).contains(QLatin1String("Operator: E2 - Mary Jones (continued)")));
+        QVERIFY(pages.at(1).contains(QLatin1String("Defect Code: D2 - Dent (151 of 153, 98.7%) (continued)")));
         QVERIFY(pages.first().contains(QLatin1String("Begin Date: 12/01/2003")));
-        QVERIFY(pages.last().contains(QLatin1String("Grand total")));
+        QVERIFY(pages.last().contains(QRegularExpression(QStringLiteral("Grand total\\s+159"))));
         QVERIFY(pages.last().contains(QLatin1String("159 record(s)")));
+
+        // The summary fits one page: E2 first with its 151 dents; its lines are codes, so no record count.
+        const QString summary = pdfText("defects_by_operator.rpt");
+        QCOMPARE(summary.count(QLatin1Char('\f')), 1);
+        QVERIFY(summary.contains(QRegularExpression(QStringLiteral("D2\\s+Dent\\s+151\\s+98.7%\\s+95.0%"))));
+        QVERIFY(summary.indexOf(QLatin1String("Operator: E2")) < summary.indexOf(QLatin1String("Operator: E1")));
+        QVERIFY(summary.contains(QRegularExpression(QStringLiteral("Grand total\\s+159\\s+100.0%"))));
+        QVERIFY(!summary.contains(QLatin1String("record(s)")));
     }
 
     void releaseClearsSettings() {
