@@ -54,34 +54,62 @@ void RecordNavigator::bind(QWidget* box, const QString& field) { m_bindings.appe
 
 Status RecordNavigator::refresh() {
     m_db.close();
-    m_keys.clear();
+    m_count = 0;
+    m_key = 0;
     m_state = State::None;
     m_index = -1;
     m_rowValues.clear();
     m_rowFields.clear();
     Status s = m_db.open(m_databaseName);
+    qint64 first = 0;
     if (s) {
-        SqlStatement keys(m_db, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(m_table)));
-        s = keys.status();
-        if (s) {
-            while (keys.next())
-                m_keys.push_back(keys.int64(0));
-            s = keys.status();
-        }
+        SqlStatement count(m_db, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(m_table)));
+        s = count.status();
+        if (s && count.next())
+            m_count = int(count.int64(0));
+        if (s)
+            s = count.status();
+        if (s && m_count > 0)
+            first = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1"), 0, &s);
     }
     if (!s) {
-        m_keys.clear();
+        m_count = 0;
         clearBoxes();
         updateArrows();
         return s;
     }
-    if (!m_keys.empty())
-        s = loadRow(0);
+    if (m_count > 0)
+        s = loadRow(first, 0);
     else
         clearBoxes();
     updateArrows();
     emit reposition();
     return s;
+}
+
+qint64 RecordNavigator::keyQuery(const QString& sql, qint64 key, Status* status) {
+    SqlStatement st(m_db, sql.arg(quoted(m_table)));
+    if (!st.status()) {
+        *status = st.status();
+        return 0;
+    }
+    st.bind(1, key);
+    const qint64 found = st.next() ? st.int64(0) : 0;
+    if (!st.status())
+        *status = st.status();
+    return found;
+}
+
+qint64 RecordNavigator::positionOf(qint64 key, Status* status) {
+    // The newest row is the usual one (just added): no row after it.
+    if (!keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? LIMIT 1"), key, status))
+        return m_count - 1;
+    SqlStatement st(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE rowid < ?").arg(quoted(m_table)));
+    st.bind(1, key);
+    const qint64 n = st.next() ? st.int64(0) : 0;
+    if (!st.status())
+        *status = st.status();
+    return n;
 }
 
 Status RecordNavigator::close() {
@@ -98,10 +126,8 @@ Status RecordNavigator::close() {
 
 int RecordNavigator::absolutePosition() const { return m_state == State::Row ? m_index : -1; }
 
-bool RecordNavigator::eof() const {
-    return m_keys.empty() || (m_state == State::None && m_index >= int(m_keys.size()));
-}
-bool RecordNavigator::bof() const { return m_keys.empty() || (m_state == State::None && m_index < 0); }
+bool RecordNavigator::eof() const { return m_count == 0 || (m_state == State::None && m_index >= m_count); }
+bool RecordNavigator::bof() const { return m_count == 0 || (m_state == State::None && m_index < 0); }
 
 QVariant RecordNavigator::readBox(const QWidget* box) {
     QString text;
@@ -148,11 +174,11 @@ void RecordNavigator::clearBoxes() {
     rememberLoaded();
 }
 
-Status RecordNavigator::loadRow(int index) {
+Status RecordNavigator::loadRow(qint64 key, int position) {
     SqlStatement row(m_db, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
     if (!row.status())
         return row.status();
-    row.bind(1, m_keys[size_t(index)]);
+    row.bind(1, key);
     if (!row.next())
         return row.status().isOk() ? Status::fail(QStringLiteral("The record has been deleted.")) : row.status();
     m_rowFields.clear();
@@ -162,7 +188,8 @@ Status RecordNavigator::loadRow(int index) {
         m_rowValues << row.value(i);
     }
     row.next();
-    m_index = index;
+    m_key = key;
+    m_index = position;
     m_state = State::Row;
     for (Binding& b : m_bindings)
         if (b.box)
@@ -214,17 +241,18 @@ Status RecordNavigator::writeCurrent() {
     for (const QVariant& v : values)
         st.bind(i++, v);
     if (m_state == State::Row)
-        st.bind(i, m_keys[size_t(m_index)]);
-    const Status s = st.run();
+        st.bind(i, m_key);
+    Status s = st.run();
     if (!s)
         return s;
     if (m_state == State::New) {
         m_lastModified = m_db.lastInsertRowId();
-        m_keys.push_back(m_lastModified);
-        return loadRow(int(m_keys.size()) - 1);
+        ++m_count;
+        const int position = int(positionOf(m_lastModified, &s));
+        return s ? loadRow(m_lastModified, position) : s;
     }
-    m_lastModified = m_keys[size_t(m_index)];
-    return loadRow(m_index);
+    m_lastModified = m_key;
+    return loadRow(m_key, m_index);
 }
 
 Status RecordNavigator::updateRecord() {
@@ -236,7 +264,7 @@ Status RecordNavigator::updateRecord() {
 Status RecordNavigator::move(Action action) {
     if (!m_db.isOpen())
         return Status::fail(QStringLiteral("The database is not open."));
-    if (m_state == State::None && ((action == Action::MoveNext && m_index >= int(m_keys.size())) ||
+    if (m_state == State::None && ((action == Action::MoveNext && m_index >= m_count) ||
                                    (action == Action::MovePrevious && m_index < 0)))
         return Status::fail(QStringLiteral("No current record."));
     bool save = true;
@@ -246,26 +274,53 @@ Status RecordNavigator::move(Action action) {
         if (!s)
             return s;
     }
-    const int count = int(m_keys.size());
-    int target = m_index;
+    const int count = m_count;
+    Status s;
+    qint64 key = 0;
+    int position = m_index;
     switch (action) {
-    case Action::MoveFirst: target = 0; break;
-    case Action::MoveLast: target = count - 1; break;
-    case Action::MoveNext:
-        target = m_state == State::Deleted ? m_index : (m_state == State::New ? count : m_index + 1);
+    case Action::MoveFirst:
+        key = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1"), 0, &s);
+        position = 0;
         break;
-    case Action::MovePrevious: target = m_state == State::New ? count - 1 : m_index - 1; break;
+    case Action::MoveLast:
+        key = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1"), 0, &s);
+        position = count - 1;
+        break;
+    case Action::MoveNext:
+        if (m_state == State::Row || m_state == State::Deleted) {
+            // After a delete the following row has taken the deleted row's place.
+            key = keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1"), m_key, &s);
+            position = m_state == State::Deleted ? m_index : m_index + 1;
+        } else if (m_state == State::None && m_index < 0) {
+            key = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1"), 0, &s);
+            position = 0;
+        }
+        break;
+    case Action::MovePrevious:
+        if (m_state == State::Row || m_state == State::Deleted) {
+            key = keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1"), m_key, &s);
+            position = m_index - 1;
+        } else {
+            key = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1"), 0, &s);
+            position = count - 1;
+        }
+        break;
     default: break;
     }
-    if (count == 0 || target < 0 || target >= count) {
+    if (!s)
+        return s;
+    if (count == 0 || key == 0) {
+        // Past an end: no current row.
+        const bool beforeFirst = action == Action::MovePrevious;
         m_state = State::None;
-        m_index = target < 0 ? -1 : count;
+        m_index = beforeFirst ? -1 : count;
         clearBoxes();
         updateArrows();
         emit reposition();
         return Status::ok();
     }
-    const Status s = loadRow(target);
+    s = loadRow(key, position);
     updateArrows();
     emit reposition();
     return s;
@@ -273,7 +328,7 @@ Status RecordNavigator::move(Action action) {
 
 Status RecordNavigator::userMove(Action action) {
     // The arrows never move past either end.
-    const int count = int(m_keys.size());
+    const int count = m_count;
     if (m_state == State::Row && ((action == Action::MoveNext && m_index >= count - 1) ||
                                   (action == Action::MovePrevious && m_index <= 0))) {
         action = action == Action::MoveNext ? Action::MoveLast : Action::MoveFirst;
@@ -318,28 +373,33 @@ Status RecordNavigator::deleteRecord() {
     bool save = false;
     emit validate(Action::Delete, &save);
     SqlStatement st(m_db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
-    st.bind(1, m_keys[size_t(m_index)]);
+    st.bind(1, m_key);
     const Status s = st.status() ? st.run() : st.status();
     if (!s)
         return s;
-    m_keys.erase(m_keys.begin() + m_index);
+    --m_count;
     m_state = State::Deleted;
     updateArrows();
     return Status::ok();
 }
 
-qint64 RecordNavigator::bookmark() const { return m_state == State::Row ? m_keys[size_t(m_index)] : 0; }
+qint64 RecordNavigator::bookmark() const { return m_state == State::Row ? m_key : 0; }
 
 Status RecordNavigator::setBookmark(qint64 bookmark) {
-    for (int i = int(m_keys.size()) - 1; i >= 0; --i) {
-        if (m_keys[size_t(i)] == bookmark) {
-            const Status s = loadRow(i);
-            updateArrows();
-            emit reposition();
-            return s;
-        }
-    }
-    return Status::fail(QStringLiteral("Not a valid bookmark."));
+    if (!m_db.isOpen())
+        return Status::fail(QStringLiteral("The database is not open."));
+    Status s;
+    const bool exists = keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid = ?"), bookmark, &s) == bookmark && bookmark != 0;
+    if (!s)
+        return s;
+    if (!exists)
+        return Status::fail(QStringLiteral("Not a valid bookmark."));
+    const int position = int(positionOf(bookmark, &s));
+    if (s)
+        s = loadRow(bookmark, position);
+    updateArrows();
+    emit reposition();
+    return s;
 }
 
 void RecordNavigator::setCaption(const QString& caption) { m_caption->setText(caption); }

@@ -1,6 +1,4 @@
 #pragma once
-#include <vector>
-
 #include <QList>
 #include <QPointer>
 #include <QVariant>
@@ -13,8 +11,9 @@ class QToolButton;
 
 // The record navigator of a single-record form: one table in its natural
 // (rowid) order, boxes bound to its fields by name, first/previous/next/last
-// arrows and a caption line. Only the row keys are held in memory; a row's
-// values are read when it becomes current.
+// arrows and a caption line. Nothing of the table is held but the current
+// row: moves step along the rowid, the position is counted as the navigator
+// moves, so a table of a million rows opens at once.
 //
 // Operations called by the form return their error. Moves made with the arrows
 // write a changed row first; a database error met there is raised as the
@@ -44,7 +43,7 @@ public:
 
     // Position of the current row from 0; -1 on a new row or with no current row.
     int absolutePosition() const;
-    int recordCount() const { return int(m_keys.size()); }
+    int recordCount() const { return m_count; }
     bool hasCurrentRow() const { return m_state == State::Row; }
     bool isNewRow() const { return m_state == State::New; }
     bool eof() const;
@@ -93,7 +92,7 @@ private:
     Status move(Action action);
     Status userMove(Action action);
     Status writeCurrent();
-    Status loadRow(int index);
+    Status loadRow(qint64 key, int position);
     void clearBoxes();
     void rememberLoaded();
     void raiseError(const QString& description);
@@ -104,8 +103,13 @@ private:
     QString m_databaseName;
     QString m_table;
     SqliteDb m_db;
-    std::vector<qint64> m_keys;
-    int m_index = -1;
+    // Neighbouring keys by rowid; 0 when there is none.
+    qint64 keyQuery(const QString& sql, qint64 key, Status* status);
+    qint64 positionOf(qint64 key, Status* status);
+
+    int m_count = 0;
+    int m_index = -1;    // position of the current (or deleted) row; -1 or m_count at the ends
+    qint64 m_key = 0;    // rowid of the current (or deleted) row
     State m_state = State::None;
     qint64 m_lastModified = 0;
     QVariantList m_rowValues;

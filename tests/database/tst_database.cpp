@@ -135,6 +135,48 @@ private slots:
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM location")).toInt(), 2);
     }
 
+    void navigatorPositionsFollowTheRowidOrder() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO Station VALUES ('S2', 'TWO'), ('S3', 'THREE'), ('S4', 'FOUR'), ('S5', 'FIVE');"
+                                "DELETE FROM Station WHERE StationID = 'S3'"));
+        QWidget form;
+        RecordNavigator nav(&form);
+        QLineEdit id;
+        nav.bind(&id, QStringLiteral("StationID"));
+        nav.setDatabaseName(app.livePath());
+        nav.setRecordSource(QStringLiteral("Station"));
+        QVERIFY(nav.refresh().isOk());
+        QCOMPARE(nav.recordCount(), 3);
+        const qint64 s4 = app.scalar(QStringLiteral("SELECT rowid FROM Station WHERE StationID = 'S4'")).toLongLong();
+        QVERIFY(nav.setBookmark(s4).isOk());
+        QCOMPARE(nav.absolutePosition(), 1);  // S2, S4, S5: the gap left by S3 is not a row
+        QCOMPARE(id.text(), QStringLiteral("S4"));
+        QVERIFY(nav.moveNext().isOk());
+        QCOMPARE(nav.absolutePosition(), 2);
+        QVERIFY(nav.moveNext().isOk());
+        QVERIFY(nav.eof());
+        QVERIFY(!nav.moveNext().isOk());  // past the end is an error for a program
+        QVERIFY(nav.movePrevious().isOk());
+        QCOMPARE(id.text(), QStringLiteral("S5"));
+        QVERIFY(nav.moveFirst().isOk());
+        QVERIFY(nav.movePrevious().isOk());
+        QVERIFY(nav.bof());
+        QVERIFY(!nav.setBookmark(s4 + 100).isOk());
+        // A row added elsewhere after the navigator opened is found by its key.
+        QVERIFY(nav.addNew().isOk());
+        id.setText(QStringLiteral("S6"));
+        QVERIFY(nav.updateRecord().isOk());
+        QVERIFY(nav.setBookmark(nav.lastModified()).isOk());
+        QCOMPARE(nav.absolutePosition(), 3);
+        QCOMPARE(nav.recordCount(), 4);
+        QVERIFY(nav.setBookmark(s4).isOk());
+        QVERIFY(nav.deleteRecord().isOk());
+        QVERIFY(nav.moveNext().isOk());
+        QCOMPARE(id.text(), QStringLiteral("S5"));
+        QCOMPARE(nav.absolutePosition(), 1);
+        QCOMPARE(nav.recordCount(), 3);
+    }
+
     void navigatorArrowErrorsGoToTheErrorEventOrAMessage() {
         TestAppFolder app;
         app.exec(QStringLiteral("INSERT INTO defects VALUES ('2', 'SCRATCH')"));
