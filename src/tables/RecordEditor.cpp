@@ -46,8 +46,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* text) {
 }
 }  // namespace
 
-RecordEditor::RecordEditor(const RecordEditorSpec& spec, QWidget* parent)
-    : Form(spec.form, Kind::Child, parent), m_spec(spec) {
+RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
+    : Form(member.form, Kind::Child, parent), m_spec(member) {
     setCaption(m_spec.caption);
     setHelpContext(kHelpContext);
 

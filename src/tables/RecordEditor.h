@@ -14,9 +14,9 @@ class TextBox;
 class RecordEditor : public Form {
     Q_OBJECT
 public:
-    explicit RecordEditor(const RecordEditorSpec& spec, QWidget* parent = nullptr);
+    explicit RecordEditor(const RecordEditorSpec& member, QWidget* parent = nullptr);
 
-    const RecordEditorSpec& spec() const { return m_spec; }
+    const RecordEditorSpec& member() const { return m_spec; }
     RecordNavigator* navigator() const { return m_data; }
 
     void onLoad() override;

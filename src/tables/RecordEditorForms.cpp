@@ -4,6 +4,6 @@
 
 // frmDefects, frmPart, frmModel, frmLocation, frmStation and frmEmployee.
 void registerRecordEditors() {
-    for (const RecordEditorSpec& spec : RecordEditorFamily::members())
-        FormRegistry::instance().registerForm(spec.form, [spec]() -> Form* { return new RecordEditor(spec); });
+    for (const RecordEditorSpec& member : RecordEditorFamily::members())
+        FormRegistry::instance().registerForm(member.form, [member]() -> Form* { return new RecordEditor(member); });
 }

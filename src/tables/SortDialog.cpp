@@ -55,16 +55,16 @@ const SortDialogSpec* sortDialogSpec(const QString& name) {
     return nullptr;
 }
 
-SortDialog::SortDialog(const SortDialogSpec& spec) : Form(spec.name, Kind::TopLevel), m_spec(spec) {
+SortDialog::SortDialog(const SortDialogSpec& member) : Form(member.name, Kind::TopLevel), m_spec(member) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setCaption(spec.caption);
+    setCaption(member.caption);
 
-    const int rows = int(spec.fieldCaptions.size());
+    const int rows = int(member.fieldCaptions.size());
     auto* fields = new QGroupBox(QStringLiteral("Record Fields"), this);
     fields->setObjectName(QStringLiteral("Frame1"));
     fields->setGeometry(px(240), px(120), px(2895), px(420 + 360 * rows));
     for (int i = 0; i < rows; ++i) {
-        auto* b = new QRadioButton(spec.fieldCaptions[i], fields);
+        auto* b = new QRadioButton(member.fieldCaptions[i], fields);
         b->setObjectName(QStringLiteral("Option1_%1").arg(i));
         b->setGeometry(px(240), px(360 + 360 * i), px(2500), px(300));
         m_fields << b;

@@ -28,10 +28,10 @@ const SortDialogSpec* sortDialogSpec(const QString& name);
 class SortDialog : public Form {
     Q_OBJECT
 public:
-    explicit SortDialog(const SortDialogSpec& spec);
+    explicit SortDialog(const SortDialogSpec& member);
     void onLoad() override;
 
-    const SortDialogSpec& spec() const { return m_spec; }
+    const SortDialogSpec& member() const { return m_spec; }
     // Option groups by their number: 1 = fields, 2 = direction.
     bool isOptionSelected(int group, int element) const;
     void selectOption(int group, int element);

@@ -52,14 +52,14 @@ QIcon arrowIcon(bool right, bool bar) {
 }
 }  // namespace
 
-TableBrowser::TableBrowser(const TableBrowserSpec& spec)
-    : Form(spec.name, Kind::Child), m_spec(spec), m_rs(std::make_unique<RecordSet>()) {
-    setCaption(spec.caption);
-    setHelpContext(spec.helpTopic);
-    if (spec.print != TableBrowserSpec::Print::None)
-        m_report = new ReportEngine(spec.reportControl, this);
+TableBrowser::TableBrowser(const TableBrowserSpec& member)
+    : Form(member.name, Kind::Child), m_spec(member), m_rs(std::make_unique<RecordSet>()) {
+    setCaption(member.caption);
+    setHelpContext(member.helpTopic);
+    if (member.print != TableBrowserSpec::Print::None)
+        m_report = new ReportEngine(member.reportControl, this);
     buildLayout();
-    resize(px(spec.designSize.width()), px(spec.designSize.height()));
+    resize(px(member.designSize.width()), px(member.designSize.height()));
     // The window sees key presses before its controls.
     qApp->installEventFilter(this);
 }

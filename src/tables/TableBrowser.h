@@ -26,12 +26,12 @@ class TableBrowserGrid;
 class TableBrowser : public Form {
     Q_OBJECT
 public:
-    explicit TableBrowser(const TableBrowserSpec& spec);
+    explicit TableBrowser(const TableBrowserSpec& member);
     ~TableBrowser() override;
     void onLoad() override;
     void onUnload() override;
 
-    const TableBrowserSpec& spec() const { return m_spec; }
+    const TableBrowserSpec& member() const { return m_spec; }
     RecordSet* recordSet() const { return m_rs.get(); }
     GridModel* gridModel() const { return m_model; }
     TableBrowserGrid* grid() const { return m_grid; }

@@ -6,9 +6,9 @@
 // The six table browsers, their five sort dialogs and the inspection sort dialog.
 void registerTableBrowsers() {
     FormRegistry& forms = FormRegistry::instance();
-    for (const TableBrowserSpec& spec : tableBrowserFamily())
-        forms.registerForm(spec.name, [spec] { return new TableBrowser(spec); });
-    for (const SortDialogSpec& spec : sortDialogFamily())
-        forms.registerForm(spec.name, [spec] { return new SortDialog(spec); });
+    for (const TableBrowserSpec& member : tableBrowserFamily())
+        forms.registerForm(member.name, [member] { return new TableBrowser(member); });
+    for (const SortDialogSpec& member : sortDialogFamily())
+        forms.registerForm(member.name, [member] { return new SortDialog(member); });
     forms.registerForm(QStringLiteral("frmSortInsp"), [] { return new InspectionSortDialog(); });
 }

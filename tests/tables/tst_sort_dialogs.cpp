@@ -21,7 +21,7 @@ private:
     SortDialog* openDialog(TableBrowser* b) {
         if (!click(b, "cmdSort"))
             return nullptr;
-        return FormRegistry::instance().formAs<SortDialog>(b->spec().sortDialog);
+        return FormRegistry::instance().formAs<SortDialog>(b->member().sortDialog);
     }
     QRadioButton* option(QWidget* d, int group, int element) {
         return d->findChild<QRadioButton*>(QStringLiteral("Option%1_%2").arg(group).arg(element));
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
         const QString before = b->recordSet()->sql();
         QVERIFY(click(d, "cmdCancel"));
-        QVERIFY(!FormRegistry::instance().isLoaded(b->spec().sortDialog));
+        QVERIFY(!FormRegistry::instance().isLoaded(b->member().sortDialog));
         QCOMPARE(b->recordSet()->sql(), before);
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
     }
