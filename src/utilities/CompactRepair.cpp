@@ -10,23 +10,11 @@ CompactRepair::Paths CompactRepair::applicationPaths() {
                  AppPaths::join(QStringLiteral("\\temp2\\kelid.mdb"))};
 }
 
-CompactRepair::CompactRepair(Paths paths) : m_paths(std::move(paths)) {}
+CompactRepair::CompactRepair(Paths paths) : StepSequence(0), m_paths(std::move(paths)) {}
 
 Status CompactRepair::repairPhase() { return runSteps(1, 3); }
 Status CompactRepair::compactPhase() { return runSteps(4, 7); }
 Status CompactRepair::run() { return runSteps(1, 7); }
-
-Status CompactRepair::runSteps(int first, int last) {
-    for (int n = first; n <= last; ++n) {
-        const Status s = step(n);
-        if (!s)
-            return s;
-        m_done = n;
-        if (afterStep)
-            afterStep(n);
-    }
-    return Status::ok();
-}
 
 Status CompactRepair::step(int n) {
     switch (n) {

@@ -1,9 +1,7 @@
 #pragma once
-#include <functional>
-
 #include <QString>
 
-#include "platform/Status.h"
+#include "utilities/StepSequence.h"
 
 // The repair-and-compact sequence run on demand (frmRepair) and on every exit
 // (frmCompact):
@@ -17,7 +15,7 @@
 // A failing step stops the sequence and leaves the files as it found them;
 // the copies write a temporary file beside their target and rename it over,
 // so the live database is always either the old file or the compacted one.
-class CompactRepair {
+class CompactRepair : public StepSequence {
 public:
     struct Paths {
         QString live;    // application folder + "\kelid.mdb"
@@ -34,15 +32,8 @@ public:
     Status compactPhase();  // steps 4 to 7
     Status run();           // steps 1 to 7
 
-    // The last step that completed (0 before step 1).
-    int completedSteps() const { return m_done; }
-    // Called after each completed step with its number.
-    std::function<void(int)> afterStep;
-
 private:
-    Status step(int n);
-    Status runSteps(int first, int last);
+    Status step(int n) override;
 
     Paths m_paths;
-    int m_done = 0;
 };

@@ -9,25 +9,17 @@ DatabaseExchange::Paths DatabaseExchange::applicationPaths() {
                  AppPaths::join(QStringLiteral("\\Temp2\\kelid1.mdb"))};
 }
 
-DatabaseExchange::DatabaseExchange(Paths paths) : m_paths(std::move(paths)) {}
+// Steps 1 and 2 (the question) belong to the menu: 2 is done before the first copy.
+DatabaseExchange::DatabaseExchange(Paths paths) : StepSequence(2), m_paths(std::move(paths)) {}
 
 Status DatabaseExchange::run() {
-    m_done = 2;
     // The live database is overwritten in step 4: nothing may hold it open.
     Status s = DatabaseGuard::notHeldOpen({m_paths.live, m_paths.stored, m_paths.exchange});
     if (s)
         s = DatabaseGuard::settleJournal(m_paths.live);
     if (!s)
         return s;
-    for (int n = 3; n <= 6; ++n) {
-        s = step(n);
-        if (!s)
-            return s;
-        m_done = n;
-        if (afterStep)
-            afterStep(n);
-    }
-    return Status::ok();
+    return runSteps(3, 6);
 }
 
 Status DatabaseExchange::step(int n) {

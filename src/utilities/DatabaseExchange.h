@@ -1,9 +1,7 @@
 #pragma once
-#include <functional>
-
 #include <QString>
 
-#include "platform/Status.h"
+#include "utilities/StepSequence.h"
 
 // The new-database operation: the live database and the stored one in DemoDb
 // change places through the exchange copy in temp2.
@@ -14,7 +12,7 @@
 // A failing step stops the exchange; every copy writes a temporary file beside
 // its target and renames it over, so each file is always whole: the files are
 // as the last completed step left them.
-class DatabaseExchange {
+class DatabaseExchange : public StepSequence {
 public:
     struct Paths {
         QString live;      // "\kelid.mdb"
@@ -28,13 +26,8 @@ public:
 
     Status run();
 
-    // The last step that completed (2 before the first copy).
-    int completedSteps() const { return m_done; }
-    std::function<void(int)> afterStep;
-
 private:
-    Status step(int n);
+    Status step(int n) override;
 
     Paths m_paths;
-    int m_done = 2;
 };
