@@ -14,9 +14,6 @@ namespace DataGen {
 
 namespace {
 
-constexpr std::uint64_t kDemoSeed = 0x5641524E4558ULL;
-constexpr std::uint64_t kLargeSeed = 0x4C41524745ULL;
-
 QVariant text(const QString& s) { return s.isNull() ? QVariant() : QVariant(s); }
 
 // Runs one statement for each row of values.
@@ -104,6 +101,8 @@ Status insertInspections(SqliteDb& db, const SimConfig& config) {
 // Builds the file under a temporary name in one transaction and renames it
 // into place only when it is complete.
 Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fill) {
+    if (const Status seed = PlantCatalogue::status(); !seed)
+        return seed;
     if (QFileInfo::exists(path))
         return Status::fail(QStringLiteral("File already exists: %1").arg(path));
     const QString partial = path + QStringLiteral(".partial");
@@ -137,12 +136,13 @@ Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fi
 Status createBlank(const QString& path) { return buildFile(path, insertPassCodes); }
 
 Status createDemo(const QString& path) {
+    const DemoRun& demo = PlantCatalogue::instance().demo;
     SimConfig config;
-    config.seed = kDemoSeed;
-    config.first = QDate(2026, 1, 2);
-    config.last = QDate(2026, 6, 30);
-    config.unitsPerDayLow = 2;
-    config.unitsPerDayHigh = 6;
+    config.seed = demo.seed;
+    config.first = demo.first;
+    config.last = demo.last;
+    config.unitsPerDayLow = demo.unitsPerDayLow;
+    config.unitsPerDayHigh = demo.unitsPerDayHigh;
     return buildFile(path, [&](SqliteDb& db) {
         const Status s = insertReferenceTables(db);
         return s ? insertInspections(db, config) : s;
@@ -152,19 +152,22 @@ Status createDemo(const QString& path) {
 Status createLarge(const QString& path, std::int64_t rows) {
     if (rows < 0)
         return Status::fail(QStringLiteral("The number of rows must not be negative: %1").arg(rows));
+    if (const Status seed = PlantCatalogue::status(); !seed)
+        return seed;
+    const LargeRun& large = PlantCatalogue::instance().large;
     SimConfig config;
-    config.seed = kLargeSeed;
-    config.first = QDate(2020, 1, 2);
-    config.last = QDate(2026, 6, 30);
+    config.seed = large.seed;
+    config.first = large.first;
+    config.last = large.last;
     config.rowLimit = rows;
-    // Spread the rows over the whole period: some 1.93 rows per unit (as in
-    // the demo), two facilities.
+    // Spread the rows over the whole period at the demo's rows per unit, at
+    // every facility.
     int workdays = 0;
     for (QDate d = config.first; d <= config.last; d = d.addDays(1))
         workdays += d.dayOfWeek() <= 5 ? 1 : 0;
-    const double perFacilityDay = double(rows) / (workdays * 2.0 * 1.93);
-    config.unitsPerDayLow = qMax(1, int(perFacilityDay * 0.75));
-    config.unitsPerDayHigh = qMax(config.unitsPerDayLow, int(perFacilityDay * 1.25 + 0.5));
+    const double perFacilityDay = double(rows) / (workdays * double(PlantCatalogue::kFacilities) * large.rowsPerUnit);
+    config.unitsPerDayLow = qMax(1, int(perFacilityDay * large.spreadLow));
+    config.unitsPerDayHigh = qMax(config.unitsPerDayLow, int(perFacilityDay * large.spreadHigh + 0.5));
     return buildFile(path, [&](SqliteDb& db) {
         const Status s = insertReferenceTables(db);
         return s && rows > 0 ? insertInspections(db, config) : s;

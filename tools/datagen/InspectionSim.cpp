@@ -2,21 +2,10 @@
 
 namespace DataGen {
 
-namespace {
-// Share of failed inspections that find one, two or three defects.
-const std::vector<int> kDefectsPerFailure = {65, 25, 10};
-// A reworked unit fails its re-inspection this often.
-constexpr double kReworkFailRate = 0.08;
-// A visible defect found at final inspection on a unit passed earlier is an
-// escape of the earlier inspection this often.
-constexpr double kEscapeRate = 0.6;
-constexpr double kNoteRate = 0.12;
-}  // namespace
-
-InspectionSim::InspectionSim(const SimConfig& config)
-    : m_config(config), m_plant(PlantCatalogue::instance()), m_rng(config.seed) {
-    m_facilityCode[0] = QStringLiteral("A");
-    m_facilityCode[1] = QStringLiteral("B");
+InspectionSim::InspectionSim(const SimConfig& config, const PlantCatalogue& plant)
+    : m_config(config), m_plant(plant), m_rng(config.seed) {
+    for (int f = 0; f < PlantCatalogue::kFacilities; ++f)
+        m_facilityCode[f] = QLatin1String(PlantCatalogue::facilityCodes[f]);
     for (int i = 0; i < int(m_plant.employees.size()); ++i) {
         const Employee& e = m_plant.employees[i];
         (e.inspector ? m_inspectors : m_operators)[e.facility].push_back(i);
@@ -48,7 +37,7 @@ std::int64_t InspectionSim::run(const Sink& sink) {
         // no date falls after it.
         const bool lastDay = m_config.rowLimit == 0 && nextWorkday(day) > m_config.last;
         if (producing) {
-            for (int facility = 0; facility < 2; ++facility) {
+            for (int facility = 0; facility < PlantCatalogue::kFacilities; ++facility) {
                 const int n = m_rng.between(m_config.unitsPerDayLow, m_config.unitsPerDayHigh);
                 for (int i = 0; i < n; ++i)
                     m_today.push_back(startUnit(facility, day));
@@ -118,8 +107,9 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
     const Employee& op = m_plant.employees[u.operatorIndex];
     const std::vector<int>& inspectors = m_inspectors[u.facility];
     const Employee& inspector = m_plant.employees[inspectors[m_rng.below(int(inspectors.size()))]];
+    const SimulationKnobs& knobs = m_plant.simulation;
     const bool reinspection = u.rowsAtStation > 0;
-    const double failRate = reinspection ? kReworkFailRate : station.failRate * op.defectRisk;
+    const double failRate = reinspection ? knobs.reworkFailRate : station.failRate * op.defectRisk;
 
     InspectionRow row;
     row.facility = m_facilityCode[u.facility];
@@ -134,7 +124,7 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
         row.defect = m_plant.defects[0].code;
         row.location = m_plant.locations[0].code;
         row.reworkNum = ++u.rowsAtStation;
-        if (reinspection && m_rng.chance(kNoteRate))
+        if (reinspection && m_rng.chance(knobs.noteRate))
             row.notes = m_plant.notes[0];
         u.passInspector = inspector.number;
         u.passDate = day;
@@ -142,16 +132,16 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
         if (++u.step == u.routeLength)
             m_freeUnits.push_back(index);
         else
-            schedule(index, lastDay || m_rng.chance(0.5));
+            schedule(index, lastDay || m_rng.chance(knobs.nextStationSameDay));
         return deliver(row);
     }
 
-    const int defects = 1 + m_rng.weighted(kDefectsPerFailure);
+    const int defects = 1 + m_rng.weighted(knobs.defectsPerFailure);
     const bool atFinal = u.route[u.step] == m_plant.finalStation;
     for (int i = 0; i < defects; ++i) {
         const Defect& d = m_plant.defects[m_rng.weighted(m_defectWeights)];
         const Part& part = m_plant.parts[d.parts[m_rng.below(int(d.parts.size()))]];
-        const int location = part.location >= 0 && m_rng.chance(0.85)
+        const int location = part.location >= 0 && m_rng.chance(knobs.usualLocationRate)
                                  ? part.location
                                  : m_rng.between(1, int(m_plant.locations.size()) - 1);
         InspectionRow defectRow = row;
@@ -160,17 +150,17 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
         defectRow.location = m_plant.locations[location].code;
         defectRow.operatorNum = op.number;
         defectRow.oDate = u.buildDate;
-        if (atFinal && !u.passDate.isEmpty() && d.visibleEarly && m_rng.chance(kEscapeRate)) {
+        if (atFinal && !u.passDate.isEmpty() && d.visibleEarly && m_rng.chance(knobs.escapeRate)) {
             defectRow.inspNum = u.passInspector;
             defectRow.iDate = u.passDate;
         }
-        if (m_rng.chance(kNoteRate))
+        if (m_rng.chance(knobs.noteRate))
             defectRow.notes = m_plant.notes[m_rng.between(1, int(m_plant.notes.size()) - 1)];
         defectRow.reworkNum = ++u.rowsAtStation;
         if (!deliver(defectRow))
             return false;
     }
-    schedule(index, lastDay || m_rng.chance(0.6));
+    schedule(index, lastDay || m_rng.chance(knobs.reinspectionSameDay));
     return true;
 }
 

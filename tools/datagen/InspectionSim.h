@@ -40,7 +40,7 @@ struct SimConfig {
 class InspectionSim {
 public:
     using Sink = std::function<bool(const InspectionRow&)>;
-    explicit InspectionSim(const SimConfig& config);
+    explicit InspectionSim(const SimConfig& config, const PlantCatalogue& plant = PlantCatalogue::instance());
 
     // Hands every row to the sink in order; stops early when it returns false.
     // Returns the number of rows handed over.
@@ -74,11 +74,11 @@ private:
     std::vector<Unit> m_units;
     std::vector<int> m_freeUnits;
     std::deque<int> m_today, m_tomorrow;
-    std::vector<int> m_inspectors[2], m_operators[2];
+    std::vector<int> m_inspectors[PlantCatalogue::kFacilities], m_operators[PlantCatalogue::kFacilities];
     std::vector<int> m_modelWeights, m_defectWeights;
-    int m_serialYear[2] = {0, 0};
-    int m_serialNext[2] = {0, 0};
-    QString m_facilityCode[2];
+    int m_serialYear[PlantCatalogue::kFacilities] = {};
+    int m_serialNext[PlantCatalogue::kFacilities] = {};
+    QString m_facilityCode[PlantCatalogue::kFacilities];
 };
 
 }  // namespace DataGen
