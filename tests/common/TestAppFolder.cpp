@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTest>
 
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
 #include "platform/FormRegistry.h"
+#include "shell/FormCatalog.h"
 
 TestAppFolder::TestAppFolder(Data data) {
     QDir root(m_dir.path());
@@ -62,4 +64,12 @@ void unloadAllForms() {
     FormRegistry::instance().unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+void initFormTests() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    static bool registered = false;
+    if (!registered)
+        registerAllForms();
+    registered = true;
 }

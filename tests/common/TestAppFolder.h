@@ -29,3 +29,6 @@ private:
 
 // Unloads every form and processes pending deletions, so no window is left open.
 void unloadAllForms();
+
+// For tests of forms: dates in the United States form, every form registered.
+void initFormTests();

@@ -28,10 +28,7 @@ class TestPrintDataSheet : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void cleanup() {
         closeHelp();
         unloadAllForms();

@@ -42,10 +42,7 @@ class TestReportCriteria : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); }
 
     void familyMembers_data() {

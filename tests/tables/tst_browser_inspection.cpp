@@ -25,10 +25,7 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void init() {
         m_folder = new TestAppFolder(TestAppFolder::Data::Blank);
         m_dialogs = new Dialogs::Scripted;

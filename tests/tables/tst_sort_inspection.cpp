@@ -40,10 +40,7 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void init() {
         m_folder = new TestAppFolder(TestAppFolder::Data::Blank);
         m_dialogs = new Dialogs::Scripted;

@@ -16,10 +16,7 @@ using namespace FileFacts;
 class TestBackup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); MousePointer::arrow(); }
 
     void formLayout();

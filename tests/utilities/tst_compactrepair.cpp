@@ -41,10 +41,7 @@ void applyFault(const TestAppFolder& f, Fault fault) {
 class TestCompactRepair : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); MousePointer::arrow(); }
 
     void sequenceStatesAndLeftovers();

@@ -36,10 +36,7 @@ void click(Form* form, const char* button) {
 class TestUtilityMenu : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        registerAllForms();
-    }
+    void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); MousePointer::arrow(); }
 
     void layout();
