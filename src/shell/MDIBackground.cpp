@@ -1,6 +1,8 @@
 #include "shell/MDIBackground.h"
 
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -51,7 +53,11 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
 void MDIBackground::onLoad() {
     FormRegistry& forms = FormRegistry::instance();
     forms.setMdiArea(m_area);
-    show();
+    // The background window fills the screen, so that the forms that centre
+    // themselves on the screen stand in the middle of it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableGeometry().size());
+    showMaximized();
     const Status s = forms.show(QStringLiteral("frmMain"));
     if (!s)
         Dialogs::showError(s.error());
