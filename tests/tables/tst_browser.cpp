@@ -27,16 +27,6 @@ private:
             "INSERT INTO location VALUES ('7', 'Top'), ('5', 'Back');"
             "INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES ('E2', 'Ann', 'Zorn'), ('E1', 'Bob', 'Abel');"));
     }
-    // Types into a cell of the current line, as into the grid's cell editor.
-    void typeIntoCell(TableBrowser* b, int col, const QString& text) {
-        const QModelIndex idx = b->gridModel()->index(gridLine(b), col);
-        b->grid()->setCurrentIndex(idx);
-        b->grid()->edit(idx);
-        auto* editor = qobject_cast<QLineEdit*>(b->grid()->indexWidget(idx));
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-    }
 
 private slots:
     void initTestCase() { initFormTests(); }

@@ -14,15 +14,6 @@ private:
     TestAppFolder* m_folder = nullptr;
     Dialogs::Scripted* m_dialogs = nullptr;
 
-    void typeIntoCell(TableBrowser* b, int col, const QString& text) {
-        const QModelIndex idx = b->gridModel()->index(gridLine(b), col);
-        b->grid()->setCurrentIndex(idx);
-        b->grid()->edit(idx);
-        auto* editor = qobject_cast<QLineEdit*>(b->grid()->indexWidget(idx));
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-    }
 
 private slots:
     void initTestCase() { initFormTests(); }

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the table browser and sort dialog tests.
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -52,6 +53,17 @@ inline QStringList column(TableBrowser* b, int col) {
 }
 
 inline int gridLine(TableBrowser* b) { return b->grid()->currentIndex().row(); }
+
+// Types into a cell of the current line, as into the grid's cell editor.
+inline void typeIntoCell(TableBrowser* b, int col, const QString& text) {
+    const QModelIndex idx = b->gridModel()->index(gridLine(b), col);
+    b->grid()->setCurrentIndex(idx);
+    b->grid()->edit(idx);
+    auto* editor = qobject_cast<QLineEdit*>(b->grid()->indexWidget(idx));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+}
 
 // The buttons of the button bar that are shown, by name, sorted.
 inline QStringList shownButtons(TableBrowser* b) {
