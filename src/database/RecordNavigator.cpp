@@ -205,11 +205,37 @@ QVariant RecordNavigator::fieldValue(const QString& field) const {
     return QVariant();
 }
 
-Status RecordNavigator::writeCurrent() {
+Status RecordNavigator::writeCurrent(const RowStep& alsoStore) {
     if (!m_db.isOpen())
         return Status::fail(QStringLiteral("The database is not open."));
     if (m_state != State::Row && m_state != State::New)
         return Status::fail(QStringLiteral("No current record."));
+    Status s;
+    if (alsoStore)
+        s = m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    qint64 key = 0;
+    if (s)
+        s = writeRow(&key);
+    if (s && alsoStore)
+        s = alsoStore(m_db, key);
+    if (alsoStore) {
+        if (s)
+            s = m_db.exec(QStringLiteral("COMMIT"));
+        if (!s)
+            m_db.exec(QStringLiteral("ROLLBACK"));
+    }
+    if (!s)
+        return s;
+    m_lastModified = key;
+    if (m_state == State::New) {
+        ++m_count;
+        const int position = int(positionOf(key, &s));
+        return s ? loadRow(key, position) : s;
+    }
+    return loadRow(key, m_index);
+}
+
+Status RecordNavigator::writeRow(qint64* key) {
     QStringList fields;
     QVariantList values;
     for (const Binding& b : m_bindings) {
@@ -218,6 +244,7 @@ Status RecordNavigator::writeCurrent() {
         fields << quoted(b.field);
         values << readBox(b.box);
     }
+    *key = m_key;
     QString sql;
     if (m_state == State::New) {
         QStringList marks;
@@ -242,21 +269,14 @@ Status RecordNavigator::writeCurrent() {
         st.bind(i++, v);
     if (m_state == State::Row)
         st.bind(i, m_key);
-    Status s = st.run();
-    if (!s)
-        return s;
-    if (m_state == State::New) {
-        m_lastModified = m_db.lastInsertRowId();
-        ++m_count;
-        const int position = int(positionOf(m_lastModified, &s));
-        return s ? loadRow(m_lastModified, position) : s;
-    }
-    m_lastModified = m_key;
-    return loadRow(m_key, m_index);
+    const Status s = st.run();
+    if (s && m_state == State::New)
+        *key = m_db.lastInsertRowId();
+    return s;
 }
 
-Status RecordNavigator::updateRecord() {
-    const Status s = writeCurrent();
+Status RecordNavigator::updateRecord(const RowStep& alsoStore) {
+    const Status s = writeCurrent(alsoStore);
     updateArrows();
     return s;
 }
@@ -335,6 +355,10 @@ Status RecordNavigator::userMove(Action action) {
     }
     if (m_state == State::None && count > 0 && (action == Action::MoveNext || action == Action::MovePrevious))
         action = action == Action::MoveNext ? Action::MoveLast : Action::MoveFirst;
+    // A new row stands after the last one: forward from it is the last row,
+    // which is the row itself once it has been written.
+    if (m_state == State::New && action == Action::MoveNext)
+        action = Action::MoveLast;
     const Status s = move(action);
     if (!s)
         raiseError(s.error());

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QList>
 #include <QPointer>
 #include <QVariant>
@@ -49,6 +51,9 @@ public:
     bool eof() const;
     bool bof() const;
     bool isDirty() const;
+    // Takes what the boxes hold now as the row's own values: a new row the
+    // program filled in counts as changed only once the user types into it.
+    void acceptBoxes() { rememberLoaded(); }
 
     // Movement by program: validate, write a changed row, move, reposition.
     Status moveFirst() { return move(Action::MoveFirst); }
@@ -57,9 +62,12 @@ public:
     Status moveLast() { return move(Action::MoveLast); }
 
     Status addNew();
+    // A step run on the row just written, inside the write's transaction.
+    using RowStep = std::function<Status(SqliteDb& db, qint64 key)>;
     // Stores the bound boxes into the current row, or inserts the new row, at
-    // once and without the validate event.
-    Status updateRecord();
+    // once and without the validate event. With a step, the write and the step
+    // are one transaction: both reach the file or neither does.
+    Status updateRecord(const RowStep& alsoStore = RowStep());
     // Removes the current row; no row is current until the next move.
     Status deleteRecord();
 
@@ -91,7 +99,8 @@ private:
 
     Status move(Action action);
     Status userMove(Action action);
-    Status writeCurrent();
+    Status writeCurrent(const RowStep& alsoStore = RowStep());
+    Status writeRow(qint64* key);
     Status loadRow(qint64 key, int position);
     void clearBoxes();
     void rememberLoaded();

@@ -222,9 +222,13 @@ void DataEntryForm::add() {
     giveFocus(text("txtFacility"));
     for (int i = 1; i <= 3; ++i)
         dateBox(i)->reset();
+    m_nav->acceptBoxes();
 }
 
 void DataEntryForm::deleteRecord() {
+    // Only a stored row is asked about; anything else is the navigator's error.
+    if (m_nav->hasCurrentRow() && !Dialogs::confirmDelete())
+        return;
     Status s = m_nav->deleteRecord();
     if (s)
         s = m_nav->moveNext();
@@ -243,15 +247,23 @@ void DataEntryForm::pass() {
     giveFocus(button("cmdSubmit"));
 }
 
-int DataEntryForm::countWithQuery(const QString& connectString, const InspectedUnit& unit, int) {
+int DataEntryForm::countWithQuery(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId) {
     int n = 0;
-    ReworkCounter::count(connectString, unit, &n);  // a failed count keeps 0
+    ReworkCounter::count(db, unit, inspectionId, &n);  // a failed count keeps 0
     return n;
 }
 
 void DataEntryForm::submit() {
-    // Store the row and make it current; a refusal leaves the boxes as typed.
-    Status s = m_nav->updateRecord();
+    // Store the row with its rework number in one transaction, before the
+    // question: whatever happens while it is up, the stored row has its
+    // number, which does not depend on the answer. A refusal stores nothing
+    // and leaves the boxes as typed.
+    const InspectedUnit unit{text("txtModelNumber")->text(), text("txtSerialNumber")->text(), text("txtStation")->text()};
+    int rework = 0;
+    Status s = m_nav->updateRecord([&](SqliteDb& db, qint64 key) {
+        rework = m_reworkCount(db, unit, key);
+        return ReworkCounter::store(db, key, rework);
+    });
     if (s)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {
@@ -261,9 +273,6 @@ void DataEntryForm::submit() {
     }
     const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
                     text("txtStation")->text(),  text("txtInspectorNumber")->text(), dateBox(1)->value()};
-
-    const int rework = m_reworkCount(connectString(), InspectedUnit{kept.model, kept.serial, kept.station},
-                                     m_nav->recordCount());
     TextBox* reworkBox = text("txtReworkNumber");
     giveFocus(reworkBox);
     reworkBox->setText(QString::number(rework));
@@ -271,6 +280,10 @@ void DataEntryForm::submit() {
     const Dialogs::Answer answer = Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,
                                                  Dialogs::Icon::Critical, QString(), Dialogs::Answer::No);
     s = answer == Dialogs::Answer::Yes ? prepareAnotherDefect(kept) : prepareNextUnit(kept);
+    // The prepared row holds only what the program kept: it is stored by the
+    // next Submit, or by an arrow once the user has typed into it, never as it is.
+    if (s)
+        m_nav->acceptBoxes();
     showPosition();
     if (!s)
         Dialogs::showError(s.error());
@@ -279,9 +292,9 @@ void DataEntryForm::submit() {
 Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
     const QString facility = text("txtFacility")->text();
     const int rework = text("txtReworkNumber")->text().toInt();
-    Status s = m_nav->updateRecord();  // the stored row receives its rework number
-    if (s)
-        s = m_nav->addNew();
+    // The row is stored with its number already; a box changed since (a
+    // leaving box upper-cased) is written as the navigator leaves the row.
+    Status s = m_nav->addNew();
     if (!s)
         return s;
     text("txtReworkNumber")->setText(QString::number(rework + 1));
@@ -303,9 +316,7 @@ Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
 }
 
 Status DataEntryForm::prepareNextUnit(const Kept& kept) {
-    Status s = m_nav->updateRecord();  // the stored row receives its rework number
-    if (s)
-        s = m_nav->addNew();
+    Status s = m_nav->addNew();
     if (!s)
         return s;
     giveFocus(text("txtReworkNumber"));

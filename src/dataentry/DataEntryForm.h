@@ -11,6 +11,7 @@ class MaskedDateBox;
 class QPlainTextEdit;
 class QPushButton;
 class RecordNavigator;
+class SqliteDb;
 class TextBox;
 
 // The inspection data entry screen (frmDataEntry): one row of InspectionRecord
@@ -21,9 +22,10 @@ class DataEntryForm : public Form {
     Q_OBJECT
     Q_PROPERTY(QString ConnectString READ connectString)
 public:
-    // Counts the rows of a unit at a station once the row is stored; a failure
-    // ends the count silently with what it reached.
-    using ReworkCount = std::function<int(const QString& connectString, const InspectedUnit& unit, int navigatorRows)>;
+    // Counts the rows of a unit at a station up to the stored row, on the
+    // connection and in the transaction that stored it; a failure ends the
+    // count silently with what it reached.
+    using ReworkCount = std::function<int(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId)>;
 
     DataEntryForm();
     void onLoad() override;
@@ -33,7 +35,7 @@ public:
     QString connectString() const;
     // The count query is the default; the benchmark puts the full scan here.
     void setReworkCount(ReworkCount count) { m_reworkCount = std::move(count); }
-    static int countWithQuery(const QString& connectString, const InspectedUnit& unit, int navigatorRows);
+    static int countWithQuery(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId);
 
     RecordNavigator* navigator() const { return m_nav; }
 

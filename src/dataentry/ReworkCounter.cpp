@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "database/Schema.h"
 #include "database/Sqlite.h"
 
 namespace ReworkCounter {
@@ -13,30 +12,35 @@ QVariant key(const QString& text) { return text.isEmpty() ? QVariant() : QVarian
 }  // namespace
 
 QString statement() {
-    return QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE ModelNumber = ? AND SerialNum = ? AND Station = ?");
+    return QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE ModelNumber = ? AND SerialNum = ? AND Station = ? "
+                          "AND InspectionID <= ?");
 }
 
-Status count(const QString& connectionText, const InspectedUnit& unit, int* result) {
+Status count(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId, int* result) {
     *result = 0;
-    const QString path = Schema::dataSourceOf(connectionText);
-    if (path.isEmpty())
-        return Status::fail(QStringLiteral("The connection text names no data source."));
-    SqliteDb db;
-    Status s = db.open(path, SqliteDb::Mode::ReadOnly);
-    if (!s)
-        return s;
     // The columns keep the binary collation, so "=" compares exactly and the
-    // (ModelNumber, SerialNum, Station) index answers the count.
+    // (ModelNumber, SerialNum, Station) index, which ends in the row's key,
+    // answers the count.
     SqlStatement st(db, statement());
     if (!st.status())
         return st.status();
     st.bind(1, key(unit.modelNumber));
     st.bind(2, key(unit.serialNumber));
     st.bind(3, key(unit.station));
+    st.bind(4, inspectionId);
     if (!st.next())
         return st.status().isOk() ? Status::fail(QStringLiteral("The count returned no row.")) : st.status();
     *result = int(std::min<qint64>(st.int64(0), maxCount));
     return Status::ok();
+}
+
+Status store(SqliteDb& db, qint64 inspectionId, int number) {
+    SqlStatement st(db, QStringLiteral("UPDATE InspectionRecord SET ReworkNum = ? WHERE InspectionID = ?"));
+    if (!st.status())
+        return st.status();
+    st.bind(1, number);
+    st.bind(2, inspectionId);
+    return st.run();
 }
 
 }  // namespace ReworkCounter

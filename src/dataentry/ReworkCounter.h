@@ -3,6 +3,8 @@
 
 #include "platform/Status.h"
 
+class SqliteDb;
+
 // A unit at a station: the three fields that number its rows.
 struct InspectedUnit {
     QString modelNumber;
@@ -11,18 +13,26 @@ struct InspectedUnit {
 };
 
 // The rework number of a stored row: how many rows of InspectionRecord hold
-// the same model number, serial number and station, the row itself included.
+// the same model number, serial number and station, up to and including the
+// row itself in InspectionID order. A new row is the unit's latest, so its
+// number is the count of all the unit's rows; correcting an earlier row keeps
+// its place in the unit's numbering.
 namespace ReworkCounter {
 
 // The rework number is kept as a 16-bit count; a larger count stops there.
 constexpr int maxCount = 32767;
 
-// The counting statement, with the three values bound in that order.
+// The counting statement, with the three values and the row's InspectionID
+// bound in that order.
 QString statement();
 
-// Counts with one query on the unit's index, opened through a connection text.
-// The comparison is exact (case and blanks count) and an empty field matches
-// no row, not even the one just stored.
-Status count(const QString& connectionText, const InspectedUnit& unit, int* result);
+// Counts with one query on the unit's index, on the connection that stored
+// the row (inside its transaction, so the row itself is seen). The comparison
+// is exact (case and blanks count) and an empty field matches no row, not
+// even the one just stored.
+Status count(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId, int* result);
+
+// Writes the number into the row.
+Status store(SqliteDb& db, qint64 inspectionId, int number);
 
 }  // namespace ReworkCounter

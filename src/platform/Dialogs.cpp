@@ -76,6 +76,11 @@ Answer show(const QString& text, Buttons buttons, Icon icon, const QString& titl
 
 void showError(const QString& description) { show(description); }
 
+bool confirmDelete() {
+    return show(QStringLiteral("Delete this record?"), Buttons::YesNo, Icon::Question, appTitle(), Answer::No) ==
+           Answer::Yes;
+}
+
 QString input(const QString& prompt, const QString& title, const QString& defaultText) {
     return service().input(InputRequest{prompt, title, defaultText});
 }

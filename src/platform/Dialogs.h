@@ -49,6 +49,8 @@ Answer show(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon
             const QString& title = appTitle(), Answer defaultButton = Answer::Ok);
 // The usual error report: the description, OK only, no icon, the application's title.
 void showError(const QString& description);
+// "Delete this record?" (Yes/No, No the default): true when the user said Yes.
+bool confirmDelete();
 QString input(const QString& prompt, const QString& title, const QString& defaultText = QString());
 void beep();
 

@@ -149,6 +149,8 @@ void RecordEditor::addRecord() {
 }
 
 void RecordEditor::deleteRecord() {
+    if (m_data->hasCurrentRow() && !Dialogs::confirmDelete())
+        return;
     Status s = m_data->deleteRecord();
     if (s)
         s = m_data->moveNext();

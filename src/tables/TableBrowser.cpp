@@ -383,6 +383,8 @@ void TableBrowser::cancel() {
 
 void TableBrowser::remove() {
     m_grid->commitOpenEditor();
+    if (m_rs->hasCurrentRow() && !Dialogs::confirmDelete())
+        return;
     const int row = m_rs->absolutePosition();
     Status s = m_rs->deleteCurrent();
     if (!report(s))

@@ -26,7 +26,7 @@ private slots:
     void facilityTakesOneCharacter();
     void dateBoxesTakeAnyTextUntilAdd();
     void addClearsBoxesAndResetsDates();
-    void deleteShowsFollowingRowWithoutQuestion();
+    void deleteAsksFirst();
     void deletingLastRowLeavesNoCurrentRow();
     void missingDatabaseIsReported();
     void unreadableDatabaseIsReported();
@@ -326,7 +326,7 @@ void TestDataEntryScreen::addClearsBoxesAndResetsDates() {
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 2);
 }
 
-void TestDataEntryScreen::deleteShowsFollowingRowWithoutQuestion() {
+void TestDataEntryScreen::deleteAsksFirst() {
     TestAppFolder app;
     insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
     insertRow(app, QStringLiteral("M2"), QStringLiteral("S2"), QStringLiteral("T2"));
@@ -334,8 +334,21 @@ void TestDataEntryScreen::deleteShowsFollowingRowWithoutQuestion() {
     Dialogs::Scripted dialogs;
     DataEntryForm* form = openScreen();
     QVERIFY(form);
+    // No keeps the row and the screen as they were.
+    dialogs.answers << Dialogs::Answer::No << Dialogs::Answer::Yes;
     QTest::mouseClick(button(form, "cmdDelete"), Qt::LeftButton);
-    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(dialogs.messages.size(), 1);
+    const Dialogs::Message& q = dialogs.messages[0];
+    QCOMPARE(q.text, QStringLiteral("Delete this record?"));
+    QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(q.defaultButton, Dialogs::Answer::No);
+    QCOMPARE(q.title, QStringLiteral("Varnex"));
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  3"));
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 3);
+    // Yes removes it and shows the following row.
+    QTest::mouseClick(button(form, "cmdDelete"), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList({"Delete this record?", "Delete this record?"}));
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
     QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
     QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber FROM InspectionRecord ORDER BY InspectionID")),
@@ -350,8 +363,9 @@ void TestDataEntryScreen::deletingLastRowLeavesNoCurrentRow() {
     DataEntryForm* form = openScreen();
     QVERIFY(form);
     QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Last")), Qt::LeftButton);
+    dialogs.answers << Dialogs::Answer::Yes;
     QTest::mouseClick(button(form, "cmdDelete"), Qt::LeftButton);
-    QVERIFY(dialogs.messages.isEmpty());
+    dialogs.clear();
     QVERIFY(!navigator(form)->hasCurrentRow());
     QCOMPARE(box(form, "txtModelNumber")->text(), QString());
     QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  1"));

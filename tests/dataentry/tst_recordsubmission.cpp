@@ -54,7 +54,12 @@ private slots:
     void refusedInputAsksNothingAndKeepsBoxes_data();
     void refusedInputAsksNothingAndKeepsBoxes();
     void submitWithNoCurrentRowIsReported();
-    void failedReworkWriteIsReportedAndStaysOnRow();
+    void reworkNumberIsStoredWithRowBeforeQuestion();
+    void refusedSubmitStoresNeitherRowNorNumber();
+    void submitOnEarlierRowKeepsItsNumber();
+    void preparedRowIsNeverStoredAsItIs_data();
+    void preparedRowIsNeverStoredAsItIs();
+    void typedNewRowIsWrittenAndShownOnNext();
     void programFocusMovesUpperCaseInInactiveWindow();
     void countComparesExactly();
     void countIsServedByIndex();
@@ -381,7 +386,31 @@ void TestRecordSubmission::submitWithNoCurrentRowIsReported() {
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
 }
 
-void TestRecordSubmission::failedReworkWriteIsReportedAndStaysOnRow() {
+void TestRecordSubmission::reworkNumberIsStoredWithRowBeforeQuestion() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();  // Pass
+    // What another program reads in the file while the question is up (as if
+    // this one were killed then): the row with its number, committed.
+    QStringList inFile;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        inFile = app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord ORDER BY InspectionID"));
+    };
+    dialogs.answers.enqueue(Dialogs::Answer::No);
+    pressEnter();  // Submit
+    QCOMPARE(inFile, QStringList({"M1|1", "M1|2"}));
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"M1|1", "M1|2"}));
+    QVERIFY(navigator(form)->isNewRow());
+}
+
+void TestRecordSubmission::refusedSubmitStoresNeitherRowNorNumber() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     DataEntryForm* form = openScreen();
@@ -389,29 +418,104 @@ void TestRecordSubmission::failedReworkWriteIsReportedAndStaysOnRow() {
     QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
     typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     pressEnter();  // Pass
-    // Another program takes the file while the question is up.
+    // Another program holds the file: the row cannot be stored, so no question.
     SqliteDb other;
     QVERIFY(other.open(app.livePath()));
-    dialogs.onMessage = [&](const Dialogs::Message& m) {
-        if (m.buttons == Dialogs::Buttons::YesNo)
-            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
-    };
-    dialogs.answers.enqueue(Dialogs::Answer::No);
+    QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     pressEnter();  // Submit
-    QCOMPARE(dialogs.texts(), QStringList({"Do you have another defect?", "database is locked"}));
-    QCOMPARE(dialogs.messages[1].title, QStringLiteral("Varnex"));
-    // The screen stays on the stored row with its count; no new row was begun.
-    QVERIFY(navigator(form)->hasCurrentRow());
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("database is locked")});
+    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
+    QVERIFY(navigator(form)->isNewRow());
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
-    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
     QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
-    dialogs.onMessage = nullptr;
-    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|NULL"});
-    // Submit Record again writes the number; the row is not stored twice.
+    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+    // Submit Record again stores the row once, with its number.
     QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
-    QCOMPARE(dialogs.messages.size(), 3);
+    QCOMPARE(dialogs.messages.size(), 2);
     QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
     QVERIFY(navigator(form)->isNewRow());
+}
+
+void TestRecordSubmission::submitOnEarlierRowKeepsItsNumber() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 2);
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
+    // A typo fixed in the unit's first row: it stays the first inspection.
+    auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+    notes->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
+    field("fixed");
+    QStringList whileAsked;
+    dialogs.onMessage = [&](const Dialogs::Message&) { whileAsked << box(form, "txtReworkNumber")->text(); };
+    pressEnter();  // Submit, answered No
+    QCOMPARE(whileAsked, QStringList{QStringLiteral("1")});
+    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"1|fixed", "2|NULL"}));
+}
+
+void TestRecordSubmission::preparedRowIsNeverStoredAsItIs_data() {
+    QTest::addColumn<bool>("anotherDefect");
+    QTest::addColumn<QString>("then");
+    for (const bool yes : {false, true})
+        for (const char* then : {"Previous", "Next", "First", "Last", "cmdAdd", "close"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(yes ? "Yes" : "No", then))) << yes << QString::fromLatin1(then);
+}
+
+void TestRecordSubmission::preparedRowIsNeverStoredAsItIs() {
+    QFETCH(bool, anotherDefect);
+    QFETCH(QString, then);
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();  // Pass
+    dialogs.answers.enqueue(anotherDefect ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    pressEnter();  // Submit
+    QVERIFY(navigator(form)->isNewRow());
+    // The prepared row holds only what the program kept: nothing is stored.
+    if (then == QLatin1String("close"))
+        form->window_()->close();
+    else if (then == QLatin1String("cmdAdd"))
+        QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    else
+        QTest::mouseClick(navigator(form)->findChild<QToolButton*>(then), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, PartNum FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"M0|S0|001", "M1|S1|001"}));
+    if (then == QLatin1String("Next") || then == QLatin1String("Last")) {
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  2"));
+        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+    }
+}
+
+void TestRecordSubmission::typedNewRowIsWrittenAndShownOnNext() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
+    pressEnter();  // Pass
+    pressEnter();  // Submit, answered No
+    // The next unit is typed, then left with the arrow instead of Submit.
+    field("m2");
+    field("s2");
+    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Next")), Qt::LeftButton);
+    QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber, SerialNum, Station FROM InspectionRecord "
+                                     "ORDER BY InspectionID")),
+             QStringList({"A|M0|S0|T1", "A|M1|S1|T1", "A|M2|S2|T1"}));
+    // The screen shows the row it has just written.
+    QVERIFY(navigator(form)->hasCurrentRow());
+    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
+    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
 }
 
 void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
@@ -454,13 +558,15 @@ void TestRecordSubmission::countComparesExactly() {
     insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
     app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('', 'S1', 'T1')"));
     app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES (NULL, 'S1', 'T1')"));
-    const QString connect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + app.path() +
-                            QStringLiteral("\\kelid.mdb");
-    auto count = [&](const char* model, const char* serial, const char* station) {
+    SqliteDb db;
+    QVERIFY(db.open(app.livePath()));
+    auto count = [&](const char* model, const char* serial, const char* station, qint64 upTo = 100) {
         int n = -1;
-        const Status s = ReworkCounter::count(connect, InspectedUnit{model, serial, station}, &n);
+        const Status s = ReworkCounter::count(db, InspectedUnit{model, serial, station}, upTo, &n);
         return s.isOk() ? n : -1;
     };
+    QCOMPARE(count("M1", "S1", "T1", 1), 1);  // the unit's rows up to the first
+    QCOMPARE(count("M1", "S1", "T1", 5), 1);
     QCOMPARE(count("M1", "S1", "T1"), 2);
     QCOMPARE(count("m1", "S1", "T1"), 1);
     QCOMPARE(count("M1 ", "S1", "T1"), 1);
@@ -474,7 +580,7 @@ void TestRecordSubmission::countIsServedByIndex() {
     const QStringList plan = app.rows(QStringLiteral("EXPLAIN QUERY PLAN ") + ReworkCounter::statement());
     QCOMPARE(plan.size(), 1);
     QVERIFY2(plan[0].contains(QStringLiteral("COVERING INDEX InspectionUnit (ModelNumber=? AND SerialNum=? AND "
-                                             "Station=?)")),
+                                             "Station=? AND rowid<?)")),
              qPrintable(plan[0]));
 }
 
@@ -483,8 +589,9 @@ void TestRecordSubmission::countStopsAtSixteenBitLimit() {
     app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32769) "
                             "INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) SELECT 'M1', 'S1', 'T1' FROM n"));
     int n = 0;
-    QVERIFY(ReworkCounter::count(Schema::dataEntryConnectPrefix() + app.path() + QStringLiteral("\\kelid.mdb"),
-                                 InspectedUnit{"M1", "S1", "T1"}, &n));
+    SqliteDb db;
+    QVERIFY(db.open(app.livePath()));
+    QVERIFY(ReworkCounter::count(db, InspectedUnit{"M1", "S1", "T1"}, 40000, &n));
     QCOMPARE(n, ReworkCounter::maxCount);
     QCOMPARE(ReworkCounter::maxCount, 32767);
 }
@@ -492,19 +599,17 @@ void TestRecordSubmission::countStopsAtSixteenBitLimit() {
 void TestRecordSubmission::countFailureIsReportedToCaller() {
     TestAppFolder app;
     int n = 5;
-    Status s = ReworkCounter::count(Schema::dataEntryConnectPrefix() + app.path() + QStringLiteral("\\missing.mdb"),
-                                    InspectedUnit{"M1", "S1", "T1"}, &n);
-    QVERIFY(!s.isOk());
+    SqliteDb closed;
+    QVERIFY(!ReworkCounter::count(closed, InspectedUnit{"M1", "S1", "T1"}, 1, &n).isOk());
     QCOMPARE(n, 0);
-    s = ReworkCounter::count(QStringLiteral("Provider=x"), InspectedUnit{"M1", "S1", "T1"}, &n);
-    QVERIFY(!s.isOk());
     // On the screen a failed count is silent: the row is stored with the count reached (0).
     Dialogs::Scripted dialogs;
     DataEntryForm* form = openScreen();
     QVERIFY(form);
-    form->setReworkCount([](const QString&, const InspectedUnit& unit, int) {
+    form->setReworkCount([](SqliteDb&, const InspectedUnit& unit, qint64 id) {
         int m = 0;
-        ReworkCounter::count(QStringLiteral("Provider=x"), unit, &m);
+        SqliteDb closed;
+        ReworkCounter::count(closed, unit, id, &m);
         return m;
     });
     QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);

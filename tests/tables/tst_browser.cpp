@@ -260,8 +260,10 @@ private slots:
         m_folder->exec(QStringLiteral("DELETE FROM location WHERE locationcode = '5'"));
         TableBrowser* l = open(QStringLiteral("tblLocationCode"));
         QCOMPARE(l->gridModel()->rowCount(), 1);
+        m_dialogs->answers << Dialogs::Answer::Yes;
         QVERIFY(click(l, "cmdDelete"));
-        QVERIFY(m_dialogs->messages.isEmpty());  // no question asked
+        QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Delete this record?")});
+        m_dialogs->clear();
         QCOMPARE(l->gridModel()->rowCount(), 0);
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM location")).toInt(), 0);
         QCOMPARE(status(l), QStringLiteral("Record: -1"));
@@ -283,6 +285,12 @@ private slots:
 
     void deleteMovesToNextOrLast() {
         TableBrowser* d = open(QStringLiteral("tbldefects"));
+        // Asked first, No the default: nothing is deleted.
+        QVERIFY(click(d, "cmdDelete"));
+        QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Delete this record?")});
+        QCOMPARE(m_dialogs->messages[0].defaultButton, Dialogs::Answer::No);
+        QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 3);
+        m_dialogs->answers << Dialogs::Answer::Yes << Dialogs::Answer::Yes;
         QVERIFY(click(d, "cmdDelete"));
         QCOMPARE(column(d, 0), (QStringList{"1", "2"}));
         QCOMPARE(status(d), QStringLiteral("Record: 1"));

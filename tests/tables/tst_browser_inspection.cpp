@@ -97,11 +97,12 @@ private slots:
         QVERIFY(b->gridModel()->flags(b->gridModel()->index(0, 1)) & Qt::ItemIsEditable);
     }
 
-    void deleteRemovesTheRowAtOnce() {
+    void deleteRemovesTheRowOnYes() {
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         QVERIFY(click(b, "cmdNext"));
+        m_dialogs->answers << Dialogs::Answer::Yes;
         QVERIFY(click(b, "cmdDelete"));
-        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Delete this record?")});
         QCOMPARE(column(b, 0), (QStringList{"4", "2", "1"}));
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE InspectionID = 3")).toInt(), 0);

@@ -370,7 +370,17 @@ void TestRecordEditors::deleteShowsNextRowAndLastLeavesNone() {
     Form* f = openFromMenu(c);
     QVERIFY(f);
 
+    // Asked first: No keeps the row.
+    dialogs.answers << Dialogs::Answer::No << Dialogs::Answer::Yes << Dialogs::Answer::Yes;
     click(f, "cmdDelete");
+    QCOMPARE(boxTexts(f, c), rowValues(c, "A1"));
+    QCOMPARE(tableRows(app, c).size(), 3);
+    click(f, "cmdDelete");
+    QCOMPARE(dialogs.texts(), QStringList({"Delete this record?", "Delete this record?"}));
+    QCOMPARE(dialogs.messages[0].buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(dialogs.messages[0].defaultButton, Dialogs::Answer::No);
+    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
+    dialogs.clear();
     QCOMPARE(boxTexts(f, c), rowValues(c, "B2"));
     QCOMPARE(tableRows(app, c), QStringList({rowValues(c, "B2").join('|'), rowValues(c, "C3").join('|')}));
     QCOMPARE(navigator(f)->caption(), c.handlesNavigatorEvents ? QStringLiteral("Record: 1") : QString());
@@ -379,6 +389,7 @@ void TestRecordEditors::deleteShowsNextRowAndLastLeavesNone() {
     clickArrow(f, "Last");
     QCOMPARE(boxTexts(f, c), rowValues(c, "C3"));
     click(f, "cmdDelete");
+    dialogs.clear();
     QVERIFY(!navigator(f)->hasCurrentRow());
     QCOMPARE(navigator(f)->absolutePosition(), -1);
     QCOMPARE(boxTexts(f, c), QStringList(QVector<QString>(c.boxes.size())));

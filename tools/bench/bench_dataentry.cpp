@@ -59,30 +59,28 @@ DataEntryForm* openForm() {
     return FormRegistry::instance().formAs<DataEntryForm>(kForm);
 }
 
-// The count as the screen first made it: a keyset cursor over every row of the
-// table, compared in the program, for as many rows as the navigator counts.
-int scanCount(const QString& connectString, const InspectedUnit& unit, int navigatorRows) {
+// The count as the screen first made it: a cursor over every row of the
+// table, compared in the program, here on the connection that stored the row.
+int scanCount(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId) {
     RecordSet rs;
-    if (!rs.open(connectString, QStringLiteral("Select ModelNumber,SerialNum,Station From InspectionRecord"),
+    if (!rs.open(SqliteDbPtr(&db, [](SqliteDb*) {}),
+                 QStringLiteral("Select InspectionID,ModelNumber,SerialNum,Station From InspectionRecord"),
                  RecordSet::CursorType::Keyset))
         return 0;
     int count = 0;
-    int visited = 0;
     if (!rs.moveLast() || !rs.moveFirst())
         return 0;
-    while (visited != navigatorRows) {
-        if (rs.eof())
-            break;
+    while (!rs.eof()) {
         const QVariant model = rs.value(QStringLiteral("ModelNumber"));
         const QVariant serial = rs.value(QStringLiteral("SerialNum"));
         const QVariant station = rs.value(QStringLiteral("Station"));
-        if (!model.isNull() && !serial.isNull() && !station.isNull() && model.toString() == unit.modelNumber &&
+        if (rs.value(QStringLiteral("InspectionID")).toLongLong() <= inspectionId && !model.isNull() &&
+            !serial.isNull() && !station.isNull() && model.toString() == unit.modelNumber &&
             serial.toString() == unit.serialNumber && station.toString() == unit.station) {
             if (count == ReworkCounter::maxCount)
                 break;
             ++count;
         }
-        ++visited;
         if (!rs.moveNext())
             break;
     }
