@@ -1,11 +1,10 @@
 #include "database/GridModel.h"
 
 #include <QDate>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QScopedValueRollback>
 
 #include "database/RecordSet.h"
+#include "platform/DateText.h"
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -149,13 +148,10 @@ QVariant GridModel::storedValue(const QString& typed, bool isDate) {
     if (typed.isEmpty())
         return QVariant();
     if (isDate) {
-        static const QRegularExpression mdy(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})\\s*$"));
-        const auto m = mdy.match(typed);
-        if (m.hasMatch()) {
-            const QDate d(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
-            if (d.isValid())
-                return d.toString(Qt::ISODate);
-        }
+        // Read month/day/year, as the cell shows it, whatever the locale.
+        const QDate d = DateText::parse(typed);
+        if (d.isValid())
+            return d.toString(Qt::ISODate);
     }
     // Anything else goes to the database as typed; it refuses what does not fit.
     return typed;
@@ -166,12 +162,8 @@ QString GridModel::shownValue(const QVariant& stored, bool isDate) {
         return QString();
     if (isDate) {
         const QDate d = QDate::fromString(stored.toString(), Qt::ISODate);
-        if (d.isValid()) {
-            QString format = QLocale().dateFormat(QLocale::ShortFormat);
-            if (!format.contains(QLatin1String("yyyy")))
-                format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-            return QLocale().toString(d, format);
-        }
+        if (d.isValid())
+            return DateText::shown(d);
     }
     return stored.toString();
 }

@@ -1,7 +1,6 @@
 #include "platform/MaskedDateBox.h"
 
-#include <QLocale>
-#include <QRegularExpression>
+#include "platform/DateText.h"
 
 MaskedDateBox::MaskedDateBox(const QString& name, QWidget* parent) : QLineEdit(parent) { setObjectName(name); }
 
@@ -32,23 +31,9 @@ QString MaskedDateBox::typedText() const {
     return m_pattern.isEmpty() ? text() : displayText();
 }
 
-QDate MaskedDateBox::parseMdy(const QString& text) {
-    static const QRegularExpression mdy(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2,4})\\s*$"));
-    const auto m = mdy.match(text);
-    if (!m.hasMatch())
-        return QDate();
-    int year = m.captured(3).toInt();
-    if (m.captured(3).size() == 2)
-        year += year < 30 ? 2000 : 1900;
-    return QDate(year, m.captured(1).toInt(), m.captured(2).toInt());
-}
+QDate MaskedDateBox::parseMdy(const QString& text) { return DateText::parse(text, true); }
 
-QString MaskedDateBox::shortDate(const QDate& d) {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return QLocale().toString(d, format);
-}
+QString MaskedDateBox::shortDate(const QDate& d) { return DateText::shown(d); }
 
 QVariant MaskedDateBox::value() const {
     const QString t = typedText();
@@ -56,9 +41,8 @@ QVariant MaskedDateBox::value() const {
     digits.remove(QLatin1Char('_')).remove(QLatin1Char('/')).remove(QLatin1Char(' '));
     if (digits.isEmpty())
         return QVariant();
-    QDate d = parseMdy(QString(t).replace(QLatin1Char('_'), QString()));
-    if (!d.isValid() && m_pattern.isEmpty())
-        d = QLocale().toDate(t, QLocale::ShortFormat);
+    // Month/day/year whatever the locale: the box shows its dates that way.
+    const QDate d = parseMdy(QString(t).replace(QLatin1Char('_'), QString()));
     if (d.isValid())
         return d;
     return t;

@@ -27,7 +27,8 @@ public:
     QVariant value() const;
     void setValue(const QVariant& v);
 
-    // The short date form used for display ("ddddd").
+    // The short date form used for display ("ddddd"): month/day/year with a
+    // four-digit year, whatever the locale.
     static QString shortDate(const QDate& d);
     // Parses month/day/year text; invalid QDate when it names no real day.
     static QDate parseMdy(const QString& text);

@@ -141,7 +141,9 @@ bool ReportCriteriaForm::eventFilter(QObject* watched, QEvent* event) {
 
 void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
     // Clear the pattern; an empty box then takes "99/99/9999" with the short
-    // date display, a box with text keeps that text as typed, without a pattern.
+    // date display. A box that already holds a date takes the pattern back
+    // with its text, so typing over it follows the pattern as the first
+    // typing did (without it, "01012026" would stay eight bare digits).
     const QString typed = box->typedText();
     box->setInputPattern(QString());
     QString rest = typed;
@@ -149,6 +151,10 @@ void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
     if (rest.trimmed().isEmpty()) {
         box->setText(QString());
         box->setInputPattern(QStringLiteral("99/99/9999"));
+        box->setDisplayFormat(QStringLiteral("ddddd"));
+    } else if (typed.size() == 10 && typed.at(2) == QLatin1Char('/') && typed.at(5) == QLatin1Char('/')) {
+        box->setInputPattern(QStringLiteral("99/99/9999"));
+        box->setText(typed);
         box->setDisplayFormat(QStringLiteral("ddddd"));
     } else {
         box->setText(typed);

@@ -159,6 +159,9 @@ void TableBrowser::bindGrid() {
         int width = qMax(fm.horizontalAdvance(name) + 24, 70);
         if (name.contains(QLatin1String("description"), Qt::CaseInsensitive) || name == QLatin1String("Notes"))
             width = qMax(width, 200);
+        // A date is shown whole, never cut to "12/31/20…".
+        if (m_spec.dateFields.contains(name, Qt::CaseInsensitive))
+            width = qMax(width, m_grid->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2026")) + 24);
         m_grid->setColumnWidth(c, width);
     }
     positionChanged();

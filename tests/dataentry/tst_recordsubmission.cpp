@@ -61,6 +61,8 @@ private slots:
     void preparedRowIsNeverStoredAsItIs();
     void typedNewRowIsWrittenAndShownOnNext();
     void programFocusMovesUpperCaseInInactiveWindow();
+    void datesReadBackAsStoredInEveryLocale_data();
+    void datesReadBackAsStoredInEveryLocale();
     void countComparesExactly();
     void countIsServedByIndex();
     void countStopsAtSixteenBitLimit();
@@ -546,6 +548,50 @@ void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
     QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
     QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("A"));  // left when Pass took the focus
     QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("2"));
+}
+
+void TestRecordSubmission::datesReadBackAsStoredInEveryLocale_data() {
+    QTest::addColumn<QString>("locale");
+    for (const char* name : {"en_US", "en_GB", "de_DE"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestRecordSubmission::datesReadBackAsStoredInEveryLocale() {
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    struct Restore {
+        ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    } restore;
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, IDate) "
+                            "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    // 2 January shows month first and reads back the same after an edit of the row.
+    QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
+    QCOMPARE(dateBox(form, "MaskEdBox2")->text(), QStringLiteral("11/12/2026"));
+    auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+    notes->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
+    QTest::keyClicks(notes, QStringLiteral("seen"));
+    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Last")), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList());
+    QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord")),
+             QStringList{"2026-01-02|2026-11-12|seen"});
+
+    // The submit road: typed month first, kept for the next unit, stored the same.
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", "M1", "S1", "e7", "01022026", "T1");
+    pressEnter();  // Pass
+    pressEnter();  // Submit, answered No
+    QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
+    field("m2");
+    field("s2");
+    QTest::mouseClick(button(form, "cmdPass"), Qt::LeftButton);
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, Date FROM InspectionRecord ORDER BY InspectionID")),
+             QStringList({"M0|2026-01-02", "M1|2026-01-02", "M2|2026-01-02"}));
 }
 
 void TestRecordSubmission::countComparesExactly() {

@@ -1,6 +1,7 @@
 // The inspection table browser: its order at load, the buttons it lacks or
 // hides, and what the grid does with dates and numbers typed into it.
 #include <QLineEdit>
+#include <QLocale>
 
 #include "TestAppFolder.h"
 #include "shell/FormCatalog.h"
@@ -68,6 +69,42 @@ private slots:
         QVERIFY(click(b, "cmdEdit"));
         QVERIFY(click(b, "cmdCancel"));
         QCOMPARE(shownButtons(b), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose"}));
+    }
+
+    void datesReadMonthFirstInEveryLocale_data() {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : {"en_US", "en_GB", "de_DE"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void datesReadMonthFirstInEveryLocale() {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        struct Restore {
+            ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        } restore;
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        // Shown whole, month first, and not cut by the column.
+        QCOMPARE(column(b, 5), (QStringList{"2/21/2024", "2/20/2024", "1/10/2024", "3/5/2024"}));
+        const QFontMetrics fm(b->grid()->font());
+        QVERIFY(b->grid()->columnWidth(5) > fm.horizontalAdvance(QStringLiteral("12/31/2024")));
+        // Only the year retyped in the cell: day and month stay as they were.
+        const QModelIndex date = b->gridModel()->index(gridLine(b), 5);
+        b->grid()->setCurrentIndex(date);
+        b->grid()->edit(date);
+        auto* editor = qobject_cast<QLineEdit*>(b->grid()->indexWidget(date));
+        QVERIFY(editor);
+        editor->end(false);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, QStringLiteral("2025"));
+        QVERIFY(click(b, "cmdNext"));
+        // A typed date reads month first.
+        typeIntoCell(b, 5, QStringLiteral("1/2/2026"));
+        QVERIFY(click(b, "cmdNext"));
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_folder->rows(QStringLiteral("SELECT InspectionID, Date FROM InspectionRecord WHERE InspectionID IN (3, 4) "
+                                               "ORDER BY InspectionID")),
+                 (QStringList{"3|2026-01-02", "4|2025-02-21"}));
     }
 
     void typedDatesAndNumbers() {
