@@ -1,8 +1,9 @@
 #include "shell/Application.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QIcon>
-#include <QLockFile>
 #include <QPainter>
 #include <QPixmap>
 
@@ -10,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/HelpViewer.h"
+#include "platform/InstanceLock.h"
 #include "shell/FormCatalog.h"
 
 namespace Application {
@@ -59,10 +61,12 @@ int run() {
     QApplication::setQuitOnLastWindowClosed(false);
     // One running instance per application folder: a second one would compact
     // the file under the first one's feet.
-    QLockFile lock(AppPaths::join(QStringLiteral("\\varnex.lck")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
-        Dialogs::showError(QStringLiteral("Varnex is already running from this folder."));
+    // The database tools take the same lock while they copy or replace the file.
+    InstanceLock lock;
+    const Status locked = lock.acquire(AppPaths::folder());
+    if (!locked) {
+        std::fprintf(stderr, "varnex: %s\n", qPrintable(locked.error()));
+        Dialogs::showError(locked.error());
         return 1;
     }
     const Status s = start();

@@ -3,6 +3,7 @@
 
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
+#include "platform/InstanceLock.h"
 #include "utilities/CompactRepair.h"
 #include "utilities/DatabaseBackup.h"
 #include "utilities/DatabaseExchange.h"
@@ -31,6 +32,14 @@ int main(int argc, char* argv[]) {
         s = DataGen::createLarge(args[1], args[2].toInt());
     } else {
         AppPaths::setFolder(args[1]);
+        // The program and the other tools take the same lock: a file replaced
+        // while Varnex writes into it would lose the rows written meanwhile.
+        InstanceLock lock;
+        s = lock.acquire(AppPaths::folder());
+        if (!s) {
+            err << "varnex-utility: " << s.error() << " Nothing was changed.\n";
+            return 1;
+        }
         if (command == QLatin1String("compact"))
             s = CompactRepair().run();
         else if (command == QLatin1String("exchange"))

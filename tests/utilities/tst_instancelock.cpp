@@ -1,0 +1,147 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+#include "FileFacts.h"
+#include "TestAppFolder.h"
+
+using namespace FileFacts;
+
+// The program and the database utility on one application folder, as two real
+// processes: whichever holds the folder's lock, the other refuses and changes
+// nothing.
+class TestInstanceLock : public QObject {
+    Q_OBJECT
+    QString built(const char* name) const {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/../app/") + QLatin1String(name);
+    }
+    QString lockFile(const TestAppFolder& app) const { return app.file(QStringLiteral("varnex.lck")); }
+
+    static bool waitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > ms)
+                return false;
+            QThread::usleep(500);
+        }
+        return true;
+    }
+
+    // The program itself, copied into the folder (it works on the folder it runs from).
+    bool startProgram(const TestAppFolder& app, QProcess& program) {
+        const QString copy = app.file(QStringLiteral("varnex"));
+        if (!QFile::exists(copy) && !QFile::copy(built("varnex"), copy))
+            return false;
+        program.setProcessEnvironment([] {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            return env;
+        }());
+        program.start(copy, {});
+        return program.waitForStarted();
+    }
+
+    static void stop(QProcess& p) {
+        p.kill();
+        p.waitForFinished(10000);
+    }
+
+private slots:
+    void initTestCase() {
+        for (const char* tool : {"varnex", "varnex-utility"})
+            if (!QFileInfo(built(tool)).isExecutable())
+                QSKIP("the program and varnex-utility are built with the full build");
+    }
+
+    void utilityRefusedWhileTheProgramRuns_data() {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("compact") << QStringList{QStringLiteral("compact")};
+        QTest::newRow("exchange") << QStringList{QStringLiteral("exchange")};
+        QTest::newRow("backup") << QStringList{QStringLiteral("backup"), QStringLiteral("backups")};
+    }
+
+    void utilityRefusedWhileTheProgramRuns() {
+        QFETCH(QStringList, command);
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        QVERIFY(QDir(app.path()).mkdir(QStringLiteral("backups")));
+        QProcess program;
+        QVERIFY(startProgram(app, program));
+        QVERIFY2(waitFor([&] { return QFile::exists(lockFile(app)); }, 20000), "the program took no lock");
+        const QByteArray live = digest(app.livePath());
+        const QByteArray stored = digest(app.file(QStringLiteral("DemoDb/kelid1.mdb")));
+
+        QStringList args{command.first(), app.path()};
+        if (command.size() > 1)
+            args << app.file(command.at(1));
+        QProcess utility;
+        utility.start(built("varnex-utility"), args);
+        QVERIFY(utility.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(utility.readAllStandardError());
+        QCOMPARE(utility.exitCode(), 1);
+        QVERIFY2(err.contains(QStringLiteral("Varnex is already running from this folder.")), qPrintable(err));
+        QCOMPARE(program.state(), QProcess::Running);
+        QCOMPARE(digest(app.livePath()), live);
+        QCOMPARE(digest(app.file(QStringLiteral("DemoDb/kelid1.mdb"))), stored);
+        QCOMPARE(entries(app.file(QStringLiteral("backups"))), QStringList());
+        QCOMPARE(entries(app.file(QStringLiteral("temp"))), QStringList());
+        QCOMPARE(entries(app.file(QStringLiteral("temp2"))), QStringList());
+        stop(program);
+    }
+
+    void programRefusedWhileTheUtilityWorks() {
+        TestAppFolder app(TestAppFolder::Data::None);
+        // Big enough that the compaction is caught in the middle.
+        {
+            QProcess make;
+            make.start(built("varnex-utility"), {QStringLiteral("large"), app.livePath(), QStringLiteral("40000")});
+            QVERIFY(make.waitForFinished(120000));
+            QCOMPARE(make.exitCode(), 0);
+        }
+        const QString rows = FileFacts::rows(app.livePath());
+        QProcess utility;
+        bool caught = false;
+        for (int attempt = 0; attempt < 5 && !caught; ++attempt) {
+            utility.start(built("varnex-utility"), {QStringLiteral("compact"), app.path()});
+            QVERIFY(utility.waitForStarted());
+            // Its content (process and name) is written just after the file is made.
+            QVERIFY(waitFor([&] { return QFileInfo(lockFile(app)).size() > 0 || utility.state() != QProcess::Running; }, 20000));
+            ::kill(pid_t(utility.processId()), SIGSTOP);
+            caught = utility.state() == QProcess::Running && QFileInfo(lockFile(app)).size() > 0;
+            if (!caught) {
+                ::kill(pid_t(utility.processId()), SIGCONT);
+                QVERIFY(utility.waitForFinished(60000));
+            }
+        }
+        QVERIFY2(caught, "the compaction finished before it could be stopped five times");
+
+        const qint64 utilityPid = utility.processId();
+        QProcess program;
+        QVERIFY(startProgram(app, program));
+        // The program says so (and waits for the message box to be answered).
+        QString err;
+        const bool said = waitFor([&] {
+            program.waitForReadyRead(50);
+            err += QString::fromLocal8Bit(program.readAllStandardError());
+            return err.contains(QLatin1String("working on the database")) || program.state() != QProcess::Running;
+        }, 20000);
+        stop(program);
+        ::kill(pid_t(utility.processId()), SIGCONT);
+        QVERIFY(utility.waitForFinished(60000));
+        QVERIFY2(said, qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("A database utility (varnex-utility, process %1) is working on the database in this "
+                                             "folder.").arg(utilityPid)), qPrintable(err));
+        QCOMPARE(utility.exitCode(), 0);
+        QCOMPARE(FileFacts::rows(app.livePath()), rows);
+        QVERIFY(intact(app.livePath()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstanceLock)
+#include "tst_instancelock.moc"
