@@ -6,8 +6,8 @@
 
 namespace Maintenance {
 namespace {
-Status integrity(SqliteDb& db) {
-    SqlStatement check(db, QStringLiteral("PRAGMA integrity_check"));
+Status integrity(SqliteDb& db, const QString& pragma = QStringLiteral("PRAGMA integrity_check")) {
+    SqlStatement check(db, pragma);
     if (!check.status())
         return check.status();
     QStringList problems;
@@ -23,6 +23,14 @@ Status integrity(SqliteDb& db) {
     return Status::ok();
 }
 }  // namespace
+
+Status quickCheck(const QString& path) {
+    SqliteDb db;
+    Status s = db.open(path, SqliteDb::Mode::ReadOnly);
+    if (!s)
+        return s;  // the engine's own words: not a database, malformed
+    return integrity(db, QStringLiteral("PRAGMA quick_check"));
+}
 
 Status repair(const QString& path) {
     SqliteDb db;

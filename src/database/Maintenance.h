@@ -9,6 +9,10 @@ namespace Maintenance {
 // error that says so, never silently dropped rows.
 Status repair(const QString& path);
 
+// The engine's quick check of every table and index page (it does not
+// compare indexes with their tables); fails with the damage found.
+Status quickCheck(const QString& path);
+
 // Writes a compacted, equivalent copy of source to target, which must not exist.
 // The source file is not changed.
 Status compact(const QString& source, const QString& target);

@@ -52,7 +52,10 @@ Status copyFile(const QString& source, const QString& target) {
     if (targetInfo.isDir())
         return Status::fail(describe("Cannot write", target, EISDIR));
 
-    // The name pattern is the one removeUnfinishedCopies() looks for.
+    // A copy onto this target that was cut short (killed at its rename) left
+    // its temporary file here; nothing else ever removes it. The name pattern
+    // is the one removeUnfinishedCopies() looks for.
+    removeUnfinishedCopies(target);
     QTemporaryFile out(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
     if (!out.open())
         return Status::fail(describe("Cannot write", folder, errno ? errno : EACCES));

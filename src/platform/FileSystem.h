@@ -11,7 +11,8 @@ Status deleteFile(const QString& path);
 
 // Copies source onto target, overwriting it. The copy is written to a
 // temporary file in the target's folder, flushed to disk and renamed over the
-// target, so a failure part-way leaves the former target as it was.
+// target, so a failure part-way leaves the former target as it was. Temporary
+// files of earlier copies onto the same target that were cut short are removed.
 Status copyFile(const QString& source, const QString& target);
 
 // Deletes the temporary files that copies onto target left in its folder

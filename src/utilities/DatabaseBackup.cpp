@@ -1,5 +1,6 @@
 #include "utilities/DatabaseBackup.h"
 
+#include "database/Maintenance.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSystem.h"
 #include "utilities/DatabaseGuard.h"
@@ -25,6 +26,12 @@ Status run(const QString& live, const QString& destination) {
         s = DatabaseGuard::settleJournal(live);
     if (!s)
         return s;
+    // Nor does a damaged one: the header alone says nothing of the pages.
+    s = Maintenance::quickCheck(live);
+    if (!s)
+        return Status::fail(QStringLiteral("%1\n\nThe backup was not made; an earlier backup in that folder was kept. "
+                                           "Mend the database with Compact and Repair (Utility Menu), then back it up again.")
+                                .arg(s.error()));
     return FileSystem::copyFile(live, destination);
 }
 

@@ -42,4 +42,31 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
         f.write(bytes);
 }
 
+// Damages a database file the way a failing disk does. Page: every byte of the
+// first page of a table or index (its root) is overwritten, so the engine
+// cannot read it; Truncated: the file loses its second half.
+enum class Damage { TablePage, IndexPage, Truncated };
+
+inline bool damage(const QString& path, Damage kind, const QString& table = QStringLiteral("InspectionRecord"),
+                   const QString& index = QStringLiteral("InspectionUnit")) {
+    QFile f(path);
+    if (kind == Damage::Truncated)
+        return f.resize(f.size() / 2);
+    qint64 page = 0, pageSize = 0;
+    {
+        SqliteDb db;
+        if (!db.open(path, SqliteDb::Mode::ReadOnly))
+            return false;
+        SqlStatement root(db, QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = ?"));
+        root.bind(1, kind == Damage::TablePage ? table : index);
+        if (!root.next())
+            return false;
+        page = root.int64(0);
+        pageSize = root.int64(1);
+    }
+    if (page < 2 || !f.open(QIODevice::ReadWrite) || !f.seek((page - 1) * pageSize))
+        return false;
+    return f.write(QByteArray(int(pageSize), char(0xEE))) == pageSize;
+}
+
 }  // namespace FileFacts

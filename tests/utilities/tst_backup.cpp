@@ -12,6 +12,7 @@
 #include "utilities/DatabaseBackup.h"
 
 using namespace FileFacts;
+Q_DECLARE_METATYPE(FileFacts::Damage)
 
 class TestBackup : public QObject {
     Q_OBJECT
@@ -27,6 +28,9 @@ private slots:
     void failures_data();
     void failures();
     void liveNotADatabaseKeepsEarlierBackup();
+    void damagedLiveKeepsEarlierBackup_data();
+    void damagedLiveKeepsEarlierBackup();
+    void interruptedCopyLeftoversRemoved();
     void interruptedWriteRolledBackBeforeCopy();
 
 private:
@@ -224,6 +228,46 @@ void TestBackup::liveNotADatabaseKeepsEarlierBackup() {
              qPrintable(dialogs.messages.first().text));
     QCOMPARE(digest(backup), good);
     QVERIFY(intact(backup));
+}
+
+void TestBackup::damagedLiveKeepsEarlierBackup_data() {
+    QTest::addColumn<Damage>("kind");
+    QTest::newRow("truncated file") << Damage::Truncated;
+    QTest::newRow("damaged table page") << Damage::TablePage;
+    QTest::newRow("damaged index page") << Damage::IndexPage;
+}
+
+void TestBackup::damagedLiveKeepsEarlierBackup() {
+    QFETCH(Damage, kind);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
+    const QString backup = f.file(QStringLiteral("backups/kelid.mdb"));
+    QVERIFY(QFile::copy(f.livePath(), backup));
+    const QByteArray good = digest(backup);
+    QVERIFY(damage(f.livePath(), kind));
+    const QByteArray damaged = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    QVERIFY(clickStart(dialogs, f.file(QStringLiteral("backups"))));
+    QCOMPARE(dialogs.messages.size(), 1);
+    const QString text = dialogs.messages.first().text;
+    QVERIFY2(text.contains(QStringLiteral("damaged")) || text.contains(QStringLiteral("malformed")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Compact and Repair")), qPrintable(text));
+    QCOMPARE(digest(backup), good);
+    QCOMPARE(digest(f.livePath()), damaged);
+    QCOMPARE(entries(f.file(QStringLiteral("backups"))), QStringList{QStringLiteral("kelid.mdb")});
+}
+
+void TestBackup::interruptedCopyLeftoversRemoved() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
+    // Left by backups killed at their rename; the last name only looks alike.
+    writeFile(f.file(QStringLiteral("backups/.kelid.mdb.Ab12cD")), QByteArray(4096, 'x'));
+    writeFile(f.file(QStringLiteral("backups/.kelid.mdb.x9Y8z7")), QByteArray(4096, 'x'));
+    writeFile(f.file(QStringLiteral("backups/.kelid.mdb.keep")), QByteArray("not a copy", 10));
+    Dialogs::Scripted dialogs;
+    QVERIFY(clickStart(dialogs, f.file(QStringLiteral("backups"))));
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+    QCOMPARE(entries(f.file(QStringLiteral("backups"))), (QStringList{QStringLiteral(".kelid.mdb.keep"), QStringLiteral("kelid.mdb")}));
 }
 
 void TestBackup::interruptedWriteRolledBackBeforeCopy() {
