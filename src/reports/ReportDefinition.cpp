@@ -43,7 +43,9 @@ Status ReportDefinition::load(const QString& path, ReportDefinition* out) {
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Text))
         return Status::fail(QStringLiteral("Unable to open the report file %1.").arg(QDir::toNativeSeparators(path)));
-    return parse(QString::fromUtf8(f.readAll()), QFileInfo(path).absolutePath(), out);
+    const Status s = parse(QString::fromUtf8(f.readAll()), QFileInfo(path).absolutePath(), out);
+    out->sourcePath = path;
+    return s;
 }
 
 Status ReportDefinition::parse(const QString& text, const QString& folder, ReportDefinition* out) {

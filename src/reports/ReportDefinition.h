@@ -53,6 +53,7 @@ public:
 
     QString title;
     QString databasePath;  // resolved against the folder of the definition
+    QString sourcePath;    // the definition file itself (empty when parsed from text)
     QString query;
     QStringList order;  // default order: result columns, each optionally followed by DESC
     QString group;      // result column that groups the rows, or empty

@@ -48,6 +48,15 @@ QDate ReportEngine::parseDateValue(const QString& text) {
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
+namespace {
+// A refused value is quoted in the error by its start only: a pasted
+// megabyte would make the message unreadable.
+QString clipped(const QString& value) {
+    constexpr int kShown = 80;
+    return value.size() <= kShown ? value : value.left(kShown) + QChar(0x2026);
+}
+}  // namespace
+
 Status ReportEngine::produce(const QString& reportFile, const QStringList& parameterFields, const QString& sortField,
                              ReportResult* result) {
     if (reportFile.isEmpty())
@@ -69,16 +78,16 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
         const QString flag = field.mid(last + 1).trimmed();
         if (first < 0 || last == first || (flag.compare(QLatin1String("true"), Qt::CaseInsensitive) != 0 &&
                                            flag.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0))
-            return Status::fail(QStringLiteral("Invalid parameter field: %1").arg(field));
+            return Status::fail(QStringLiteral("Invalid parameter field: %1").arg(clipped(field)));
         const QString name = field.left(first);
         const QString value = field.mid(first + 1, last - first - 1);
         const ReportParameter* p = def.parameter(name);
         if (!p)
-            return Status::fail(QStringLiteral("The report %1 has no parameter named '%2'.").arg(def.title, name));
+            return Status::fail(QStringLiteral("The report %1 has no parameter named '%2'.").arg(def.title, clipped(name)));
         if (p->type == ReportParameter::Type::Date) {
             const QDate d = parseDateValue(value);
             if (!d.isValid())
-                return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' is not a valid date.").arg(value, name));
+                return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' is not a valid date.").arg(clipped(value), name));
             values.insert(p->bind, d.toString(Qt::ISODate));
             shown.insert(p->name, d.toString(QStringLiteral("MM/dd/yyyy")));
         } else {
@@ -105,7 +114,7 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
         if (m.hasMatch())
             key = def.sortKey(m.captured(2).trimmed());
         if (!key)
-            return Status::fail(QStringLiteral("The report %1 cannot be sorted by %2.").arg(def.title, sortField));
+            return Status::fail(QStringLiteral("The report %1 cannot be sorted by %2.").arg(def.title, clipped(sortField)));
         descending = m.captured(1) == QLatin1String("-");
         const int col = def.columnIndex(key->column);
         criteria << QStringLiteral("Sorted by: ") + (col >= 0 ? def.columns.at(col).heading : key->column) +

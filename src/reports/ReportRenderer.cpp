@@ -4,7 +4,13 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include "platform/OutputFile.h"
 
 #include "reports/ReportChartPainter.h"
 
@@ -416,25 +422,25 @@ Status paint(const ReportResult& r, QPagedPaintDevice* device) {
 }
 
 Status writePdf(const ReportResult& r, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::fail(file.errorString());
+    Status s = checkOutputPath(r, path);
+    if (!s)
+        return s;
+    OutputFile file(path);
+    s = file.open();
+    if (!s)
+        return s;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(file.device());
         writer.setTitle(r.definition.title);
         writer.setCreator(QStringLiteral("Varnex"));
         writer.setPageSize(QPageSize(QPageSize::Letter));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
-        const Status s = paint(r, &writer);
-        if (!s) {
-            file.cancelWriting();
+        s = paint(r, &writer);
+        if (!s)
             return s;
-        }
     }
-    if (!file.commit())
-        return Status::fail(file.errorString());
-    return Status::ok();
+    return file.commit();
 }
 
 QString csv(const ReportResult& r) {
@@ -493,12 +499,48 @@ QString csv(const ReportResult& r) {
 }
 
 Status writeCsv(const ReportResult& r, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::fail(file.errorString());
-    file.write(csv(r).toUtf8());
-    if (!file.commit())
-        return Status::fail(file.errorString());
+    Status s = checkOutputPath(r, path);
+    if (!s)
+        return s;
+    OutputFile file(path);
+    s = file.open();
+    if (s)
+        s = file.write(csv(r).toUtf8());
+    if (s)
+        s = file.commit();
+    return s;
+}
+
+namespace {
+// Device and inode: the same file under any name (links, "temp/../").
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa, sb;
+    return !a.isEmpty() && !b.isEmpty() && ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QByteArray head(const QString& path, int bytes) {
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(bytes);
+}
+}  // namespace
+
+Status checkOutputPath(const ReportResult& r, const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    auto refuse = [&](const QString& why) {
+        return Status::fail(QStringLiteral("The report was not written to '%1': %2").arg(shown, why));
+    };
+    if (sameFile(path, r.definition.databasePath))
+        return refuse(QStringLiteral("it is the database the report reads."));
+    if (sameFile(path, r.definition.sourcePath) || path.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+        return refuse(QStringLiteral("it is a report definition."));
+    const QByteArray start = head(path, 16);
+    if (start == QByteArray("SQLite format 3\0", 16))
+        return refuse(QStringLiteral("it is a database file."));
+    if (start.startsWith(QByteArray::fromHex("d9d505f920a163d7")))
+        return refuse(QStringLiteral("it is the journal of a database."));
     return Status::ok();
 }
 

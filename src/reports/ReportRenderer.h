@@ -17,7 +17,13 @@ namespace ReportRenderer {
 Status paint(const ReportResult& r, QPagedPaintDevice* device);
 // The number of pages the report takes on a device.
 int pageCount(const ReportResult& r, QPagedPaintDevice* device);
+// The writers refuse a path that checkOutputPath() refuses; they write a
+// temporary file and rename it over the path, so a failure (a full disk)
+// leaves no half-written file and is reported.
 Status writePdf(const ReportResult& r, const QString& path);
 QString csv(const ReportResult& r);
 Status writeCsv(const ReportResult& r, const QString& path);
+// Fails when path names the database the report reads, any SQLite database
+// or journal, or a report definition: a report written there would destroy it.
+Status checkOutputPath(const ReportResult& r, const QString& path);
 }  // namespace ReportRenderer
