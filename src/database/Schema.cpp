@@ -46,6 +46,7 @@ CREATE TABLE InspectionRecord (
 ) STRICT;
 CREATE INDEX InspectionUnit ON InspectionRecord (ModelNumber, SerialNum, Station);
 CREATE INDEX InspectionDate ON InspectionRecord (Date);
+CREATE INDEX InspectionSerial ON InspectionRecord (SerialNum);
 CREATE TABLE defects (
   defectcode TEXT NOT NULL PRIMARY KEY,
   defectdescription TEXT
@@ -84,6 +85,19 @@ Status create(SqliteDb& db) {
         return s;
     }
     return db.exec(QStringLiteral("COMMIT"));
+}
+
+Status upgrade(SqliteDb& db) {
+    // Indexes added since the first files were made; each is cheap to ask for again.
+    return db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
+}
+
+Status upgradeFile(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return Status::fail(QStringLiteral("File not found: %1").arg(path));
+    SqliteDb db;
+    Status s = db.open(path, SqliteDb::Mode::ReadWrite);
+    return s ? upgrade(db) : s;
 }
 
 Status createFile(const QString& path) {

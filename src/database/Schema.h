@@ -17,6 +17,9 @@ QString dataSourceOf(const QString& connectionText);
 
 // Creates the seven tables and the index in an empty database.
 Status create(SqliteDb& db);
+// Brings a file made by an earlier version up to the schema (the indexes it lacks).
+Status upgrade(SqliteDb& db);
+Status upgradeFile(const QString& path);
 // Creates a new database file with the schema (the file must not exist).
 Status createFile(const QString& path);
 

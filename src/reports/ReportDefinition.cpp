@@ -90,12 +90,16 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             const QString type = field(parts, 1).toLower();
             if (type == QLatin1String("date"))
                 p.type = ReportParameter::Type::Date;
+            else if (type == QLatin1String("period"))
+                p.type = ReportParameter::Type::Period;
             else if (type != QLatin1String("text"))
-                return bad(QStringLiteral("parameter type must be text or date"));
+                return bad(QStringLiteral("parameter type must be text, date or period"));
             p.bind = field(parts, 2);
+            const QString need = field(parts, 3).toLower();
+            p.optional = need == QLatin1String("optional");
             static const QRegularExpression bindName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-            if (p.name.isEmpty() || !bindName.match(p.bind).hasMatch())
-                return bad(QStringLiteral("parameter = name | type | query parameter"));
+            if (p.name.isEmpty() || !bindName.match(p.bind).hasMatch() || (!need.isEmpty() && !p.optional))
+                return bad(QStringLiteral("parameter = name | type | query parameter [| optional]"));
             out->parameters << p;
         } else if (key == QLatin1String("column")) {
             ReportColumn c;

@@ -12,10 +12,11 @@
 // by, and an optional chart. Everything here comes from the file, never from
 // the person running the report.
 struct ReportParameter {
-    enum class Type { Text, Date };
+    enum class Type { Text, Date, Period };  // Period: day, week or month
     QString name;  // as the caller names it ("Begin Date")
     Type type = Type::Text;
     QString bind;  // the query's parameter without the colon ("begin")
+    bool optional = false;  // a field not given binds an empty text (the query reads it as "any")
 };
 
 struct ReportColumn {

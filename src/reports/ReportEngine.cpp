@@ -22,13 +22,15 @@ Status ReportEngine::setReportFileName(const QString& path) {
 }
 
 Status ReportEngine::setParameterField(int index, const QString& text) {
-    if (index < 0 || index > 3)
+    if (index < 0 || index >= kParameterFields)
         return Status::fail(QStringLiteral("Invalid parameter field index %1.").arg(index));
     m_parameters[index] = text;
     return Status::ok();
 }
 
-QString ReportEngine::parameterField(int index) const { return index >= 0 && index < 4 ? m_parameters[index] : QString(); }
+QString ReportEngine::parameterField(int index) const {
+    return index >= 0 && index < kParameterFields ? m_parameters[index] : QString();
+}
 
 Status ReportEngine::setSortField(int index, const QString& text) {
     if (index != 0)
@@ -90,6 +92,12 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
                 return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' is not a valid date.").arg(clipped(value), name));
             values.insert(p->bind, d.toString(Qt::ISODate));
             shown.insert(p->name, d.toString(QStringLiteral("MM/dd/yyyy")));
+        } else if (p->type == ReportParameter::Type::Period) {
+            const QString period = value.trimmed().toLower();
+            if (period != QLatin1String("day") && period != QLatin1String("week") && period != QLatin1String("month"))
+                return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' must be Day, Week or Month.").arg(value, name));
+            values.insert(p->bind, period);
+            shown.insert(p->name, period.left(1).toUpper() + period.mid(1));
         } else {
             values.insert(p->bind, value);
             shown.insert(p->name, value);
@@ -97,6 +105,11 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
     }
     QStringList criteria;
     for (const ReportParameter& p : def.parameters) {
+        // An optional field left out, or given empty, means "any" and is not printed.
+        if (p.optional && values.value(p.bind).toString().isEmpty()) {
+            values.insert(p.bind, QString(QLatin1String("")));
+            continue;
+        }
         if (!values.contains(p.bind))
             return Status::fail(QStringLiteral("The report %1 needs a value for the parameter '%2'.").arg(def.title, p.name));
         // "End_Date" and "BeginDate" are printed as "End Date" and "Begin Date".
@@ -126,11 +139,16 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
 }
 
 Status ReportEngine::action(int value) {
-    m_runLog << QStringList{m_reportFile, m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3], m_sort}.join(QLatin1Char('|'));
+    QStringList log{m_reportFile, m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3], m_sort};
+    QStringList fields;
+    for (int i = 0; i < kParameterFields; ++i)
+        fields << m_parameters[i];
+    if (!fields.mid(4).join(QString()).isEmpty())
+        log << fields.mid(4);
+    m_runLog << log.join(QLatin1Char('|'));
     if (value != 1)
         return Status::fail(QStringLiteral("Invalid action value %1.").arg(value));
     ReportResult result;
-    const QStringList fields{m_parameters[0], m_parameters[1], m_parameters[2], m_parameters[3]};
     Status s = produce(m_reportFile, fields, m_sort, &result);
     if (!s)
         return s;

@@ -27,7 +27,9 @@ public:
     // The full path of the .rpt file, as the form builds it (backslashes allowed).
     Status setReportFileName(const QString& path);
     QString reportFileName() const { return m_reportFile; }
-    // index 0 to 3; "Name;value;true"
+    // index 0 to kParameterFields - 1; "Name;value;true". The criteria forms use
+    // the first four; the analysis forms, with their optional model and station, more.
+    static constexpr int kParameterFields = 8;
     Status setParameterField(int index, const QString& text);
     QString parameterField(int index) const;
     // index 0; "+{table.field}" or "-{table.field}"
@@ -41,7 +43,8 @@ public:
     // Where action() sends the report: a preview window (the default), or a file.
     void setOutput(Output output, const QString& file = QString());
     Output output() const { return m_output; }
-    // Every run request, in order, with its settings, for checks: "file|p0|p1|p2|p3|sort".
+    // Every run request, in order, with its settings, for checks: "file|p0|p1|p2|p3|sort",
+    // followed by "|p4|...|p7" when any of those is set.
     QStringList runLog() const { return m_runLog; }
     // The preview window of the last run, while it is open.
     ReportPreview* preview() const;
@@ -57,7 +60,7 @@ public:
 
 private:
     QString m_reportFile;
-    QString m_parameters[4];
+    QString m_parameters[kParameterFields];
     QString m_sort;
     Output m_output = Output::Preview;
     QString m_outputFile;

@@ -1,4 +1,5 @@
 #include "platform/FormRegistry.h"
+#include "reports/AnalysisForm.h"
 #include "reports/PrintDataSheetForm.h"
 #include "reports/ReportCriteriaForm.h"
 #include "shell/FormCatalog.h"
@@ -8,4 +9,6 @@ void registerReportForms() {
     for (const ReportCriteriaMember& m : ReportCriteriaForm::members())
         r.registerForm(QString::fromLatin1(m.form), [&m] { return new ReportCriteriaForm(m); });
     r.registerForm(QStringLiteral("frmPrintDataSheet"), [] { return new PrintDataSheetForm; });
+    for (const AnalysisMember& m : AnalysisForm::members())
+        r.registerForm(QString::fromLatin1(m.form), [&m] { return new AnalysisForm(m); });
 }

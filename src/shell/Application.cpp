@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -69,6 +70,9 @@ int run() {
         Dialogs::showError(locked.error());
         return 1;
     }
+    // A file made by an earlier version gets the indexes it lacks. Without them
+    // everything still works, only slower, so a failure here stops nothing.
+    Schema::upgradeFile(Schema::livePath());
     const Status s = start();
     if (!s) {
         Dialogs::showError(s.error());

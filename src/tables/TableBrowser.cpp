@@ -1,6 +1,7 @@
 #include "tables/TableBrowser.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
+#include "reports/AnalysisForm.h"
 #include "reports/ReportEngine.h"
 #include "tables/InspectionSortDialog.h"
 #include "tables/SortDialog.h"
@@ -118,6 +120,15 @@ void TableBrowser::buildLayout() {
     m_status = new QLabel(m_statusBar);
     m_status->setObjectName(QStringLiteral("lblStatus"));
     m_status->setGeometry(px(690), 0, px(3360), px(285));
+    if (m_spec.unitHistoryKey) {
+        // The key is told at the right of the status line, beside the position.
+        auto* hint = new QLabel(QStringLiteral("Ctrl+H: unit history"), m_status);
+        hint->setObjectName(QStringLiteral("lblKeyHint"));
+        auto* line = new QHBoxLayout(m_status);
+        line->setContentsMargins(0, 0, 4, 0);
+        line->addStretch();
+        line->addWidget(hint);
+    }
 
     setEditMode(false);
     if (!m_spec.addsRows)
@@ -309,9 +320,21 @@ bool TableBrowser::keyPreview(QKeyEvent* key) {
     case Qt::Key_PageDown:
         ctrlAlone ? last() : next();
         return true;
+    case Qt::Key_H:
+        if (!ctrlAlone || !m_spec.unitHistoryKey)
+            return false;
+        openUnitHistory();
+        return true;
     default:
         return false;
     }
+}
+
+void TableBrowser::openUnitHistory() {
+    if (!report(requireRows()))
+        return;
+    AnalysisForm::openUnitHistory(m_rs->value(QStringLiteral("SerialNum")).toString(),
+                                  m_rs->value(QStringLiteral("ModelNumber")).toString());
 }
 
 void TableBrowser::resizeEvent(QResizeEvent* event) {

@@ -70,6 +70,7 @@ private:
     void previous();
     void openSortDialog();
     void print();
+    void openUnitHistory();
 
     bool keyPreview(QKeyEvent* key);
     void printSorted();

@@ -106,6 +106,7 @@ QList<TableBrowserSpec> makeFamily() {
     i.sortUnloadsDialog = true;
     i.addsRows = false;
     i.sortHiddenInEdit = true;
+    i.unitHistoryKey = true;
     i.helpTopic = 220;
     i.designSize = QSize(7155, 4380);
     i.dateFields = {QStringLiteral("Date"), QStringLiteral("IDate"), QStringLiteral("ODate")};

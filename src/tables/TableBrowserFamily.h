@@ -28,6 +28,7 @@ struct TableBrowserSpec {
     bool asksToPrint = false;        // the question after a sort
     bool addsRows = true;            // tblInspection takes its rows from data entry only
     bool sortHiddenInEdit = false;
+    bool unitHistoryKey = false;  // Ctrl+H opens the unit history of the current row
     int helpTopic = 0;
     QSize designSize;  // inner area, twips
     int refreshLeft = 3521;

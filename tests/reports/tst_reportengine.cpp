@@ -531,7 +531,7 @@ private slots:
         ReportEngine engine(QStringLiteral("Pareto"));
         engine.setParameterField(0, QStringLiteral("BeginDate;Date (2003, 12, 01);true"));
         engine.setSortField(0, QStringLiteral("+{defects.defectcode}"));
-        QVERIFY(!engine.setParameterField(4, QStringLiteral("x;y;true")).isOk());
+        QVERIFY(!engine.setParameterField(ReportEngine::kParameterFields, QStringLiteral("x;y;true")).isOk());
         QVERIFY(!engine.setSortField(1, QStringLiteral("+{a.b}")).isOk());
         engine.release();
         QVERIFY(engine.parameterField(0).isEmpty());

@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
         else
             return usage();
     }
-    if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > 4)
+    if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
         return usage();
     ReportResult result;
     Status s = ReportEngine::produce(report, params, sort, &result);

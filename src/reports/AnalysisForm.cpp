@@ -1,0 +1,229 @@
+#include "reports/AnalysisForm.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
+#include "platform/MousePointer.h"
+#include "platform/TextBox.h"
+#include "reports/ReportCriteriaForm.h"
+#include "reports/ReportEngine.h"
+
+namespace {
+using K = AnalysisField::Kind;
+}  // namespace
+
+const QList<AnalysisMember>& AnalysisForm::members() {
+    static const QList<AnalysisMember> list{
+        {"frmUnitHistory", "Unit History", "UnitHistory", "unit_history.rpt", 290,
+         {{K::Text, "txtSerialNum", "lblSerialNum", "&Serial Number", "Serial;", nullptr, true},
+          {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false}}},
+    };
+    return list;
+}
+
+const AnalysisMember* AnalysisForm::member(const QString& form) {
+    for (const AnalysisMember& m : members())
+        if (form == QLatin1String(m.form))
+            return &m;
+    return nullptr;
+}
+
+AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m.form), Kind::Child), m_member(m) {
+    setHelpContext(m.helpContext);
+    setCaption(QString::fromLatin1(m.title));
+    m_engine = new ReportEngine(QString::fromLatin1(m.control), this);
+
+    auto* header = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
+    header->setObjectName(QStringLiteral("lblHeader"));
+    header->setAlignment(Qt::AlignCenter);
+    auto* title = new QLabel(QString::fromLatin1(m.title), this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setAlignment(Qt::AlignCenter);
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() + 6);
+    big.setBold(true);
+    title->setFont(big);
+
+    auto* grid = new QGridLayout;
+    QWidget* previous = nullptr;
+    for (const AnalysisField& f : m.fields) {
+        QWidget* box = nullptr;
+        switch (f.kind) {
+        case K::Date: {
+            auto* date = new MaskedDateBox(QString::fromLatin1(f.box), this);
+            date->setInputPattern(QStringLiteral("99/99/9999"));
+            date->setDisplayFormat(QStringLiteral("ddddd"));
+            box = date;
+            break;
+        }
+        case K::Text: {
+            auto* text = new TextBox(QString::fromLatin1(f.box), this);
+            text->setUpperCaseOnLeave(true);
+            text->setSelectOnEnter(true);
+            box = text;
+            break;
+        }
+        case K::Period: {
+            auto* combo = new QComboBox(this);
+            combo->setObjectName(QString::fromLatin1(f.box));
+            combo->addItems({QStringLiteral("Day"), QStringLiteral("Week"), QStringLiteral("Month")});
+            box = combo;
+            break;
+        }
+        }
+        if (f.initial)
+            setBoxText(QString::fromLatin1(f.box), QString::fromLatin1(f.initial));
+        auto* label = new QLabel(QString::fromLatin1(f.caption), this);
+        label->setObjectName(QString::fromLatin1(f.label));
+        label->setBuddy(box);
+        const int row = int(m_boxes.size());
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        if (previous)
+            setTabOrder(previous, box);
+        previous = box;
+        m_boxes << box;
+    }
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
+    m_exit = new QPushButton(QStringLiteral("Exit"), this);
+    m_exit->setObjectName(QStringLiteral("cmdExit"));
+    if (previous)
+        setTabOrder(previous, m_ok);
+    setTabOrder(m_ok, m_exit);
+    connect(m_ok, &QPushButton::clicked, this, &AnalysisForm::runReport);
+    connect(m_exit, &QPushButton::clicked, this, &Form::unloadMe);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_exit);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(header);
+    layout->addWidget(title);
+    layout->addSpacing(12);
+    layout->addLayout(grid);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+    resize(460, sizeHint().height());
+}
+
+QWidget* AnalysisForm::box(const QString& name) const {
+    for (QWidget* b : m_boxes)
+        if (b->objectName() == name)
+            return b;
+    return nullptr;
+}
+
+void AnalysisForm::setBoxText(const QString& name, const QString& text) {
+    QWidget* b = box(name);
+    if (auto* combo = qobject_cast<QComboBox*>(b))
+        combo->setCurrentIndex(qMax(0, combo->findText(text, Qt::MatchFixedString)));
+    else if (auto* date = qobject_cast<MaskedDateBox*>(b))
+        date->setValue(MaskedDateBox::parseMdy(text));
+    else if (auto* line = qobject_cast<QLineEdit*>(b))
+        line->setText(text);
+}
+
+QString AnalysisForm::boxText(int i) const {
+    QWidget* b = m_boxes.at(i);
+    if (auto* combo = qobject_cast<QComboBox*>(b))
+        return combo->currentText();
+    if (auto* date = qobject_cast<MaskedDateBox*>(b))
+        return date->typedText();
+    return static_cast<QLineEdit*>(b)->text().trimmed().toUpper();
+}
+
+void AnalysisForm::onLoad() {
+    centreOnScreen();
+    if (!m_boxes.isEmpty())
+        m_boxes.first()->setFocus();
+    const Status s = m_engine->setReportFileName(AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(m_member.reportFile));
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void AnalysisForm::onUnload() {
+    m_engine->release();
+    FormRegistry::instance().showMainMenu();
+}
+
+void AnalysisForm::keyPressEvent(QKeyEvent* event) {
+    // The keys a box leaves unused arrive here: Enter runs (or leaves, on Exit), Escape leaves.
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (focusWidget() == m_exit)
+            unloadMe();
+        else
+            runReport();
+        return;
+    }
+    if (key == Qt::Key_Escape) {
+        unloadMe();
+        return;
+    }
+    Form::keyPressEvent(event);
+}
+
+bool AnalysisForm::runReport() {
+    QStringList fields;
+    for (int i = 0; i < m_member.fields.size(); ++i) {
+        const AnalysisField& f = m_member.fields.at(i);
+        QString caption = QString::fromLatin1(f.caption).remove(QLatin1Char('&'));
+        caption = caption.section(QStringLiteral(" ("), 0, 0);
+        QString value = boxText(i);
+        if (auto* line = qobject_cast<TextBox*>(m_boxes.at(i)))
+            line->setText(value);
+        if (f.kind == K::Date) {
+            // Month, day and year by position, as in every date box of the program.
+            if (!MaskedDateBox::parseMdy(value).isValid() || value.size() != 10) {
+                Dialogs::show(QStringLiteral("Enter the %1 as month/day/year.").arg(caption));
+                m_boxes.at(i)->setFocus();
+                return false;
+            }
+            value = ReportCriteriaForm::dateValue(value);
+        } else if (value.isEmpty()) {
+            if (f.required) {
+                Dialogs::show(QStringLiteral("Enter %1").arg(caption));
+                m_boxes.at(i)->setFocus();
+                return false;
+            }
+            continue;  // an optional box left empty means any
+        }
+        fields << QString::fromLatin1(f.parameter) + value + QStringLiteral(";true");
+    }
+    m_engine->release();
+    for (int i = 0; i < fields.size(); ++i)
+        m_engine->setParameterField(i, fields.at(i));
+    MousePointer::hourglass();
+    const Status s = m_engine->action(1);
+    MousePointer::arrow();
+    if (!s) {
+        Dialogs::showError(s.error());
+        return false;
+    }
+    return true;
+}
+
+void AnalysisForm::openUnitHistory(const QString& serial, const QString& model) {
+    FormRegistry& forms = FormRegistry::instance();
+    const Status s = forms.show(QStringLiteral("frmUnitHistory"));
+    auto* form = forms.formAs<AnalysisForm>(QStringLiteral("frmUnitHistory"));
+    if (!s || !form) {
+        Dialogs::showError(s ? QStringLiteral("The unit history could not be opened.") : s.error());
+        return;
+    }
+    form->setBoxText(QStringLiteral("txtSerialNum"), serial);
+    form->setBoxText(QStringLiteral("txtModelNumber"), model);
+    form->runReport();
+}

@@ -1,0 +1,66 @@
+#pragma once
+#include <QList>
+
+#include "platform/Form.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class ReportEngine;
+
+// One box of an analysis form and the parameter field it fills.
+struct AnalysisField {
+    enum class Kind { Date, Text, Period };
+    Kind kind;
+    const char* box;        // objectName of the box
+    const char* label;      // objectName of its caption
+    const char* caption;    // with its access key
+    const char* parameter;  // "Name;" as the report file names it
+    const char* initial;    // design-time text, or nullptr
+    bool required;          // an empty box is refused with "Enter <caption>"
+};
+
+// One member of the analysis family: which report it runs from which boxes.
+struct AnalysisMember {
+    const char* form;
+    const char* title;
+    const char* control;     // the report control's name
+    const char* reportFile;  // in the application folder
+    int helpContext;
+    QList<AnalysisField> fields;
+};
+
+// The analysis forms of the Analysis menu (yield trend with control limits,
+// unit history, what changed): boxes for the criteria, OK runs the member's
+// report in the preview, Exit leaves. Enter runs, Escape leaves. One class for
+// the three, driven by members().
+class AnalysisForm : public Form {
+    Q_OBJECT
+public:
+    static const QList<AnalysisMember>& members();
+    static const AnalysisMember* member(const QString& form);
+    // Opens frmUnitHistory for one unit and runs it (Ctrl+H in the inspection browser).
+    static void openUnitHistory(const QString& serial, const QString& model);
+
+    explicit AnalysisForm(const AnalysisMember& m);
+    ReportEngine* engine() const { return m_engine; }
+    QWidget* box(const QString& name) const;
+    void setBoxText(const QString& name, const QString& text);
+
+    void onLoad() override;
+    void onUnload() override;
+    // cmdOK: false when the report did not run (a message was shown).
+    bool runReport();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString boxText(int i) const;
+
+    const AnalysisMember& m_member;
+    ReportEngine* m_engine;
+    QList<QWidget*> m_boxes;  // one per field
+    QPushButton* m_ok;
+    QPushButton* m_exit;
+};

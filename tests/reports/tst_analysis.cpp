@@ -1,0 +1,140 @@
+#include <QLabel>
+#include <QTest>
+
+#include "TestAppFolder.h"
+#include "database/RecordSet.h"
+#include "database/Schema.h"
+#include "platform/Dialogs.h"
+#include "platform/FormRegistry.h"
+#include "reports/AnalysisForm.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportPreview.h"
+#include "reports/ReportResult.h"
+#include "tables/TableBrowser.h"
+#include "tables/TableBrowserGrid.h"
+
+// The analysis reports on small hand-made data sets whose answers are worked
+// out here, and their forms.
+class TestAnalysis : public QObject {
+    Q_OBJECT
+
+    // One unit, serial S100 of model M1, through three stations (facility A):
+    //   #1 03/05 ST2 I2 defect P2/D1/L1 (rework 1)   #2 03/05 ST2 I2 defect P3/D2/L2 (rework 2): one inspection
+    //   #3 03/06 ST2 I1 pass (rework 3): the re-inspection
+    //   #4 03/07 ST3 I1 defect P2/D1/L1, passed earlier by I2 (rework 1)
+    //   #5 another unit, S101                         #6 the same serial under model M2, ST1 pass
+    //   #7 03/08 ST3 I3 defect P3/D2/L2 (rework 2): a second inspection at ST3, not passed
+    //   #8 03/04 ST1 I1 pass (rework 1), stored last but dated first
+    static void fillUnit(const TestAppFolder& app) {
+        app.exec(QStringLiteral(
+            "INSERT INTO defects VALUES ('D1','Scratch'),('D2','Dent');"
+            "INSERT INTO Parts VALUES ('P2','Bezel'),('P3','Cover');"
+            "INSERT INTO location VALUES ('L1','Top'),('L2','Side');"
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes) VALUES"
+            " ('A','M1','S100','I2','2024-03-05','ST2','P2','D1','L1',NULL,NULL,'E1',NULL,1,'bent'),"
+            " ('A','M1','S100','I2','2024-03-05','ST2','P3','D2','L2',NULL,NULL,'E1',NULL,2,NULL),"
+            " ('A','M1','S100','I1','2024-03-06','ST2','001','1','1',NULL,NULL,NULL,NULL,3,NULL),"
+            " ('A','M1','S100','I1','2024-03-07','ST3','P2','D1','L1','I2','2024-03-05','E1',NULL,1,NULL),"
+            " ('A','M1','S101','I1','2024-03-07','ST1','001','1','1',NULL,NULL,NULL,NULL,1,NULL),"
+            " ('A','M2','S100','I1','2024-03-07','ST1','001','1','1',NULL,NULL,NULL,NULL,1,NULL),"
+            " ('A','M1','S100','I3','2024-03-08','ST3','P3','D2','L2',NULL,NULL,'E1',NULL,2,NULL),"
+            " ('A','M1','S100','I1','2024-03-04','ST1','001','1','1',NULL,NULL,NULL,NULL,1,NULL);"));
+    }
+
+    // Every line of a result as "group|cell|cell...", cells as printed.
+    static QStringList lines(const ReportResult& r) {
+        QStringList out;
+        for (const ReportGroup& g : r.groups)
+            for (const QVariantList& row : g.rows) {
+                QStringList cells{r.groupLabel(g)};
+                for (int c = 0; c < row.size(); ++c)
+                    cells << r.format(c, row.at(c));
+                out << cells.join(QLatin1Char('|'));
+            }
+        return out;
+    }
+
+    static ReportResult produce(const TestAppFolder& app, const char* file, const QStringList& params) {
+        ReportResult r;
+        const Status s = ReportEngine::produce(app.file(QLatin1String(file)), params, QString(), &r);
+        [&] { QVERIFY2(s.isOk(), qPrintable(s.error())); }();
+        return r;
+    }
+
+private slots:
+    void initTestCase() { initFormTests(); }
+    void cleanup() { unloadAllForms(); }
+
+    void unitHistoryAcrossThreeStations_data() {
+        QTest::addColumn<QStringList>("params");
+        QTest::addColumn<QStringList>("expected");
+        const QString h = QStringLiteral("Model M1, serial S100|");
+        const QString s = QStringLiteral("Model M1, serial S100: by station||");
+        const QStringList m1{
+            h + QStringLiteral("03/04/2024|ST1|I1|Pass|||1|"),
+            h + QStringLiteral("03/05/2024|ST2|I2|Part P2 Bezel; defect D1 Scratch; location L1 Top||E1|1|bent"),
+            h + QStringLiteral("03/05/2024|ST2|I2|Part P3 Cover; defect D2 Dent; location L2 Side||E1|2|"),
+            h + QStringLiteral("03/06/2024|ST2|I1|Pass|||3|"),
+            h + QStringLiteral("03/07/2024|ST3|I1|Part P2 Bezel; defect D1 Scratch; location L1 Top|I2|E1|1|"),
+            h + QStringLiteral("03/08/2024|ST3|I3|Part P3 Cover; defect D2 Dent; location L2 Side||E1|2|"),
+            s + QStringLiteral("ST1||1 inspection; latest: pass||||"),
+            s + QStringLiteral("ST2||2 inspections; latest: pass||||"),
+            s + QStringLiteral("ST3||2 inspections; latest: not passed||||")};
+        QTest::newRow("serial and model") << QStringList{QStringLiteral("Serial;S100;true"), QStringLiteral("Model;M1;true")} << m1;
+        // Without the model the same serial number under M2 comes too, as a unit of its own.
+        QTest::newRow("serial alone")
+            << QStringList{QStringLiteral("Serial;S100;true")}
+            << m1 + QStringList{QStringLiteral("Model M2, serial S100|03/07/2024|ST1|I1|Pass|||1|"),
+                                QStringLiteral("Model M2, serial S100: by station||ST1||1 inspection; latest: pass||||")};
+    }
+
+    void unitHistoryAcrossThreeStations() {
+        QFETCH(QStringList, params);
+        QFETCH(QStringList, expected);
+        TestAppFolder app;
+        fillUnit(app);
+        QCOMPARE(lines(produce(app, "unit_history.rpt", params)), expected);
+    }
+
+    void unitHistoryUsesAnIndexOnOldFilesToo() {
+        TestAppFolder app;
+        // A file made before the serial number had an index.
+        app.exec(QStringLiteral("DROP INDEX InspectionSerial"));
+        QVERIFY(Schema::upgradeFile(app.livePath()).isOk());
+        QCOMPARE(app.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT * FROM InspectionRecord WHERE SerialNum = 'S1'"))
+                     .join(QLatin1Char(' '))
+                     .contains(QLatin1String("USING INDEX InspectionSerial")),
+                 true);
+    }
+
+    void ctrlHInTheInspectionBrowserOpensTheUnitsHistory() {
+        TestAppFolder app;
+        fillUnit(app);
+        Dialogs::Scripted dialogs;
+        FormRegistry& forms = FormRegistry::instance();
+        QVERIFY(forms.show(QStringLiteral("tblInspection")).isOk());
+        auto* browser = forms.formAs<TableBrowser>(QStringLiteral("tblInspection"));
+        QVERIFY(browser);
+        QCOMPARE(browser->findChild<QLabel*>(QStringLiteral("lblKeyHint"))->text(), QStringLiteral("Ctrl+H: unit history"));
+        browser->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(browser->window()));
+        // The browser's order is model, serial, station: the third line is M1/S100 at ST2.
+        QTest::keyClick(browser->grid(), Qt::Key_Down);
+        QTest::keyClick(browser->grid(), Qt::Key_Down);
+        QCOMPARE(browser->recordSet()->value(QStringLiteral("Station")).toString(), QStringLiteral("ST2"));
+        QTest::keyClick(browser->grid(), Qt::Key_H, Qt::ControlModifier);
+        auto* history = forms.formAs<AnalysisForm>(QStringLiteral("frmUnitHistory"));
+        QVERIFY(history);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QCOMPARE(history->engine()->runLog(),
+                 QStringList{app.path() + QStringLiteral("\\unit_history.rpt|Serial;S100;true|Model;M1;true|||")});
+        ReportPreview* preview = history->engine()->preview();
+        QVERIFY(preview);
+        QCOMPARE(preview->result().rowCount, 9);
+        preview->close();
+    }
+};
+
+QTEST_MAIN(TestAnalysis)
+#include "tst_analysis.moc"
