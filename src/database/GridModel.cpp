@@ -16,6 +16,7 @@ void GridModel::setRecordSet(RecordSet* rs) {
     m_columns = rs ? int(rs->fieldNames().size()) : 0;
     m_dateColumns.clear();
     m_readOnlyColumns.clear();
+    m_upperCaseColumns.clear();
     if (rs) {
         for (const QString& f : m_dateFields)
             if (const int c = rs->fieldIndex(f); c >= 0)
@@ -23,6 +24,9 @@ void GridModel::setRecordSet(RecordSet* rs) {
         for (const QString& f : m_readOnlyFields)
             if (const int c = rs->fieldIndex(f); c >= 0)
                 m_readOnlyColumns.insert(c);
+        for (const QString& f : m_upperCaseFields)
+            if (const int c = rs->fieldIndex(f); c >= 0)
+                m_upperCaseColumns.insert(c);
     }
     endResetModel();
 }
@@ -34,6 +38,11 @@ void GridModel::setDateFields(const QStringList& fields) {
 
 void GridModel::setReadOnlyFields(const QStringList& fields) {
     m_readOnlyFields = fields;
+    setRecordSet(m_rs);
+}
+
+void GridModel::setUpperCaseFields(const QStringList& fields) {
+    m_upperCaseFields = fields;
     setRecordSet(m_rs);
 }
 
@@ -131,7 +140,9 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (index.row() != currentRow())
         return false;
     const bool isDate = m_dateColumns.contains(index.column());
-    const QString typed = value.toString();
+    // Codes and names are upper case, as the record editors keep them, so
+    // "scr" and "SCR" never become two codes.
+    const QString typed = m_upperCaseColumns.contains(index.column()) ? value.toString().toUpper() : value.toString();
     // A cell left as it was is no change.
     if (typed == shownValue(cell(index.row(), index.column()), isDate))
         return false;

@@ -27,6 +27,8 @@ public:
     void setDateFields(const QStringList& fields);
     // Fields the database assigns: shown, never typed into.
     void setReadOnlyFields(const QStringList& fields);
+    // Code and name fields: what is typed is stored in upper case.
+    void setUpperCaseFields(const QStringList& fields);
 
     // The grid line of the record set's current row (the new row's line while
     // adding); -1 when no row is current.
@@ -68,6 +70,8 @@ private:
     int m_columns = 0;
     QStringList m_dateFields;
     QStringList m_readOnlyFields;
+    QStringList m_upperCaseFields;
     QSet<int> m_dateColumns;
     QSet<int> m_readOnlyColumns;
+    QSet<int> m_upperCaseColumns;
 };

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "database/RecordNavigator.h"
+#include "database/ReferenceCodes.h"
 #include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
@@ -45,13 +46,13 @@ const Control kControls[] = {
     {5, "txtStation", Box::Text, "Station", "lblStation", "Station", UpperOnLeave, Place::Left, 5, 8},
     {6, "cmdPass", Box::Button, "Pass", nullptr, nullptr, Plain, Place::Left, 6, 0},
     {7, "txtPartNum", Box::Text, "PartNumber", "lblPartNumber", "PartNum", UpperOnLeave, Place::Right, 0, 0},
-    {8, "txtDefectCode", Box::Text, "Defect Code", "lblDefectCode", "DefectCode", SelectOnEnter, Place::Right, 1, 0},
-    {9, "txtLocationCode", Box::Text, "Location Code", "lblLocationCode", "LocationCode", SelectOnEnter, Place::Right,
+    {8, "txtDefectCode", Box::Text, "Defect Code", "lblDefectCode", "DefectCode", SelectOnEnter | UpperOnLeave, Place::Right, 1, 0},
+    {9, "txtLocationCode", Box::Text, "Location Code", "lblLocationCode", "LocationCode", SelectOnEnter | UpperOnLeave, Place::Right,
      2, 0},
-    {10, "txtpreviousinspector", Box::Text, "Previous Inspector", "lblPreviousInspector", "InspNum", SelectOnEnter,
+    {10, "txtpreviousinspector", Box::Text, "Previous Inspector", "lblPreviousInspector", "InspNum", SelectOnEnter | UpperOnLeave,
      Place::Right, 3, 0},
     {11, "MaskEdBox2", Box::Date, "Prev Inspection Date", "lblPrevInspDate", "IDate", Plain, Place::Right, 4, 12},
-    {12, "txtOperatorNumber", Box::Text, "Operator Number", "lblOperatorNumber", "OperatorNum", SelectOnEnter,
+    {12, "txtOperatorNumber", Box::Text, "Operator Number", "lblOperatorNumber", "OperatorNum", SelectOnEnter | UpperOnLeave,
      Place::Right, 5, 0},
     {13, "MaskEdBox3", Box::Date, "Operator Date", "lblODate", "ODate", Plain, Place::Right, 6, 12},
     {14, "txtNotes", Box::Notes, "Notes", "lblnotes", "Notes", Plain, Place::Bottom, 0, 0},
@@ -62,6 +63,27 @@ const Control kControls[] = {
 };
 
 const char* const kDateBoxes[3] = {"MaskEdBox1", "MaskEdBox2", "MaskEdBox3"};
+
+// The code boxes and the reference table each takes its codes from, with the
+// words that name them when a code is not in its table.
+struct CodeList {
+    const char* box;
+    const char* table;
+    const char* field;
+    const char* what;
+    const char* tableWord;
+};
+
+const CodeList kCodeLists[] = {
+    {"txtModelNumber", "Model", "ModelNumber", "Model number", "model"},
+    {"txtStation", "Station", "StationID", "Station", "station"},
+    {"txtInspectorNumber", "Employees", "EmployeeNum", "Inspector number", "employee"},
+    {"txtPartNum", "Parts", "partnum", "Part number", "part"},
+    {"txtDefectCode", "defects", "defectcode", "Defect code", "defect"},
+    {"txtLocationCode", "location", "locationcode", "Location code", "location"},
+    {"txtpreviousinspector", "Employees", "EmployeeNum", "Previous inspector", "employee"},
+    {"txtOperatorNumber", "Employees", "EmployeeNum", "Operator number", "employee"},
+};
 
 }  // namespace
 
@@ -187,8 +209,53 @@ void DataEntryForm::onLoad() {
     m_nav->setDatabaseName(AppPaths::join(QStringLiteral("\\") + Schema::databaseFileName()));
     const Status s = m_nav->refresh();
     showPosition();
-    if (!s)
+    if (!s) {
         Dialogs::showError(s.error());
+        return;
+    }
+    offerCodes();
+}
+
+void DataEntryForm::offerCodes() {
+    // The boxes complete from the reference tables as they stand when the
+    // screen opens; a list that cannot be read offers nothing.
+    SqliteDb db;
+    if (!db.open(m_nav->databaseName(), SqliteDb::Mode::ReadOnly))
+        return;
+    for (const CodeList& c : kCodeLists) {
+        QStringList codes;
+        ReferenceCodes::list(db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), &codes);
+        text(c.box)->setCompletions(codes);
+    }
+}
+
+bool DataEntryForm::confirmUnknownCodes() {
+    SqliteDb db;
+    if (!db.open(m_nav->databaseName(), SqliteDb::Mode::ReadOnly))
+        return true;  // storing the row will say what is wrong with the file
+    QStringList sentences;
+    TextBox* first = nullptr;
+    for (const CodeList& c : kCodeLists) {
+        TextBox* box = text(c.box);
+        if (box->text().isEmpty())
+            continue;
+        bool known = true;
+        ReferenceCodes::knows(db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), box->text(), &known);
+        if (known)
+            continue;
+        sentences << QStringLiteral("%1 %2 is not in the %3 table.")
+                         .arg(QString::fromLatin1(c.what), box->text(), QString::fromLatin1(c.tableWord));
+        if (!first)
+            first = box;
+    }
+    if (!first)
+        return true;
+    const QString question = sentences.join(QLatin1Char('\n')) + QStringLiteral(" Store the record anyway?");
+    if (Dialogs::show(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::appTitle(),
+                      Dialogs::Answer::No) == Dialogs::Answer::Yes)
+        return true;
+    giveFocus(first);
+    return false;
 }
 
 void DataEntryForm::onUnload() {
@@ -254,6 +321,10 @@ int DataEntryForm::countWithQuery(SqliteDb& db, const InspectedUnit& unit, qint6
 }
 
 void DataEntryForm::submit() {
+    // A code that is not in its reference table is stored only when the user
+    // says so: each one would become a category of its own in the reports.
+    if (!confirmUnknownCodes())
+        return;
     // Store the row with its rework number in one transaction, before the
     // question: whatever happens while it is up, the stored row has its
     // number, which does not depend on the answer. A refusal stores nothing

@@ -58,6 +58,10 @@ private:
     MaskedDateBox* dateBox(int number) const;
     QPushButton* button(const char* name) const;
     void showPosition();
+    void offerCodes();
+    // Asks once about every code of the row that is not in its table; false
+    // when the user said No (the focus is then on the first such box).
+    bool confirmUnknownCodes();
     void giveFocus(QWidget* w);
     Status prepareAnotherDefect(const Kept& kept);
     Status prepareNextUnit(const Kept& kept);

@@ -12,12 +12,16 @@ public:
     void setSelectOnEnter(bool on) { m_select = on; }
     bool upperCaseOnLeave() const { return m_upper; }
     bool selectOnEnter() const { return m_select; }
+    // Offers these texts in a list under the box as the user types, without
+    // regard to case; an empty list offers nothing.
+    void setCompletions(const QStringList& texts);
 
 signals:
     void entered();
     void left();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 

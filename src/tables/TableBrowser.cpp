@@ -81,6 +81,7 @@ void TableBrowser::buildLayout() {
     m_model = new GridModel(this);
     m_model->setDateFields(m_spec.dateFields);
     m_model->setReadOnlyFields(m_spec.readOnlyFields);
+    m_model->setUpperCaseFields(m_spec.upperCaseFields);
     m_grid = new TableBrowserGrid(this);
     m_grid->setModel(m_model);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

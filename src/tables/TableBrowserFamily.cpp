@@ -23,6 +23,7 @@ QList<TableBrowserSpec> makeFamily() {
     d.sortLeft = 4745;
     d.sortCaption = QStringLiteral("&Sort");
     d.printLeft = 7030;
+    d.upperCaseFields = {QStringLiteral("defectcode")};
     f << d;
 
     TableBrowserSpec e;
@@ -40,6 +41,7 @@ QList<TableBrowserSpec> makeFamily() {
     e.designSize = QSize(8355, 4305);
     e.printWidth = 855;
     e.readOnlyFields = {QStringLiteral("EmployeeID")};
+    e.upperCaseFields = {QStringLiteral("EmployeeNum"), QStringLiteral("FirstName"), QStringLiteral("LastName")};
     f << e;
 
     TableBrowserSpec l;
@@ -58,6 +60,7 @@ QList<TableBrowserSpec> makeFamily() {
     l.helpTopic = 260;
     l.designSize = QSize(8415, 4590);
     l.printWidth = 975;
+    l.upperCaseFields = {QStringLiteral("locationcode")};
     f << l;
 
     TableBrowserSpec m;
@@ -74,6 +77,7 @@ QList<TableBrowserSpec> makeFamily() {
     m.helpTopic = 230;
     m.designSize = QSize(8385, 4620);
     m.printWidth = 975;
+    m.upperCaseFields = {QStringLiteral("ModelNumber")};
     f << m;
 
     TableBrowserSpec p;
@@ -90,6 +94,7 @@ QList<TableBrowserSpec> makeFamily() {
     p.helpTopic = 240;
     p.designSize = QSize(8505, 5130);
     p.printWidth = 975;
+    p.upperCaseFields = {QStringLiteral("partnum")};
     f << p;
 
     const QString inspectionColumns = QStringLiteral(
@@ -111,6 +116,10 @@ QList<TableBrowserSpec> makeFamily() {
     i.designSize = QSize(7155, 4380);
     i.dateFields = {QStringLiteral("Date"), QStringLiteral("IDate"), QStringLiteral("ODate")};
     i.readOnlyFields = {QStringLiteral("InspectionID")};
+    i.upperCaseFields = {QStringLiteral("Facility"),     QStringLiteral("ModelNumber"),  QStringLiteral("SerialNum"),
+                         QStringLiteral("InspectorNum"), QStringLiteral("Station"),      QStringLiteral("PartNum"),
+                         QStringLiteral("DefectCode"),   QStringLiteral("LocationCode"), QStringLiteral("InspNum"),
+                         QStringLiteral("OperatorNum")};
     f << i;
     return f;
 }

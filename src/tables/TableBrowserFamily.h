@@ -38,6 +38,7 @@ struct TableBrowserSpec {
     int printWidth = 1095;
     QStringList dateFields;
     QStringList readOnlyFields;  // assigned by the database
+    QStringList upperCaseFields;  // codes and names, stored upper case
 };
 
 const QList<TableBrowserSpec>& tableBrowserFamily();

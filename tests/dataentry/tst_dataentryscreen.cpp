@@ -190,10 +190,10 @@ void TestDataEntryScreen::codeBoxesAreUpperCasedOnLeaving() {
     QVERIFY(form);
     QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
     // Through every box from Facility to Rework Number, typing lower case.
-    const char* upper[] = {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "txtStation",
-                           "txtPartNum"};
-    const char* kept[] = {"txtDefectCode", "txtLocationCode", "txtpreviousinspector", "txtOperatorNumber",
-                          "txtReworkNumber"};
+    const char* upper[] = {"txtFacility",   "txtModelNumber",  "txtSerialNumber",      "txtInspectorNumber", "txtStation",
+                           "txtPartNum",    "txtDefectCode",   "txtLocationCode",      "txtpreviousinspector",
+                           "txtOperatorNumber"};
+    const char* kept[] = {"txtReworkNumber"};
     for (const char* name : upper) {
         TextBox* b = box(form, name);
         b->setFocus();

@@ -1,6 +1,8 @@
 // Pass and Submit Record: the row that lands in the file, its rework number,
 // the question and what the screen holds after each answer, refused input,
 // and the road of one inspection result from the main menu.
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QMdiSubWindow>
 #include <QToolButton>
 
@@ -61,6 +63,9 @@ private slots:
     void preparedRowIsNeverStoredAsItIs();
     void typedNewRowIsWrittenAndShownOnNext();
     void programFocusMovesUpperCaseInInactiveWindow();
+    void unknownCodesAskOnceBeforeStoring_data();
+    void unknownCodesAskOnceBeforeStoring();
+    void codeBoxesCompleteFromTheirTables();
     void datesReadBackAsStoredInEveryLocale_data();
     void datesReadBackAsStoredInEveryLocale();
     void countComparesExactly();
@@ -157,6 +162,8 @@ void TestRecordSubmission::submitAnsweredNoPreparesNextUnit() {
 void TestRecordSubmission::submitAnsweredYesPreparesAnotherDefect() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
+    app.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P7'), ('P9'); INSERT INTO defects (defectcode) VALUES "
+                            "('3'), ('4'); INSERT INTO location (locationcode) VALUES ('2'), ('5')"));
     DataEntryForm* form = openScreen();
     QVERIFY(form);
     QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
@@ -203,7 +210,7 @@ void TestRecordSubmission::submitAnsweredYesPreparesAnotherDefect() {
     pressEnter();
     QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
              QStringList({"A|M1|S1|E7|2026-12-31|T1|P7|3|2|NULL|NULL|NULL|NULL|1|NULL",
-                          "A|M1|S1|E7|2026-12-31|T1|P9|4|5|e2|2026-01-02|op1|2026-01-03|2|scratch"}));
+                          "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
 }
 
 void TestRecordSubmission::reworkNumbersCountUnitAtStation() {
@@ -550,6 +557,104 @@ void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
     QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("2"));
 }
 
+void TestRecordSubmission::unknownCodesAskOnceBeforeStoring_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("defect");
+    QTest::addColumn<int>("answer");  // to the question, when there is one
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("stored");  // model and defect code stored, or nothing
+    const int yes = int(Dialogs::Answer::Yes);
+    const int no = int(Dialogs::Answer::No);
+    QTest::newRow("known") << "m1" << "scr" << no << "" << "M1|SCR";
+    QTest::newRow("unknown, stored") << "m1" << "src" << yes
+                                     << "Defect code SRC is not in the defect table. Store the record anyway?" << "M1|SRC";
+    QTest::newRow("two unknown, refused")
+        << "m9" << "src" << no
+        << "Model number M9 is not in the model table.\nDefect code SRC is not in the defect table. Store the record anyway?"
+        << "";
+}
+
+void TestRecordSubmission::unknownCodesAskOnceBeforeStoring() {
+    QFETCH(QString, model);
+    QFETCH(QString, defect);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(QString, stored);
+    Dialogs::Scripted dialogs;
+    TestAppFolder app;
+    app.exec(QStringLiteral("INSERT INTO Model (ModelNumber) VALUES ('M1'); INSERT INTO Station (StationID) VALUES "
+                            "('T1'); INSERT INTO Employees (EmployeeNum) VALUES ('E7'); INSERT INTO defects "
+                            "(defectcode) VALUES ('SCR')"));
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit("a", model, "s1", "e7", "12312026", "t1");
+    QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass
+    field("001");
+    field(defect);  // upper-cased on leaving, as every code box
+    field("1");
+    if (!question.isEmpty())
+        dialogs.answers.enqueue(Dialogs::Answer(answer));
+    dialogs.answers.enqueue(Dialogs::Answer::No);  // no other defect
+    QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
+    QStringList texts;
+    if (!question.isEmpty())
+        texts << question;
+    if (!stored.isEmpty())
+        texts << QStringLiteral("Do you have another defect?");
+    QCOMPARE(dialogs.texts(), texts);
+    if (!question.isEmpty()) {
+        QCOMPARE(dialogs.messages[0].buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(dialogs.messages[0].defaultButton, Dialogs::Answer::No);
+        QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
+    }
+    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, DefectCode FROM InspectionRecord")),
+             stored.isEmpty() ? QStringList() : QStringList{stored});
+    if (stored.isEmpty()) {
+        // Refused: the row stays as typed, the focus on the first unknown code.
+        QVERIFY(navigator(form)->isNewRow());
+        QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
+        QCOMPARE(box(form, "txtDefectCode")->text(), QStringLiteral("SRC"));
+    }
+}
+
+void TestRecordSubmission::codeBoxesCompleteFromTheirTables() {
+    Dialogs::Scripted dialogs;
+    TestAppFolder app(TestAppFolder::Data::Demo);
+    DataEntryForm* form = openScreen();
+    QVERIFY(form);
+    struct Case {
+        const char* box;
+        const char* typed;
+        const char* first;
+    };
+    const Case cases[] = {{"txtModelNumber", "vx-4", "VX-400"}, {"txtStation", "as", "ASM1"},
+                          {"txtInspectorNumber", "22", "2201"},  {"txtPartNum", "11", "110"},
+                          {"txtDefectCode", "sc", "SCR"},        {"txtLocationCode", "1", "1"},
+                          {"txtpreviousinspector", "120", "1201"}, {"txtOperatorNumber", "210", "2101"}};
+    for (const Case& c : cases) {
+        QCompleter* completer = box(form, c.box)->completer();
+        QVERIFY2(completer, c.box);
+        QCOMPARE(completer->caseSensitivity(), Qt::CaseInsensitive);
+        completer->setCompletionPrefix(QString::fromLatin1(c.typed));
+        QVERIFY2(completer->completionCount() > 0, c.box);
+        QCOMPARE(completer->currentCompletion(), QString::fromLatin1(c.first));
+    }
+    // Typing offers the list and does not count as leaving the box; Tab
+    // closes the list and leaves the box as usual.
+    TextBox* model = box(form, "txtModelNumber");
+    model->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(model));
+    model->clear();
+    QTest::keyClicks(model, QStringLiteral("vx"));
+    QTRY_VERIFY(model->completer()->popup()->isVisible());
+    QCOMPARE(model->text(), QStringLiteral("vx"));
+    QTest::keyClick(model, Qt::Key_Tab);
+    QVERIFY(!model->completer()->popup()->isVisible());
+    QCOMPARE(model->text(), QStringLiteral("VX"));
+    QCOMPARE(focusName(), QStringLiteral("txtSerialNumber"));
+}
+
 void TestRecordSubmission::datesReadBackAsStoredInEveryLocale_data() {
     QTest::addColumn<QString>("locale");
     for (const char* name : {"en_US", "en_GB", "de_DE"})
@@ -688,13 +793,13 @@ void TestRecordSubmission::roadFromMainMenu() {
 
     QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
     QCOMPARE(focusName(), QStringLiteral("txtFacility"));
-    typeUnit("a", "x100", "sn5001", "e7", "12312026", "final");
+    typeUnit("a", "vx-200", "sn5001", "1101", "12312026", "final");
     pressEnter();  // Pass
     dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
     pressEnter();  // Submit: Yes, the unit has a defect as well
     QTest::keyClick(focused(), Qt::Key_Tab);
-    field("p7");
-    field("3");
+    field("101");
+    field("scr");
     field("2");
     for (int i = 0; i < 5; ++i)
         QTest::keyClick(focused(), Qt::Key_Tab);
@@ -706,7 +811,7 @@ void TestRecordSubmission::roadFromMainMenu() {
                                      "DefectCode, LocationCode, ReworkNum FROM InspectionRecord WHERE "
                                      "InspectionID > (SELECT coalesce(max(InspectionID), 0) - 2 FROM InspectionRecord) "
                                      "ORDER BY InspectionID")),
-             QStringList({"A|X100|SN5001|E7|2026-12-31|FINAL|001|1|1|1", "A|X100|SN5001|E7|2026-12-31|FINAL|P7|3|2|2"}));
+             QStringList({"A|VX-200|SN5001|1101|2026-12-31|FINAL|001|1|1|1", "A|VX-200|SN5001|1101|2026-12-31|FINAL|101|SCR|2|2"}));
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), before + 2);
 
     const QString shot = qEnvironmentVariable("VARNEX_DATAENTRY_SCREENSHOT");

@@ -246,7 +246,7 @@ private slots:
         QVERIFY(m->grid()->hasFocus());
         QCOMPARE(shownButtons(m), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         typeIntoCell(m, 0, QStringLiteral("Delta"));
-        typeIntoCell(m, 1, QStringLiteral("M0"));
+        typeIntoCell(m, 1, QStringLiteral("m0"));  // a code is stored upper case, a description as typed
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM Model")).toInt(), 3);
         QVERIFY(click(m, "cmdFirst"));
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'M0'")).toString(),
@@ -254,6 +254,15 @@ private slots:
         QCOMPARE(m->gridModel()->rowCount(), 4);
         QCOMPARE(status(m), QStringLiteral("Record: 1"));
         QVERIFY(m_dialogs->messages.isEmpty());
+    }
+
+    void typedNamesAreUpperCased() {
+        TableBrowser* e = open(QStringLiteral("tblEmployees"));
+        typeIntoCell(e, 3, QStringLiteral("smith"));
+        QVERIFY(click(e, "cmdNext"));
+        QCOMPARE(column(e, 3).at(0), QStringLiteral("SMITH"));
+        QCOMPARE(m_folder->rows(QStringLiteral("SELECT EmployeeNum, FirstName, LastName FROM Employees ORDER BY EmployeeID")),
+                 (QStringList{"E2|Ann|SMITH", "E1|Bob|Abel"}));
     }
 
     void deleteOfTheOnlyRowThenAddAndDeleteFail() {

@@ -27,6 +27,7 @@ struct Folder {
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Dialogs::Scripted> dialogs;  // the question is answered No
     int serial = 0;
+    QString model;
 
     void make() {
         static bool registered = false;
@@ -94,15 +95,23 @@ void submitSetup(bool scan) {
         form->setReworkCount(&scanCount);
     form->add();
     form->findChild<QLineEdit*>(QStringLiteral("txtFacility"))->setText(QStringLiteral("A"));
-    form->findChild<QLineEdit*>(QStringLiteral("txtInspectorNumber"))->setText(QStringLiteral("E1"));
+    // Codes the reference tables hold, so Submit asks nothing about them.
+    SqliteDb db;
+    db.open(AppPaths::folder() + QStringLiteral("/kelid.mdb"), SqliteDb::Mode::ReadOnly);
+    auto first = [&](const char* sql) {
+        SqlStatement st(db, QString::fromLatin1(sql));
+        return st.next() ? st.value(0).toString() : QString();
+    };
+    g_folder.model = first("SELECT min(ModelNumber) FROM Model");
+    form->findChild<QLineEdit*>(QStringLiteral("txtInspectorNumber"))->setText(first("SELECT min(EmployeeNum) FROM Employees"));
     form->findChild<QLineEdit*>(QStringLiteral("MaskEdBox1"))->setText(QStringLiteral("12/31/2026"));
-    form->findChild<QLineEdit*>(QStringLiteral("txtStation"))->setText(QStringLiteral("T1"));
+    form->findChild<QLineEdit*>(QStringLiteral("txtStation"))->setText(first("SELECT min(StationID) FROM Station"));
 }
 
 // One unit passed: the model and serial typed, Pass, Submit Record, No.
 void submitOne() {
     DataEntryForm* form = FormRegistry::instance().formAs<DataEntryForm>(kForm);
-    form->findChild<QLineEdit*>(QStringLiteral("txtModelNumber"))->setText(QStringLiteral("BENCH"));
+    form->findChild<QLineEdit*>(QStringLiteral("txtModelNumber"))->setText(g_folder.model);
     form->findChild<QLineEdit*>(QStringLiteral("txtSerialNumber"))
         ->setText(QStringLiteral("SN%1").arg(++g_folder.serial % 3));
     form->pass();
