@@ -23,6 +23,13 @@ using K = AnalysisField::Kind;
 
 const QList<AnalysisMember>& AnalysisForm::members() {
     static const QList<AnalysisMember> list{
+        {"frmYieldTrend", "Yield Trend with Control Limits", "YieldTrend", "yield_trend.rpt", 280,
+         {{K::Date, "MaskEdBox1", "lblBeginDate", "&Beginning Date", "BeginDate;", nullptr, true},
+          {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date", "EndDate;", nullptr, true},
+          {K::Text, "txtFacilityCode", "lblFacility", "&Facility Code", "Facility;", "A", true},
+          {K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
+          {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
         {"frmUnitHistory", "Unit History", "UnitHistory", "unit_history.rpt", 290,
          {{K::Text, "txtSerialNum", "lblSerialNum", "&Serial Number", "Serial;", nullptr, true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false}}},

@@ -1,7 +1,9 @@
 #include "reports/ReportChartPainter.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include <QDate>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -91,6 +93,101 @@ void drawBars(QPainter& p, const QRectF& plot, const QList<Bar>& bars, double to
             *centres << QPointF(bar.center().x(), bar.top());
     }
 }
+const QColor kOutside(204, 0, 0);
+
+struct ChartPoint {
+    QString label;
+    double p = 0, centre = 0, lower = 0, upper = 0;
+    bool outside() const { return p > upper + 1e-9 || p < lower - 1e-9; }
+};
+
+QList<ChartPoint> chartPoints(const ReportResult& r) {
+    const ReportChart& c = r.definition.chart;
+    const ReportDefinition& d = r.definition;
+    const int label = d.columnIndex(c.label), value = d.columnIndex(c.value), centre = d.columnIndex(c.centre),
+              lower = d.columnIndex(c.lower), upper = d.columnIndex(c.upper);
+    QList<ChartPoint> points;
+    for (const ReportGroup& g : r.groups)
+        for (const QVariantList& row : g.rows) {
+            const QDate day = QDate::fromString(row.at(label).toString(), Qt::ISODate);
+            points << ChartPoint{day.isValid() ? day.toString(QStringLiteral("MM/dd")) : row.at(label).toString(),
+                                 row.at(value).toDouble(), row.at(centre).toDouble(), row.at(lower).toDouble(),
+                                 row.at(upper).toDouble()};
+        }
+    return points;
+}
+
+// The p-chart: each period's share as a point on a line, its own control
+// limits as a step drawn across its slot, the centre line dashed across the
+// whole range; a point outside its limits is drawn larger in red.
+void drawPChart(QPainter& p, const QRectF& plot, const QList<ChartPoint>& points, const QSize& size, const QFont& small) {
+    double max = 0;
+    for (const ChartPoint& pt : points)
+        max = qMax(max, qMax(pt.p, pt.upper));
+    double top, step;
+    niceAxis(qMin(100.0, max * 1.05), &top, &step);
+    drawFrame(p, plot, top, step, true, small);
+    auto y = [&](double v) { return plot.bottom() - plot.height() * qBound(0.0, v, top) / top; };
+    const double slot = plot.width() / points.size();
+    QPainterPath upper, lower, line;
+    for (int i = 0; i < points.size(); ++i) {
+        const ChartPoint& pt = points.at(i);
+        const double left = plot.left() + slot * i, right = left + slot;
+        i == 0 ? upper.moveTo(left, y(pt.upper)) : upper.lineTo(left, y(pt.upper));
+        upper.lineTo(right, y(pt.upper));
+        i == 0 ? lower.moveTo(left, y(pt.lower)) : lower.lineTo(left, y(pt.lower));
+        lower.lineTo(right, y(pt.lower));
+        const QPointF c(left + slot / 2, y(pt.p));
+        i == 0 ? line.moveTo(c) : line.lineTo(c);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(120, 120, 120), 1.1));
+    p.drawPath(upper);
+    p.drawPath(lower);
+    const double centre = points.first().centre;
+    p.setPen(QPen(QColor(0, 128, 0), 1.3, Qt::DashLine));
+    p.drawLine(QPointF(plot.left(), y(centre)), QPointF(plot.right(), y(centre)));
+    p.setPen(QPen(kBar, 1.3));
+    p.drawPath(line);
+    for (int i = 0; i < points.size(); ++i) {
+        const ChartPoint& pt = points.at(i);
+        const QPointF c(plot.left() + slot * (i + 0.5), y(pt.p));
+        const bool out = pt.outside();
+        p.setPen(QPen(out ? kOutside : kBar, 1));
+        p.setBrush(out ? kOutside : kBar);
+        p.drawEllipse(c, out ? 4.0 : 2.4, out ? 4.0 : 2.4);
+    }
+    // Period labels: as many as fit, evenly spread.
+    p.setFont(small);
+    p.setPen(Qt::black);
+    const int every = qMax(1, int(std::ceil(points.size() * 44.0 / plot.width())));
+    for (int i = 0; i < points.size(); i += every)
+        p.drawText(QRectF(plot.left() + slot * (i + 0.5) - 30, plot.bottom() + 3, 60, 14), Qt::AlignHCenter | Qt::AlignTop,
+                   points.at(i).label);
+    // Legend.
+    const qreal ly = 24;
+    qreal x = plot.left();
+    auto legend = [&](const QPen& pen, bool dot, const QString& text) {
+        p.setPen(pen);
+        if (dot) {
+            p.setBrush(pen.color());
+            p.drawEllipse(QPointF(x + 8, ly + 6), 3.5, 3.5);
+        } else {
+            p.drawLine(QPointF(x, ly + 6), QPointF(x + 16, ly + 6));
+        }
+        p.setPen(Qt::black);
+        const QString t = text;
+        p.drawText(QRectF(x + 20, ly, 200, 14), Qt::AlignLeft | Qt::AlignVCenter, t);
+        x += 26 + p.fontMetrics().horizontalAdvance(t) + 14;
+    };
+    legend(QPen(kBar, 1.3), false, QStringLiteral("p (not passed first time)"));
+    legend(QPen(QColor(0, 128, 0), 1.3, Qt::DashLine), false, QStringLiteral("p-bar %1%").arg(centre, 0, 'f', 1));
+    legend(QPen(QColor(120, 120, 120), 1.1), false, QStringLiteral("3-sigma limits"));
+    if (std::any_of(points.cbegin(), points.cend(), [](const ChartPoint& pt) { return pt.outside(); }))
+        legend(QPen(kOutside, 1), true, QStringLiteral("outside its limits"));
+    Q_UNUSED(size);
+}
+
 }  // namespace
 
 namespace ReportChartPainter {
@@ -115,7 +212,9 @@ QImage render(const ReportResult& r, const QSize& size, qreal scale) {
     p.drawText(QRectF(0, 4, size.width(), 20), Qt::AlignHCenter, r.definition.chart.title);
     const QRectF plot(58, 40, size.width() - 58 - 58, size.height() - 40 - 44);
 
-    if (r.definition.chart.kind == ReportChart::Kind::Pareto) {
+    if (r.definition.chart.kind == ReportChart::Kind::PChart) {
+        drawPChart(p, plot, chartPoints(r), size, small);
+    } else if (r.definition.chart.kind == ReportChart::Kind::Pareto) {
         const QList<Bar> bars = paretoBars(r);
         double total = 0, max = 0;
         for (const Bar& b : bars) {

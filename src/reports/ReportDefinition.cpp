@@ -166,11 +166,17 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
                 out->chart.kind = ReportChart::Kind::Pareto;
             else if (kind == QLatin1String("groupbars"))
                 out->chart.kind = ReportChart::Kind::GroupBars;
+            else if (kind == QLatin1String("pchart"))
+                out->chart.kind = ReportChart::Kind::PChart;
             else
-                return bad(QStringLiteral("chart kind must be pareto or groupbars"));
+                return bad(QStringLiteral("chart kind must be pareto, groupbars or pchart"));
             out->chart.label = field(parts, 1);
             out->chart.value = field(parts, 2);
             out->chart.title = field(parts, 3);
+        } else if (key == QLatin1String("chart limits")) {
+            out->chart.centre = field(parts, 0);
+            out->chart.lower = field(parts, 1);
+            out->chart.upper = field(parts, 2);
         } else if (key == QLatin1String("export totals")) {
             const QString v = value.toLower();
             if (v != QLatin1String("yes") && v != QLatin1String("no"))
@@ -221,6 +227,10 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
     }
     if (out->chart.kind == ReportChart::Kind::Pareto && (out->columnIndex(out->chart.label) < 0 || out->columnIndex(out->chart.value) < 0))
         return bad(QStringLiteral("chart of unknown columns"));
+    if (out->chart.kind == ReportChart::Kind::PChart &&
+        (out->columnIndex(out->chart.label) < 0 || out->columnIndex(out->chart.value) < 0 || out->columnIndex(out->chart.centre) < 0 ||
+         out->columnIndex(out->chart.lower) < 0 || out->columnIndex(out->chart.upper) < 0))
+        return bad(QStringLiteral("a p-chart needs its period, share and limit columns (chart limits = centre | lower | upper)"));
     if (out->chart.kind == ReportChart::Kind::GroupBars && (out->group.isEmpty() || out->columnIndex(out->chart.value) < 0))
         return bad(QStringLiteral("group chart needs a group and a totalled column"));
     return Status::ok();

@@ -40,11 +40,13 @@ struct ReportSortKey {
 };
 
 struct ReportChart {
-    enum class Kind { None, Pareto, GroupBars };
+    enum class Kind { None, Pareto, GroupBars, PChart };
     Kind kind = Kind::None;
-    QString label;  // Pareto: the column that names each bar
-    QString value;  // Pareto: the counted column; GroupBars: the total shown per group
+    QString label;  // Pareto: the column that names each bar; PChart: the period of each point
+    QString value;  // Pareto: the counted column; GroupBars: the total shown per group; PChart: the share p
     QString title;
+    // PChart: the columns of the centre line and of each point's lower and upper control limit.
+    QString centre, lower, upper;
 };
 
 class ReportDefinition {

@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "reports/AnalysisForm.h"
+#include "reports/ReportChartPainter.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPreview.h"
 #include "reports/ReportResult.h"
@@ -42,12 +43,38 @@ class TestAnalysis : public QObject {
             " ('A','M1','S100','I1','2024-03-04','ST1','001','1','1',NULL,NULL,NULL,NULL,1,NULL);"));
     }
 
-    // Every line of a result as "group|cell|cell...", cells as printed.
+    // Three weeks of January 2024 at facility A, one row per unit first inspected (rework 1):
+    //   week of 01/01: 10 units at ST1, S1 fails            week of 01/08: 100 units at ST2, S11..S20 fail
+    //   week of 01/15: 10 units at ST1, S111..S116 fail; S111 has a second defect row (rework 2), and every
+    //   failed unit of that week passes its re-inspection on 01/17, S116 on 01/22 (not units of their own).
+    //   Outside the criteria: a failed unit at facility B, and one at A on 12/29/2023.
+    static void fillWeeks(const TestAppFolder& app) {
+        app.exec(QStringLiteral(
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 120)"
+            " INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, ReworkNum)"
+            " SELECT 'A', 'M1', 'S' || i, 'I1',"
+            "  CASE WHEN i <= 10 THEN '2024-01-02' WHEN i <= 110 THEN '2024-01-09' ELSE '2024-01-16' END,"
+            "  CASE WHEN i <= 10 OR i > 110 THEN 'ST1' ELSE 'ST2' END,"
+            "  CASE WHEN i = 1 OR i BETWEEN 11 AND 20 OR i BETWEEN 111 AND 116 THEN 'P2' ELSE '001' END,"
+            "  CASE WHEN i = 1 OR i BETWEEN 11 AND 20 OR i BETWEEN 111 AND 116 THEN 'D1' ELSE '1' END, '1', 1 FROM c;"
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, ReworkNum) VALUES"
+            " ('A','M1','S111','I1','2024-01-16','ST1','P3','D2','1',2),"
+            " ('A','M1','S111','I1','2024-01-17','ST1','001','1','1',3),"
+            " ('A','M1','S112','I1','2024-01-17','ST1','001','1','1',2), ('A','M1','S113','I1','2024-01-17','ST1','001','1','1',2),"
+            " ('A','M1','S114','I1','2024-01-17','ST1','001','1','1',2), ('A','M1','S115','I1','2024-01-17','ST1','001','1','1',2),"
+            " ('A','M1','S116','I1','2024-01-22','ST1','001','1','1',2),"
+            " ('B','M1','S900','I1','2024-01-16','ST1','P2','D1','1',1),"
+            " ('A','M1','S901','I1','2023-12-29','ST1','P2','D1','1',1);"));
+    }
+
+    // Every line of a result as "group|cell|cell...", cells as printed (no group: "|cell...").
     static QStringList lines(const ReportResult& r) {
         QStringList out;
         for (const ReportGroup& g : r.groups)
             for (const QVariantList& row : g.rows) {
-                QStringList cells{r.groupLabel(g)};
+                QStringList cells{r.definition.group.isEmpty() ? QString() : r.groupLabel(g)};
                 for (int c = 0; c < row.size(); ++c)
                     cells << r.format(c, row.at(c));
                 out << cells.join(QLatin1Char('|'));
@@ -95,6 +122,49 @@ private slots:
         TestAppFolder app;
         fillUnit(app);
         QCOMPARE(lines(produce(app, "unit_history.rpt", params)), expected);
+    }
+
+    void trendWithControlLimits_data() {
+        QTest::addColumn<QStringList>("params");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("redPoint");
+        const QStringList january{QStringLiteral("BeginDate;Date (2024, 01, 01);true"), QStringLiteral("EndDate;Date (2024, 01, 31);true"),
+                                  QStringLiteral("Facility;A;true")};
+        // Weekly: p-bar = 17 / 120 = 14.17 %, p-bar (1 - p-bar) = 0.121597.
+        //   n = 10:  3 sqrt(0.121597 / 10)  = 33.08 %: UCL 47.25 %, LCL below 0, so 0.
+        //   n = 100: 3 sqrt(0.121597 / 100) = 10.46 %: UCL 24.63 %, LCL 3.71 %.
+        //   The week of 01/15 has p = 6 / 10 = 60 %, above its UCL; 7 defect rows over 10 units = 70 per 100.
+        QTest::newRow("weeks") << january + QStringList{QStringLiteral("Period;Week;true")}
+                               << QStringList{QStringLiteral("|01/01/2024|10|9|90.0%|10|10.0%|14.2%|0.0%|47.2%|"),
+                                              QStringLiteral("|01/08/2024|100|90|90.0%|10|10.0%|14.2%|3.7%|24.6%|"),
+                                              QStringLiteral("|01/15/2024|10|4|40.0%|70|60.0%|14.2%|0.0%|47.2%|Above UCL")}
+                               << true;
+        // Station ST1 alone: weeks 1 and 3, p-bar = 7 / 20 = 35 %; 3 sqrt(0.35 * 0.65 / 10) = 45.25 %:
+        // UCL 80.25 %, and 60 % is inside it.
+        QTest::newRow("one station") << january + QStringList{QStringLiteral("Period;week;true"), QStringLiteral("Station;ST1;true")}
+                                     << QStringList{QStringLiteral("|01/01/2024|10|9|90.0%|10|10.0%|35.0%|0.0%|80.2%|"),
+                                                    QStringLiteral("|01/15/2024|10|4|40.0%|70|60.0%|35.0%|0.0%|80.2%|")}
+                                     << false;
+        // One month: n = 120, 3 sqrt(0.121597 / 120) = 9.55 %: UCL 23.72 %, LCL 4.62 %; 18 defects per 120 units.
+        QTest::newRow("month") << january + QStringList{QStringLiteral("Period;Month;true"), QStringLiteral("Model;M1;true")}
+                               << QStringList{QStringLiteral("|01/01/2024|120|103|85.8%|15|14.2%|14.2%|4.6%|23.7%|")} << false;
+    }
+
+    void trendWithControlLimits() {
+        QFETCH(QStringList, params);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, redPoint);
+        TestAppFolder app;
+        fillWeeks(app);
+        const ReportResult r = produce(app, "yield_trend.rpt", params);
+        QCOMPARE(lines(r), expected);
+        // A point outside its limits is drawn in red (below the legend, which starts the plot at 40).
+        const QImage chart = ReportChartPainter::render(r, QSize(660, 300), 1);
+        bool red = false;
+        for (int y = 40; y < chart.height() && !red; ++y)
+            for (int x = 0; x < chart.width() && !red; ++x)
+                red = chart.pixel(x, y) == qRgb(204, 0, 0);
+        QCOMPARE(red, redPoint);
     }
 
     void unitHistoryUsesAnIndexOnOldFilesToo() {
