@@ -1,7 +1,12 @@
 #include "database/Maintenance.h"
 
+#include <sqlite3.h>
+
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 
+#include "database/Schema.h"
 #include "database/Sqlite.h"
 
 namespace Maintenance {
@@ -49,7 +54,54 @@ Status repair(const QString& path) {
     return Status::ok();
 }
 
-Status compact(const QString& source, const QString& target) {
+Status compact(const QString& source, const QString& target) { return compact(source, target, Progress()); }
+
+namespace {
+qint64 pragmaValue(SqliteDb& db, const char* pragma, Status* status) {
+    SqlStatement st(db, QString::fromLatin1(pragma));
+    const qint64 v = st.next() ? st.int64(0) : 0;
+    if (!st.status() && status->isOk())
+        *status = st.status();
+    return v;
+}
+
+// The write counter kept in the header (bytes 24 to 27, big-endian).
+quint32 changeCounter(const QString& path, Status* status) {
+    QFile f(path);
+    QByteArray header;
+    if (f.open(QIODevice::ReadOnly))
+        header = f.read(28);
+    if (header.size() < 28) {
+        if (status->isOk())
+            *status = Status::fail(QStringLiteral("'%1': file is not a database").arg(path));
+        return 0;
+    }
+    const auto* b = reinterpret_cast<const unsigned char*>(header.constData()) + 24;
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
+
+struct CompactWatch {
+    QString target;
+    qint64 pageSize = 4096;
+    qint64 all = 0;
+    const Progress* progress = nullptr;
+    QElapsedTimer sinceReport;
+};
+
+// Called by the engine every few thousand steps of the compaction: reports
+// the pages the target holds so far, a few times a second.
+int reportCompaction(void* context) {
+    auto* w = static_cast<CompactWatch*>(context);
+    if (w->sinceReport.isValid() && w->sinceReport.elapsed() < 100)
+        return 0;
+    w->sinceReport.start();
+    const qint64 done = qMin(w->all, QFileInfo(w->target).size() / w->pageSize);
+    (*w->progress)(done, w->all);
+    return 0;
+}
+}  // namespace
+
+Status compact(const QString& source, const QString& target, const Progress& progress) {
     if (QFileInfo::exists(target))
         return Status::fail(QStringLiteral("File already exists: %1").arg(target));
     if (!QFileInfo(QFileInfo(target).absolutePath()).isDir())
@@ -62,7 +114,70 @@ Status compact(const QString& source, const QString& target) {
     if (!vacuum.status())
         return vacuum.status();
     vacuum.bind(1, target);
-    return vacuum.run();
+    CompactWatch watch;
+    if (progress) {
+        s = Status::ok();
+        watch.target = target;
+        watch.pageSize = qMax<qint64>(512, pragmaValue(db, "PRAGMA page_size", &s));
+        watch.all = pragmaValue(db, "PRAGMA page_count", &s) - pragmaValue(db, "PRAGMA freelist_count", &s);
+        watch.progress = &progress;
+        progress(0, watch.all);
+        sqlite3_progress_handler(db.handle(), 20000, &reportCompaction, &watch);
+    }
+    s = vacuum.run();
+    sqlite3_progress_handler(db.handle(), 0, nullptr, nullptr);
+    if (s && progress)
+        progress(watch.all, watch.all);
+    return s;
+}
+
+Status fileState(const QString& path, FileState* state) {
+    *state = FileState();
+    SqliteDb db;
+    // Read-write: a journal left by an interrupted write is rolled back first.
+    Status s = db.open(path);
+    if (!s)
+        return s;
+    state->pages = pragmaValue(db, "PRAGMA page_count", &s);
+    state->freePages = pragmaValue(db, "PRAGMA freelist_count", &s);
+    {
+        SqlStatement mark(db, QStringLiteral("SELECT CheckedChange, CheckedPages FROM Upkeep WHERE Id = 1"));
+        if (mark.status() && mark.next()) {
+            state->checked = true;
+            state->checkedChange = quint32(mark.int64(0));
+            state->checkedPages = mark.int64(1);
+            mark.next();
+        }
+    }
+    state->changeCounter = changeCounter(path, &s);
+    return s;
+}
+
+Status markChecked(const QString& path) {
+    SqliteDb db;
+    Status s = db.open(path);
+    if (!s)
+        return s;
+    s = db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!s)
+        return s;
+    // Committing this transaction adds one to the counter: the mark is that
+    // number, so a file nobody wrote to afterwards carries its own mark.
+    const quint32 next = changeCounter(path, &s) + 1;
+    if (s)
+        s = Schema::addUpkeep(db);
+    SqlStatement mark(db, QStringLiteral("INSERT OR REPLACE INTO Upkeep (Id, CheckedChange, CheckedPages) "
+                                         "VALUES (1, ?, (SELECT page_count FROM pragma_page_count()))"));
+    if (s)
+        s = mark.status();
+    if (s) {
+        mark.bind(1, qint64(next));
+        s = mark.run();
+    }
+    if (s)
+        return db.exec(QStringLiteral("COMMIT"));
+    db.exec(QStringLiteral("ROLLBACK"));
+    return s;
 }
 
 QString rowSummary(const QString& path) {
@@ -70,7 +185,8 @@ QString rowSummary(const QString& path) {
     if (!db.open(path, SqliteDb::Mode::ReadOnly))
         return QString();
     QStringList tables;
-    SqlStatement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+    SqlStatement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                                         "AND name NOT IN ('TableRows', 'Upkeep') ORDER BY name"));
     while (names.next())
         tables << names.value(0).toString();
     QStringList parts;

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "platform/Status.h"
 
 // Repair and compaction of a database file (the file must not be open elsewhere
@@ -17,7 +19,29 @@ Status quickCheck(const QString& path);
 // The source file is not changed.
 Status compact(const QString& source, const QString& target);
 
-// The rows of every table, for checks: "table=count;..." in name order.
+// Pages of the compacted copy written so far, out of all it will hold.
+using Progress = std::function<void(qint64 done, qint64 all)>;
+Status compact(const QString& source, const QString& target, const Progress& progress);
+
+// What the file says of itself: its size in pages, its free pages, and
+// whether anything was written to it since it was last checked and compacted.
+struct FileState {
+    qint64 pages = 0;
+    qint64 freePages = 0;
+    quint32 changeCounter = 0;  // the engine counts every write transaction in the header
+    bool checked = false;       // a check was recorded in the file
+    quint32 checkedChange = 0;  // the counter right after it
+    qint64 checkedPages = 0;    // the pages right after it
+    bool writtenSinceCheck() const { return !checked || changeCounter != checkedChange; }
+};
+Status fileState(const QString& path, FileState* state);
+
+// Records in a freshly checked and compacted file that it is so (and brings
+// its kept row count up to date); the mark is the file's next change counter.
+Status markChecked(const QString& path);
+
+// The rows of every data table, for checks: "table=count;..." in name order
+// (the file's own bookkeeping left out).
 QString rowSummary(const QString& path);
 
 }  // namespace Maintenance

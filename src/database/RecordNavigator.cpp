@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/MaskedDateBox.h"
 
@@ -63,12 +64,7 @@ Status RecordNavigator::refresh() {
     Status s = m_db.open(m_databaseName);
     qint64 first = 0;
     if (s) {
-        SqlStatement count(m_db, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(m_table)));
-        s = count.status();
-        if (s && count.next())
-            m_count = int(count.int64(0));
-        if (s)
-            s = count.status();
+        m_count = int(Schema::rowCount(m_db, m_table, &s));
         if (s && m_count > 0)
             first = keyQuery(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1"), 0, &s);
     }

@@ -75,11 +75,35 @@ CREATE TABLE Employees (
 ) STRICT;
 )SQL";
 
+// Kept by the file itself: the number of inspection rows (counting ten million
+// rows takes longer than opening a screen should), and the state of the file
+// when it was last checked and compacted.
+static const char* const kUpkeep = R"SQL(
+CREATE TABLE IF NOT EXISTS TableRows (
+  TableName TEXT NOT NULL PRIMARY KEY,
+  Rows INTEGER NOT NULL
+) STRICT;
+INSERT OR REPLACE INTO TableRows (TableName, Rows) VALUES ('InspectionRecord', (SELECT count(*) FROM InspectionRecord));
+CREATE TRIGGER IF NOT EXISTS InspectionRecordAdded AFTER INSERT ON InspectionRecord BEGIN
+  UPDATE TableRows SET Rows = Rows + 1 WHERE TableName = 'InspectionRecord';
+END;
+CREATE TRIGGER IF NOT EXISTS InspectionRecordRemoved AFTER DELETE ON InspectionRecord BEGIN
+  UPDATE TableRows SET Rows = Rows - 1 WHERE TableName = 'InspectionRecord';
+END;
+CREATE TABLE IF NOT EXISTS Upkeep (
+  Id INTEGER PRIMARY KEY CHECK (Id = 1),
+  CheckedChange INTEGER NOT NULL,
+  CheckedPages INTEGER NOT NULL
+) STRICT;
+)SQL";
+
 Status create(SqliteDb& db) {
     Status s = db.exec(QStringLiteral("BEGIN"));
     if (!s)
         return s;
     s = db.exec(QString::fromUtf8(kSchema));
+    if (s)
+        s = db.exec(QString::fromUtf8(kUpkeep));
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -89,7 +113,12 @@ Status create(SqliteDb& db) {
 
 Status upgrade(SqliteDb& db) {
     // Indexes added since the first files were made; each is cheap to ask for again.
-    return db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
+    Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
+    // The kept row count, once (it counts the rows when it is added).
+    SqlStatement kept(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'TableRows'"));
+    if (s && kept.status() && !kept.next() && kept.status())
+        s = addUpkeep(db);
+    return s;
 }
 
 Status upgradeFile(const QString& path) {
@@ -98,6 +127,28 @@ Status upgradeFile(const QString& path) {
     SqliteDb db;
     Status s = db.open(path, SqliteDb::Mode::ReadWrite);
     return s ? upgrade(db) : s;
+}
+
+Status addUpkeep(SqliteDb& db) { return db.exec(QString::fromUtf8(kUpkeep)); }
+
+qint64 rowCount(SqliteDb& db, const QString& table, Status* status) {
+    {
+        SqlStatement kept(db, QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = ? COLLATE NOCASE"));
+        if (kept.status()) {
+            kept.bind(1, table);
+            if (kept.next()) {
+                const qint64 n = kept.int64(0);
+                kept.next();
+                return n;
+            }
+        }
+    }
+    // A table whose rows the file does not keep (or a file made before it did).
+    SqlStatement count(db, QStringLiteral("SELECT count(*) FROM \"%1\"").arg(QString(table).replace(QLatin1Char('"'), QLatin1String("\"\""))));
+    const qint64 n = count.next() ? count.int64(0) : 0;
+    if (!count.status() && status)
+        *status = count.status();
+    return n;
 }
 
 Status createFile(const QString& path) {

@@ -20,6 +20,12 @@ Status create(SqliteDb& db);
 // Brings a file made by an earlier version up to the schema (the indexes it lacks).
 Status upgrade(SqliteDb& db);
 Status upgradeFile(const QString& path);
+// Adds to a database made before them (no harm when they exist) the row
+// count that the file keeps of InspectionRecord, recounted now, and the table
+// that records its last check; part of create().
+Status addUpkeep(SqliteDb& db);
+// The number of rows of a table: the count the file keeps, or a count.
+qint64 rowCount(SqliteDb& db, const QString& table, Status* status);
 // Creates a new database file with the schema (the file must not exist).
 Status createFile(const QString& path);
 

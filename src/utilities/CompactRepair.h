@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+#include "database/Maintenance.h"
 #include "utilities/StepSequence.h"
 
 // The repair-and-compact sequence run on demand (frmRepair) and on every exit
@@ -31,6 +32,22 @@ public:
     Status repairPhase();   // steps 1 to 3
     Status compactPhase();  // steps 4 to 7
     Status run();           // steps 1 to 7
+
+    // Step 4 reports the pages it has written here.
+    Maintenance::Progress progress;
+
+    // When the sequence is worth running on exit. Every exit would find the
+    // file as healthy after it as before it when none of these holds:
+    struct ExitRule {
+        qint64 smallFileBytes = 32 << 20;  // a small file always runs (it takes a moment)
+        int freeShare = 8;                 // 1 page in 8 is free
+        int growthShare = 8;               // 1 page in 8 was added since the last check
+        int writeShare = 8;                // as many writes since the last check as 1 page in 8
+    };
+    // Says why the sequence runs (empty when it need not), from the live
+    // file and the folders; a file that cannot be read runs it (which reports).
+    QString exitReason(const ExitRule& rule) const;
+    QString exitReason() const { return exitReason(ExitRule()); }
 
 private:
     Status step(int n) override;

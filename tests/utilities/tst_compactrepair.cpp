@@ -10,7 +10,10 @@
 #include "platform/MousePointer.h"
 #include "shell/Application.h"
 #include "shell/FormCatalog.h"
+#include "utilities/CompactForm.h"
 #include "utilities/CompactRepair.h"
+#include <QProgressBar>
+#include <QTimer>
 
 using namespace FileFacts;
 
@@ -61,6 +64,10 @@ private slots:
     void compactFormReportsOnce();
     void exitAfterWorkingFormsCompacts_data();
     void exitAfterWorkingFormsCompacts();
+
+    void exitRunsOnlyWhenWorthIt_data();
+    void exitRunsOnlyWhenWorthIt();
+    void compactFormShowsItsTextAndPages();
 };
 
 void TestCompactRepair::sequenceStatesAndLeftovers() {
@@ -386,6 +393,97 @@ void TestCompactRepair::exitAfterWorkingFormsCompacts() {
     QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
     QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
     QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+}
+
+enum class Since { NeverChecked, Nothing, FewRows, ManyWrites, FreePages, Growth, Leftover };
+
+void TestCompactRepair::exitRunsOnlyWhenWorthIt_data() {
+    QTest::addColumn<int>("since");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("never checked") << int(Since::NeverChecked) << true;
+    QTest::newRow("nothing written since the last run") << int(Since::Nothing) << false;
+    QTest::newRow("a few rows written") << int(Since::FewRows) << false;
+    QTest::newRow("a write for every eighth page") << int(Since::ManyWrites) << true;
+    QTest::newRow("an eighth of the pages free") << int(Since::FreePages) << true;
+    QTest::newRow("grown by an eighth") << int(Since::Growth) << true;
+    QTest::newRow("an unfinished run left its target") << int(Since::Leftover) << true;
+}
+
+// On exit the sequence runs when the file says it is worth it; otherwise the
+// file is left byte for byte as it was. A run leaves a file that the next
+// exit finds unchanged.
+void TestCompactRepair::exitRunsOnlyWhenWorthIt() {
+    QFETCH(int, since);
+    QFETCH(bool, runs);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    // The demo file is small; here it counts as large.
+    CompactForm::exitRule().smallFileBytes = 0;
+    if (Since(since) != Since::NeverChecked)
+        QVERIFY(CompactRepair().run().isOk());
+    QVERIFY(CompactRepair().exitReason(CompactForm::exitRule()).isEmpty() || Since(since) == Since::NeverChecked);
+    const auto insert = [&](int n, int notesWidth) {
+        f.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ") + QString::number(n) +
+               QStringLiteral(") INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Station, ReworkNum, Notes) "
+                              "SELECT 'A', 'M', 'S' || i, 'ST1', 1, substr(printf('%0200d', i), 1, ") +
+               QString::number(notesWidth) + QStringLiteral(") FROM n"));
+    };
+    switch (Since(since)) {
+    case Since::FewRows: insert(3, 10); break;
+    case Since::ManyWrites:
+        for (qint64 i = 0, pages = QFileInfo(f.livePath()).size() / 4096; i < pages / 8 + 1; ++i)
+            insert(1, 10);
+        break;
+    case Since::FreePages: f.exec(QStringLiteral("DELETE FROM InspectionRecord WHERE InspectionID > 1000")); break;
+    case Since::Growth: insert(3000, 200); break;
+    case Since::Leftover: writeFile(f.file(QStringLiteral("temp/kelid.mdb")), QByteArray("half written", 12)); break;
+    default: break;
+    }
+    const QString before = rows(f.livePath());
+    const QByteArray bytes = digest(f.livePath());
+    Maintenance::FileState state;
+    QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
+    QCOMPARE(state.writtenSinceCheck(), Since(since) != Since::Nothing && Since(since) != Since::Leftover);
+    Dialogs::Scripted dialogs;
+    FormRegistry& forms = FormRegistry::instance();
+    QVERIFY(forms.load(QStringLiteral("frmCompact")).isOk());
+    forms.unload(QStringLiteral("frmCompact"));
+    CompactForm::exitRule() = CompactRepair::ExitRule();
+    QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(digest(f.livePath()) != bytes, runs);
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(intact(f.livePath()));
+    QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
+    CompactRepair::ExitRule large;
+    large.smallFileBytes = 0;
+    QVERIFY(CompactRepair().exitReason(large).isEmpty());
+    QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
+    QCOMPARE(state.writtenSinceCheck(), !runs && Since(since) != Since::Nothing);
+}
+
+// The exit compaction's window shows its text while the sequence works, and
+// counts the pages of the compacted file.
+void TestCompactRepair::compactFormShowsItsTextAndPages() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    fillWithFreeSpace(f);
+    Dialogs::Scripted dialogs;
+    QString seen;
+    // Runs at the first moment the window lets events through.
+    QTimer::singleShot(0, [&] {
+        Form* form = FormRegistry::instance().form(QStringLiteral("frmCompact"));
+        if (!form)
+            return;
+        seen = QStringLiteral("visible=%1 text=%2").arg(form->isVisible()).arg(form->findChild<QLabel*>(QStringLiteral("lblmessage"))->text());
+    });
+    QStringList pages;
+    CompactRepair sequence;
+    sequence.progress = [&](qint64 done, qint64 all) { pages << QStringLiteral("%1/%2").arg(done).arg(all); };
+    QVERIFY(FormRegistry::instance().load(QStringLiteral("frmCompact")).isOk());
+    FormRegistry::instance().unload(QStringLiteral("frmCompact"));
+    QCOMPARE(seen, QStringLiteral("visible=1 text=Compacting Database, Please wait..."));
+    QVERIFY(sequence.run().isOk());
+    const qint64 all = QFileInfo(f.livePath()).size() / 4096;
+    QVERIFY2(pages.size() >= 2 && pages.first() == QStringLiteral("0/%1").arg(all) && pages.last() == QStringLiteral("%1/%1").arg(all),
+             qPrintable(pages.join(QLatin1Char(' '))));
 }
 
 QTEST_MAIN(TestCompactRepair)
