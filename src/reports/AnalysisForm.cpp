@@ -33,6 +33,12 @@ const QList<AnalysisMember>& AnalysisForm::members() {
         {"frmUnitHistory", "Unit History", "UnitHistory", "unit_history.rpt", 290,
          {{K::Text, "txtSerialNum", "lblSerialNum", "&Serial Number", "Serial;", nullptr, true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false}}},
+        {"frmWhatChanged", "What Changed", "WhatChanged", "what_changed.rpt", 300,
+         {{K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
+          {K::Date, "MaskEdBox1", "lblPeriodDate", "A &Date in the Period", "PeriodDate;", nullptr, true},
+          {K::Text, "txtFacilityCode", "lblFacility", "&Facility Code", "Facility;", "A", true},
+          {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
     };
     return list;
 }

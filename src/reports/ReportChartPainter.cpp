@@ -11,6 +11,7 @@ namespace {
 struct Bar {
     QString label;
     double value = 0;
+    double compare = 0;  // the bar drawn beside it, when the chart compares
 };
 
 // A round axis maximum and step for values up to max.
@@ -33,17 +34,20 @@ const QColor kGrid(210, 210, 210);
 QList<Bar> paretoBars(const ReportResult& r) {
     const ReportDefinition& d = r.definition;
     const int labelCol = d.columnIndex(d.chart.label), valueCol = d.columnIndex(d.chart.value);
+    const int compareCol = d.columnIndex(d.chart.compare);
     QList<Bar> bars;
     for (const ReportGroup& g : r.groups)
         for (const QVariantList& row : g.rows)
-            bars << Bar{row.at(labelCol).toString(), row.at(valueCol).toDouble()};
+            bars << Bar{row.at(labelCol).toString(), row.at(valueCol).toDouble(), compareCol >= 0 ? row.at(compareCol).toDouble() : 0};
     std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.value > b.value; });
     // Beyond a dozen and a half the bars are folded into one "Other" bar.
     const int keep = 18;
     if (bars.size() > keep + 1) {
         Bar other{QStringLiteral("Other"), 0};
-        for (int i = keep; i < bars.size(); ++i)
+        for (int i = keep; i < bars.size(); ++i) {
             other.value += bars.at(i).value;
+            other.compare += bars.at(i).compare;
+        }
         bars = bars.mid(0, keep);
         bars << other;
     }
@@ -216,16 +220,40 @@ QImage render(const ReportResult& r, const QSize& size, qreal scale) {
         drawPChart(p, plot, chartPoints(r), size, small);
     } else if (r.definition.chart.kind == ReportChart::Kind::Pareto) {
         const QList<Bar> bars = paretoBars(r);
+        const bool compares = !r.definition.chart.compare.isEmpty();
         double total = 0, max = 0;
         for (const Bar& b : bars) {
             total += b.value;
-            max = qMax(max, b.value);
+            max = qMax(max, qMax(b.value, compares ? b.compare : 0.0));
         }
         double top, step;
         niceAxis(max, &top, &step);
         drawFrame(p, plot, top, step, false, small);
         QList<QPointF> centres;
-        drawBars(p, plot, bars, top, false, small, &centres);
+        if (compares) {
+            // Each code's pair shares its slot: its own bar on the left, the compared one in grey on the right.
+            const double slot = plot.width() / bars.size();
+            for (int i = 0; i < bars.size(); ++i) {
+                const double h = plot.height() * bars.at(i).compare / top;
+                p.fillRect(QRectF(plot.left() + slot * i + slot * 0.52, plot.bottom() - h, slot * 0.36, h), QColor(170, 170, 170));
+            }
+            p.setFont(small);
+            p.fillRect(QRectF(size.width() / 2.0 - 90, 26, 10, 8), QColor(170, 170, 170));
+            p.setPen(Qt::black);
+            p.drawText(QRectF(size.width() / 2.0 - 76, 22, 260, 14), Qt::AlignLeft, r.definition.chart.compareLabel);
+            for (int i = 0; i < bars.size(); ++i) {
+                const double h = plot.height() * bars.at(i).value / top;
+                const QRectF bar(plot.left() + slot * i + slot * 0.12, plot.bottom() - h, slot * 0.36, h);
+                p.fillRect(bar, kBar);
+                p.drawText(QRectF(bar.left() - 20, bar.top() - 16, bar.width() + 40, 14), Qt::AlignHCenter | Qt::AlignBottom,
+                           QString::number(bars.at(i).value, 'f', 0));
+                p.drawText(QRectF(plot.left() + slot * i, plot.bottom() + 3, slot, 30), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                           p.fontMetrics().elidedText(bars.at(i).label, Qt::ElideRight, int(slot * 2)));
+                centres << QPointF(bar.center().x(), bar.top());
+            }
+        } else {
+            drawBars(p, plot, bars, top, false, small, &centres);
+        }
         // Cumulative percentage on the right-hand axis.
         p.setPen(QPen(Qt::black, 1));
         p.drawLine(plot.topRight(), plot.bottomRight());

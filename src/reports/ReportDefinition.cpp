@@ -177,6 +177,9 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             out->chart.centre = field(parts, 0);
             out->chart.lower = field(parts, 1);
             out->chart.upper = field(parts, 2);
+        } else if (key == QLatin1String("chart compare")) {
+            out->chart.compare = field(parts, 0);
+            out->chart.compareLabel = field(parts, 1);
         } else if (key == QLatin1String("export totals")) {
             const QString v = value.toLower();
             if (v != QLatin1String("yes") && v != QLatin1String("no"))
@@ -227,6 +230,8 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
     }
     if (out->chart.kind == ReportChart::Kind::Pareto && (out->columnIndex(out->chart.label) < 0 || out->columnIndex(out->chart.value) < 0))
         return bad(QStringLiteral("chart of unknown columns"));
+    if (!out->chart.compare.isEmpty() && (out->chart.kind != ReportChart::Kind::Pareto || out->columnIndex(out->chart.compare) < 0))
+        return bad(QStringLiteral("a compared column needs a Pareto chart and a column of the report"));
     if (out->chart.kind == ReportChart::Kind::PChart &&
         (out->columnIndex(out->chart.label) < 0 || out->columnIndex(out->chart.value) < 0 || out->columnIndex(out->chart.centre) < 0 ||
          out->columnIndex(out->chart.lower) < 0 || out->columnIndex(out->chart.upper) < 0))

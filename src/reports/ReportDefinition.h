@@ -47,6 +47,8 @@ struct ReportChart {
     QString title;
     // PChart: the columns of the centre line and of each point's lower and upper control limit.
     QString centre, lower, upper;
+    // Pareto: a second bar beside each code's (the average before), and its legend.
+    QString compare, compareLabel;
 };
 
 class ReportDefinition {

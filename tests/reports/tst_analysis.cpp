@@ -167,6 +167,36 @@ private slots:
         QCOMPARE(red, redPoint);
     }
 
+    void whatChangedRanksByTheIncreasePer100Units() {
+        // Facility A, one unit per row (rework 1). The eight weeks before the week of 03/04/2024
+        // (01/08 to 03/03): 80 units, ten a week; D1 on one unit a week (8: 1 a week on average,
+        // 10 per 100 units), D2 on 4 units (0.5 a week, 5 per 100), D4 on 2 (0.25, 2.5 per 100).
+        // The week of 03/04: 20 units; D2 on 4 (20 per 100, up 15), D1 on 2 (10 per 100, up 0),
+        // D3 on 1 (5 per 100, up 5). Outside: D4 in the week of 01/01 (nine weeks before) and D1 at B.
+        // The period's Pareto puts D2, D1, D3; the increase ranks D2, D3, D1, D4.
+        TestAppFolder app;
+        app.exec(QStringLiteral(
+            "INSERT INTO defects VALUES ('D1','Scratch'),('D2','Dent'),('D3','Burr'),('D4','Label');"
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 100)"
+            " INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, ReworkNum)"
+            " SELECT 'A', 'M1', 'S' || i, 'I1', CASE WHEN i <= 80 THEN date('2024-01-08', '+' || ((i - 1) / 10 * 7 + i % 5) || ' days')"
+            "  ELSE date('2024-03-04', '+' || (i % 5) || ' days') END, 'ST1',"
+            "  CASE WHEN d = '1' THEN '001' ELSE 'P2' END, d, '1', 1"
+            " FROM (SELECT i, CASE WHEN i <= 80 AND i % 10 = 1 THEN 'D1' WHEN i IN (12, 22, 32, 42) THEN 'D2'"
+            "   WHEN i IN (13, 23) THEN 'D4' WHEN i IN (81, 82, 83, 84) THEN 'D2' WHEN i IN (85, 86) THEN 'D1'"
+            "   WHEN i = 87 THEN 'D3' ELSE '1' END AS d FROM c);"
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, ReworkNum) VALUES"
+            " ('A','M1','S900','I1','2024-01-03','ST1','P2','D4','1',1),"
+            " ('B','M1','S901','I1','2024-03-05','ST1','P2','D1','1',1);"));
+        const ReportResult r = produce(app, "what_changed.rpt",
+                                       {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2024, 03, 06);true"),
+                                        QStringLiteral("Facility;A;true")});
+        QCOMPARE(lines(r), (QStringList{QStringLiteral("|D2|Dent|4|20|0.50|5|15"), QStringLiteral("|D3|Burr|1|5|0|0|5"),
+                                        QStringLiteral("|D1|Scratch|2|10|1|10|0"), QStringLiteral("|D4|Label|0|0|0.25|2.50|-2.50")}));
+    }
+
     void unitHistoryUsesAnIndexOnOldFilesToo() {
         TestAppFolder app;
         // A file made before the serial number had an index.
