@@ -19,6 +19,11 @@
 namespace {
 QPointer<HelpViewer> viewerInstance;
 
+QMap<int, HelpViewer::TopicPrinter>& topicPrinters() {
+    static QMap<int, HelpViewer::TopicPrinter> printers;
+    return printers;
+}
+
 class F1Filter : public QObject {
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override {
@@ -153,9 +158,29 @@ void HelpViewer::installF1Handler() {
     }
 }
 
+void HelpViewer::setTopicPrinter(int topic, const TopicPrinter& printer) { topicPrinters().insert(topic, printer); }
+
 void HelpViewer::print() {
-    QPrinter printer;
+    QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(&printer);
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_browser->print(&printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const Status s = printTo(&printer);
+    if (!s)
+        Dialogs::showError(s.error());
+}
+
+void HelpViewer::preparePrinter(QPrinter* printer) const {
+    const auto special = topicPrinters().constFind(m_topic);
+    if (special != topicPrinters().constEnd() && special->setUp)
+        special->setUp(printer);
+}
+
+Status HelpViewer::printTo(QPrinter* printer) {
+    const auto special = topicPrinters().constFind(m_topic);
+    if (special != topicPrinters().constEnd())
+        return special->print(printer);
+    m_browser->print(printer);
+    return Status::ok();
 }

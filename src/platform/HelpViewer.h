@@ -1,10 +1,13 @@
 #pragma once
+#include <functional>
+
 #include <QMap>
 #include <QPointer>
 #include <QWidget>
 
 #include "platform/Status.h"
 
+class QPrinter;
 class QTextBrowser;
 
 // The help viewer: a window that shows one topic of the help file at a time.
@@ -32,6 +35,17 @@ public:
     QString html() const;
     // Prints the shown topic through the platform's print dialog.
     void print();
+    // Lays the printer out for the shown topic (before the print dialog), then prints on it.
+    void preparePrinter(QPrinter* printer) const;
+    Status printTo(QPrinter* printer);
+    // A topic that goes to paper as something else than its screen text (a form
+    // to fill in): setUp lays out the printer before the print dialog, print
+    // paints it. Registered by the layer that owns that document.
+    struct TopicPrinter {
+        std::function<void(QPrinter*)> setUp;
+        std::function<Status(QPrinter*)> print;
+    };
+    static void setTopicPrinter(int topic, const TopicPrinter& printer);
 
 private:
     explicit HelpViewer();

@@ -8,8 +8,8 @@
 #include "platform/HelpViewer.h"
 
 PrintDataSheetForm::PrintDataSheetForm() : Form(QStringLiteral("frmPrintDataSheet"), Kind::TopLevel) {
-    setHelpContext(50);
-    setCaption(QStringLiteral("frmPrintDataSheet"));
+    setHelpContext(kSheetTopic);
+    setCaption(QStringLiteral("Print Data Collection Sheet"));
     auto* print = new QPushButton(QStringLiteral("Print Data Collection Sheet"), this);
     print->setObjectName(QStringLiteral("cmdPrintSheet"));
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

@@ -9,6 +9,7 @@ class QPushButton;
 class PrintDataSheetForm : public Form {
     Q_OBJECT
 public:
+    static constexpr int kSheetTopic = 50;
     PrintDataSheetForm();
     void onLoad() override;
     // cmdPrintSheet

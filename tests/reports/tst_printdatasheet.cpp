@@ -1,4 +1,8 @@
 #include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPushButton>
@@ -41,7 +45,7 @@ private slots:
         QVERIFY(f);
         QCOMPARE(f->kind(), Form::Kind::TopLevel);
         QVERIFY(f->isWindow());
-        QCOMPARE(f->windowTitle(), QStringLiteral("frmPrintDataSheet"));
+        QCOMPARE(f->windowTitle(), QStringLiteral("Print Data Collection Sheet"));
         QCOMPARE(f->helpContext(), 50);
         auto* print = f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet"));
         QCOMPARE(print->text(), QStringLiteral("Print Data Collection Sheet"));
@@ -59,6 +63,42 @@ private slots:
         // No other form is shown: the Reports menu is where the user goes on.
         QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
         QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+    }
+
+    void theTopicPrintsAsASheetToFillIn() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed");
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        Form* f = openSheet();
+        QVERIFY(f);
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet")), Qt::LeftButton);
+        QVERIFY(HelpViewer::current());
+        // What the topic's Print sends to the printer, once the print dialog is answered.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = app.file(QStringLiteral("sheet.pdf"));
+        printer.setOutputFileName(pdf);
+        HelpViewer::current()->preparePrinter(&printer);
+        QVERIFY(HelpViewer::current()->printTo(&printer).isOk());
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(text.count(QLatin1Char('\f')), 1);  // one page
+        for (const char* word : {"KEL Manufacturing", "Inspection Data Collection Sheet", "Date:", "Facility:", "Inspector No.:",
+                                 "Model", "Number", "Serial", "Location", "Entered", "Notes", "Inspector"})
+            QVERIFY2(text.contains(QLatin1String(word)), qPrintable(QLatin1String(word) + QStringLiteral(" in:\n") + text));
+        // Headings break between words only; no screen instructions on paper.
+        for (const char* piece : {"\\bNumb\\b", "\\bLocati\\b", "\\bEntere\\b", "Print button", "above"})
+            QVERIFY2(!text.contains(QRegularExpression(QLatin1String(piece))), piece);
+        // Landscape: wider than high.
+        QProcess info;
+        info.start(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")), {pdf});
+        QVERIFY(info.waitForFinished(30000));
+        const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Page size:\\s+792 x 612"))), qPrintable(pages));
     }
 
     void f1OnTheFormOpensTheSameTopic() {
