@@ -45,6 +45,17 @@ void SqliteDb::close() {
     }
 }
 
+void SqliteDb::setProgressCheck(std::function<bool()> stop) {
+    m_stop = std::move(stop);
+    if (!m_db)
+        return;
+    if (!m_stop) {
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        return;
+    }
+    sqlite3_progress_handler(m_db, 20000, [](void* self) { return static_cast<SqliteDb*>(self)->m_stop() ? 1 : 0; }, this);
+}
+
 Status SqliteDb::exec(const QString& sql) {
     if (!m_db)
         return Status::fail(QStringLiteral("The database is not open."));

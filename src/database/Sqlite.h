@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -28,12 +29,17 @@ public:
 
     Status exec(const QString& sql);
     QString lastError() const;
+    // While a statement runs, stop() is asked every few thousand steps of the
+    // engine; when it answers true the statement ends with an "interrupted" error.
+    // An empty function removes the check.
+    void setProgressCheck(std::function<bool()> stop);
     qint64 lastInsertRowId() const;
     int changes() const;
 
 private:
     sqlite3* m_db = nullptr;
     QString m_path;
+    std::function<bool()> m_stop;
 };
 
 using SqliteDbPtr = std::shared_ptr<SqliteDb>;

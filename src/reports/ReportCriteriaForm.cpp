@@ -208,7 +208,21 @@ void ReportCriteriaForm::runReport() {
     static const QRegularExpression mdy(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"));
     if (!mdy.match(beginText).hasMatch() || !mdy.match(endText).hasMatch())
         return failRun();
-    if (!m_engine->action(1))
+    const Status s = m_engine->action(1);
+    if (!s && m_engine->lastRunCancelled()) {
+        // The user stopped it in the preview: nothing to tell.
+        if (m_member.showsHourglass)
+            MousePointer::arrow();
+        return;
+    }
+    if (!s && m_engine->lastRunTimedOut()) {
+        // Not a fault of the input: the message says what happened.
+        Dialogs::show(s.error());
+        if (m_member.showsHourglass)
+            MousePointer::arrow();
+        return;
+    }
+    if (!s)
         return failRun();
     if (m_member.showsHourglass)
         MousePointer::arrow();

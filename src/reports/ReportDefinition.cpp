@@ -147,6 +147,15 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             const QString kind = field(parts, 1).toLower();
             if (kind == QLatin1String("count")) {
                 tot.kind = ReportTotal::Kind::Count;
+                tot.singular = field(parts, 2);
+                tot.plural = field(parts, 3).isEmpty() ? tot.singular : field(parts, 3);
+            } else if (kind == QLatin1String("given")) {
+                tot.kind = ReportTotal::Kind::Given;
+                tot.groupField = field(parts, 2);
+                tot.grandField = field(parts, 3);
+                if ((!tot.groupField.isEmpty() && !isIdentifier(tot.groupField)) ||
+                    (!tot.grandField.isEmpty() && !isIdentifier(tot.grandField)) || (tot.groupField + tot.grandField).isEmpty())
+                    return bad(QStringLiteral("total = column | given | group field | grand field"));
             } else if (kind == QLatin1String("ratio")) {
                 tot.kind = ReportTotal::Kind::Ratio;
                 tot.numerator = field(parts, 2);
@@ -185,16 +194,32 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
             if (v != QLatin1String("yes") && v != QLatin1String("no"))
                 return bad(QStringLiteral("export totals must be yes or no"));
             out->exportTotals = v == QLatin1String("yes");
+        } else if (key == QLatin1String("subtitle")) {
+            out->subtitle = value;
+        } else if (key == QLatin1String("scope")) {
+            out->scope = value;
+        } else if (key == QLatin1String("page")) {
+            const QString v = value.toLower();
+            if (v != QLatin1String("portrait") && v != QLatin1String("landscape"))
+                return bad(QStringLiteral("page must be portrait or landscape"));
+            out->orientation = v == QLatin1String("landscape") ? Orientation::Landscape : Orientation::Portrait;
         } else if (key == QLatin1String("subgroup totals")) {
             const QString v = value.toLower();
             if (v != QLatin1String("yes") && v != QLatin1String("no"))
                 return bad(QStringLiteral("subgroup totals must be yes or no"));
             out->subgroupTotals = v == QLatin1String("yes");
         } else if (key == QLatin1String("record count")) {
+            // yes, no, or the nouns of what a line is: "escape | escapes".
             const QString v = value.toLower();
-            if (v != QLatin1String("yes") && v != QLatin1String("no"))
-                return bad(QStringLiteral("record count must be yes or no"));
-            out->recordCount = v == QLatin1String("yes");
+            if (parts.size() == 2 && !parts.at(0).isEmpty() && !parts.at(1).isEmpty()) {
+                out->recordCount = true;
+                out->recordSingular = parts.at(0);
+                out->recordPlural = parts.at(1);
+            } else if (v == QLatin1String("yes") || v == QLatin1String("no")) {
+                out->recordCount = v == QLatin1String("yes");
+            } else {
+                return bad(QStringLiteral("record count must be yes, no or singular | plural"));
+            }
         } else {
             return bad(QStringLiteral("unknown key '%1'").arg(key));
         }
@@ -239,6 +264,12 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
     if (out->chart.kind == ReportChart::Kind::GroupBars && (out->group.isEmpty() || out->columnIndex(out->chart.value) < 0))
         return bad(QStringLiteral("group chart needs a group and a totalled column"));
     return Status::ok();
+}
+
+QString ReportDefinition::recordLine(int count) const {
+    if (recordSingular.isEmpty())
+        return QStringLiteral("%1 record(s)").arg(count);
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? recordSingular : recordPlural);
 }
 
 const ReportParameter* ReportDefinition::parameter(const QString& name) const {

@@ -28,10 +28,16 @@ struct ReportColumn {
 };
 
 struct ReportTotal {
-    enum class Kind { Sum, Count, Ratio };
+    // Given: the query itself gives the figure, in a field of its own that holds
+    // the same value on every row of a group (groupField) or of the whole result
+    // (grandField); for figures that do not add up from the lines, such as units
+    // counted once over several stations. Either field may be empty: no figure there.
+    enum class Kind { Sum, Count, Ratio, Given };
     QString column;
     Kind kind = Kind::Sum;
-    QString numerator, denominator;  // Ratio: 100 * sum(numerator) / sum(denominator)
+    QString numerator, denominator;  // Ratio: 100 * total(numerator) / total(denominator)
+    QString groupField, grandField;  // Given
+    QString singular, plural;        // Count: the noun printed after the number ("15 defect codes")
 };
 
 struct ReportSortKey {
@@ -76,8 +82,16 @@ public:
     QList<ReportTotal> totals;
     QList<ReportSortKey> sortKeys;
     ReportChart chart;
-    bool exportTotals = false;  // CSV carries the group and grand total lines too
-    bool recordCount = true;    // the printed report ends with its number of lines ("n record(s)")
+    QString subtitle;        // a line under the title that says what the report counts
+    QString scope;           // a criterion that is no parameter ("All facilities"), printed after them
+    enum class Orientation { Portrait, Landscape };
+    Orientation orientation = Orientation::Portrait;
+    bool exportTotals = true;  // CSV carries the group and grand total lines too
+    // The printed report ends with its number of lines, "n record(s)", or with
+    // the nouns given ("9 escapes"); none where its lines are no records.
+    bool recordCount = true;
+    QString recordSingular, recordPlural;
+    QString recordLine(int count) const;
 
     const ReportParameter* parameter(const QString& name) const;
     const ReportSortKey* sortKey(const QString& formulaName) const;

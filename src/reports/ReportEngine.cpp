@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "platform/AppPaths.h"
+#include "platform/MousePointer.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportPreview.h"
 #include "reports/ReportRenderer.h"
@@ -60,7 +61,7 @@ QString clipped(const QString& value) {
 }  // namespace
 
 Status ReportEngine::produce(const QString& reportFile, const QStringList& parameterFields, const QString& sortField,
-                             ReportResult* result) {
+                             ReportResult* result, const ReportRunControl* control) {
     if (reportFile.isEmpty())
         return Status::fail(QStringLiteral("No report file has been set."));
     ReportDefinition def;
@@ -118,6 +119,9 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
         criteria << label + QStringLiteral(": ") + shown.value(p.name);
     }
 
+    if (!def.scope.isEmpty())
+        criteria << def.scope;
+
     // Sort field: "+{table.field}" or "-{table.field}", one of the definition's sort keys.
     const ReportSortKey* key = nullptr;
     bool descending = false;
@@ -133,7 +137,7 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
         criteria << QStringLiteral("Sorted by: ") + (col >= 0 ? def.columns.at(col).heading : key->column) +
                         (descending ? QStringLiteral(", descending") : QStringLiteral(", ascending"));
     }
-    s = ReportRunner::run(def, values, key, descending, result);
+    s = ReportRunner::run(def, values, key, descending, result, control);
     result->criteria = criteria;
     return s;
 }
@@ -148,10 +152,39 @@ Status ReportEngine::action(int value) {
     m_runLog << log.join(QLatin1Char('|'));
     if (value != 1)
         return Status::fail(QStringLiteral("Invalid action value %1.").arg(value));
+    if (m_running)
+        return Status::fail(QStringLiteral("A report is already being prepared."));
+    m_cancelled = m_timedOut = false;
     ReportResult result;
-    Status s = produce(m_reportFile, fields, m_sort, &result);
-    if (!s)
+    ReportRunControl control;
+    control.timeLimitSeconds = m_timeLimit;
+    // A report for the screen opens its preview at once, with a progress line
+    // and a Cancel button, and shows the pages when they are ready.
+    QPointer<ReportPreview> preview;
+    if (m_output == Output::Preview) {
+        preview = new ReportPreview;
+        m_preview = preview;
+        control.progress = [preview](qint64 ms, int rows) {
+            if (!preview)
+                return false;
+            preview->showProgress(ms, rows);
+            return !preview->cancelRequested();
+        };
+    }
+    // The pointer is busy while the report is prepared and then as the caller had it.
+    const MousePointer::Shape pointer = MousePointer::current();
+    m_running = true;
+    MousePointer::hourglass();
+    Status s = produce(m_reportFile, fields, m_sort, &result, &control);
+    MousePointer::set(pointer);
+    m_running = false;
+    m_cancelled = control.stopped == ReportRunControl::Stop::Cancelled;
+    m_timedOut = control.stopped == ReportRunControl::Stop::TimeLimit;
+    if (!s) {
+        if (preview)
+            preview->abandon();
         return s;
+    }
     m_lastRowCount = result.rowCount;
     switch (m_output) {
     case Output::Pdf: return ReportRenderer::writePdf(result, m_outputFile);
@@ -159,11 +192,12 @@ Status ReportEngine::action(int value) {
     case Output::Preview: break;
     }
     // Each run opens a preview of its own; earlier ones stay until closed.
-    auto* preview = new ReportPreview(result);
+    if (!preview)
+        return Status::fail(QStringLiteral("The report %1 was cancelled.").arg(result.definition.title));
+    preview->setResult(result);
     preview->show();
     preview->raise();
     preview->activateWindow();
-    m_preview = preview;
     return Status::ok();
 }
 

@@ -50,11 +50,18 @@ public:
     ReportPreview* preview() const;
     // Rows in the last report produced, -1 before any.
     int lastRowCount() const { return m_lastRowCount; }
+    // A run is stopped after this many seconds (0: never), and says so.
+    void setTimeLimit(int seconds) { m_timeLimit = seconds; }
+    int timeLimit() const { return m_timeLimit; }
+    // Whether the last run failed because the user cancelled it (nothing to report then).
+    bool lastRunCancelled() const { return m_cancelled; }
+    // Whether the last run failed because it reached the time limit.
+    bool lastRunTimedOut() const { return m_timedOut; }
 
     // Produces a report without a control: definition file, "Name;value;true"
     // parameter fields, a sort field ("" for none), into result.
     static Status produce(const QString& reportFile, const QStringList& parameterFields, const QString& sortField,
-                          ReportResult* result);
+                          ReportResult* result, const struct ReportRunControl* control = nullptr);
     // Parses "Date (2003, 12, 01)"; an invalid date when the text is not one.
     static QDate parseDateValue(const QString& text);
 
@@ -67,4 +74,8 @@ private:
     QStringList m_runLog;
     QPointer<QWidget> m_preview;
     int m_lastRowCount = -1;
+    int m_timeLimit = 300;
+    bool m_cancelled = false;
+    bool m_timedOut = false;
+    bool m_running = false;
 };

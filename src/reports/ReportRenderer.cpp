@@ -68,7 +68,7 @@ public:
         if (m_r.definition.recordCount) {
             qreal h = m_fm.height();
             room(h);
-            text(QRectF(0, m_y + 4, m_page.width(), h), font(9), Qt::AlignLeft, QStringLiteral("%1 record(s)").arg(m_r.rowCount));
+            text(QRectF(0, m_y + 4, m_page.width(), h), font(9), Qt::AlignLeft, m_r.definition.recordLine(m_r.rowCount));
         }
         finishPage();
         return m_pageNo;
@@ -76,13 +76,25 @@ public:
 
 private:
     // Codes, dates and figures get the width of their longest value; the
-    // columns that wrap share the rest by their relative widths. When even
-    // that does not fit, every column gets its relative share.
+    // columns that wrap share the rest by their relative widths. Headings take
+    // their whole width where that fits, else they break between words. When
+    // even that does not fit, every column gets its relative share.
     void columnWidths() {
+        if (!layColumns(false))
+            layColumns(true);
+    }
+
+    bool layColumns(bool headingsByWord) {
+        m_x.clear();
+        m_w.clear();
         const QList<ReportColumn>& cols = m_r.definition.columns;
         QList<qreal> need;
-        for (const ReportColumn& c : cols)
-            need << m_fmBold.horizontalAdvance(c.heading) + 2 * kPad + 1;
+        for (const ReportColumn& c : cols) {
+            qreal w = 0;
+            for (const QString& word : headingsByWord ? c.heading.split(QLatin1Char(' ')) : QStringList{c.heading})
+                w = qMax(w, m_fmBold.horizontalAdvance(word));
+            need << w + 2 * kPad + 1;
+        }
         for (const Band& b : m_bands) {
             if (b.kind == Band::Kind::Group || b.kind == Band::Kind::Subgroup || b.kind == Band::Kind::Empty)
                 continue;
@@ -117,6 +129,8 @@ private:
                 widths[c] += spare * cols.at(c).width / qMax(1, allWeight);
         }
         if (!fits) {
+            if (!headingsByWord)
+                return false;
             widths.clear();
             for (const ReportColumn& c : cols)
                 widths << m_page.width() * c.width / qMax(1, allWeight);
@@ -127,6 +141,8 @@ private:
             m_w << w;
             x += w;
         }
+        m_wrapHeadings = headingsByWord;
+        return true;
     }
 
     QList<Band> bands() const {
@@ -139,7 +155,9 @@ private:
             return c;
         };
         auto totals = [&](const QVariantList& values, const QString& label) {
-            QStringList c = cells(values);
+            QStringList c;
+            for (int i = 0; i < d.columns.size(); ++i)
+                c << m_r.formatTotal(i, values.value(i));
             if (!c.isEmpty() && !values.value(0).isValid())
                 c[0] = label;
             return c;
@@ -293,6 +311,12 @@ private:
     }
 
     void firstPageTop() {
+        if (!m_r.definition.subtitle.isEmpty()) {
+            const QString& t = m_r.definition.subtitle;
+            const qreal h = m_fm.boundingRect(QRectF(0, 0, m_page.width(), 1e6), Qt::TextWordWrap | Qt::AlignHCenter, t).height();
+            text(QRectF(0, m_y - 8, m_page.width(), h), font(11, false, true), Qt::AlignHCenter | Qt::TextWordWrap, t);
+            m_y += h + 6;
+        }
         if (!m_r.criteria.isEmpty()) {
             const QString c = m_r.criteria.join(QStringLiteral("     "));
             const qreal h = m_fm.boundingRect(QRectF(0, 0, m_page.width(), 1e6), Qt::TextWordWrap, c).height();
@@ -313,10 +337,24 @@ private:
         QStringList cells;
         for (const ReportColumn& c : m_r.definition.columns)
             cells << c.heading;
-        const qreal h = rowHeight(cells, m_fmBold);
+        if (!m_wrapHeadings) {
+            const qreal h = rowHeight(cells, m_fmBold);
+            room(h);
+            fill(QRectF(0, m_y, m_page.width(), h), QColor(217, 217, 217));
+            drawCells(cells, m_bold, m_fmBold, h);
+            m_y += h;
+            return;
+        }
+        // Headings that do not fit on one line break between words, never inside one.
+        auto headingFlags = [this](int c) { return (flags(c) & ~int(Qt::TextSingleLine)) | Qt::TextWordWrap; };
+        qreal h = m_fmBold.height();
+        for (int c = 0; c < cells.size(); ++c)
+            h = qMax(h, m_fmBold.boundingRect(QRectF(0, 0, m_w.at(c) - 2 * kPad, 1e6), headingFlags(c), cells.at(c)).height());
+        h += 2 * kPad;
         room(h);
         fill(QRectF(0, m_y, m_page.width(), h), QColor(217, 217, 217));
-        drawCells(cells, m_bold, m_fmBold, h);
+        for (int c = 0; c < cells.size(); ++c)
+            text(QRectF(m_x.at(c) + kPad, m_y + kPad, m_w.at(c) - 2 * kPad, h - 2 * kPad), m_bold, headingFlags(c), cells.at(c));
         m_y += h;
     }
 
@@ -381,6 +419,7 @@ private:
     QFontMetricsF m_fm, m_fmBold;
     QList<Band> m_bands;
     QList<qreal> m_x, m_w;
+    bool m_wrapHeadings = false;  // the headings did not fit on one line
     QString m_group;  // the group whose rows are being placed
     QString m_subgroup;  // and the subgroup within it
     qreal m_y = 0;
@@ -398,6 +437,13 @@ QSizeF pageSize(QPagedPaintDevice* device) {
 }  // namespace
 
 namespace ReportRenderer {
+
+void setUpPage(const ReportDefinition& d, QPagedPaintDevice* device) {
+    device->setPageSize(QPageSize(QPageSize::Letter));
+    device->setPageOrientation(d.orientation == ReportDefinition::Orientation::Landscape ? QPageLayout::Landscape
+                                                                                          : QPageLayout::Portrait);
+    device->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+}
 
 int pageCount(const ReportResult& r, QPagedPaintDevice* device) {
     Pager pager(r, pageSize(device), nullptr);
@@ -433,8 +479,7 @@ Status writePdf(const ReportResult& r, const QString& path) {
         QPdfWriter writer(file.device());
         writer.setTitle(r.definition.title);
         writer.setCreator(QStringLiteral("Varnex"));
-        writer.setPageSize(QPageSize(QPageSize::Letter));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        setUpPage(r.definition, &writer);
         writer.setResolution(300);
         s = paint(r, &writer);
         if (!s)
@@ -474,7 +519,7 @@ QString csv(const ReportResult& r) {
             else if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
                 text = QString::number(v.toDouble(), 'f', 1);
             else
-                text = r.format(c, v);
+                text = label.isEmpty() ? r.format(c, v) : r.formatTotal(c, v);
             fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
         }
         out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");

@@ -13,6 +13,8 @@ class QPagedPaintDevice;
 // number of rows and no more. Also writes the report as PDF or CSV (the CSV
 // carries the totals lines when the definition exports them).
 namespace ReportRenderer {
+// Letter, the definition's orientation, 15 mm margins: as the preview, the printer and PDF lay it out.
+void setUpPage(const ReportDefinition& d, QPagedPaintDevice* device);
 // Paints every page on a device that has begun no painter yet (QPrinter, QPdfWriter).
 Status paint(const ReportResult& r, QPagedPaintDevice* device);
 // The number of pages the report takes on a device.

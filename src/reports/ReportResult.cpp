@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QDate>
+#include <QElapsedTimer>
 
 #include "database/Sqlite.h"
 
@@ -17,7 +18,8 @@ QString number(double v, int decimals) {
     return QString::number(v, 'f', decimals == 0 ? 2 : decimals);
 }
 
-QVariantList computeTotals(const ReportDefinition& def, const QList<QVariantList>& rows) {
+// given: the query's own figure for each Given total, by total index (invalid where it gives none).
+QVariantList computeTotals(const ReportDefinition& def, const QList<QVariantList>& rows, const QVariantList& given) {
     QVariantList totals;
     for (int c = 0; c < def.columns.size(); ++c)
         totals << QVariant();
@@ -27,19 +29,35 @@ QVariantList computeTotals(const ReportDefinition& def, const QList<QVariantList
             s += r.at(col).toDouble();
         return s;
     };
-    for (const ReportTotal& t : def.totals) {
+    for (int i = 0; i < def.totals.size(); ++i) {
+        const ReportTotal& t = def.totals.at(i);
         const int col = def.columnIndex(t.column);
         switch (t.kind) {
         case ReportTotal::Kind::Sum: totals[col] = sumOf(col); break;
         case ReportTotal::Kind::Count: totals[col] = double(rows.size()); break;
-        case ReportTotal::Kind::Ratio: {
-            const double den = sumOf(def.columnIndex(t.denominator));
-            // A ratio over nothing is left empty rather than shown as 0 %.
-            if (den != 0)
-                totals[col] = 100.0 * sumOf(def.columnIndex(t.numerator)) / den;
+        case ReportTotal::Kind::Given:
+            if (given.value(i).isValid() && !given.value(i).isNull())
+                totals[col] = given.value(i).toDouble();
             break;
+        case ReportTotal::Kind::Ratio: break;
         }
-        }
+    }
+    // A ratio divides the totals of its two columns (their sums where they have none),
+    // so a ratio over figures the query gives is the ratio of those figures.
+    auto totalOf = [&](const QString& column) -> QVariant {
+        const int col = def.columnIndex(column);
+        for (const ReportTotal& t : def.totals)
+            if (t.kind != ReportTotal::Kind::Ratio && t.column.compare(column, Qt::CaseInsensitive) == 0)
+                return totals.at(col);
+        return sumOf(col);
+    };
+    for (const ReportTotal& t : def.totals) {
+        if (t.kind != ReportTotal::Kind::Ratio)
+            continue;
+        const QVariant num = totalOf(t.numerator), den = totalOf(t.denominator);
+        // A ratio over nothing is left empty rather than shown as 0 %.
+        if (num.isValid() && den.isValid() && den.toDouble() != 0)
+            totals[def.columnIndex(t.column)] = 100.0 * num.toDouble() / den.toDouble();
     }
     return totals;
 }
@@ -60,6 +78,18 @@ QString ReportResult::format(int column, const QVariant& v) const {
     case ReportColumn::Format::Code: break;
     }
     return v.toString();
+}
+
+QString ReportResult::formatTotal(int column, const QVariant& v) const {
+    const QString field = definition.columns.at(column).field;
+    for (const ReportTotal& t : definition.totals) {
+        if (t.kind == ReportTotal::Kind::Count && !t.singular.isEmpty() && t.column.compare(field, Qt::CaseInsensitive) == 0 &&
+            v.isValid() && !v.isNull()) {
+            const qint64 n = qint64(std::llround(v.toDouble()));
+            return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? t.singular : t.plural);
+        }
+    }
+    return format(column, v);
 }
 
 namespace {
@@ -109,7 +139,7 @@ QString finalSql(const ReportDefinition& def, const ReportSortKey* sort, bool de
 }
 
 Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, const ReportSortKey* sort,
-           bool descending, ReportResult* out) {
+           bool descending, ReportResult* out, const ReportRunControl* control) {
     out->definition = def;
     out->groups.clear();
     out->rowCount = 0;
@@ -118,6 +148,37 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     Status s = db.open(def.databasePath, SqliteDb::Mode::ReadOnly);
     if (!s)
         return s;
+    // The time limit and the progress are checked while the engine works and
+    // between rows, so neither a long query nor a long result holds the caller.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastProgress = 0;
+    int rowsRead = 0;
+    ReportRunControl::Stop stop = ReportRunControl::Stop::None;
+    auto mustStop = [&]() {
+        if (!control || stop != ReportRunControl::Stop::None)
+            return stop != ReportRunControl::Stop::None;
+        const qint64 ms = clock.elapsed();
+        if (control->timeLimitSeconds > 0 && ms >= qint64(control->timeLimitSeconds) * 1000)
+            stop = ReportRunControl::Stop::TimeLimit;
+        else if (control->progress && ms - lastProgress >= 100) {
+            lastProgress = ms;
+            if (!control->progress(ms, rowsRead))
+                stop = ReportRunControl::Stop::Cancelled;
+        }
+        return stop != ReportRunControl::Stop::None;
+    };
+    auto stopped = [&]() {
+        control->stopped = stop;
+        if (stop == ReportRunControl::Stop::TimeLimit)
+            return Status::fail(QStringLiteral("The report %1 reached its time limit of %2 s and was stopped.")
+                                    .arg(def.title).arg(control->timeLimitSeconds));
+        return Status::fail(QStringLiteral("The report %1 was cancelled.").arg(def.title));
+    };
+    if (control) {
+        control->stopped = ReportRunControl::Stop::None;
+        db.setProgressCheck(mustStop);
+    }
     SqlStatement st;
     s = st.prepare(db, finalSql(def, sort, descending));
     if (!s)
@@ -148,6 +209,30 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
             return Status::fail(QStringLiteral("The report column %1 is not in the query result.").arg(c.field));
         map << found;
     }
+    // The fields of the figures the query gives, by total index.
+    QList<int> groupGiven, grandGiven;
+    for (const ReportTotal& t : def.totals) {
+        int g = -1, a = -1;
+        for (int i = 0; i < st.columnCount(); ++i) {
+            if (!t.groupField.isEmpty() && st.columnName(i).compare(t.groupField, Qt::CaseInsensitive) == 0)
+                g = i;
+            if (!t.grandField.isEmpty() && st.columnName(i).compare(t.grandField, Qt::CaseInsensitive) == 0)
+                a = i;
+        }
+        if ((!t.groupField.isEmpty() && g < 0) || (!t.grandField.isEmpty() && a < 0))
+            return Status::fail(QStringLiteral("The report total field %1 is not in the query result.")
+                                    .arg(g < 0 && !t.groupField.isEmpty() ? t.groupField : t.grandField));
+        groupGiven << g;
+        grandGiven << a;
+    }
+    auto givenFrom = [&st](const QList<int>& fields) {
+        QVariantList v;
+        for (int i : fields)
+            v << (i >= 0 ? st.value(i) : QVariant());
+        return v;
+    };
+    QList<QVariantList> groupValues;  // per group, read from its first row
+    QVariantList grandValues;
     if (!def.group.isEmpty() && groupCol < 0)
         return Status::fail(QStringLiteral("The report group %1 is not in the query result.").arg(def.group));
     if (!def.groupCaption.isEmpty() && captionCol < 0)
@@ -159,12 +244,19 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     auto differ = [](const QVariant& a, const QVariant& b) { return a != b || a.isNull() != b.isNull(); };
     QList<QVariantList> all;
     while (st.next()) {
+        ++rowsRead;
+        if (mustStop())
+            return stopped();
         QVariantList row;
         for (int i : map)
             row << st.value(i);
         const QVariant key = groupCol >= 0 ? st.value(groupCol) : QVariant();
-        if (out->groups.isEmpty() || differ(out->groups.last().key, key))
+        if (out->groups.isEmpty() || differ(out->groups.last().key, key)) {
             out->groups.append(ReportGroup{key, captionCol >= 0 ? st.value(captionCol).toString() : QString(), {}, {}, {}});
+            groupValues << givenFrom(groupGiven);
+        }
+        if (all.isEmpty())
+            grandValues = givenFrom(grandGiven);
         ReportGroup& g = out->groups.last();
         if (subCol >= 0) {
             const QVariant subKey = st.value(subCol);
@@ -176,14 +268,17 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
         g.rows << row;
         all << row;
     }
+    if (stop != ReportRunControl::Stop::None)
+        return stopped();
     if (!st.status())
         return st.status();
-    for (ReportGroup& g : out->groups) {
-        g.totals = computeTotals(def, g.rows);
+    for (int i = 0; i < out->groups.size(); ++i) {
+        ReportGroup& g = out->groups[i];
+        g.totals = computeTotals(def, g.rows, groupValues.at(i));
         for (ReportSubgroup& sg : g.subgroups)
-            sg.totals = computeTotals(def, g.rows.mid(sg.first, sg.count));
+            sg.totals = computeTotals(def, g.rows.mid(sg.first, sg.count), {});
     }
-    out->totals = computeTotals(def, all);
+    out->totals = computeTotals(def, all, grandValues);
     out->rowCount = all.size();
     return Status::ok();
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -34,8 +36,21 @@ struct ReportResult {
     QDateTime printedAt;
 
     QString format(int column, const QVariant& value) const;
+    // A total line's cell: a count that names what it counts reads "15 defect codes".
+    QString formatTotal(int column, const QVariant& value) const;
     QString groupLabel(const ReportGroup& g) const;
     QString subgroupLabel(const ReportSubgroup& s) const;
+};
+
+// How long a run may take, and who is told of its progress. The run asks
+// progress() a few times a second (time so far, rows read so far); an answer
+// of false stops it as cancelled. After timeLimitSeconds (0: none) it stops.
+struct ReportRunControl {
+    int timeLimitSeconds = 300;
+    std::function<bool(qint64 elapsedMs, int rows)> progress;
+    // Set by the run: why it stopped early.
+    enum class Stop { None, TimeLimit, Cancelled };
+    mutable Stop stopped = Stop::None;
 };
 
 namespace ReportRunner {
@@ -43,7 +58,7 @@ namespace ReportRunner {
 // given values bound by name (without the colon), ordered by the group (after
 // its group order columns), the subgroup likewise, then by the sort column (when given) or the definition's own order.
 Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, const ReportSortKey* sort,
-           bool descending, ReportResult* out);
+           bool descending, ReportResult* out, const ReportRunControl* control = nullptr);
 // The SQL that run() executes; for the benchmarks and checks.
 QString finalSql(const ReportDefinition& def, const ReportSortKey* sort, bool descending);
 }  // namespace ReportRunner

@@ -62,3 +62,14 @@ inline QStringList readLines(const QString& path) {
         text.chop(2);
     return text.split(QStringLiteral("\r\n"));
 }
+
+// A report whose query never ends: it counts without a bound.
+inline QString writeEndlessReport(const TestAppFolder& app) {
+    const QString path = app.file(QStringLiteral("Endless.rpt"));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("title = Endless\ndatabase = kelid.mdb\nquery:\n"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT max(i) AS i FROM n\n"
+                "end\ncolumn = i | Count | number\n");
+    return path;
+}

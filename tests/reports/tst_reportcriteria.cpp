@@ -125,7 +125,8 @@ private slots:
         QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;B;true"));
         QCOMPARE(fac->text(), QStringLiteral("B"));
         QCOMPARE(f->engine()->runLog().size(), 1);
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).mid(1),
+                 (QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0"), QStringLiteral("Grand total,,1,,")}));
         // The form stays open for another run; each run sets every field again.
         QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmPareto")));
         fac->setText(QString());
@@ -156,8 +157,8 @@ private slots:
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(m->engine()->parameterField(1), QStringLiteral("End Date;Date (2003, 12, 31);true"));
         QVERIFY(m->engine()->parameterField(2).isEmpty());
-        // Seven model and defect code pairs in December (see the defects by model test).
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 8);
+        // Seven model and defect code pairs in December (see the defects by model test), two model totals, the grand total.
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 11);
     }
 
     void badDatesEndInTheDataError() {
@@ -251,8 +252,8 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(last->text(), QStringLiteral("SMITH"));
         QCOMPARE(f->engine()->parameterField(3), QStringLiteral("Operator;SMITH;true"));
-        // Three defect rows of John Smith and three of Bob smith, under the heading line.
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 7);
+        // Three defect rows of John Smith and three of Bob smith, under the heading line, each operator's total, the grand total.
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 10);
         // One blank counts as a name.
         last->setText(QStringLiteral(" "));
         QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);

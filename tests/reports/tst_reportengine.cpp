@@ -1,4 +1,8 @@
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -8,6 +12,7 @@
 
 #include "ReportTestData.h"
 #include "TestAppFolder.h"
+#include "platform/MousePointer.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPreview.h"
@@ -50,15 +55,16 @@ private slots:
         const QStringList lines = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate"));
         QCOMPARE(lines, (QStringList{QStringLiteral("Defect Code,Description,Defects,% of Defects,Cumulative %"),
                                      QStringLiteral("D1,Scratch,4,44.4,44.4"), QStringLiteral("D2,Dent,3,33.3,77.8"),
-                                     QStringLiteral("1,PASS - NO DEFECT,2,22.2,100.0")}));
+                                     QStringLiteral("1,PASS - NO DEFECT,2,22.2,100.0"), QStringLiteral("Grand total,,9,,")}));
         // Facility B in the same month has only the loose screw.
         const QStringList b = runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true"));
-        QCOMPARE(b.mid(1), QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0")});
+        QCOMPARE(b.mid(1), (QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0"), QStringLiteral("Grand total,,1,,")}));
         // A row with no part is no pass row either, whatever its codes.
         app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode,"
                                 " LocationCode, ReworkNum) VALUES ('B','M100','S20','2003-12-16','ST1',NULL,'1','1',1)"));
         QCOMPARE(runCsv(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate", "Facility;B;true")).mid(1),
-                 (QStringList{QStringLiteral("1,PASS - NO DEFECT,1,50.0,50.0"), QStringLiteral("D3,Loose screw,1,50.0,100.0")}));
+                 (QStringList{QStringLiteral("1,PASS - NO DEFECT,1,50.0,50.0"), QStringLiteral("D3,Loose screw,1,50.0,100.0"),
+                              QStringLiteral("Grand total,,2,,")}));
     }
 
     void firstPassAndFinalYieldsByModelAndStation() {
@@ -77,7 +83,7 @@ private slots:
         // Overall: 9 units, 3 first time (33.3 %), 6 finally (66.7 %).
         const QStringList lines = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
         QCOMPARE(lines, (QStringList{
-            QStringLiteral("Model,Station,Units Inspected,Passed First Time,First Pass Yield,Passed Finally,Final Yield"),
+            QStringLiteral("Model,Station,Units,Passed First Time,First Pass Yield,Passed Finally,Final Yield"),
             QStringLiteral("M100,ST1,3,1,33.3,3,100.0"), QStringLiteral("M100,ST2,2,1,50.0,2,100.0"),
             QStringLiteral("M100,Total,5,2,40.0,5,100.0"),
             QStringLiteral("M200,ST1,1,0,0.0,0,0.0"), QStringLiteral("M200,ST2,3,1,33.3,1,33.3"),
@@ -123,37 +129,104 @@ private slots:
         QCOMPARE(none.size(), 1);
     }
 
+    void firstPassTotalsCountEachUnitOnce() {
+        TestAppFolder app;
+        fillReportData(app);
+        // Units (model + serial) that visit two stations, added to the December rows at A:
+        //   M100/S1 fails its first inspection at ST2 and passes its rework there (it passed ST1 first time).
+        //   M200/S4 (a pass at ST2, #6) passes its first inspection at ST1 and fails a later
+        //     re-inspection there: it still passed first time at ST1, but its latest ST1 row is a defect.
+        //   M300/S30 and S31 each pass ST1 and fail ST2 at first, then pass their ST2 rework.
+        app.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, LocationCode, ReworkNum) VALUES"
+            " ('A','M100','S1','2003-12-02','ST2','P2','D1','L1',1), ('A','M100','S1','2003-12-03','ST2','001','1','1',2),"
+            " ('A','M200','S4','2003-12-20','ST1','001','1','1',1), ('A','M200','S4','2003-12-21','ST1','P3','D2','L1',2),"
+            " ('A','M300','S30','2003-12-05','ST1','001','1','1',1), ('A','M300','S30','2003-12-06','ST2','P2','D1','L1',1),"
+            " ('A','M300','S30','2003-12-07','ST2','001','1','1',2),"
+            " ('A','M300','S31','2003-12-05','ST1','001','1','1',1), ('A','M300','S31','2003-12-06','ST2','P2','D1','L1',1),"
+            " ('A','M300','S31','2003-12-07','ST2','001','1','1',2)"));
+        // Station lines, one unit at one station (first time?, finally?):
+        //   M100 ST1: S1 yes yes, S2 no yes, S11 no yes: 3, 1 (33.3 %), 3 (100 %).
+        //   M100 ST2: S9 no yes, S12 yes yes, S1 no yes: 3, 1 (33.3 %), 3 (100 %).
+        //   M200 ST1: S3 no no, S4 yes no: 2, 1 (50 %), 0.    M200 ST2: S4 yes yes, S5 no no, S10 no no: 3, 1, 1.
+        //   M300 ST1: 2, 2, 2.   M300 ST2: 2, 0, 2.
+        // Totals, each unit once: first time only when it passed first time at every station it visited;
+        //   finally only when its latest row at every such station is a pass.
+        //   M100: S1 (no: ST2), S2, S9, S11 (no), S12 (yes): 5 units, 1 first time (20 %), 5 finally (100 %).
+        //   M200: S3, S5, S10 (no, no), S4 (yes at both stations; finally no, ST1): 4 units, 1 (25 %), 0 (0 %).
+        //   M300: 2 units, 0 (0 %; adding the station lines would say 4, 2, 50 %), 2 finally (100 %).
+        //   All: 11 units, 2 first time (18.2 %), 7 finally (63.6 %).
+        const QStringList lines = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
+        QCOMPARE(lines.mid(1), (QStringList{
+            QStringLiteral("M100,ST1,3,1,33.3,3,100.0"), QStringLiteral("M100,ST2,3,1,33.3,3,100.0"),
+            QStringLiteral("M100,Total,5,1,20.0,5,100.0"),
+            QStringLiteral("M200,ST1,2,1,50.0,0,0.0"), QStringLiteral("M200,ST2,3,1,33.3,1,33.3"),
+            QStringLiteral("M200,Total,4,1,25.0,0,0.0"),
+            QStringLiteral("M300,ST1,2,2,100.0,2,100.0"), QStringLiteral("M300,ST2,2,0,0.0,2,100.0"),
+            QStringLiteral("M300,Total,2,0,0.0,2,100.0"),
+            QStringLiteral(",Grand total,11,2,18.2,7,63.6")}));
+        // The chart's bars are the models' rolled yields, its line the overall one.
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, "1st_Pass_Yields.rpt"), december("Begin Date", "End_Date"), QString(), &r).isOk());
+        const int yield = r.definition.columnIndex(QStringLiteral("Yield"));
+        QStringList bars;
+        for (const ReportGroup& g : r.groups)
+            bars << r.format(yield, g.totals.at(yield));
+        QCOMPARE(bars, (QStringList{QStringLiteral("20.0%"), QStringLiteral("25.0%"), QStringLiteral("0.0%")}));
+        QCOMPARE(r.format(yield, r.totals.at(yield)), QStringLiteral("18.2%"));
+        QVERIFY(r.definition.subtitle.contains(QLatin1String("passed first time at every station")));
+    }
+
     void listsOfDefectsBySelectedOperatorModelAndEscapes() {
         TestAppFolder app;
         fillReportData(app);
-        // Escapes of I9: #13 (defect code 1 at location L2 is a defect) and #5, each one of the 9 defect
-        // rows at A in December (11.1 %); together 2 of 9, 22.2 %.
-        const QStringList escapes = runCsv(app, "Inspection_Escapes.rpt", december("BeginDate", "EndDate"));
-        QCOMPARE(escapes.mid(1), (QStringList{
-            QStringLiteral("I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,11.1"),
-            QStringLiteral("I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,11.1")}));
-        ReportResult esc;
-        QVERIFY(ReportEngine::produce(report(app, "Inspection_Escapes.rpt"), december("BeginDate", "EndDate"), QString(), &esc).isOk());
-        const int share = esc.definition.columnIndex(QStringLiteral("Share"));
-        QCOMPARE(esc.format(share, esc.groups.at(0).totals.at(share)), QStringLiteral("22.2%"));
-        QCOMPARE(esc.groups.at(0).totals.at(esc.definition.columnIndex(QStringLiteral("Defect"))).toInt(), 2);
-
         // The last name is matched without regard to case: both Smiths.
         QStringList sel = december("Begin Date", "End Date");
         sel << QStringLiteral("Operator;SMITH;true");
-        // John Smith's three defect rows (#2, #3, #11) and Bob smith's (#14, #15, #7).
+        // John Smith's three defect rows (#2, #3, #11) and Bob smith's (#14, #15, #7), each operator's
+        // totals line and the grand total saying what they count.
         const QStringList smith = runCsv(app, "defects_by_selected_operator.rpt", sel);
-        QCOMPARE(smith.size(), 7);
+        QCOMPARE(smith.size(), 10);
         QVERIFY(smith.at(3).startsWith(QLatin1String("E1 - John Smith,12/03/2003,M100,S9,ST2,123,1 PASS - NO DEFECT,1,")));
-        QVERIFY(smith.at(6).startsWith(QLatin1String("E3 - Bob smith,12/31/2003")));
+        QCOMPARE(smith.at(4), QStringLiteral("E1 - John Smith,Total,,,,,3 defects,,"));
+        QVERIFY(smith.at(7).startsWith(QLatin1String("E3 - Bob smith,12/31/2003")));
+        QCOMPARE(smith.at(9), QStringLiteral(",Grand total,,,,,6 defects,,"));
 
         // Every facility: the loose screw of facility B counts for M100. M100: D1 #2 #14, D2 #3 #15,
         // code 1 #11, D3 #9; M200: D1 #5 #7, code 1 #13, D2 #19. Largest first, then by code.
+        // The CSV carries the models' totals and the grand total as the pages do.
         const QStringList byModel = runCsv(app, "defects_by_model.rpt", december("Begin Date", "End Date", nullptr));
         QCOMPARE(byModel.mid(1), (QStringList{QStringLiteral("M100 - Widget,D1,Scratch,2"), QStringLiteral("M100 - Widget,D2,Dent,2"),
                                                QStringLiteral("M100 - Widget,1,PASS - NO DEFECT,1"), QStringLiteral("M100 - Widget,D3,Loose screw,1"),
+                                               QStringLiteral("M100 - Widget,Total,,6"),
                                                QStringLiteral("M200 - Gadget,D1,Scratch,2"), QStringLiteral("M200 - Gadget,1,PASS - NO DEFECT,1"),
-                                               QStringLiteral("M200 - Gadget,D2,Dent,1")}));
+                                               QStringLiteral("M200 - Gadget,D2,Dent,1"), QStringLiteral("M200 - Gadget,Total,,4"),
+                                               QStringLiteral(",Grand total,,10")}));
+
+        // Escapes of I9: #13 (defect code 1 at location L2 is a defect) and #5. I9 also inspected four
+        // units in December at A (S40 at two stations; a fifth at B and a sixth in January do not count), so 2 escapes in 4 units:
+        // 50 per 100. I8 passed M200/S44 at ST1, found with a scratch at ST2: 1 escape in 1 unit, 100 per 100.
+        // All: 3 escapes; 15 units inspected in December at A (M100 S1 S2 S8 S9 S11 S12 S40-S43, M200 S3 S4
+        // S5 S10 S44), 20 per 100; 10 defect rows (the nine, and S44's), 30 % of them escapes.
+        app.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+            " LocationCode, InspNum, IDate, ReworkNum) VALUES"
+            " ('A','M100','S40','I9','2003-12-15','ST1','001','1','1',NULL,NULL,1), ('A','M100','S41','I9','2003-12-15','ST1','001','1','1',NULL,NULL,1),"
+            " ('A','M100','S42','I9','2003-12-15','ST1','001','1','1',NULL,NULL,1), ('A','M100','S43','I9','2003-12-15','ST1','001','1','1',NULL,NULL,1),"
+            " ('A','M100','S40','I9','2003-12-16','ST2','001','1','1',NULL,NULL,1),"
+            " ('B','M100','S45','I9','2003-12-15','ST1','001','1','1',NULL,NULL,1), ('A','M100','S46','I9','2004-01-02','ST1','001','1','1',NULL,NULL,1),"
+            " ('A','M200','S44','I8','2003-12-15','ST1','001','1','1',NULL,NULL,1),"
+            " ('A','M200','S44','I2','2003-12-16','ST2','P2','D1','L1','I8','2003-12-15',1)"));
+        const QStringList escapes = runCsv(app, "Inspection_Escapes.rpt", december("BeginDate", "EndDate"));
+        QCOMPARE(escapes, (QStringList{
+            QStringLiteral("Passed by inspector,Passed On,Found On,Model,Serial,Station,Part,Defect,Location,Found By,"
+                           "Escapes,Units Inspected,Escape Rate,Defects Found,% of All Defects"),
+            QStringLiteral("I8,12/15/2003,12/16/2003,M200,S44,ST2,P2,D1 Scratch,L1,I2,,,,,"),
+            QStringLiteral("I8,Total,,,,,,,,,1,1,100.0,,"),
+            QStringLiteral("I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,"),
+            QStringLiteral("I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,"),
+            QStringLiteral("I9,Total,,,,,,,,,2,4,50.0,,"),
+            QStringLiteral(",Grand total,,,,,,,,,3,15,20.0,10,30.0")}));
     }
 
     void defectsByOperatorCountByDefectCode() {
@@ -309,15 +382,18 @@ private slots:
         fillReportData(app);
         QStringList codes = runCsv(app, "Defect_Codes.rpt", {}, QStringLiteral("-{defects.defectdescription}"));
         QCOMPARE(codes.mid(1), (QStringList{QStringLiteral("D1,Scratch"), QStringLiteral("1,PASS - NO DEFECT"),
-                                             QStringLiteral("D3,Loose screw"), QStringLiteral("D2,Dent")}));
+                                             QStringLiteral("D3,Loose screw"), QStringLiteral("D2,Dent"), QStringLiteral("4 defect codes,")}));
         codes = runCsv(app, "Defect_Codes.rpt", {});  // the report's own order: by code
         QCOMPARE(codes.at(1), QStringLiteral("1,PASS - NO DEFECT"));
         QCOMPARE(codes.at(4), QStringLiteral("D3,Loose screw"));
         const QStringList locations = runCsv(app, "Location_Codes.rpt", {}, QStringLiteral("+{location.location description}"));
-        QCOMPARE(locations.mid(1), (QStringList{QStringLiteral("1,PASS - NO DEFECT"), QStringLiteral("L2,Side"), QStringLiteral("L1,Top")}));
+        QCOMPARE(locations.mid(1), (QStringList{QStringLiteral("1,PASS - NO DEFECT"), QStringLiteral("L2,Side"), QStringLiteral("L1,Top"),
+                                                 QStringLiteral("3 location codes,")}));
         QCOMPARE(runCsv(app, "Employee_List.rpt", {}, QStringLiteral("-{Employees.EmployeeNum}")).at(1), QStringLiteral("E3,smith,Bob"));
-        QCOMPARE(runCsv(app, "Model_List.rpt", {}).mid(1), (QStringList{QStringLiteral("M100,Widget"), QStringLiteral("M200,Gadget")}));
-        QCOMPARE(runCsv(app, "Part_List.rpt", {}).mid(1), QStringList{QStringLiteral("001,PASS - NO DEFECT")});
+        QCOMPARE(runCsv(app, "Model_List.rpt", {}).mid(1), (QStringList{QStringLiteral("M100,Widget"), QStringLiteral("M200,Gadget"),
+                                                                      QStringLiteral("2 models,")}));
+        // One part: the noun agrees with the number.
+        QCOMPARE(runCsv(app, "Part_List.rpt", {}).mid(1), (QStringList{QStringLiteral("001,PASS - NO DEFECT"), QStringLiteral("1 part,")}));
 
         // A sort field that the definition does not declare is refused, never pasted into SQL.
         ReportEngine engine(QStringLiteral("Defect_Codes"));
@@ -464,7 +540,7 @@ private slots:
         QVERIFY(preview->findChild<QWidget*>(QStringLiteral("cmdPrint")));
         const QString csv = app.file(QStringLiteral("from-preview.csv"));
         QVERIFY(preview->exportCsv(csv).isOk());
-        QCOMPARE(readLines(csv).size(), 4);
+        QCOMPARE(readLines(csv).size(), 5);  // heading, three codes, grand total
         QPointer<ReportPreview> guard(preview);
         preview->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -516,7 +592,7 @@ private slots:
         QVERIFY(pages.at(1).contains(QLatin1String("Defect Code: D2 - Dent (151 of 153, 98.7%) (continued)")));
         QVERIFY(pages.first().contains(QLatin1String("Begin Date: 12/01/2003")));
         QVERIFY(pages.last().contains(QRegularExpression(QStringLiteral("Grand total\\s+159"))));
-        QVERIFY(pages.last().contains(QLatin1String("159 record(s)")));
+        QVERIFY(pages.last().contains(QLatin1String("159 defect rows")));
 
         // The summary fits one page: E2 first with its 151 dents; its lines are codes, so no record count.
         const QString summary = pdfText("defects_by_operator.rpt");
@@ -525,6 +601,93 @@ private slots:
         QVERIFY(summary.indexOf(QLatin1String("Operator: E2")) < summary.indexOf(QLatin1String("Operator: E1")));
         QVERIFY(summary.contains(QRegularExpression(QStringLiteral("Grand total\\s+159\\s+100.0%"))));
         QVERIFY(!summary.contains(QLatin1String("record(s)")));
+    }
+
+    void printedLinesSayWhatTheyCount_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("params");
+        QTest::addColumn<QStringList>("shown");  // patterns the pages show
+        QTest::addColumn<QString>("hidden");     // and one they must not
+        const QStringList dec{QStringLiteral("Begin Date;Date (2003, 12, 01);true"), QStringLiteral("End Date;Date (2003, 12, 31);true")};
+        const QStringList decA = dec + QStringList{QStringLiteral("Facility;A;true")};
+        QTest::newRow("list") << "Defect_Codes.rpt" << QStringList() << QStringList{QStringLiteral("4 defect codes")} << "record(s)";
+        QTest::newRow("pareto") << "pareto_of_defects.rpt"
+                                << QStringList{QStringLiteral("BeginDate;Date (2003, 12, 01);true"), QStringLiteral("EndDate;Date (2003, 12, 31);true"),
+                                               QStringLiteral("Facility;A;true")}
+                                << QStringList{QStringLiteral("Grand total\\s+9")} << "record(s)";
+        QTest::newRow("by model") << "defects_by_model.rpt" << dec
+                                  << QStringList{QStringLiteral("End Date: 12/31/2003\\s+All facilities"), QStringLiteral("Grand total\\s+10")}
+                                  << "record(s)";
+        QTest::newRow("first pass") << "1st_Pass_Yields.rpt"
+                                    << QStringList{dec.at(0), QStringLiteral("End_Date;Date (2003, 12, 31);true"), QStringLiteral("Facility;A;true")}
+                                    << QStringList{QStringLiteral("Totals: each unit once, passed .{1,2}rst time at every station"),
+                                                   QStringLiteral("Station\\s+Units\\s+Passed")}
+                                    << "record(s)";
+        QTest::newRow("selected operator") << "defects_by_selected_operator.rpt" << decA + QStringList{QStringLiteral("Operator;Jones;true")}
+                                           << QStringList{QStringLiteral("3 defects"), QStringLiteral("3 defect rows")} << "record(s)";
+    }
+    void printedLinesSayWhatTheyCount() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, params);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, hidden);
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        ReportResult r;
+        QVERIFY(ReportEngine::produce(report(app, qPrintable(file)), params, QString(), &r).isOk());
+        const QString pdf = app.file(QStringLiteral("counts.pdf"));
+        QVERIFY(ReportRenderer::writePdf(r, pdf).isOk());
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        for (const QString& pattern : shown)
+            QVERIFY2(text.contains(QRegularExpression(pattern)), qPrintable(pattern + QStringLiteral(" in:\n") + text));
+        QVERIFY2(!text.contains(hidden), qPrintable(text));
+    }
+
+    void aLongRunShowsItsProgressAndCanBeCancelled() {
+        TestAppFolder app;
+        const QString endless = writeEndlessReport(app);
+        ReportEngine engine(QStringLiteral("Endless"));
+        QVERIFY(engine.setReportFileName(endless).isOk());
+        // While it runs: the preview with its progress line and the busy pointer; then Cancel is pressed.
+        bool visible = false;
+        QString progress;
+        MousePointer::Shape pointer = MousePointer::Shape::Default;
+        QTimer::singleShot(600, [&] {
+            ReportPreview* p = engine.preview();
+            if (!p)
+                return;
+            visible = p->isVisible() && p->isPreparing();
+            progress = p->findChild<QLabel*>(QStringLiteral("lblProgress"))->text();
+            pointer = MousePointer::current();
+            QTest::mouseClick(p->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        Status s = engine.action(1);
+        QVERIFY(clock.elapsed() < 30000);
+        QVERIFY(!s.isOk());
+        QVERIFY(engine.lastRunCancelled());
+        QCOMPARE(s.error(), QStringLiteral("The report Endless was cancelled."));
+        QVERIFY(visible);
+        QVERIFY2(progress.startsWith(QLatin1String("Preparing the report...")), qPrintable(progress));
+        QCOMPARE(pointer, MousePointer::Shape::Hourglass);
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!engine.preview());
+
+        // Nobody there to cancel: the time limit stops it, and says so.
+        engine.setTimeLimit(1);
+        engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("endless.csv")));
+        s = engine.action(1);
+        QVERIFY(engine.lastRunTimedOut());
+        QCOMPARE(s.error(), QStringLiteral("The report Endless reached its time limit of 1 s and was stopped."));
+        QVERIFY(!QFile::exists(app.file(QStringLiteral("endless.csv"))));
     }
 
     void releaseClearsSettings() {

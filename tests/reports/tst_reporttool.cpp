@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -95,6 +96,20 @@ private slots:
         QVERIFY(!QFile::exists(csv));
         QCOMPARE(run({app.file(QStringLiteral("nothing.rpt")), QStringLiteral("--csv"), csv}, &err), 1);
         QVERIFY(err.contains(QLatin1String("nothing.rpt")));
+        QCOMPARE(run({app.file(QStringLiteral("Model_List.rpt")), QStringLiteral("--timeout"), QStringLiteral("soon"),
+                      QStringLiteral("--csv"), csv}), 2);
+    }
+
+    void aQueryThatNeverEndsIsStoppedAtTheTimeLimit() {
+        TestAppFolder app;
+        QString err;
+        const QString csv = app.file(QStringLiteral("endless.csv"));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(run({writeEndlessReport(app), QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--csv"), csv}, &err), 1);
+        QVERIFY2(err.contains(QLatin1String("The report Endless reached its time limit of 1 s and was stopped.")), qPrintable(err));
+        QVERIFY(clock.elapsed() < 30000);
+        QVERIFY(!QFile::exists(csv));
     }
 
     // A huge refused value is quoted by its first 80 characters only.

@@ -2,7 +2,10 @@
 // user interface.
 //
 //   varnex-report REPORT.rpt [--param "Name;value;true"]... [--sort "+{table.field}"]
-//                 (--pdf FILE | --csv FILE)
+//                 [--timeout SECONDS] (--pdf FILE | --csv FILE)
+//
+// A run that takes longer than SECONDS (300 by default, 0 for no limit) is
+// stopped with a message and a non-zero exit.
 //
 // Example: varnex-report pareto_of_defects.rpt --param "BeginDate;Date (2003, 12, 01);true"
 //          --param "EndDate;Date (2003, 12, 31);true" --param "Facility;A;true" --pdf pareto.pdf
@@ -19,7 +22,7 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n"
-                 "                     (--pdf FILE | --csv FILE)\n");
+                 "                     [--timeout SECONDS] (--pdf FILE | --csv FILE)\n");
     return 2;
 }
 }  // namespace
@@ -32,6 +35,7 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments();
     QString report, sort, pdf, csv;
     QStringList params;
+    ReportRunControl control;
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
         const bool hasValue = i + 1 < args.size();
@@ -43,6 +47,12 @@ int main(int argc, char* argv[]) {
             pdf = args.at(++i);
         else if (a == QLatin1String("--csv") && hasValue)
             csv = args.at(++i);
+        else if (a == QLatin1String("--timeout") && hasValue) {
+            bool ok = false;
+            control.timeLimitSeconds = args.at(++i).toInt(&ok);
+            if (!ok || control.timeLimitSeconds < 0)
+                return usage();
+        }
         else if (!a.startsWith(QLatin1String("--")) && report.isEmpty())
             report = a;
         else
@@ -51,7 +61,7 @@ int main(int argc, char* argv[]) {
     if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
         return usage();
     ReportResult result;
-    Status s = ReportEngine::produce(report, params, sort, &result);
+    Status s = ReportEngine::produce(report, params, sort, &result, &control);
     if (s)
         s = pdf.isEmpty() ? ReportRenderer::writeCsv(result, csv) : ReportRenderer::writePdf(result, pdf);
     if (!s) {
