@@ -1,8 +1,8 @@
 #include <QPrinter>
 
 #include "platform/FormRegistry.h"
-#include "reports/AnalysisForm.h"
 #include "platform/HelpViewer.h"
+#include "reports/AnalysisForm.h"
 #include "reports/DataCollectionSheet.h"
 #include "reports/PrintDataSheetForm.h"
 #include "reports/ReportCriteriaForm.h"
