@@ -201,6 +201,27 @@ private slots:
         QCOMPARE(during, MousePointer::Shape::Default);
     }
 
+    void aRunStoppedAtItsTimeLimitSaysSo() {
+        TestAppFolder app;
+        // The escapes report replaced by one whose query never ends.
+        QFile rpt(app.file(QStringLiteral("Inspection_Escapes.rpt")));
+        QVERIFY(rpt.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        rpt.write("title = Endless\ndatabase = kelid.mdb\nparameter = BeginDate | date | b\nparameter = EndDate | date | e\n"
+                  "parameter = Facility | text | f\nquery:\n"
+                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT max(i) AS i FROM n\nend\ncolumn = i | Count | number\n");
+        rpt.close();
+        Dialogs::Scripted dialogs;
+        ReportCriteriaForm* f = open(QStringLiteral("frmInspectionEscapes"));
+        toCsv(f, app);
+        f->engine()->setTimeLimit(1);
+        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        // Not a fault of the input: the message tells what happened.
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The report Endless reached its time limit of 1 s and was stopped.")});
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmInspectionEscapes")));
+    }
+
     void dateBoxPreparation() {
         TestAppFolder app;
         Dialogs::Scripted dialogs;
