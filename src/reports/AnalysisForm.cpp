@@ -93,18 +93,18 @@ AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m
             break;
         }
         }
+        m_boxes << box;
         if (f.initial)
             setBoxText(QString::fromLatin1(f.box), QString::fromLatin1(f.initial));
         auto* label = new QLabel(QString::fromLatin1(f.caption), this);
         label->setObjectName(QString::fromLatin1(f.label));
         label->setBuddy(box);
-        const int row = int(m_boxes.size());
+        const int row = int(m_boxes.size()) - 1;
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
         if (previous)
             setTabOrder(previous, box);
         previous = box;
-        m_boxes << box;
     }
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));

@@ -21,6 +21,24 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     QAction* exit = file->addAction(QStringLiteral("Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, [] { FormRegistry::instance().unload(QStringLiteral("MDIBackground")); });
+    // Analysis: the three analysis forms, each opened like a working form.
+    QMenu* analysis = m_menuBar->addMenu(QStringLiteral("&Analysis"));
+    analysis->setObjectName(QStringLiteral("mnuAnalysis"));
+    const struct { const char* name; const char* caption; const char* form; } entries[] = {
+        {"mnuYieldTrend", "Yield &Trend with Control Limits...", "frmYieldTrend"},
+        {"mnuUnitHistory", "&Unit History...", "frmUnitHistory"},
+        {"mnuWhatChanged", "&What Changed...", "frmWhatChanged"},
+    };
+    for (const auto& e : entries) {
+        QAction* entry = analysis->addAction(QString::fromLatin1(e.caption));
+        entry->setObjectName(QString::fromLatin1(e.name));
+        const QString form = QString::fromLatin1(e.form);
+        connect(entry, &QAction::triggered, this, [form] {
+            const Status s = FormRegistry::instance().show(form);
+            if (!s)
+                Dialogs::showError(s.error());
+        });
+    }
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     QAction* contents = help->addAction(QStringLiteral("Help/Tutorial"));

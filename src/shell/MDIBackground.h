@@ -4,7 +4,7 @@
 class QMdiArea;
 class QMenuBar;
 
-// The background window: a menu bar (File, Help) over the area in which the
+// The background window: a menu bar (File, Analysis, Help) over the area in which the
 // child forms live. Unloading it is the way out of the program.
 class MDIBackground : public Form {
     Q_OBJECT

@@ -1,4 +1,7 @@
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTest>
 
 #include "TestAppFolder.h"
@@ -6,11 +9,13 @@
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
+#include "platform/HelpViewer.h"
 #include "reports/AnalysisForm.h"
 #include "reports/ReportChartPainter.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPreview.h"
 #include "reports/ReportResult.h"
+#include "shell/Application.h"
 #include "tables/TableBrowser.h"
 #include "tables/TableBrowserGrid.h"
 
@@ -195,6 +200,72 @@ private slots:
                                         QStringLiteral("Facility;A;true")});
         QCOMPARE(lines(r), (QStringList{QStringLiteral("|D2|Dent|4|20|0.50|5|15"), QStringLiteral("|D3|Burr|1|5|0|0|5"),
                                         QStringLiteral("|D1|Scratch|2|10|1|10|0"), QStringLiteral("|D4|Label|0|0|0.25|2.50|-2.50")}));
+    }
+
+    void analysisMenuOpensEachFormForTheKeyboard_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QStringList>("typed");  // into each box in Tab order; "" leaves a box as it is
+        QTest::addColumn<QString>("run");  // the engine's run request after Enter: fields 0-3, the sort, fields 4-7
+        QTest::addColumn<int>("help");
+        QTest::newRow("trend") << "mnuYieldTrend" << "frmYieldTrend"
+                               << QStringList{QStringLiteral("01012024"), QStringLiteral("01312024"), QString(), QStringLiteral("m"),
+                                              QString(), QStringLiteral("st1")}
+                               << "yield_trend.rpt|BeginDate;Date (2024, 01, 01);true|EndDate;Date (2024, 01, 31);true|Facility;A;true"
+                                  "|Period;Month;true||Station;ST1;true|||"
+                               << 280;
+        QTest::newRow("history") << "mnuUnitHistory" << "frmUnitHistory" << QStringList{QStringLiteral("s100"), QString()}
+                                 << "unit_history.rpt|Serial;S100;true||||" << 290;
+        QTest::newRow("what changed") << "mnuWhatChanged" << "frmWhatChanged"
+                                      << QStringList{QString(), QStringLiteral("03062024"), QStringLiteral("b"), QString(), QString()}
+                                      << "what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 03, 06);true|Facility;B;true||"
+                                      << 300;
+    }
+
+    void analysisMenuOpensEachFormForTheKeyboard() {
+        QFETCH(QString, entry);
+        QFETCH(QString, form);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, run);
+        QFETCH(int, help);
+        TestAppFolder app;
+        fillUnit(app);
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        FormRegistry& forms = FormRegistry::instance();
+        auto* bar = forms.form(QStringLiteral("MDIBackground"))->findChild<QMenuBar*>();
+        QStringList menus;
+        for (QAction* a : bar->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Analysis"), QStringLiteral("&Help")}));
+        bar->findChild<QAction*>(entry)->trigger();
+        auto* f = forms.formAs<AnalysisForm>(form);
+        QVERIFY(f && f->isVisible());
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f->window()));
+        // Type into each box and Tab on, as a user would; the first box has the focus.
+        for (const QString& text : typed) {
+            QWidget* box = QApplication::focusWidget();
+            QVERIFY(box && f->isAncestorOf(box));
+            if (!text.isEmpty())
+                QTest::keyClicks(box, text);
+            QTest::keyClick(box, Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
+        f->engine()->setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("out.csv")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QCOMPARE(f->engine()->runLog(), QStringList{app.path() + QLatin1Char('\\') + run});
+        QVERIFY(QFile::exists(app.file(QStringLiteral("out.csv"))));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QVERIFY(HelpViewer::current());
+        QCOMPARE(HelpViewer::current()->topic(), help);
+        HelpViewer::current()->close();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f->window()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!forms.isLoaded(form));
+        QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
     }
 
     void unitHistoryUsesAnIndexOnOldFilesToo() {
