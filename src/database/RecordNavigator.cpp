@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include "database/Refusal.h"
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/MaskedDateBox.h"
@@ -266,7 +267,15 @@ Status RecordNavigator::writeRow(qint64* key) {
     if (m_state == State::Row)
         st.bind(i, m_key);
     const Status s = st.run();
-    if (s && m_state == State::New)
+    if (!s) {
+        return Status::fail(Refusal::describe(s.error(), [&](const QString& field) {
+            for (const Binding& b : m_bindings)
+                if (b.box && b.field.compare(field, Qt::CaseInsensitive) == 0)
+                    return readBox(b.box);
+            return QVariant();
+        }));
+    }
+    if (m_state == State::New)
         *key = m_db.lastInsertRowId();
     return s;
 }

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "database/Refusal.h"
 #include "database/Schema.h"
 
 namespace {
@@ -232,8 +233,12 @@ Status RecordSet::update() {
     if (m_mode == EditMode::InProgress)
         st.bind(i, m_keys[size_t(m_index)]);
     const Status s = st.run();
-    if (!s)
-        return s;
+    if (!s) {
+        return Status::fail(Refusal::describe(s.error(), [this](const QString& field) {
+            const int column = fieldIndex(field);
+            return m_pending.contains(column) ? m_pending.value(column) : value(column);
+        }));
+    }
     if (m_mode == EditMode::Add) {
         m_keys.push_back(m_db->lastInsertRowId());
         m_index = int(m_keys.size()) - 1;

@@ -116,7 +116,7 @@ private slots:
         // A duplicate code is refused; the typed values stay.
         code.setText(QStringLiteral("1"));
         const Status dup = nav.updateRecord();
-        QVERIFY(dup.error().contains(QStringLiteral("UNIQUE constraint failed")));
+        QCOMPARE(dup.error(), QStringLiteral("Location code 1 is already in the location table."));
         QCOMPARE(code.text(), QStringLiteral("1"));
         code.setText(QStringLiteral("4"));
         // Delete the last row: no current row until a move.
@@ -191,7 +191,7 @@ private slots:
         // Without a handler the navigator reports the error itself; the row stays as typed.
         code.setText(QStringLiteral("2"));
         nav.findChild<QToolButton*>(QStringLiteral("Next"))->click();
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("UNIQUE constraint failed: defects.defectcode")});
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Defect code 2 is already in the defects table.")});
         QCOMPARE(nav.absolutePosition(), 0);
         QCOMPARE(code.text(), QStringLiteral("2"));
         // With a handler, the handler decides.
@@ -201,7 +201,7 @@ private slots:
             *handled = true;
         });
         nav.findChild<QToolButton*>(QStringLiteral("Next"))->click();
-        QCOMPARE(seen, QStringLiteral("UNIQUE constraint failed: defects.defectcode"));
+        QCOMPARE(seen, QStringLiteral("Defect code 2 is already in the defects table."));
         QCOMPARE(dialogs.messages.size(), 1);
         // Dates bind to date boxes; a new untouched row is not stored by moving off it.
         code.setText(QStringLiteral("1"));
@@ -233,7 +233,7 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT Date, Notes, ReworkNum, typeof(ReworkNum) FROM InspectionRecord")),
                  QStringList{QStringLiteral("2026-07-04|line one\nline two|3|integer")});
         rework.setText(QStringLiteral("x"));
-        QVERIFY(nav.updateRecord().error().contains(QStringLiteral("cannot store TEXT value in INTEGER column")));
+        QCOMPARE(nav.updateRecord().error(), QStringLiteral("Rework number: x is not a whole number."));
     }
 
     void recordSetMovesEditsAndBatches() {
@@ -260,7 +260,10 @@ private slots:
         // Add, refused duplicate, cancel.
         QVERIFY(rs.addNew().isOk());
         QVERIFY(rs.setValue(1, QStringLiteral("M1")).isOk());
-        QVERIFY(rs.update().error().contains(QStringLiteral("UNIQUE constraint failed")));
+        QCOMPARE(rs.update().error(), QStringLiteral("Model number M1 is already in the Model table."));
+        // So is a row without its key.
+        QVERIFY(rs.setValue(QStringLiteral("ModelNumber"), QVariant()).isOk());
+        QCOMPARE(rs.update().error(), QStringLiteral("Model number must be filled in: every row of the Model table has one."));
         rs.cancelUpdate();
         QVERIFY(rs.addNew().isOk());
         QVERIFY(rs.setValue(1, QStringLiteral("M4")).isOk());

@@ -210,7 +210,7 @@ private slots:
         typeIntoCell(d, 0, QStringLiteral("1"));  // "3" becomes a duplicate of "1"
         QVERIFY(click(d, "cmdNext"));
         QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("UNIQUE constraint failed: defects.defectcode"));
+        QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("Defect code 1 is already in the defects table."));
         QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Varnex"));
         QCOMPARE(m_dialogs->messages[0].buttons, Dialogs::Buttons::Ok);
         QCOMPARE(m_dialogs->messages[0].icon, Dialogs::Icon::None);
@@ -361,7 +361,7 @@ private slots:
         typeIntoCell(d, 0, QStringLiteral("2"));
         d->window_()->close();
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("tbldefects")));
-        QCOMPARE(m_dialogs->texts(), (QStringList{"UNIQUE constraint failed: defects.defectcode"}));
+        QCOMPARE(m_dialogs->texts(), (QStringList{"Defect code 2 is already in the defects table."}));
         QCOMPARE(m_folder->rows(QStringLiteral("SELECT defectcode FROM defects ORDER BY rowid")), (QStringList{"3", "1", "2"}));
     }
 

@@ -119,14 +119,14 @@ private slots:
         // by the database with its own message; the change stays pending.
         typeIntoCell(b, 5, QStringLiteral("13/45/2024"));
         QVERIFY(click(b, "cmdNext"));
-        QCOMPARE(m_dialogs->texts(), (QStringList{"CHECK constraint failed: Date must be a real date"}));
+        QCOMPARE(m_dialogs->texts(), (QStringList{"Date: 13/45/2024 is not a real date."}));
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
         QCOMPARE(column(b, 5).at(1), QStringLiteral("13/45/2024"));
         typeIntoCell(b, 5, QStringLiteral("2/2/2024"));
         typeIntoCell(b, 14, QStringLiteral("two"));
         QVERIFY(click(b, "cmdNext"));
         QCOMPARE(m_dialogs->messages.size(), 2);
-        QCOMPARE(m_dialogs->messages[1].text, QStringLiteral("cannot store TEXT value in INTEGER column InspectionRecord.ReworkNum"));
+        QCOMPARE(m_dialogs->messages[1].text, QStringLiteral("Rework number: two is not a whole number."));
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT Date FROM InspectionRecord WHERE InspectionID = 3")).toString(),
                  QStringLiteral("2024-02-20"));
         // The identifier is the database's: the grid does not take typing there.
