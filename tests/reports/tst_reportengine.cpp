@@ -681,7 +681,28 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!engine.preview());
 
+        // A slow report that ends: its pages replace the progress line, and the window no longer blocks the others.
+        QFile slow(app.file(QStringLiteral("Slow.rpt")));
+        QVERIFY(slow.open(QIODevice::WriteOnly));
+        slow.write("title = Slow\ndatabase = kelid.mdb\nquery:\n"
+                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4000000) SELECT max(i) AS i FROM n\n"
+                   "end\ncolumn = i | Count | number\n");
+        slow.close();
+        QVERIFY(engine.setReportFileName(slow.fileName()).isOk());
+        bool modalWhilePreparing = false;
+        QTimer::singleShot(150, [&] { modalWhilePreparing = engine.preview() && engine.preview()->isModal(); });
+        QVERIFY(engine.action(1).isOk());
+        QVERIFY(modalWhilePreparing);
+        ReportPreview* done = engine.preview();
+        QVERIFY(done && done->isVisible() && !done->isPreparing() && !done->isModal());
+        QVERIFY(done->findChild<QWidget*>(QStringLiteral("pvwReport")));
+        QVERIFY(!done->findChild<QWidget*>(QStringLiteral("picProgress"))->isVisible());
+        QCOMPARE(engine.lastRowCount(), 1);
+        done->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
         // Nobody there to cancel: the time limit stops it, and says so.
+        QVERIFY(engine.setReportFileName(endless).isOk());
         engine.setTimeLimit(1);
         engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("endless.csv")));
         s = engine.action(1);
