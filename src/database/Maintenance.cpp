@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
+#include "database/Salvage.h"
 #include "database/Schema.h"
 #include "database/Sqlite.h"
 
@@ -44,14 +46,25 @@ Status repair(const QString& path) {
         return s;
     if (integrity(db))
         return Status::ok();
-    // Damaged indexes are rebuilt from the tables; damaged tables cannot be.
+    // Damaged indexes are rebuilt from the tables in place.
     s = db.exec(QStringLiteral("REINDEX"));
+    if (s && integrity(db))
+        return Status::ok();
+    db.close();
+    // REINDEX stops on a damaged index page, and a damaged table page is
+    // beyond it: the file is rebuilt from the rows it can still read.
+    Salvage::Outcome outcome;
+    s = Salvage::rebuild(path, &outcome);
     if (!s)
         return Status::fail(QStringLiteral("The database is damaged and could not be repaired: %1").arg(s.error()));
-    s = integrity(db);
-    if (!s)
-        return Status::fail(QStringLiteral("The database could not be repaired. %1").arg(s.error()));
-    return Status::ok();
+    if (outcome.damagedTables.isEmpty())
+        return Status::ok();
+    const QString lost = outcome.rowsLost < 0 ? QStringLiteral("Some rows") : QStringLiteral("%1 row(s)").arg(outcome.rowsLost);
+    return Status::fail(QStringLiteral("The database was damaged. %1 of %2 could not be read and are not in the repaired "
+                                       "database; its %3 readable row(s) are. The damaged file is kept as '%4'.")
+                            .arg(lost, outcome.damagedTables.join(QStringLiteral(", ")))
+                            .arg(outcome.rowsCopied)
+                            .arg(QDir::toNativeSeparators(outcome.keptDamagedFile)));
 }
 
 Status compact(const QString& source, const QString& target) { return compact(source, target, Progress()); }

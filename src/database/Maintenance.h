@@ -7,8 +7,10 @@
 // in the program while they run).
 namespace Maintenance {
 
-// Checks the file and rebuilds its indexes; a file that stays damaged is an
-// error that says so, never silently dropped rows.
+// Checks the file and rebuilds its indexes; when that is not enough, rebuilds
+// the file from the rows it can still read (Salvage). Rows that could not be
+// read are an error that says how many and where the damaged file was kept,
+// never silently dropped rows.
 Status repair(const QString& path);
 
 // The engine's quick check of every table and index page (it does not

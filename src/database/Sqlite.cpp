@@ -152,6 +152,11 @@ void SqlStatement::bind(const QString& name, const QVariant& v) {
         bind(index, v);
 }
 
+void SqlStatement::bindColumnOf(int index, const SqlStatement& from, int column) {
+    if (m_stmt && from.m_stmt)
+        sqlite3_bind_value(m_stmt, index, sqlite3_column_value(from.m_stmt, column));
+}
+
 void SqlStatement::reset() {
     if (m_stmt) {
         sqlite3_reset(m_stmt);

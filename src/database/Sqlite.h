@@ -61,6 +61,8 @@ public:
 
     void bind(int index, const QVariant& value);
     void bind(const QString& name, const QVariant& value);
+    // Binds the current value of another statement's column, of whatever kind, unchanged.
+    void bindColumnOf(int index, const SqlStatement& from, int column);
     void reset();
 
     // Steps once: true while a row is ready; false at the end or on error (see status()).

@@ -44,11 +44,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 
 // Damages a database file the way a failing disk does. Page: every byte of the
 // first page of a table or index (its root) is overwritten, so the engine
-// cannot read it; Truncated: the file loses its second half.
-enum class Damage { TablePage, IndexPage, Truncated };
+// cannot read it; TableLeaf: the same for the middle one of the table's leaf
+// pages (*rows tells how many rows it held); Truncated: the file loses its
+// second half.
+enum class Damage { TablePage, IndexPage, TableLeaf, Truncated };
 
 inline bool damage(const QString& path, Damage kind, const QString& table = QStringLiteral("InspectionRecord"),
-                   const QString& index = QStringLiteral("InspectionUnit")) {
+                   const QString& index = QStringLiteral("InspectionUnit"), int* rows = nullptr) {
     QFile f(path);
     if (kind == Damage::Truncated)
         return f.resize(f.size() / 2);
@@ -57,12 +59,17 @@ inline bool damage(const QString& path, Damage kind, const QString& table = QStr
         SqliteDb db;
         if (!db.open(path, SqliteDb::Mode::ReadOnly))
             return false;
-        SqlStatement root(db, QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = ?"));
-        root.bind(1, kind == Damage::TablePage ? table : index);
+        SqlStatement root(db, kind == Damage::TableLeaf
+            ? QStringLiteral("SELECT pageno, pgsize, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno "
+                             "LIMIT 1 OFFSET (SELECT count(*) / 2 FROM dbstat WHERE name = ?1 AND pagetype = 'leaf')")
+            : QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size), 0 FROM sqlite_master WHERE name = ?"));
+        root.bind(1, kind == Damage::IndexPage ? index : table);
         if (!root.next())
             return false;
         page = root.int64(0);
         pageSize = root.int64(1);
+        if (rows)
+            *rows = int(root.int64(2));
     }
     if (page < 2 || !f.open(QIODevice::ReadWrite) || !f.seek((page - 1) * pageSize))
         return false;

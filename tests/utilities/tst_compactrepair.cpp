@@ -16,6 +16,7 @@
 #include <QTimer>
 
 using namespace FileFacts;
+Q_DECLARE_METATYPE(FileFacts::Damage)
 
 namespace {
 // Adds rows and deletes half of them again, so the file has free pages that a
@@ -53,6 +54,8 @@ private slots:
     void unusableLiveDatabase_data();
     void unusableLiveDatabase();
     void refusedWhileHeldOpen();
+    void damagedFileRebuiltFromReadableRows_data();
+    void damagedFileRebuiltFromReadableRows();
 
     void repairFormCompletes();
     void repairFormReportsFailure_data();
@@ -188,6 +191,52 @@ void TestCompactRepair::refusedWhileHeldOpen() {
     QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
     // Once released, the sequence runs.
     QVERIFY(CompactRepair().run().isOk());
+}
+
+void TestCompactRepair::damagedFileRebuiltFromReadableRows_data() {
+    QTest::addColumn<Damage>("kind");
+    QTest::newRow("index page") << Damage::IndexPage;
+    QTest::newRow("table leaf page") << Damage::TableLeaf;
+}
+
+void TestCompactRepair::damagedFileRebuiltFromReadableRows() {
+    QFETCH(Damage, kind);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString all = QStringLiteral("SELECT * FROM InspectionRecord ORDER BY InspectionID");
+    const QStringList before = f.rows(all);
+    const QString employees = f.rows(QStringLiteral("SELECT * FROM Employees ORDER BY EmployeeID")).join(QLatin1Char('\n'));
+    int onPage = 0;
+    QVERIFY(damage(f.livePath(), kind, QStringLiteral("InspectionRecord"), QStringLiteral("InspectionUnit"), &onPage));
+    const QByteArray damaged = digest(f.livePath());
+    QVERIFY(!Maintenance::quickCheck(f.livePath()).isOk());
+
+    const Status s = CompactRepair().run();
+    QVERIFY(intact(f.livePath()));
+    QCOMPARE(f.rows(QStringLiteral("SELECT * FROM Employees ORDER BY EmployeeID")).join(QLatin1Char('\n')), employees);
+    const QStringList after = f.rows(all);
+    const QStringList kept = QDir(f.path()).entryList({QStringLiteral("kelid-damaged-*.mdb")}, QDir::Files);
+    if (kind == Damage::IndexPage) {
+        // Every row is readable: the repair goes through and nothing is kept.
+        QVERIFY2(s.isOk(), qPrintable(s.error()));
+        QCOMPARE(after, before);
+        QCOMPARE(kept, QStringList());
+    } else {
+        // The rows of the damaged page are gone: the repair says how many and keeps the damaged file.
+        QVERIFY(onPage > 0);
+        QVERIFY(!s.isOk());
+        QVERIFY2(s.error().contains(QStringLiteral("%1 row(s) of InspectionRecord could not be read").arg(onPage)), qPrintable(s.error()));
+        QCOMPARE(after.size(), before.size() - onPage);
+        for (const QString& row : after)
+            QVERIFY(before.contains(row));
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(s.error().contains(kept.first()), qPrintable(s.error()));
+        QCOMPARE(digest(f.file(kept.first())), damaged);
+        // Rows added later are numbered after every row the file ever had.
+        f.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility) VALUES ('Z')"));
+        QCOMPARE(f.scalar(QStringLiteral("SELECT max(InspectionID) FROM InspectionRecord")).toLongLong(),
+                 before.last().section(QLatin1Char('|'), 0, 0).toLongLong() + 1);
+    }
+    QCOMPARE(QDir(f.path()).entryList({QStringLiteral(".kelid*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestCompactRepair::repairFormCompletes() {
