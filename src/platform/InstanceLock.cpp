@@ -24,7 +24,13 @@ Status InstanceLock::acquire(const QString& appFolder) {
         return Status::ok();
     qint64 pid = 0;
     QString host, app;
-    lock->getLockInfo(&pid, &host, &app);
+    // A process killed between making the lock file and writing its name in
+    // it left an empty file that would lock the folder for ever. The file is
+    // removed only when no living process holds the system lock on it.
+    if (!lock->getLockInfo(&pid, &host, &app) && lock->removeStaleLockFile() && lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        return Status::ok();
+    }
     if (app.startsWith(QLatin1String("varnex-")))
         return Status::fail(QStringLiteral("A database utility (%1, process %2) is working on the database in this folder. "
                                            "Try again when it has finished.").arg(app).arg(pid));

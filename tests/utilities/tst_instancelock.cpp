@@ -95,6 +95,17 @@ private slots:
         stop(program);
     }
 
+    // A utility killed while it made the lock file left it empty; the folder is not locked for ever.
+    void emptyLockLeftByAKilledProcessIsTakenOver() {
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        writeFile(lockFile(app), QByteArray());
+        QProcess utility;
+        utility.start(built("varnex-utility"), {QStringLiteral("compact"), app.path()});
+        QVERIFY(utility.waitForFinished(30000));
+        QVERIFY2(utility.exitCode() == 0, utility.readAllStandardError().constData());
+        QVERIFY(!QFile::exists(lockFile(app)));
+    }
+
     void programRefusedWhileTheUtilityWorks() {
         TestAppFolder app(TestAppFolder::Data::None);
         // Big enough that the compaction is caught in the middle.
