@@ -14,6 +14,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/InstanceLock.h"
 #include "shell/FormCatalog.h"
+#include "utilities/StartupCheck.h"
 
 namespace Application {
 namespace {
@@ -39,6 +40,8 @@ Status start() {
         HelpViewer::installF1Handler();
         registered = true;
     }
+    // A damaged file is found before any form can write into it.
+    StartupCheck::run();
     return FormRegistry::instance().load(QStringLiteral("MDIBackground"));
 }
 

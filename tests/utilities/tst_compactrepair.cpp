@@ -67,6 +67,8 @@ private slots:
     void compactFormReportsOnce();
     void exitAfterWorkingFormsCompacts_data();
     void exitAfterWorkingFormsCompacts();
+    void damageFoundAtStart_data();
+    void damageFoundAtStart();
 
     void exitRunsOnlyWhenWorthIt_data();
     void exitRunsOnlyWhenWorthIt();
@@ -442,6 +444,46 @@ void TestCompactRepair::exitAfterWorkingFormsCompacts() {
     QVERIFY(QFileInfo(f.livePath()).size() < sizeBefore);
     QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
     QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+}
+
+void TestCompactRepair::damageFoundAtStart_data() {
+    QTest::addColumn<bool>("repair");
+    QTest::newRow("repaired") << true;
+    QTest::newRow("declined") << false;
+}
+
+// A damaged file is reported before any form opens, with Compact and Repair offered.
+void TestCompactRepair::damageFoundAtStart() {
+    QFETCH(bool, repair);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QStringList before = f.rows(QStringLiteral("SELECT * FROM InspectionRecord ORDER BY InspectionID"));
+    QVERIFY(damage(f.livePath(), Damage::IndexPage));
+    const QByteArray damaged = digest(f.livePath());
+    Dialogs::Scripted dialogs;
+    dialogs.answers.enqueue(repair ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    FormRegistry& forms = FormRegistry::instance();
+    QStringList loadedWhenAsked;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        for (const QString& name : {QStringLiteral("MDIBackground"), QStringLiteral("frmMain"), QStringLiteral("frmDataEntry")})
+            if (forms.isLoaded(name))
+                loadedWhenAsked << name;
+    };
+    QVERIFY(Application::start().isOk());
+    QCOMPARE(loadedWhenAsked, QStringList());
+    QVERIFY(!dialogs.messages.isEmpty());
+    const Dialogs::Message& offer = dialogs.messages.first();
+    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
+             qPrintable(offer.text));
+    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+    if (repair) {
+        QCOMPARE(dialogs.texts().mid(1), QStringList{QStringLiteral("Compact and Repair Complete")});
+        QVERIFY(intact(f.livePath()));
+        QCOMPARE(f.rows(QStringLiteral("SELECT * FROM InspectionRecord ORDER BY InspectionID")), before);
+    } else {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(digest(f.livePath()), damaged);
+    }
 }
 
 enum class Since { NeverChecked, Nothing, FewRows, ManyWrites, FreePages, Growth, Leftover };

@@ -18,6 +18,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "shell/Application.h"
+#include "utilities/StartupCheck.h"
 
 namespace {
 
@@ -182,5 +183,16 @@ void readEveryRow() {
 
 Bench::Registrar baseline{Bench::Case{baselineCaseName(), QString(),
                                       [] { g_large = Bench::largeDatabase(Bench::rows()); }, readEveryRow, {}, 3}};
+
+// The quick check that start-up runs on the live database (on a worker
+// thread, the user-interface thread waiting in its event loop).
+void checkAtStart() {
+    const Status s = StartupCheck::checkInBackground(g_large);
+    if (!s)
+        Bench::fail(s.error());
+}
+
+Bench::Registrar startCheck{Bench::Case{QStringLiteral("foundation: start-up check (quick_check) of the large file"), QString(),
+                                        [] { g_large = Bench::largeDatabase(Bench::rows()); }, checkAtStart, {}, 5}};
 
 }  // namespace

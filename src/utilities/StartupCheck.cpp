@@ -1,0 +1,54 @@
+#include "utilities/StartupCheck.h"
+
+#include <thread>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include "database/Maintenance.h"
+#include "database/Schema.h"
+#include "platform/Dialogs.h"
+#include "platform/MousePointer.h"
+#include "utilities/CompactRepair.h"
+
+namespace StartupCheck {
+
+Status checkInBackground(const QString& path) {
+    Status verdict;
+    QEventLoop loop;
+    std::thread worker([&] {
+        verdict = Maintenance::quickCheck(path);
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return verdict;
+}
+
+void run() {
+    const QString live = Schema::livePath();
+    if (!QFileInfo(live).isFile())
+        return;
+    MousePointer::hourglass();
+    const Status verdict = checkInBackground(live);
+    MousePointer::arrow();
+    const bool damaged = !verdict && (verdict.error().startsWith(QLatin1String("The database is damaged")) ||
+                                      verdict.error().contains(QLatin1String("malformed")));
+    if (!damaged)
+        return;
+    QString detail = verdict.error();
+    detail.remove(QStringLiteral("The database is damaged: "));
+    const QString text = QStringLiteral("The database '%1' is damaged: %2\n\nNew rows written into it can be lost. Compact and "
+                                        "Repair rebuilds it from the rows it can still read. Run Compact and Repair now?")
+                             .arg(QDir::toNativeSeparators(live), detail);
+    if (Dialogs::show(text, Dialogs::Buttons::YesNo, Dialogs::Icon::None, Dialogs::appTitle(), Dialogs::Answer::Yes) !=
+        Dialogs::Answer::Yes)
+        return;
+    MousePointer::hourglass();
+    const Status s = CompactRepair().run();
+    MousePointer::arrow();
+    Dialogs::show(s ? QStringLiteral("Compact and Repair Complete") : s.error());
+}
+
+}  // namespace StartupCheck

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+
+#include "platform/Status.h"
+
+// The check of the live database made when the program starts, before any
+// form opens: a damaged file is reported and Compact and Repair is offered,
+// so that no form writes new rows into it unawares.
+namespace StartupCheck {
+
+// The engine's quick check of the file, run on a worker thread (on a large
+// file it takes longer than the user interface may stand still) while the
+// user-interface thread keeps handling its events.
+Status checkInBackground(const QString& path);
+
+// Checks the live database; on damage says so and, if the user agrees, runs
+// Compact and Repair and reports its outcome. A missing file or one that is
+// not a database is left to the forms, which report it when they open it.
+void run();
+
+}  // namespace StartupCheck
