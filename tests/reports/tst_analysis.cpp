@@ -268,6 +268,29 @@ private slots:
         QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
     }
 
+    void theDemosBadWeekStandsOutAndNamesItsDefect() {
+        // The demo's bad batch of screws: facility A, the week of 03/16/2026.
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        const QStringList half{QStringLiteral("BeginDate;Date (2026, 01, 01);true"), QStringLiteral("EndDate;Date (2026, 06, 30);true")};
+        QStringList outside;
+        for (const char* facility : {"A", "B"}) {
+            const ReportResult r = produce(app, "yield_trend.rpt",
+                                           half + QStringList{QStringLiteral("Facility;%1;true").arg(QLatin1String(facility)),
+                                                              QStringLiteral("Period;Week;true")});
+            for (const QString& line : lines(r))
+                if (!line.endsWith(QLatin1Char('|')))
+                    outside << QLatin1String(facility) + line.section(QLatin1Char('|'), 1, 1) + line.section(QLatin1Char('|'), -1);
+        }
+        QCOMPARE(outside, QStringList{QStringLiteral("A03/16/2026Above UCL")});
+        const ReportResult changed = produce(app, "what_changed.rpt",
+                                             {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2026, 03, 18);true"),
+                                              QStringLiteral("Facility;A;true")});
+        const QStringList first = lines(changed).value(0).split(QLatin1Char('|'));
+        QCOMPARE(first.value(1), QStringLiteral("LSC"));
+        // Several-fold: per 100 units against per 100 units before.
+        QVERIFY(first.value(4).toDouble() > 5 * first.value(6).toDouble());
+    }
+
     void unitHistoryUsesAnIndexOnOldFilesToo() {
         TestAppFolder app;
         // A file made before the serial number had an index.

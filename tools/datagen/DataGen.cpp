@@ -143,6 +143,7 @@ Status createDemo(const QString& path) {
     config.last = demo.last;
     config.unitsPerDayLow = demo.unitsPerDayLow;
     config.unitsPerDayHigh = demo.unitsPerDayHigh;
+    config.badWeek = demo.badWeek;
     return buildFile(path, [&](SqliteDb& db) {
         const Status s = insertReferenceTables(db);
         return s ? insertInspections(db, config) : s;

@@ -119,7 +119,11 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
     row.date = day;
     row.station = station.id;
 
-    if (!m_rng.chance(failRate)) {
+    // In the bad week a first inspection at the facility may also find the batch's defect.
+    const bool usualFailure = m_rng.chance(failRate);
+    const bool batch = !reinspection && m_config.badWeek.covers(u.facility, QDate::fromString(day, Qt::ISODate)) &&
+                       m_rng.chance(m_config.badWeek.rate);
+    if (!usualFailure && !batch) {
         row.part = m_plant.parts[0].number;
         row.defect = m_plant.defects[0].code;
         row.location = m_plant.locations[0].code;
@@ -139,7 +143,7 @@ bool InspectionSim::inspect(int index, const QString& day, bool lastDay) {
     const int defects = 1 + m_rng.weighted(knobs.defectsPerFailure);
     const bool atFinal = u.route[u.step] == m_plant.finalStation;
     for (int i = 0; i < defects; ++i) {
-        const Defect& d = m_plant.defects[m_rng.weighted(m_defectWeights)];
+        const Defect& d = m_plant.defects[batch && i == 0 ? m_config.badWeek.defect : m_rng.weighted(m_defectWeights)];
         const Part& part = m_plant.parts[d.parts[m_rng.below(int(d.parts.size()))]];
         const int location = part.location >= 0 && m_rng.chance(knobs.usualLocationRate)
                                  ? part.location

@@ -29,6 +29,7 @@ struct SimConfig {
     // Stop after this many rows (the dates then run on past `last` if need
     // be); 0: stop when the units started by `last` have left final inspection.
     std::int64_t rowLimit = 0;
+    BadWeek badWeek;  // none unless set
 };
 
 // The inspection floor, day by day: units are built at facility A or B, go

@@ -212,8 +212,7 @@ void readParts(const Reader& r, PlantCatalogue& c, const Codes& locations, Codes
     }
 }
 
-void readDefects(const Reader& r, PlantCatalogue& c, const Codes& parts) {
-    Codes codes;
+void readDefects(const Reader& r, PlantCatalogue& c, const Codes& parts, Codes& codes) {
     int total = 0;
     for (const Entry& e : r.table("defects", {"code", "description", "share", "EARLY or LATE", "parts"}, 2)) {
         Defect d{r.text(e, 0, "defect code"), r.text(e, 1, "description"), r.whole(e, 2, "share"),
@@ -322,8 +321,8 @@ void readPeriod(const Reader& r, std::map<QString, Entry>& s, Run& run) {
         r.fail(s[QStringLiteral("last day")].line, QStringLiteral("there is no working day from the first day to the last"));
 }
 
-void readDemo(const Reader& r, PlantCatalogue& c) {
-    auto s = r.settings("demo", {"seed", "first day", "last day", "units per day"});
+void readDemo(const Reader& r, PlantCatalogue& c, const Codes& defects) {
+    auto s = r.settings("demo", {"seed", "first day", "last day", "units per day", "bad week"});
     readPeriod(r, s, c.demo);
     const Entry& units = s[QStringLiteral("units per day")];
     const auto [low, high] = r.range(units, "units per day", 0);
@@ -331,6 +330,21 @@ void readDemo(const Reader& r, PlantCatalogue& c) {
         r.fail(units.line, QStringLiteral("the units per day must be whole numbers, not '%1'").arg(units.fields[1]));
     c.demo.unitsPerDayLow = int(low);
     c.demo.unitsPerDayHigh = int(high);
+    // "facility | Monday | defect code | rate", the four in one value: "A 2026-03-16 LSC 0.3".
+    const Entry& bad = s[QStringLiteral("bad week")];
+    const QStringList v = bad.fields[1].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (v.size() != 4)
+        r.fail(bad.line, QStringLiteral("the bad week is written 'facility Monday defect-code rate', not '%1'").arg(bad.fields[1]));
+    Entry part = bad;
+    part.fields = QStringList{bad.fields[0], v[0]};
+    c.demo.badWeek.facility = r.facility(part, 1);
+    part.fields[1] = v[1];
+    c.demo.badWeek.monday = r.date(part);
+    if (c.demo.badWeek.monday.dayOfWeek() != 1)
+        r.fail(bad.line, QStringLiteral("the bad week starts on a Monday, not on %1").arg(v[1]));
+    c.demo.badWeek.defect = r.lookUp(bad, v[2], defects.index, "defect");
+    part.fields[1] = v[3];
+    c.demo.badWeek.rate = r.chance(part, 1, "rate of the bad week");
 }
 
 void readLarge(const Reader& r, PlantCatalogue& c) {
@@ -370,17 +384,17 @@ Status PlantCatalogue::parse(const QString& text, const QString& source, PlantCa
     try {
         const Reader r(file);
         PlantCatalogue c;
-        Codes locations, parts, stations;
+        Codes locations, parts, stations, defectCodes;
         readModels(r, c);
         readLocations(r, c, locations);
         readParts(r, c, locations, parts);
-        readDefects(r, c, parts);
+        readDefects(r, c, parts, defectCodes);
         readStations(r, c, stations);
         readEmployees(r, c);
         readNotes(r, c);
         readSimulation(r, c, stations);
         readRoutes(r, c, stations);
-        readDemo(r, c);
+        readDemo(r, c, defectCodes);
         readLarge(r, c);
         out = std::move(c);
     } catch (const SeedError& e) {

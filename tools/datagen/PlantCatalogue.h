@@ -53,11 +53,21 @@ struct SimulationKnobs {
     double nextStationSameDay = 0;       // a passed unit reaches its next station the same day
     double reinspectionSameDay = 0;      // a failed unit is re-inspected the same day
 };
-// The demo database: seed, working days and new units per facility and day.
+// One bad week at one facility: a unit's first inspection at a station there
+// also fails, this often, with one defect code (a bad batch of parts).
+struct BadWeek {
+    int facility = -1;  // none
+    QDate monday;
+    int defect = 0;     // index into defects
+    double rate = 0;
+    bool covers(int f, const QDate& day) const { return f == facility && day >= monday && day < monday.addDays(7); }
+};
+// The demo database: seed, working days, new units per facility and day, and its bad week.
 struct DemoRun {
     std::uint64_t seed = 0;
     QDate first, last;
     int unitsPerDayLow = 0, unitsPerDayHigh = 0;
+    BadWeek badWeek;
 };
 // Large databases: seed and period; the rows are spread over the period at
 // `rowsPerUnit`, new units per facility and day between the spread factors of
