@@ -156,7 +156,9 @@ Status RecordSet::fetchRow(qint64 key, QVariantList* values) const {
 QVariant RecordSet::valueAt(int row, int column) const {
     if (row < 0 || row >= int(m_keys.size()) || column < 0 || column >= m_fields.size())
         return QVariant();
-    if (row == m_index && m_pending.contains(column))
+    // Pending values belong to the current row; while a new row is being
+    // added they are the new row's, not the row it was added after.
+    if (row == m_index && m_mode == EditMode::InProgress && m_pending.contains(column))
         return m_pending.value(column);
     QVariantList values;
     if (!fetchRow(m_keys[size_t(row)], &values) || column >= values.size())

@@ -49,6 +49,10 @@ Status FormRegistry::load(const QString& name) {
         sub->setWindowTitle(f->windowTitle());
         m_area->addSubWindow(sub);
         sub->adjustSize();
+    } else if (f->windowType() == Qt::Dialog && m_area) {
+        // A dialog (the sort dialogs) belongs to the background window, so it
+        // stays above it when the form it serves is clicked.
+        f->setParent(m_area->window(), f->windowFlags());
     }
     m_forms.insert(name, f);
     m_order.append(name);

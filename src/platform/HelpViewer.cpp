@@ -29,7 +29,9 @@ protected:
     bool eventFilter(QObject* obj, QEvent* e) override {
         if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1 && obj->isWidgetType()) {
             const int context = HelpViewer::contextFor(static_cast<QWidget*>(obj));
-            const Status s = HelpViewer::showTopic(HelpViewer::helpFileName(), context);
+            // A window without a topic of its own opens the contents.
+            const Status s = context ? HelpViewer::showTopic(HelpViewer::helpFileName(), context)
+                                     : HelpViewer::showContents(HelpViewer::helpFileName());
             if (!s)
                 Dialogs::showError(s.error());
             return true;

@@ -60,6 +60,9 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     m_area = new QMdiArea(this);
     m_area->setObjectName(QStringLiteral("MDIArea"));
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
+    // A maximised browser does not pass its state on: every form opens at its
+    // own size, whatever was maximised before it.
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

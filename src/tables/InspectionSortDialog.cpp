@@ -90,8 +90,10 @@ QString InspectionSortDialog::orderByText() const {
         const QStringList allowed = k == 0 ? firstKeyList() : thenByKeyList();
         if (!allowed.contains(key))
             continue;
-        const QString direction = m_directions[k][0]->isChecked() ? QStringLiteral("ASC") : QStringLiteral("DESC");
-        if (k > 0)
+        // A key whose direction was not chosen sorts ascending.
+        const QString direction = m_directions[k][1]->isChecked() ? QStringLiteral("DESC") : QStringLiteral("ASC");
+        // Empty keys are skipped, so a comma only joins two keys.
+        if (!text.isEmpty())
             text += QLatin1Char(',');
         text += key + QLatin1Char(' ') + direction + QLatin1Char(' ');
     }

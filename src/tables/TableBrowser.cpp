@@ -300,6 +300,11 @@ bool TableBrowser::eventFilter(QObject* watched, QEvent* event) {
 bool TableBrowser::keyPreview(QKeyEvent* key) {
     if (m_editMode)
         return false;
+    // In an open cell editor Escape cancels the cell's edit and Home and End
+    // move the caret: those keys are the editor's.
+    if (m_grid->isEditingCell() &&
+        (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Home || key->key() == Qt::Key_End))
+        return false;
     const bool ctrlAlone = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
     // A key acted on here is not passed on to the grid: the grid would move
     // its line a second time.
@@ -366,15 +371,15 @@ void TableBrowser::add() {
     if (!m_spec.addsRows)
         return;  // the inspection rows come from data entry only
     m_grid->commitOpenEditor();
-    // The first row of an empty table cannot be added here: the move to the
-    // last row has no row to go to.
-    if (!report(requireRows()))
-        return;
-    Status s = m_rs->moveLast();
-    m_model->syncRowCount();
-    positionChanged();
-    if (!report(s))
-        return;
+    // The new row goes after the last one; an empty table starts its first.
+    Status s;
+    if (m_rs->recordCount() > 0) {
+        s = m_rs->moveLast();
+        m_model->syncRowCount();
+        positionChanged();
+        if (!report(s))
+            return;
+    }
     s = m_rs->addNew();
     if (!report(s))
         return;
@@ -522,8 +527,10 @@ void TableBrowser::sortRecords() {
         return;
     MousePointer::hourglass();
     auto sorted = std::make_unique<RecordSet>();
+    // No key chosen at all: the order the browser opens in.
+    const QString statement = orderBy.trimmed().isEmpty() ? m_spec.selectAtLoad : m_spec.sortPrefix + orderBy;
     const Status s = sorted->open(Schema::browserConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb"),
-                                  m_spec.sortPrefix + orderBy);
+                                  statement);
     MousePointer::arrow();
     // A statement the database refuses leaves the browser on its previous rows.
     if (!report(s))

@@ -12,4 +12,5 @@ public:
     void commitOpenEditor();
     // Closes an open cell editor, dropping what it holds.
     void discardOpenEditor();
+    bool isEditingCell() const { return state() == QAbstractItemView::EditingState; }
 };

@@ -167,11 +167,41 @@ private slots:
         QCOMPARE(HelpViewer::current()->topic(), 210);
         action(QStringLiteral("mnuHelpContents"))->trigger();
         QCOMPARE(HelpViewer::current()->topic(), 0);
+        // A window without a topic of its own (the About box) opens the contents.
+        HelpViewer::current()->close();
+        QVERIFY(forms().show(QStringLiteral("frmAbout")).isOk());
+        QTest::keyClick(forms().form(QStringLiteral("frmAbout")), Qt::Key_F1);
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(HelpViewer::current());
+        QCOMPARE(HelpViewer::current()->topic(), 0);
+        forms().unload(QStringLiteral("frmAbout"));
         HelpViewer::current()->close();
         QFile::remove(app.file(QStringLiteral("KEL/VXHelp.hlp")));
         action(QStringLiteral("mnuHelpContents"))->trigger();
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Unable to open the help file c:\\kel\\VXhelp.hlp.")});
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    }
+
+    void formsOpenAtTheirOwnSizeAfterAMaximisedBrowser() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        QVERIFY(Application::start().isOk());
+        QVERIFY(QTest::qWaitForWindowActive(forms().form(QStringLiteral("MDIBackground"))));
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdTables"));
+        click(QStringLiteral("frmTblMenu"), QStringLiteral("cmdDefect"));
+        QVERIFY(forms().form(QStringLiteral("tbldefects"))->window_()->isMaximized());
+        // Its sort dialog belongs to the background window, so it stays above it.
+        QVERIFY(forms().show(QStringLiteral("frmSortDefect")).isOk());
+        QCOMPARE(forms().form(QStringLiteral("frmSortDefect"))->parentWidget(), forms().form(QStringLiteral("MDIBackground")));
+        QVERIFY(forms().form(QStringLiteral("frmSortDefect"))->isWindow());
+        forms().unload(QStringLiteral("frmSortDefect"));
+        forms().form(QStringLiteral("tbldefects"))->window_()->close();
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(!forms().form(QStringLiteral("frmMain"))->window_()->isMaximized());
+        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        QVERIFY(!forms().form(QStringLiteral("frmDataEntMenu"))->window_()->isMaximized());
+        click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
+        QVERIFY(!forms().form(QStringLiteral("frmDataEntry"))->window_()->isMaximized());
     }
 
     void everyWayOutCompactsOnceAndEnds_data() {
