@@ -12,6 +12,7 @@
 #include "database/Refusal.h"
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
+#include "platform/FieldLimit.h"
 #include "platform/MaskedDateBox.h"
 
 namespace {
@@ -55,6 +56,11 @@ RecordNavigator::RecordNavigator(QWidget* parent, const QString& name) : QWidget
 void RecordNavigator::bind(QWidget* box, const QString& field) { m_bindings.append(Binding{box, field, QVariant()}); }
 
 Status RecordNavigator::refresh() {
+    // A one-line box takes no line breaks and no more than its field holds
+    // (unless its form set a limit of its own).
+    for (const Binding& b : m_bindings)
+        if (b.box && !qobject_cast<MaskedDateBox*>(b.box) && FieldLimit::of(b.box) < 0)
+            FieldLimit::apply(b.box, Schema::fieldLimit(m_table, b.field));
     m_db.close();
     m_count = 0;
     m_key = 0;

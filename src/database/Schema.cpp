@@ -151,6 +151,35 @@ qint64 rowCount(SqliteDb& db, const QString& table, Status* status) {
     return n;
 }
 
+int fieldLimit(const QString& table, const QString& field) {
+    // Codes and numbers as a plant writes them; descriptions and names as the
+    // record editors have always taken them; notes as a person types them.
+    struct Limit {
+        const char* table;
+        const char* field;
+        int length;
+    };
+    static const Limit kLimits[] = {
+        {"InspectionRecord", "Facility", 1},      {"InspectionRecord", "ModelNumber", 15},
+        {"InspectionRecord", "SerialNum", 30},    {"InspectionRecord", "InspectorNum", 20},
+        {"InspectionRecord", "Station", 6},       {"InspectionRecord", "PartNum", 20},
+        {"InspectionRecord", "DefectCode", 20},   {"InspectionRecord", "LocationCode", 20},
+        {"InspectionRecord", "InspNum", 20},      {"InspectionRecord", "OperatorNum", 20},
+        {"InspectionRecord", "ReworkNum", 9},     {"InspectionRecord", "Notes", 4000},
+        // The record editors' codes keep no limit of their own.
+        {"defects", "defectdescription", 30},     {"Parts", "partdescription", 35},
+        {"Model", "ModelNumber", 15},             {"Model", "ModelDescription", 20},
+        {"location", "location description", 35}, {"Station", "StationID", 6},
+        {"Station", "Station Description", 35},   {"Employees", "FirstName", 20},
+        {"Employees", "LastName", 20},
+    };
+    for (const Limit& l : kLimits)
+        if (table.compare(QLatin1String(l.table), Qt::CaseInsensitive) == 0 &&
+            field.compare(QLatin1String(l.field), Qt::CaseInsensitive) == 0)
+            return l.length;
+    return 0;
+}
+
 Status createFile(const QString& path) {
     if (QFileInfo::exists(path))
         return Status::fail(QStringLiteral("File already exists: %1").arg(path));

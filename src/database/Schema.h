@@ -26,6 +26,11 @@ Status upgradeFile(const QString& path);
 Status addUpkeep(SqliteDb& db);
 // The number of rows of a table: the count the file keeps, or a count.
 qint64 rowCount(SqliteDb& db, const QString& table, Status* status);
+// The length a person types into a text field, for its entry box: 0 for a
+// field without one (numbers, dates, fields not listed). Names are matched
+// without regard to case.
+int fieldLimit(const QString& table, const QString& field);
+
 // Creates a new database file with the schema (the file must not exist).
 Status createFile(const QString& path);
 

@@ -8,35 +8,13 @@
 
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
+#include "platform/FieldLimit.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
 #include "platform/TextBox.h"
 
 namespace {
 constexpr int kHelpContext = 20;
-
-// Refuses typing that would make a field longer than its limit, yet lets a
-// longer value already in the table be shown whole: a plain maximum length
-// would cut it on display, and the cut value would be written back with the
-// row. Only the user's edits are checked; the navigator's loading is not.
-class LengthLimit : public QObject {
-public:
-    LengthLimit(QLineEdit* box, int limit) : QObject(box) {
-        // Read back from the box, so a refused edit never becomes the accepted text.
-        connect(box, &QLineEdit::textChanged, this, [this, box] { m_accepted = box->text(); });
-        connect(box, &QLineEdit::textEdited, this, [this, box, limit](const QString& text) {
-            const int grown = int(text.size() - m_accepted.size());
-            if (text.size() <= limit || grown <= 0)
-                return;
-            const int cursor = box->cursorPosition() - grown;
-            box->setText(m_accepted);
-            box->setCursorPosition(qMax(0, cursor));
-        });
-    }
-
-private:
-    QString m_accepted;
-};
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text) {
     auto* b = new QPushButton(QString::fromUtf8(text), parent);
@@ -60,7 +38,7 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* box = new TextBox(f.box, this);
         if (f.maxLength > 0)
-            new LengthLimit(box, f.maxLength);
+            FieldLimit::apply(box, f.maxLength);
         box->setMinimumWidth(260);
         label->setBuddy(box);
         fields->addWidget(label, row, 0);

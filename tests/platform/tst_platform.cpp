@@ -1,4 +1,6 @@
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -39,6 +41,52 @@ class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // The Model Number box of the data entry screen, bound to a field of 15
+    // characters: what a paste or a key leaves in it.
+    void oneLineBoxTakesWhatItsFieldHolds_data() {
+        QTest::addColumn<QString>("before");  // put there by the program
+        QTest::addColumn<QString>("pasted");  // "" to type a Z instead
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("beeps");
+        const QString stored40(40, QLatin1Char('S'));
+        QTest::newRow("lines joined by a blank") << QString() << QStringLiteral("\r\nAB-1\r\nCD\n") << QStringLiteral("AB-1 CD") << 0;
+        QTest::newRow("pasted after the text") << QStringLiteral("X") << QStringLiteral("1\r2") << QStringLiteral("X1 2") << 0;
+        QTest::newRow("1 MB refused whole") << QStringLiteral("M1") << QString(1 << 20, QLatin1Char('7')) << QStringLiteral("M1") << 1;
+        QTest::newRow("paste past the limit refused") << QStringLiteral("ABCDEFGHIJKLM") << QStringLiteral("NOP")
+                                                      << QStringLiteral("ABCDEFGHIJKLM") << 1;
+        QTest::newRow("typing past the limit refused") << QStringLiteral("ABCDEFGHIJKLMNO") << QString()
+                                                       << QStringLiteral("ABCDEFGHIJKLMNO") << 1;
+        QTest::newRow("a longer stored value shows whole") << stored40 << QString() << stored40 << 1;
+    }
+
+    void oneLineBoxTakesWhatItsFieldHolds() {
+        QFETCH(QString, before);
+        QFETCH(QString, pasted);
+        QFETCH(QString, after);
+        QFETCH(int, beeps);
+        initFormTests();
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        Dialogs::Scripted dialogs;
+        QVERIFY(FormRegistry::instance().show(QStringLiteral("frmDataEntry")).isOk());
+        QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
+        QVERIFY(QTest::qWaitForWindowActive(form->window()));
+        auto* box = form->findChild<TextBox*>(QStringLiteral("txtModelNumber"));
+        QVERIFY(box);
+        box->setFocus();
+        box->setText(before);
+        QCOMPARE(box->text(), before);
+        box->end(false);
+        if (pasted.isEmpty()) {
+            QTest::keyClick(box, Qt::Key_Z, Qt::ShiftModifier);
+        } else {
+            QGuiApplication::clipboard()->setText(pasted);
+            box->paste();
+        }
+        QCOMPARE(box->text(), after);
+        QCOMPARE(dialogs.beeps, beeps);
+        unloadAllForms();
+    }
 
     void backslashPathsBecomeNativeAndMatchCase() {
         TestAppFolder app;
