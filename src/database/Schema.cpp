@@ -160,7 +160,7 @@ int fieldLimit(const QString& table, const QString& field) {
         int length;
     };
     static const Limit kLimits[] = {
-        {"InspectionRecord", "Facility", 1},      {"InspectionRecord", "ModelNumber", 15},
+        {"InspectionRecord", "ModelNumber", 15},
         {"InspectionRecord", "SerialNum", 30},    {"InspectionRecord", "InspectorNum", 20},
         {"InspectionRecord", "Station", 6},       {"InspectionRecord", "PartNum", 20},
         {"InspectionRecord", "DefectCode", 20},   {"InspectionRecord", "LocationCode", 20},
