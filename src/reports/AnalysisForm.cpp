@@ -1,6 +1,7 @@
 #include "reports/AnalysisForm.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -29,7 +30,8 @@ const QList<AnalysisMember>& AnalysisForm::members() {
           {K::Text, "txtFacilityCode", "lblFacility", "&Facility Code", "Facility;", "A", true},
           {K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
-          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}},
+         "frmWhatChanged"},
         {"frmUnitHistory", "Unit History", "UnitHistory", "unit_history.rpt", 290,
          {{K::Text, "txtSerialNum", "lblSerialNum", "&Serial Number", "Serial;", nullptr, true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false}}},
@@ -128,6 +130,28 @@ AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m
     layout->addLayout(grid);
     layout->addSpacing(12);
     layout->addLayout(buttons);
+    if (m.follow) {
+        // The periods of the last run, the first one outside its limits picked.
+        m_points = new QComboBox(this);
+        m_points->setObjectName(QStringLiteral("cboPoint"));
+        m_follow = new QPushButton(QStringLiteral("&What Changed"), this);
+        m_follow->setObjectName(QStringLiteral("cmdWhatChanged"));
+        auto* label = new QLabel(QStringLiteral("Period to e&xamine"), this);
+        label->setObjectName(QStringLiteral("lblPoint"));
+        label->setBuddy(m_points);
+        m_points->setEnabled(false);
+        m_follow->setEnabled(false);
+        setTabOrder(m_exit, m_points);
+        setTabOrder(m_points, m_follow);
+        auto* follow = new QHBoxLayout;
+        follow->addWidget(label);
+        follow->addWidget(m_points, 1);
+        follow->addWidget(m_follow);
+        layout->addSpacing(8);
+        layout->addLayout(follow);
+        connect(m_engine, &ReportEngine::produced, this, &AnalysisForm::offerPoints);
+        connect(m_follow, &QPushButton::clicked, this, &AnalysisForm::followPoint);
+    }
     resize(460, sizeHint().height());
 }
 
@@ -177,6 +201,8 @@ void AnalysisForm::keyPressEvent(QKeyEvent* event) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (focusWidget() == m_exit)
             unloadMe();
+        else if (m_follow && (focusWidget() == m_points || focusWidget() == m_follow))
+            followPoint();
         else
             runReport();
         return;
@@ -226,6 +252,52 @@ bool AnalysisForm::runReport() {
         return false;
     }
     return true;
+}
+
+void AnalysisForm::offerPoints(const ReportResult& r) {
+    const ReportDefinition& d = r.definition;
+    const int period = d.columnIndex(QStringLiteral("Period")), p = d.columnIndex(QStringLiteral("P")),
+              signal = d.columnIndex(QStringLiteral("Signal"));
+    m_points->clear();
+    int pick = -1;
+    for (const ReportGroup& g : r.groups)
+        for (const QVariantList& row : g.rows) {
+            const QString mark = signal >= 0 ? row.at(signal).toString() : QString();
+            if (pick < 0 && !mark.isEmpty())
+                pick = m_points->count();
+            QString text = r.format(period, row.at(period));
+            if (p >= 0)
+                text += QStringLiteral("   p ") + r.format(p, row.at(p));
+            if (!mark.isEmpty())
+                text += QStringLiteral("   ") + mark;
+            m_points->addItem(text, row.at(period));
+        }
+    m_points->setCurrentIndex(pick >= 0 ? pick : m_points->count() - 1);
+    m_points->setEnabled(m_points->count() > 0);
+    m_follow->setEnabled(m_points->count() > 0);
+}
+
+void AnalysisForm::followPoint() {
+    if (!m_follow || m_points->currentIndex() < 0)
+        return;
+    const QDate day = QDate::fromString(m_points->currentData().toString(), Qt::ISODate);
+    const QString target = QString::fromLatin1(m_member.follow);
+    FormRegistry& forms = FormRegistry::instance();
+    const Status s = forms.show(target);
+    auto* form = forms.formAs<AnalysisForm>(target);
+    if (!s || !form) {
+        Dialogs::showError(s ? QStringLiteral("%1 could not be opened.").arg(target) : s.error());
+        return;
+    }
+    // The same criteria where the boxes are the same; the date box takes the period picked.
+    for (const AnalysisField& f : form->m_member.fields) {
+        const QString name = QString::fromLatin1(f.box);
+        if (f.kind == K::Date)
+            form->setBoxText(name, day.toString(QStringLiteral("MM/dd/yyyy")));
+        else if (const int i = m_boxes.indexOf(box(name)); i >= 0)
+            form->setBoxText(name, boxText(i));
+    }
+    form->runReport();
 }
 
 void AnalysisForm::openUnitHistory(const QString& serial, const QString& model) {

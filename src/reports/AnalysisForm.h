@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class ReportEngine;
+struct ReportResult;
 
 // One box of an analysis form and the parameter field it fills.
 struct AnalysisField {
@@ -28,6 +29,9 @@ struct AnalysisMember {
     const char* reportFile;  // in the application folder
     int helpContext;
     QList<AnalysisField> fields;
+    // After a run the form offers the report's periods (column "Period", with "P" and
+    // "Signal"); the one picked opens this form for that period, or nullptr.
+    const char* follow = nullptr;
 };
 
 // The analysis forms of the Analysis menu (yield trend with control limits,
@@ -51,16 +55,21 @@ public:
     void onUnload() override;
     // cmdOK: false when the report did not run (a message was shown).
     bool runReport();
+    // cmdWhatChanged: opens the follow-up form on the period picked in cboPoint and runs it.
+    void followPoint();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString boxText(int i) const;
+    void offerPoints(const ReportResult& result);
 
     const AnalysisMember& m_member;
     ReportEngine* m_engine;
     QList<QWidget*> m_boxes;  // one per field
     QPushButton* m_ok;
     QPushButton* m_exit;
+    QComboBox* m_points = nullptr;
+    QPushButton* m_follow = nullptr;
 };

@@ -186,6 +186,7 @@ Status ReportEngine::action(int value) {
         return s;
     }
     m_lastRowCount = result.rowCount;
+    emit produced(result);
     switch (m_output) {
     case Output::Pdf: return ReportRenderer::writePdf(result, m_outputFile);
     case Output::Csv: return ReportRenderer::writeCsv(result, m_outputFile);

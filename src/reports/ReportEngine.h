@@ -9,8 +9,9 @@
 
 #include "platform/Status.h"
 
+#include "reports/ReportResult.h"
+
 class ReportPreview;
-struct ReportResult;
 
 // The report control placed on every form that prints. The form hands it a
 // report definition file, parameter or sort values and a run request; the
@@ -50,6 +51,12 @@ public:
     ReportPreview* preview() const;
     // Rows in the last report produced, -1 before any.
     int lastRowCount() const { return m_lastRowCount; }
+
+signals:
+    // A run produced its report (before it goes to its output).
+    void produced(const ReportResult& result);
+
+public:
     // A run is stopped after this many seconds (0: never), and says so.
     void setTimeLimit(int seconds) { m_timeLimit = seconds; }
     int timeLimit() const { return m_timeLimit; }

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -289,6 +291,40 @@ private slots:
         QCOMPARE(first.value(1), QStringLiteral("LSC"));
         // Several-fold: per 100 units against per 100 units before.
         QVERIFY(first.value(4).toDouble() > 5 * first.value(6).toDouble());
+    }
+
+    void aPointPickedInTheTrendOpensWhatChangedForItsPeriod() {
+        TestAppFolder app;
+        fillWeeks(app);
+        // And a later week with one unit at ST2, passed: inside its limits.
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode,"
+                                " LocationCode, ReworkNum) VALUES ('A','M1','S500','2024-01-23','ST2','001','1','1',1)"));
+        Dialogs::Scripted dialogs;
+        FormRegistry& forms = FormRegistry::instance();
+        QVERIFY(forms.show(QStringLiteral("frmYieldTrend")).isOk());
+        auto* trend = forms.formAs<AnalysisForm>(QStringLiteral("frmYieldTrend"));
+        trend->setBoxText(QStringLiteral("MaskEdBox1"), QStringLiteral("01/01/2024"));
+        trend->setBoxText(QStringLiteral("MaskEdBox2"), QStringLiteral("01/31/2024"));
+        trend->setBoxText(QStringLiteral("txtStation"), QStringLiteral("ST1"));
+        trend->engine()->setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("trend.csv")));
+        QVERIFY(trend->runReport());
+        // Of the two weeks at ST1 none is outside its limits: the last one is offered.
+        auto* points = trend->findChild<QComboBox*>(QStringLiteral("cboPoint"));
+        QCOMPARE(points->currentText(), QStringLiteral("01/15/2024   p 60.0%"));
+        trend->setBoxText(QStringLiteral("txtStation"), QString());
+        QVERIFY(trend->runReport());
+        // Over both stations the week of 01/15 is above its limit and is picked, not the last one.
+        QCOMPARE(points->count(), 4);
+        QCOMPARE(points->currentText(), QStringLiteral("01/15/2024   p 60.0%   Above UCL"));
+        QTest::mouseClick(trend->findChild<QPushButton*>(QStringLiteral("cmdWhatChanged")), Qt::LeftButton);
+        auto* changed = forms.formAs<AnalysisForm>(QStringLiteral("frmWhatChanged"));
+        QVERIFY(changed);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QCOMPARE(changed->engine()->runLog(),
+                 QStringList{app.path() + QStringLiteral("\\what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 01, 15);true"
+                                                          "|Facility;A;true||")});
+        if (ReportPreview* preview = changed->engine()->preview())
+            preview->close();
     }
 
     void unitHistoryUsesAnIndexOnOldFilesToo() {
