@@ -1,10 +1,14 @@
 #pragma once
+#include <memory>
 #include <vector>
 
 #include <QHash>
+#include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 
+#include "database/KeyBuilder.h"
 #include "database/Sqlite.h"
 
 // A query cursor: a record set opened on an SQL statement through a connection
@@ -13,15 +17,24 @@
 // are fetched when asked for, so a million-row table opens without reading every
 // row. Other statements are read whole (read only).
 //
+// On a large table the keys come in two parts: the first screen is read at
+// once with a LIMIT query in the statement's order, the rest in the background
+// (KeyBuilder), and keysChanged() says when they have all arrived. Until then
+// the count is the table's, Last reads the last screen with the order turned
+// round, and a row in between shows empty and cannot be made current yet.
+//
 // Changes typed into the current row stay pending until update() (or a move
 // off the row, which writes them first); addNew() starts a row that update()
 // inserts.
-class RecordSet {
+class RecordSet : public QObject {
+    Q_OBJECT
 public:
     enum class CursorType { Static, Keyset };
     enum class EditMode { None, InProgress, Add };
 
     RecordSet() = default;
+    // Rows read at once on opening; the rest come in the background.
+    static constexpr int kFirstRows = 100;
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
@@ -36,9 +49,18 @@ public:
     bool isUpdatable() const { return !m_table.isEmpty(); }
     SqliteDbPtr database() const { return m_db; }
 
-    int recordCount() const { return int(m_keys.size()); }
-    bool bof() const { return m_keys.empty() || m_index < 0; }
-    bool eof() const { return m_keys.empty() || m_index >= int(m_keys.size()); }
+    int recordCount() const { return m_total; }
+    bool bof() const { return m_total == 0 || m_index < 0; }
+    bool eof() const { return m_total == 0 || m_index >= m_total; }
+    // Every key of the statement has been read.
+    bool isComplete() const { return m_complete; }
+    // Whether the row at a position is known yet (always, once complete).
+    bool isRowKnown(int position) const { return keyAt(position) != 0; }
+    // Stops reading the rest of the keys, and starts it again.
+    void pauseBuilding();
+    void resumeBuilding();
+    // Waits until every key has been read (for tools and tests).
+    Status waitUntilComplete();
     bool hasCurrentRow() const { return !bof() && !eof() && !m_deleted && m_mode != EditMode::Add; }
     // Position from 0 of the current row; -1 when there is none.
     int absolutePosition() const { return hasCurrentRow() ? m_index : -1; }
@@ -76,7 +98,18 @@ public:
     qint64 bookmark() const;
     Status setBookmark(qint64 bookmark);
 
+signals:
+    // The rest of the keys have arrived: the count and the rows between the
+    // first and the last screen may have changed; the current row has not.
+    void keysChanged();
+
 private:
+    qint64 keyAt(int position) const;
+    int positionOfKey(qint64 key) const;
+    Status readLastRows();
+    void startBuilding();
+    void keysBuilt(const KeyBuilder::Keys& keys);
+    Status unknownRow() const;
     Status openStatement();
     Status leaveRow();
     Status fetchRow(qint64 key, QVariantList* values) const;
@@ -88,7 +121,18 @@ private:
     QString m_table;      // empty when the statement is not one table's rows
     QString m_columns;    // the select list as written
     QStringList m_fields;
-    std::vector<qint64> m_keys;             // rowids, or row numbers of a materialized result
+    QString m_order;      // the ORDER BY keys that make the order total
+    // rowids, or row numbers of a materialized result; while incomplete the
+    // first positions only
+    std::vector<qint64> m_keys;
+    std::vector<qint64> m_lastKeys;  // while incomplete: the last positions, once read
+    std::vector<qint64> m_added;     // while incomplete: rows inserted here (they stay last)
+    QSet<qint64> m_removed;          // while incomplete: rows deleted here
+    std::vector<qint64> m_firstKeys; // the first screen handed to the builder
+    int m_total = 0;
+    bool m_complete = true;
+    std::unique_ptr<KeyBuilder> m_builder;
+    QString m_buildError;
     std::vector<QVariantList> m_materialized;
     int m_index = -1;
     bool m_deleted = false;

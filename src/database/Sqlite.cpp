@@ -2,11 +2,43 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
+#include <set>
+
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+std::mutex g_backgroundMutex;
+std::set<sqlite3*> g_backgroundReaders;
+
+// Waits up to two seconds for a lock, as a busy timeout would; a connection
+// that waits to write first asks the program's background readers to let go.
+int waitForLock(void* context, int attempt) {
+    const auto* db = static_cast<const SqliteDb*>(context);
+    if (attempt == 0 && !db->isBackgroundReader()) {
+        const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+        for (sqlite3* reader : g_backgroundReaders)
+            sqlite3_interrupt(reader);
+    }
+    if (attempt >= 400)
+        return 0;
+    sqlite3_sleep(5);
+    return 1;
+}
+}  // namespace
+
 SqliteDb::~SqliteDb() { close(); }
+
+void SqliteDb::setBackgroundReader(bool background) {
+    const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+    m_background = background;
+    if (m_db && background)
+        g_backgroundReaders.insert(m_db);
+    else if (m_db)
+        g_backgroundReaders.erase(m_db);
+}
 
 Status SqliteDb::open(const QString& path, Mode mode) {
     close();
@@ -26,7 +58,7 @@ Status SqliteDb::open(const QString& path, Mode mode) {
         return Status::fail(msg);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
+    sqlite3_busy_handler(m_db, &waitForLock, this);
     // Reading the schema tells at once whether this is a database file at all.
     Status s = exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     if (!s) {
@@ -40,6 +72,10 @@ Status SqliteDb::open(const QString& path, Mode mode) {
 
 void SqliteDb::close() {
     if (m_db) {
+        {
+            const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+            g_backgroundReaders.erase(m_db);
+        }
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }

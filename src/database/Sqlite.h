@@ -27,6 +27,12 @@ public:
     QString path() const { return m_path; }
     sqlite3* handle() const { return m_db; }
 
+    // A connection that reads in the background (building a long key list)
+    // gives way to every other connection of the program that needs to write:
+    // its statement is interrupted, and it starts again afterwards.
+    void setBackgroundReader(bool background);
+    bool isBackgroundReader() const { return m_background; }
+
     Status exec(const QString& sql);
     QString lastError() const;
     // While a statement runs, stop() is asked every few thousand steps of the
@@ -40,6 +46,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     std::function<bool()> m_stop;
+    bool m_background = false;
 };
 
 using SqliteDbPtr = std::shared_ptr<SqliteDb>;

@@ -164,6 +164,9 @@ void TableBrowser::onUnload() {
 
 void TableBrowser::bindGrid() {
     m_model->setRecordSet(m_rs.get());
+    // The rows of a large order arrive after its first screen: the grid fills
+    // in, and its line stays on the current row without scrolling to it.
+    connect(m_rs.get(), &RecordSet::keysChanged, this, &TableBrowser::rowsArrived, Qt::UniqueConnection);
     QHeaderView* h = m_grid->horizontalHeader();
     const QFontMetrics fm(h->font());
     for (int c = 0; c < m_model->columnCount(); ++c) {
@@ -177,6 +180,12 @@ void TableBrowser::bindGrid() {
         m_grid->setColumnWidth(c, width);
     }
     positionChanged();
+}
+
+void TableBrowser::rowsArrived() {
+    m_model->syncRowCount();
+    m_status->setText(positionText());
+    syncGrid(false);
 }
 
 void TableBrowser::setEditMode(bool edit) {
@@ -213,7 +222,7 @@ void TableBrowser::positionChanged() {
     syncGrid();
 }
 
-void TableBrowser::syncGrid() {
+void TableBrowser::syncGrid(bool scroll) {
     QScopedValueRollback<bool> guard(m_syncing, true);
     QItemSelectionModel* sel = m_grid->selectionModel();
     const int row = m_model->currentRow();
@@ -223,7 +232,8 @@ void TableBrowser::syncGrid() {
     } else {
         const QModelIndex idx = m_model->index(row, qMax(0, m_grid->currentIndex().column()));
         sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
-        m_grid->scrollTo(idx);
+        if (scroll)
+            m_grid->scrollTo(idx);
     }
     m_grid->verticalHeader()->viewport()->update();
 }
@@ -526,6 +536,8 @@ void TableBrowser::sortRecords() {
     if (!report(writePendingRow()))
         return;
     MousePointer::hourglass();
+    // The rows of the old order still being read would slow the new one.
+    m_rs->pauseBuilding();
     auto sorted = std::make_unique<RecordSet>();
     // No key chosen at all: the order the browser opens in.
     const QString statement = orderBy.trimmed().isEmpty() ? m_spec.selectAtLoad : m_spec.sortPrefix + orderBy;
@@ -533,8 +545,10 @@ void TableBrowser::sortRecords() {
                                   statement);
     MousePointer::arrow();
     // A statement the database refuses leaves the browser on its previous rows.
-    if (!report(s))
+    if (!report(s)) {
+        m_rs->resumeBuilding();
         return;
+    }
     m_model->setRecordSet(nullptr);
     m_rs = std::move(sorted);
     bindGrid();

@@ -80,7 +80,8 @@ private:
 
     void gridLineChanged(int row);
     void positionChanged();
-    void syncGrid();
+    void syncGrid(bool scroll = true);
+    void rowsArrived();
     QString positionText() const;
     bool report(const Status& s);
 

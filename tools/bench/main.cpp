@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -121,6 +123,10 @@ static int runAll(const QString& filter, int repeats) {
                                              : QStringLiteral("n/a");
         std::printf("%-60s %-56s %8s\n", qPrintable(r.name), qPrintable(r.baseline), qPrintable(ratio));
     }
+    // The most memory the process held at any moment of the run.
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("\npeak resident memory of the run: %.1f MB\n", usage.ru_maxrss / 1024.0);
     for (const QString& f : g_failures)
         std::fprintf(stderr, "varnex-bench: %s\n", qPrintable(f));
     return g_failures.isEmpty() ? 0 : 1;
