@@ -2,6 +2,7 @@
 // hides, and what the grid does with dates and numbers typed into it.
 #include <QLineEdit>
 #include <QLocale>
+#include <QSignalSpy>
 
 #include "TestAppFolder.h"
 #include "shell/FormCatalog.h"
@@ -143,6 +144,38 @@ private slots:
         QCOMPARE(column(b, 0), (QStringList{"4", "2", "1"}));
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE InspectionID = 3")).toInt(), 0);
+    }
+
+    // A table larger than the first screen: Last works before the rest of
+    // the order has arrived, and the grid fills in when it does, with the
+    // current line kept on the same row.
+    void largeTableFillsInAfterItsFirstScreen() {
+        m_folder->exec(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Station, ReworkNum) "
+            "SELECT 'A', 'M' || (i % 9), 'S' || (i % 13), 'T', 1 FROM n"));
+        const QStringList order =
+            m_folder->rows(QStringLiteral("SELECT InspectionID FROM InspectionRecord ORDER BY ModelNumber, SerialNum, Station, rowid"));
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        // Read again, and the rest held back until the checks below are made.
+        QVERIFY(click(b, "cmdRefresh"));
+        b->recordSet()->pauseBuilding();
+        QCOMPARE(b->gridModel()->rowCount(), 404);
+        QVERIFY(!b->recordSet()->isComplete());
+        QCOMPARE(column(b, 0).mid(0, 3), order.mid(0, 3));
+        QVERIFY(click(b, "cmdLast"));
+        QCOMPARE(status(b), QStringLiteral("Record: 404"));
+        QCOMPARE(gridLine(b), 403);
+        QCOMPARE(b->gridModel()->data(b->gridModel()->index(403, 0)).toString(), order.last());
+        QVERIFY(b->gridModel()->data(b->gridModel()->index(200, 0)).toString().isEmpty());
+        QSignalSpy repainted(b->gridModel(), &GridModel::dataChanged);
+        b->recordSet()->resumeBuilding();
+        QTRY_VERIFY(b->recordSet()->isComplete());
+        QVERIFY(!repainted.isEmpty());
+        QCOMPARE(column(b, 0), order);
+        QCOMPARE(status(b), QStringLiteral("Record: 404"));
+        QCOMPARE(gridLine(b), 403);
+        QVERIFY(m_dialogs->messages.isEmpty());
     }
 };
 
