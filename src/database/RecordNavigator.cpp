@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FieldLimit.h"
 #include "platform/MaskedDateBox.h"
+#include "platform/NotesBox.h"
 
 namespace {
 QString quoted(const QString& identifier) {
@@ -138,6 +139,8 @@ QVariant RecordNavigator::readBox(const QWidget* box) {
         return d->value();
     if (const auto* e = qobject_cast<const QLineEdit*>(box))
         text = e->text();
+    else if (const auto* n = qobject_cast<const NotesBox*>(box))
+        text = n->storedText();
     else if (const auto* p = qobject_cast<const QPlainTextEdit*>(box))
         text = p->toPlainText();
     else if (const auto* t = qobject_cast<const QTextEdit*>(box))
@@ -150,6 +153,8 @@ void RecordNavigator::writeBox(QWidget* box, const QVariant& value) {
         d->setValue(value);
     else if (auto* e = qobject_cast<QLineEdit*>(box))
         e->setText(value.toString());
+    else if (auto* n = qobject_cast<NotesBox*>(box))
+        n->setStoredText(value.toString());
     else if (auto* p = qobject_cast<QPlainTextEdit*>(box))
         p->setPlainText(value.toString());
     else if (auto* t = qobject_cast<QTextEdit*>(box))

@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
+#include "platform/NotesBox.h"
 #include "platform/TextBox.h"
 
 namespace {
@@ -111,7 +112,7 @@ void DataEntryForm::buildControls() {
         }
         case Box::Date: w = new MaskedDateBox(name, this); break;
         case Box::Notes: {
-            auto* notes = new QPlainTextEdit(this);
+            auto* notes = new NotesBox(this);
             notes->setObjectName(name);
             notes->setTabChangesFocus(true);  // Tab leaves the notes, as in every other box
             m_notes = notes;

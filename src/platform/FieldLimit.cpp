@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "platform/Dialogs.h"
+#include "platform/NotesBox.h"
 
 namespace FieldLimit {
 namespace {
@@ -71,10 +72,13 @@ void apply(QWidget* box, int limit) {
     for (QObject* child : box->children())
         if (dynamic_cast<LineLimit*>(child))
             delete child;
-    auto* line = qobject_cast<QLineEdit*>(box);
-    if (!line)
+    if (auto* notes = qobject_cast<NotesBox*>(box)) {
+        notes->setLimit(limit);
+    } else if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        new LineLimit(line, limit);
+    } else {
         return;
-    new LineLimit(line, limit);
+    }
     box->setProperty(kProperty, limit);
 }
 

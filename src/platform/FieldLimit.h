@@ -4,7 +4,8 @@ class QWidget;
 // What a one-line box (QLineEdit) bound to a field lets the user put into it:
 // pasted lines are joined by a blank, never kept with their line breaks, and
 // an edit that would make the text longer than the field's limit is refused
-// whole with a beep, as typing past the end of a field is. A longer value that the program itself puts into the
+// whole with a beep, as typing past the end of a field is. A NotesBox takes
+// the limit as its own. A longer value that the program itself puts into the
 // box (a row read from the table) is shown whole and left alone.
 namespace FieldLimit {
 

@@ -1,6 +1,9 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -9,6 +12,7 @@
 #include <unistd.h>
 
 #include "TestAppFolder.h"
+#include "database/RecordNavigator.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -58,6 +62,78 @@ private slots:
         QTest::newRow("typing past the limit refused") << QStringLiteral("ABCDEFGHIJKLMNO") << QString()
                                                        << QStringLiteral("ABCDEFGHIJKLMNO") << 1;
         QTest::newRow("a longer stored value shows whole") << stored40 << QString() << stored40 << 1;
+    }
+
+    // The Notes box of the data entry screen, 4,000 characters.
+    void notesRefuseWhatGoesPastTheirLimit_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("pasted");  // 0: a key typed instead
+        QTest::addColumn<int>("after");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("paste within") << 10 << 3990 << 4000 << 0;
+        QTest::newRow("paste past refused whole") << 10 << 3991 << 10 << 1;
+        QTest::newRow("1 MB paste refused") << 0 << (1 << 20) << 0 << 1;
+        QTest::newRow("key past refused") << 4000 << 0 << 4000 << 1;
+        QTest::newRow("key within") << 3999 << 0 << 4000 << 0;
+    }
+
+    void notesRefuseWhatGoesPastTheirLimit() {
+        QFETCH(int, before);
+        QFETCH(int, pasted);
+        QFETCH(int, after);
+        QFETCH(int, beeps);
+        initFormTests();
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        Dialogs::Scripted dialogs;
+        QVERIFY(FormRegistry::instance().show(QStringLiteral("frmDataEntry")).isOk());
+        QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
+        QVERIFY(QTest::qWaitForWindowActive(form->window()));
+        auto* notes = form->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"));
+        QVERIFY(notes);
+        notes->setFocus();
+        notes->setPlainText(QString(before, QLatin1Char('n')));
+        notes->moveCursor(QTextCursor::End);
+        if (pasted == 0) {
+            QTest::keyClick(notes, Qt::Key_Z, Qt::ShiftModifier);
+        } else {
+            QGuiApplication::clipboard()->setText(QString(pasted, QLatin1Char('p')));
+            notes->paste();
+        }
+        QCOMPARE(notes->toPlainText().size(), after);
+        QCOMPARE(dialogs.beeps, beeps);
+        unloadAllForms();
+    }
+
+    // A stored note far past the limit (one line of 300,000 characters) is
+    // shown in part, read-only, and written back whole; the next row is not
+    // given it.
+    void longStoredNoteShownInPartKeptWhole() {
+        initFormTests();
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Notes) VALUES "
+                                "('M1', 'S1', replace(hex(zeroblob(150000)), '0', 'x')), ('M2', 'S2', 'short')"));
+        Dialogs::Scripted dialogs;
+        QVERIFY(FormRegistry::instance().show(QStringLiteral("frmDataEntry")).isOk());
+        QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
+        QVERIFY(QTest::qWaitForWindowActive(form->window()));
+        auto* notes = form->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"));
+        auto* serial = form->findChild<QLineEdit*>(QStringLiteral("txtSerialNumber"));
+        auto* nav = form->findChild<RecordNavigator*>(QStringLiteral("Data1"));
+        QVERIFY(notes && serial && nav);
+        QCOMPARE(serial->text(), QStringLiteral("S1"));
+        QCOMPARE(notes->toPlainText().size(), 4000);
+        QVERIFY(notes->isReadOnly());
+        // Another field changed: the row is written with its note whole.
+        serial->setText(QStringLiteral("S1B"));
+        QVERIFY(nav->moveNext().isOk());
+        QCOMPARE(notes->toPlainText(), QStringLiteral("short"));
+        QVERIFY(!notes->isReadOnly());
+        serial->setText(QStringLiteral("S2B"));
+        QVERIFY(nav->movePrevious().isOk());
+        QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, length(Notes), substr(Notes, 1, 3) FROM InspectionRecord ORDER BY InspectionID")),
+                 (QStringList{QStringLiteral("S1B|300000|xxx"), QStringLiteral("S2B|5|sho")}));
+        QVERIFY(dialogs.messages.isEmpty());
+        unloadAllForms();
     }
 
     void oneLineBoxTakesWhatItsFieldHolds() {
