@@ -2,19 +2,18 @@
 
 #include <QComboBox>
 #include <QDate>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/MousePointer.h"
 #include "platform/TextBox.h"
+#include "reports/CriteriaFrame.h"
 #include "reports/ReportCriteriaForm.h"
 #include "reports/ReportEngine.h"
 
@@ -57,19 +56,7 @@ AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m
     setCaption(QString::fromLatin1(m.title));
     m_engine = new ReportEngine(QString::fromLatin1(m.control), this);
 
-    auto* header = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
-    header->setObjectName(QStringLiteral("lblHeader"));
-    header->setAlignment(Qt::AlignCenter);
-    auto* title = new QLabel(QString::fromLatin1(m.title), this);
-    title->setObjectName(QStringLiteral("lblTitle"));
-    title->setAlignment(Qt::AlignCenter);
-    QFont big = title->font();
-    big.setPointSize(big.pointSize() + 6);
-    big.setBold(true);
-    title->setFont(big);
-
-    auto* grid = new QGridLayout;
-    QWidget* previous = nullptr;
+    CriteriaFrame frame(this, QString::fromLatin1(m.title));
     for (const AnalysisField& f : m.fields) {
         QWidget* box = nullptr;
         switch (f.kind) {
@@ -98,38 +85,15 @@ AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m
         m_boxes << box;
         if (f.initial)
             setBoxText(QString::fromLatin1(f.box), QString::fromLatin1(f.initial));
-        auto* label = new QLabel(QString::fromLatin1(f.caption), this);
-        label->setObjectName(QString::fromLatin1(f.label));
-        label->setBuddy(box);
-        const int row = int(m_boxes.size()) - 1;
-        grid->addWidget(label, row, 0);
-        grid->addWidget(box, row, 1);
-        if (previous)
-            setTabOrder(previous, box);
-        previous = box;
+        frame.addRow(QString::fromLatin1(f.label), QString::fromLatin1(f.caption), box);
     }
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("cmdOK"));
-    m_exit = new QPushButton(QStringLiteral("Exit"), this);
-    m_exit->setObjectName(QStringLiteral("cmdExit"));
-    if (previous)
-        setTabOrder(previous, m_ok);
-    setTabOrder(m_ok, m_exit);
+    frame.finish();
+    m_ok = frame.ok();
+    m_exit = frame.exit();
     connect(m_ok, &QPushButton::clicked, this, &AnalysisForm::runReport);
     connect(m_exit, &QPushButton::clicked, this, &Form::unloadMe);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_exit);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(header);
-    layout->addWidget(title);
-    layout->addSpacing(12);
-    layout->addLayout(grid);
-    layout->addSpacing(12);
-    layout->addLayout(buttons);
+    QVBoxLayout* layout = frame.layout();
     if (m.follow) {
         // The periods of the last run, the first one outside its limits picked.
         m_points = new QComboBox(this);
@@ -185,9 +149,7 @@ void AnalysisForm::onLoad() {
     centreOnScreen();
     if (!m_boxes.isEmpty())
         m_boxes.first()->setFocus();
-    const Status s = m_engine->setReportFileName(AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(m_member.reportFile));
-    if (!s)
-        Dialogs::showError(s.error());
+    CriteriaFrame::openReportFile(m_engine, m_member.reportFile);
 }
 
 void AnalysisForm::onUnload() {

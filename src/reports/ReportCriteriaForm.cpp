@@ -1,19 +1,15 @@
 #include "reports/ReportCriteriaForm.h"
 
 #include <QEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QVBoxLayout>
 
-#include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/MousePointer.h"
 #include "platform/TextBox.h"
+#include "reports/CriteriaFrame.h"
 #include "reports/ReportEngine.h"
 
 const QList<ReportCriteriaMember>& ReportCriteriaForm::members() {
@@ -49,71 +45,29 @@ ReportCriteriaForm::ReportCriteriaForm(const ReportCriteriaMember& m)
     setCaption(QString());
     m_engine = new ReportEngine(QString::fromLatin1(m.control), this);
 
-    auto* header = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
-    header->setObjectName(QStringLiteral("lblHeader"));
-    header->setAlignment(Qt::AlignCenter);
-    auto* title = new QLabel(QString::fromLatin1(m.title), this);
-    title->setObjectName(QStringLiteral("lblTitle"));
-    title->setAlignment(Qt::AlignCenter);
-    QFont big = title->font();
-    big.setPointSize(big.pointSize() + 6);
-    big.setBold(true);
-    title->setFont(big);
-
-    auto* grid = new QGridLayout;
-    int row = 0;
-    auto addRow = [&](const QString& labelName, const QString& caption, QWidget* box) {
-        auto* label = new QLabel(caption, this);
-        label->setObjectName(labelName);
-        label->setBuddy(box);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(box, row, 1);
-        ++row;
-    };
+    CriteriaFrame frame(this, QString::fromLatin1(m.title));
     m_begin = new MaskedDateBox(QStringLiteral("MaskEdBox1"), this);
     m_end = new MaskedDateBox(QStringLiteral("MaskEdBox2"), this);
-    addRow(QStringLiteral("lblBeginDate"), QStringLiteral("Enter Beginning Date Range"), m_begin);
-    addRow(QStringLiteral("lblEndDate"), QStringLiteral("Enter Ending Date Range"), m_end);
+    frame.addRow(QStringLiteral("lblBeginDate"), QStringLiteral("Enter Beginning Date Range"), m_begin);
+    frame.addRow(QStringLiteral("lblEndDate"), QStringLiteral("Enter Ending Date Range"), m_end);
     for (MaskedDateBox* box : {m_begin, m_end})
         box->installEventFilter(this);
-    QWidget* last = m_end;
     if (m.hasFacility) {
         m_facility = new TextBox(QStringLiteral("txtFacilityCode"), this);
         m_facility->setText(QStringLiteral("A"));
         m_facility->setToolTip(QStringLiteral("Enter 1st letter of Facility Name"));
         m_facility->setSelectOnEnter(true);
-        addRow(QStringLiteral("lblFacility"), QStringLiteral("Enter Facility Code"), m_facility);
-        setTabOrder(last, m_facility);
-        last = m_facility;
+        frame.addRow(QStringLiteral("lblFacility"), QStringLiteral("Enter Facility Code"), m_facility);
     }
     if (m.hasOperator) {
         m_lastName = new TextBox(QStringLiteral("txtLastName"), this);
-        addRow(QStringLiteral("lblLastName"), QStringLiteral("Enter Employee Last Name"), m_lastName);
-        setTabOrder(last, m_lastName);
-        last = m_lastName;
+        frame.addRow(QStringLiteral("lblLastName"), QStringLiteral("Enter Employee Last Name"), m_lastName);
     }
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("cmdOK"));
-    m_exit = new QPushButton(QStringLiteral("Exit"), this);
-    m_exit->setObjectName(QStringLiteral("cmdExit"));
-    setTabOrder(m_begin, m_end);
-    setTabOrder(last, m_ok);
-    setTabOrder(m_ok, m_exit);
+    frame.finish();
+    m_ok = frame.ok();
+    m_exit = frame.exit();
     connect(m_ok, &QPushButton::clicked, this, &ReportCriteriaForm::runReport);
     connect(m_exit, &QPushButton::clicked, this, &Form::unloadMe);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_exit);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(header);
-    layout->addWidget(title);
-    layout->addSpacing(12);
-    layout->addLayout(grid);
-    layout->addSpacing(12);
-    layout->addLayout(buttons);
     resize(440, sizeHint().height());
 }
 
@@ -122,9 +76,7 @@ void ReportCriteriaForm::onLoad() {
     m_begin->setFocus();
     // A report file that cannot be opened is reported now; the form opens anyway
     // and a run then ends in the usual data error.
-    const Status s = m_engine->setReportFileName(AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(m_member.reportFile));
-    if (!s)
-        Dialogs::showError(s.error());
+    CriteriaFrame::openReportFile(m_engine, m_member.reportFile);
 }
 
 void ReportCriteriaForm::onUnload() {
