@@ -4,12 +4,10 @@
 // one week against the eight before.
 #include <cstdio>
 
-#include <QCoreApplication>
 #include <QDate>
-#include <QDir>
-#include <QFile>
 
 #include "Bench.h"
+#include "ReportFolder.h"
 #include "database/Schema.h"
 #include "database/Sqlite.h"
 #include "reports/ReportEngine.h"
@@ -22,10 +20,6 @@ struct Setup {
     QString facility, serial;
 };
 
-QString dateValue(const QDate& d) {
-    return QStringLiteral("Date (%1, %2, %3)").arg(d.year()).arg(d.month(), 2, 10, QLatin1Char('0')).arg(d.day(), 2, 10, QLatin1Char('0'));
-}
-
 const Setup& setup() {
     static Setup s;
     if (!s.folder.isEmpty())
@@ -37,18 +31,7 @@ const Setup& setup() {
         std::fprintf(stderr, "varnex-bench: %s\n", qPrintable(up.error()));
         std::exit(1);
     }
-    s.folder = Bench::folder() + QStringLiteral("/analysis-app");
-    QDir().mkpath(s.folder);
-    QFile::remove(s.folder + QStringLiteral("/kelid.mdb"));
-    QFile::link(source, s.folder + QStringLiteral("/kelid.mdb"));
-    const QString app = QCoreApplication::applicationDirPath() + QStringLiteral("/../app/");
-    for (const char* f : {"yield_trend.rpt", "unit_history.rpt", "what_changed.rpt"}) {
-        QFile::remove(s.folder + QLatin1Char('/') + QLatin1String(f));
-        if (!QFile::copy(app + QLatin1String(f), s.folder + QLatin1Char('/') + QLatin1String(f))) {
-            std::fprintf(stderr, "varnex-bench: %s not found in %s\n", f, qPrintable(app));
-            std::exit(1);
-        }
-    }
+    s.folder = Bench::reportFolder(QStringLiteral("analysis-app"), source, {"yield_trend.rpt", "unit_history.rpt", "what_changed.rpt"});
     // The calendar year around the middle of the data, at its busiest facility; the
     // week of the middle day; the unit of the middle row.
     SqliteDb db;
@@ -81,8 +64,8 @@ Bench::Registrar trend{Bench::Case{QStringLiteral("analysis: yield trend, one ye
                                    [] {
                                        const Setup& s = setup();
                                        runEngine("yield_trend.rpt",
-                                                 {QStringLiteral("BeginDate;%1;true").arg(dateValue(s.yearBegin)),
-                                                  QStringLiteral("EndDate;%1;true").arg(dateValue(s.yearEnd)),
+                                                 {QStringLiteral("BeginDate;%1;true").arg(Bench::reportDate(s.yearBegin)),
+                                                  QStringLiteral("EndDate;%1;true").arg(Bench::reportDate(s.yearEnd)),
                                                   QStringLiteral("Facility;%1;true").arg(s.facility), QStringLiteral("Period;Week;true")});
                                    },
                                    {}, 7}};
@@ -93,7 +76,7 @@ Bench::Registrar changed{Bench::Case{QStringLiteral("analysis: what changed, one
                                      [] {
                                          const Setup& s = setup();
                                          runEngine("what_changed.rpt",
-                                                   {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;%1;true").arg(dateValue(s.week)),
+                                                   {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;%1;true").arg(Bench::reportDate(s.week)),
                                                     QStringLiteral("Facility;%1;true").arg(s.facility)});
                                      },
                                      {}, 7}};

@@ -4,12 +4,11 @@
 // starting the process), and the Pareto all the way to a PDF file.
 #include <cstdio>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QDate>
 #include <QProcess>
 
 #include "Bench.h"
+#include "ReportFolder.h"
 #include "database/Sqlite.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportEngine.h"
@@ -29,18 +28,7 @@ const Setup& setup() {
     if (!s.folder.isEmpty())
         return s;
     const QString source = Bench::largeDatabase(Bench::rows());
-    s.folder = Bench::folder() + QStringLiteral("/reports-app");
-    QDir().mkpath(s.folder);
-    QFile::remove(s.folder + QStringLiteral("/kelid.mdb"));
-    QFile::link(source, s.folder + QStringLiteral("/kelid.mdb"));
-    const QString app = QCoreApplication::applicationDirPath() + QStringLiteral("/../app/");
-    for (const char* f : {"pareto_of_defects.rpt", "1st_Pass_Yields.rpt"}) {
-        QFile::remove(s.folder + QLatin1Char('/') + QLatin1String(f));
-        if (!QFile::copy(app + QLatin1String(f), s.folder + QLatin1Char('/') + QLatin1String(f))) {
-            std::fprintf(stderr, "varnex-bench: %s not found in %s\n", f, qPrintable(app));
-            std::exit(1);
-        }
-    }
+    s.folder = Bench::reportFolder(QStringLiteral("reports-app"), source, {"pareto_of_defects.rpt", "1st_Pass_Yields.rpt"});
     // The month in the middle of the data, at its busiest facility.
     SqliteDb db;
     db.open(source, SqliteDb::Mode::ReadOnly);
@@ -56,10 +44,7 @@ const Setup& setup() {
     return s;
 }
 
-QString dateValue(const QString& iso) {
-    const QDate d = QDate::fromString(iso, Qt::ISODate);
-    return QStringLiteral("Date (%1, %2, %3)").arg(d.year()).arg(d.month(), 2, 10, QLatin1Char('0')).arg(d.day(), 2, 10, QLatin1Char('0'));
-}
+QString dateValue(const QString& iso) { return Bench::reportDate(QDate::fromString(iso, Qt::ISODate)); }
 
 QStringList fields(const char* begin, const char* end) {
     const Setup& s = setup();
