@@ -34,6 +34,17 @@ void typeUnit(const QString& facility, const QString& model, const QString& seri
         field(t);
 }
 
+// Opens the screen, begins a row with Add and types a unit into it (facility a,
+// inspector e7); the focus ends on Pass. Null when the screen did not open.
+DataEntryForm* openNewUnit(const QString& model, const QString& serial, const QString& dateDigits, const QString& station) {
+    DataEntryForm* form = openScreen();
+    if (!form)
+        return nullptr;
+    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
+    typeUnit(QStringLiteral("a"), model, serial, QStringLiteral("e7"), dateDigits, station);
+    return form;
+}
+
 const char* const kUnitColumns =
     "SELECT Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode, LocationCode, InspNum, "
     "IDate, OperatorNum, ODate, ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID";
@@ -84,10 +95,8 @@ void TestRecordSubmission::initTestCase() {
 void TestRecordSubmission::passFillsPassValuesAndGoesToSubmit() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("m1", "s1", "12312026", "t1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
     QCOMPARE(focusName(), QStringLiteral("cmdPass"));
     pressEnter();
     QCOMPARE(box(form, "txtPartNum")->text(), QStringLiteral("001"));
@@ -101,10 +110,8 @@ void TestRecordSubmission::passFillsPassValuesAndGoesToSubmit() {
 void TestRecordSubmission::submitAnsweredNoPreparesNextUnit() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("m1", "s1", "12312026", "t1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
     pressEnter();  // Pass
     QStringList whileAsked;
     dialogs.onMessage = [&](const Dialogs::Message&) {
@@ -164,10 +171,8 @@ void TestRecordSubmission::submitAnsweredYesPreparesAnotherDefect() {
     TestAppFolder app;
     app.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P7'), ('P9'); INSERT INTO defects (defectcode) VALUES "
                             "('3'), ('4'); INSERT INTO location (locationcode) VALUES ('2'), ('5')"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("m1", "s1", "12312026", "t1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "m1", "s1", "e7", "12312026", "t1");
     QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass to PartNumber
     field("p7");
     field("3");
@@ -217,10 +222,8 @@ void TestRecordSubmission::reworkNumbersCountUnitAtStation() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));  // differs only in case
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
     pressEnter();  // Pass
     pressEnter();  // Submit: first row of M1/S1 at T1
@@ -263,10 +266,8 @@ void TestRecordSubmission::emptyUnitFieldMatchesNothing() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('M1', '', 'T1')"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "", "e7", "12312026", "T1");
     pressEnter();
     pressEnter();
     QCOMPARE(app.rows(QStringLiteral("SELECT quote(SerialNum), ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
@@ -333,10 +334,8 @@ void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes() {
     QFETCH(QString, stored);
     Dialogs::Scripted dialogs;
     TestAppFolder app;
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     auto* target = form->findChild<QLineEdit*>(boxName);
     QVERIFY(target);
     if (boxName == QLatin1String("txtFacility"))
@@ -399,10 +398,8 @@ void TestRecordSubmission::reworkNumberIsStoredWithRowBeforeQuestion() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     pressEnter();  // Pass
     // What another program reads in the file while the question is up (as if
     // this one were killed then): the row with its number, committed.
@@ -422,10 +419,8 @@ void TestRecordSubmission::reworkNumberIsStoredWithRowBeforeQuestion() {
 void TestRecordSubmission::refusedSubmitStoresNeitherRowNorNumber() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     pressEnter();  // Pass
     // Another program holds the file: the row cannot be stored, so no question.
     SqliteDb other;
@@ -480,10 +475,8 @@ void TestRecordSubmission::preparedRowIsNeverStoredAsItIs() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     pressEnter();  // Pass
     dialogs.answers.enqueue(anotherDefect ? Dialogs::Answer::Yes : Dialogs::Answer::No);
     pressEnter();  // Submit
@@ -508,10 +501,8 @@ void TestRecordSubmission::typedNewRowIsWrittenAndShownOnNext() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
     pressEnter();  // Pass
     pressEnter();  // Submit, answered No
     // The next unit is typed, then left with the arrow instead of Submit.
@@ -585,10 +576,8 @@ void TestRecordSubmission::unknownCodesAskOnceBeforeStoring() {
     app.exec(QStringLiteral("INSERT INTO Model (ModelNumber) VALUES ('M1'); INSERT INTO Station (StationID) VALUES "
                             "('T1'); INSERT INTO Employees (EmployeeNum) VALUES ('E7'); INSERT INTO defects "
                             "(defectcode) VALUES ('SCR')"));
-    DataEntryForm* form = openScreen();
+    DataEntryForm* form = openNewUnit(model, "s1", "12312026", "t1");
     QVERIFY(form);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", model, "s1", "e7", "12312026", "t1");
     QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass
     field("001");
     field(defect);  // upper-cased on leaving, as every code box
