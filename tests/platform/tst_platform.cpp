@@ -47,40 +47,36 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     // The Model Number box of the data entry screen, bound to a field of 15
-    // characters: what a paste or a key leaves in it.
-    void oneLineBoxTakesWhatItsFieldHolds_data() {
+    // characters, and its Notes box, 4,000: what a paste or a key leaves in them.
+    void boxTakesWhatItsFieldHolds_data() {
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("before");  // put there by the program
         QTest::addColumn<QString>("pasted");  // "" to type a Z instead
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("beeps");
+        const QString model = QStringLiteral("txtModelNumber"), notes = QStringLiteral("txtNotes");
         const QString stored40(40, QLatin1Char('S'));
-        QTest::newRow("lines joined by a blank") << QString() << QStringLiteral("\r\nAB-1\r\nCD\n") << QStringLiteral("AB-1 CD") << 0;
-        QTest::newRow("pasted after the text") << QStringLiteral("X") << QStringLiteral("1\r2") << QStringLiteral("X1 2") << 0;
-        QTest::newRow("1 MB refused whole") << QStringLiteral("M1") << QString(1 << 20, QLatin1Char('7')) << QStringLiteral("M1") << 1;
-        QTest::newRow("paste past the limit refused") << QStringLiteral("ABCDEFGHIJKLM") << QStringLiteral("NOP")
+        QTest::newRow("lines joined by a blank") << model << QString() << QStringLiteral("\r\nAB-1\r\nCD\n") << QStringLiteral("AB-1 CD") << 0;
+        QTest::newRow("pasted after the text") << model << QStringLiteral("X") << QStringLiteral("1\r2") << QStringLiteral("X1 2") << 0;
+        QTest::newRow("1 MB refused whole") << model << QStringLiteral("M1") << QString(1 << 20, QLatin1Char('7')) << QStringLiteral("M1") << 1;
+        QTest::newRow("paste past the limit refused") << model << QStringLiteral("ABCDEFGHIJKLM") << QStringLiteral("NOP")
                                                       << QStringLiteral("ABCDEFGHIJKLM") << 1;
-        QTest::newRow("typing past the limit refused") << QStringLiteral("ABCDEFGHIJKLMNO") << QString()
+        QTest::newRow("typing past the limit refused") << model << QStringLiteral("ABCDEFGHIJKLMNO") << QString()
                                                        << QStringLiteral("ABCDEFGHIJKLMNO") << 1;
-        QTest::newRow("a longer stored value shows whole") << stored40 << QString() << stored40 << 1;
+        QTest::newRow("a longer stored value shows whole") << model << stored40 << QString() << stored40 << 1;
+        const auto n = [](int count, char c) { return QString(count, QLatin1Char(c)); };
+        QTest::newRow("notes: paste within") << notes << n(10, 'n') << n(3990, 'p') << n(10, 'n') + n(3990, 'p') << 0;
+        QTest::newRow("notes: paste past refused whole") << notes << n(10, 'n') << n(3991, 'p') << n(10, 'n') << 1;
+        QTest::newRow("notes: 1 MB paste refused") << notes << QString() << n(1 << 20, 'p') << QString() << 1;
+        QTest::newRow("notes: key past refused") << notes << n(4000, 'n') << QString() << n(4000, 'n') << 1;
+        QTest::newRow("notes: key within") << notes << n(3999, 'n') << QString() << n(3999, 'n') + QLatin1Char('z') << 0;
     }
 
-    // The Notes box of the data entry screen, 4,000 characters.
-    void notesRefuseWhatGoesPastTheirLimit_data() {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<int>("pasted");  // 0: a key typed instead
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("beeps");
-        QTest::newRow("paste within") << 10 << 3990 << 4000 << 0;
-        QTest::newRow("paste past refused whole") << 10 << 3991 << 10 << 1;
-        QTest::newRow("1 MB paste refused") << 0 << (1 << 20) << 0 << 1;
-        QTest::newRow("key past refused") << 4000 << 0 << 4000 << 1;
-        QTest::newRow("key within") << 3999 << 0 << 4000 << 0;
-    }
-
-    void notesRefuseWhatGoesPastTheirLimit() {
-        QFETCH(int, before);
-        QFETCH(int, pasted);
-        QFETCH(int, after);
+    void boxTakesWhatItsFieldHolds() {
+        QFETCH(QString, box);
+        QFETCH(QString, before);
+        QFETCH(QString, pasted);
+        QFETCH(QString, after);
         QFETCH(int, beeps);
         initFormTests();
         TestAppFolder app(TestAppFolder::Data::Demo);
@@ -88,18 +84,27 @@ private slots:
         QVERIFY(FormRegistry::instance().show(QStringLiteral("frmDataEntry")).isOk());
         QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
         QVERIFY(QTest::qWaitForWindowActive(form->window()));
-        auto* notes = form->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"));
-        QVERIFY(notes);
-        notes->setFocus();
-        notes->setPlainText(QString(before, QLatin1Char('n')));
-        notes->moveCursor(QTextCursor::End);
-        if (pasted == 0) {
-            QTest::keyClick(notes, Qt::Key_Z, Qt::ShiftModifier);
+        auto* notes = form->findChild<QPlainTextEdit*>(box);
+        auto* line = form->findChild<TextBox*>(box);
+        QVERIFY(notes || line);
+        QWidget* w = notes ? static_cast<QWidget*>(notes) : line;
+        const auto text = [&] { return notes ? notes->toPlainText() : line->text(); };
+        w->setFocus();
+        if (notes) {
+            notes->setPlainText(before);
+            notes->moveCursor(QTextCursor::End);
         } else {
-            QGuiApplication::clipboard()->setText(QString(pasted, QLatin1Char('p')));
-            notes->paste();
+            line->setText(before);
+            line->end(false);
         }
-        QCOMPARE(notes->toPlainText().size(), after);
+        QCOMPARE(text(), before);
+        if (pasted.isEmpty()) {
+            QTest::keyClick(w, Qt::Key_Z, Qt::ShiftModifier);
+        } else {
+            QGuiApplication::clipboard()->setText(pasted);
+            notes ? notes->paste() : line->paste();
+        }
+        QCOMPARE(text(), after);
         QCOMPARE(dialogs.beeps, beeps);
         unloadAllForms();
     }
@@ -133,34 +138,6 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, length(Notes), substr(Notes, 1, 3) FROM InspectionRecord ORDER BY InspectionID")),
                  (QStringList{QStringLiteral("S1B|300000|xxx"), QStringLiteral("S2B|5|sho")}));
         QVERIFY(dialogs.messages.isEmpty());
-        unloadAllForms();
-    }
-
-    void oneLineBoxTakesWhatItsFieldHolds() {
-        QFETCH(QString, before);
-        QFETCH(QString, pasted);
-        QFETCH(QString, after);
-        QFETCH(int, beeps);
-        initFormTests();
-        TestAppFolder app(TestAppFolder::Data::Demo);
-        Dialogs::Scripted dialogs;
-        QVERIFY(FormRegistry::instance().show(QStringLiteral("frmDataEntry")).isOk());
-        QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
-        QVERIFY(QTest::qWaitForWindowActive(form->window()));
-        auto* box = form->findChild<TextBox*>(QStringLiteral("txtModelNumber"));
-        QVERIFY(box);
-        box->setFocus();
-        box->setText(before);
-        QCOMPARE(box->text(), before);
-        box->end(false);
-        if (pasted.isEmpty()) {
-            QTest::keyClick(box, Qt::Key_Z, Qt::ShiftModifier);
-        } else {
-            QGuiApplication::clipboard()->setText(pasted);
-            box->paste();
-        }
-        QCOMPARE(box->text(), after);
-        QCOMPARE(dialogs.beeps, beeps);
         unloadAllForms();
     }
 
