@@ -54,6 +54,8 @@ MenuForm::MenuForm(const MenuDefinition& definition) : Form(definition.form), m_
         auto* button = new QPushButton(frame);
         button->setObjectName(entry.button);
         button->setFixedSize(24, 24);
+        // Return on the focused entry runs it, as Space does.
+        button->setAutoDefault(true);
         button->setAccessibleName(entry.text);
         if (entry.helpContext)
             ::setHelpContext(button, entry.helpContext);

@@ -83,7 +83,9 @@ private slots:
         TestAppFolder app;
         Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
-        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
+        // Return on a menu entry runs it, as a click does.
+        QTest::keyClick(forms().form(QStringLiteral("frmMain"))->findChild<QPushButton*>(QStringLiteral("cmdDataEntry")),
+                        Qt::Key_Return);
         QVERIFY(forms().isVisible(QStringLiteral("frmDataEntMenu")));
         QVERIFY(!forms().isVisible(QStringLiteral("frmMain")));
         Form* menu = forms().form(QStringLiteral("frmDataEntMenu"));
