@@ -33,13 +33,14 @@ void KeyBuilder::work() {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_db = &db;
     }
-    auto keys = std::make_shared<std::vector<qint64>>();
+    auto keys = std::make_shared<KeyList>();
     // A reading cut short by a write (or a lock) starts again; anything else
     // is reported.
     for (int attempt = 0; s && !m_stop; ++attempt) {
         keys->clear();
         keys->reserve(size_t(m_expected) + m_shown.size() + 1024);
-        keys->insert(keys->end(), m_shown.begin(), m_shown.end());
+        for (const qint64 key : m_shown)
+            keys->push_back(key);
         SqlStatement st(db, m_sql);
         s = st.status();
         while (s && st.next()) {

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include "database/KeyList.h"
+
 class SqliteDb;
 
 // Reads the whole key list of a statement ("SELECT rowid ... ORDER BY ...")
@@ -20,7 +22,7 @@ class SqliteDb;
 class KeyBuilder : public QObject {
     Q_OBJECT
 public:
-    using Keys = std::shared_ptr<std::vector<qint64>>;
+    using Keys = std::shared_ptr<KeyList>;
     KeyBuilder(const QString& path, const QString& keySql, std::vector<qint64> shownFirst, qint64 expectedRows,
                QObject* parent = nullptr);
     ~KeyBuilder() override;

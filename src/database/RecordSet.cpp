@@ -167,7 +167,8 @@ Status RecordSet::openStatement() {
                 return s;
             if (m_total > int(m_keys.size())) {
                 m_complete = false;
-                m_firstKeys = m_keys;
+                for (size_t i = 0; i < m_keys.size(); ++i)
+                    m_firstKeys.push_back(m_keys[i]);
                 startBuilding();
             }
         }
@@ -230,25 +231,27 @@ void RecordSet::keysBuilt(const KeyBuilder::Keys& built) {
     // rows deleted here) first, the last screen (with the rows inserted here)
     // last, and between them the rows the builder read, once each. The list
     // is put together in place: it starts with the first screen as it was.
-    std::vector<qint64>& all = *built;
+    KeyList& all = *built;
     const size_t firstShown = m_firstKeys.size();
     size_t lastKnown = m_lastKeys.size() - m_added.size();
     // Usually the last screen is the end of the list as read: it is cut off.
-    bool lastAtEnd = m_removed.isEmpty() && all.size() >= firstShown + lastKnown &&
-                     std::equal(m_lastKeys.begin(), m_lastKeys.begin() + lastKnown, all.end() - lastKnown);
+    bool lastAtEnd = m_removed.isEmpty() && all.size() >= firstShown + lastKnown;
+    for (size_t i = 0; lastAtEnd && i < lastKnown; ++i)
+        lastAtEnd = m_lastKeys[i] == all[all.size() - lastKnown + i];
     if (lastAtEnd)
-        all.resize(all.size() - lastKnown);
+        all.truncate(all.size() - lastKnown);
     const QSet<qint64> shownLast = lastAtEnd ? QSet<qint64>() : QSet<qint64>(m_lastKeys.begin(), m_lastKeys.end());
     size_t w = 0;
-    for (const qint64 k : m_keys)
-        all[w++] = k;
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        all.set(w++, m_keys[i]);
     for (size_t r = firstShown; r < all.size(); ++r) {
         const qint64 k = all[r];
         if ((shownLast.isEmpty() || !shownLast.contains(k)) && (m_removed.isEmpty() || !m_removed.contains(k)))
-            all[w++] = k;
+            all.set(w++, k);
     }
-    all.resize(w);
-    all.insert(all.end(), m_lastKeys.begin(), m_lastKeys.end());
+    all.truncate(w);
+    for (const qint64 k : m_lastKeys)
+        all.push_back(k);
     const int fromEnd = m_total - m_index;  // a row of the last screen keeps its distance from the end
     const bool inLast = m_index >= int(m_keys.size());
     m_keys = std::move(all);
@@ -303,7 +306,9 @@ Status RecordSet::readLastRows() {
     if (!st.status())
         return st.status();
     st.bind(1, qMin(kFirstRows, room));
-    const QSet<qint64> first(m_keys.begin(), m_keys.end());
+    QSet<qint64> first;
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        first.insert(m_keys[i]);
     const QSet<qint64> added(m_added.begin(), m_added.end());
     std::vector<qint64> last;
     while (st.next()) {
@@ -496,7 +501,7 @@ Status RecordSet::deleteCurrent() {
         return s;
     m_cache.remove(key);
     if (m_index < int(m_keys.size())) {
-        m_keys.erase(m_keys.begin() + m_index);
+        m_keys.erase(size_t(m_index));
     } else {
         const int lastStart = m_total - int(m_lastKeys.size());
         m_lastKeys.erase(m_lastKeys.begin() + (m_index - lastStart));

@@ -124,7 +124,7 @@ private:
     QString m_order;      // the ORDER BY keys that make the order total
     // rowids, or row numbers of a materialized result; while incomplete the
     // first positions only
-    std::vector<qint64> m_keys;
+    KeyList m_keys;
     std::vector<qint64> m_lastKeys;  // while incomplete: the last positions, once read
     std::vector<qint64> m_added;     // while incomplete: rows inserted here (they stay last)
     QSet<qint64> m_removed;          // while incomplete: rows deleted here

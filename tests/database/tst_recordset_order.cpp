@@ -32,13 +32,17 @@ private slots:
 
     void largeOrderArrivesInTwoParts_data() {
         QTest::addColumn<QString>("order");
-        QTest::newRow("index order") << QStringLiteral("ModelNumber, SerialNum, Station");
-        QTest::newRow("three keys, mixed directions") << QStringLiteral("Facility ASC ,Date DESC ,SerialNum ASC ");
-        QTest::newRow("no keys") << QString();
+        QTest::addColumn<bool>("wideKeys");  // some rowids past 32 bits
+        QTest::newRow("index order") << QStringLiteral("ModelNumber, SerialNum, Station") << false;
+        QTest::newRow("three keys, mixed directions") << QStringLiteral("Facility ASC ,Date DESC ,SerialNum ASC ") << false;
+        QTest::newRow("no keys") << QString() << false;
+        QTest::newRow("three keys, rowids past 32 bits") << QStringLiteral("Facility ASC ,Date DESC ,SerialNum ASC ") << true;
+        QTest::newRow("no keys, rowids past 32 bits") << QString() << true;
     }
 
     void largeOrderArrivesInTwoParts() {
         QFETCH(QString, order);
+        QFETCH(bool, wideKeys);
         TestAppFolder folder(TestAppFolder::Data::Blank);
         const int rows = RecordSet::kFirstRows * 3 + 17;
         // Repeated keys and NULLs, so the rowid settles ties.
@@ -46,6 +50,9 @@ private slots:
                                    "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, ReworkNum) "
                                    "SELECT char(65 + i % 3), CASE WHEN i % 11 = 0 THEN NULL ELSE 'M' || (i % 7) END, 'S' || (i % 50), "
                                    "date('2026-01-01', '+' || (i % 40) || ' days'), 'T' || (i % 4), 1 FROM n").arg(rows));
+        if (wideKeys)
+            folder.exec(QStringLiteral("UPDATE InspectionRecord SET InspectionID = InspectionID + 5000000000 "
+                                       "WHERE InspectionID % 7 = 3 AND InspectionID > %1").arg(RecordSet::kFirstRows * 2));
         const QString sql = QStringLiteral("select InspectionID, Facility, ModelNumber, SerialNum, Date, Station from InspectionRecord") +
                             (order.isEmpty() ? QString() : QStringLiteral(" order by ") + order);
         const auto expected = [&] {
