@@ -55,7 +55,6 @@ public:
     // Every key of the statement has been read.
     bool isComplete() const { return m_complete; }
     // Whether the row at a position is known yet (always, once complete).
-    bool isRowKnown(int position) const { return keyAt(position) != 0; }
     // Stops reading the rest of the keys, and starts it again.
     void pauseBuilding();
     void resumeBuilding();
