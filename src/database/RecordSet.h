@@ -54,7 +54,6 @@ public:
     bool eof() const { return m_total == 0 || m_index >= m_total; }
     // Every key of the statement has been read.
     bool isComplete() const { return m_complete; }
-    // Whether the row at a position is known yet (always, once complete).
     // Stops reading the rest of the keys, and starts it again.
     void pauseBuilding();
     void resumeBuilding();
