@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "database/Sqlite.h"
+#include "platform/FileSystem.h"
 
 namespace Salvage {
 namespace {
@@ -206,11 +207,6 @@ Status rebuild(const QString& path, Outcome* outcome) {
             return Status::fail(QStringLiteral("The database could not be rebuilt: %1").arg(s.error()));
     }
     from.close();
-    {
-        QFile f(fresh);
-        if (!f.open(QIODevice::ReadOnly) || ::fsync(f.handle()) != 0)
-            return Status::fail(describe("Cannot write", fresh, errno ? errno : EIO));
-    }
     QFile::setPermissions(fresh, QFileInfo(path).permissions());
 
     // Rows were lost: the damaged file stays beside the new one (a second
@@ -222,13 +218,10 @@ Status rebuild(const QString& path, Outcome* outcome) {
             return Status::fail(describe("Cannot keep the damaged file as", kept, errno ? errno : EIO));
         outcome->keptDamagedFile = kept;
     }
-    if (std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) != 0)
-        return Status::fail(describe("Cannot replace", path, errno));
-    cleanup.path.clear();
-    QFile folder(info.absolutePath());
-    if (folder.open(QIODevice::ReadOnly))
-        ::fsync(folder.handle());
-    return Status::ok();
+    const Status replaced = FileSystem::replaceFile(fresh, path);
+    if (replaced || !QFileInfo::exists(fresh))
+        cleanup.path.clear();
+    return replaced;
 }
 
 }  // namespace Salvage

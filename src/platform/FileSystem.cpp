@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace FileSystem {
@@ -19,11 +20,21 @@ QString describe(const char* what, const QString& path, int err) {
                                              QString::fromLocal8Bit(std::strerror(err)));
 }
 
-// Makes a rename durable by syncing the folder that holds it.
-void syncFolder(const QString& folder) {
-    QFile dir(folder);
-    if (dir.open(QIODevice::ReadOnly))
-        ::fsync(dir.handle());
+SyncCall g_sync = nullptr;
+
+// Opens path (a file, or a folder with O_DIRECTORY) and flushes it to disk.
+// fsync applies to the file, not to the descriptor, so a fresh one will do.
+Status sync(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
+    if (fd < 0)
+        return Status::fail(describe("Cannot sync", path, errno));
+    const int result = (g_sync ? g_sync : ::fsync)(fd);
+    const int err = errno;
+    ::close(fd);
+    // A file system that cannot sync a folder (EINVAL) has nothing to make durable there.
+    if (result != 0 && !(flags & O_DIRECTORY && err == EINVAL))
+        return Status::fail(describe("Cannot sync", path, err));
+    return Status::ok();
 }
 
 }  // namespace
@@ -69,14 +80,13 @@ Status copyFile(const QString& source, const QString& target) {
     }
     if (in.error() != QFileDevice::NoError)
         return Status::fail(QStringLiteral("Cannot read '%1': %2").arg(QDir::toNativeSeparators(source), in.errorString()));
-    if (!out.flush() || ::fsync(out.handle()) != 0)
+    if (!out.flush())
         return Status::fail(describe("Cannot write", target, errno ? errno : EIO));
     out.setPermissions(in.permissions() | QFileDevice::WriteOwner);
-    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
-        return Status::fail(describe("Cannot replace", target, errno));
-    out.setAutoRemove(false);
-    syncFolder(folder);
-    return Status::ok();
+    const Status replaced = replaceFile(out.fileName(), target);
+    if (replaced || !QFileInfo::exists(out.fileName()))
+        out.setAutoRemove(false);
+    return replaced;
 }
 
 int removeUnfinishedCopies(const QString& target) {
@@ -91,10 +101,13 @@ int removeUnfinishedCopies(const QString& target) {
 }
 
 Status replaceFile(const QString& source, const QString& target) {
+    if (const Status s = sync(source, 0); !s)
+        return s;
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) != 0)
         return Status::fail(describe("Cannot replace", target, errno));
-    syncFolder(QFileInfo(target).absolutePath());
-    return Status::ok();
+    return sync(QFileInfo(target).absolutePath(), O_DIRECTORY);
 }
+
+void setSyncCall(SyncCall call) { g_sync = call; }
 
 }  // namespace FileSystem

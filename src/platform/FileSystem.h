@@ -19,7 +19,16 @@ Status copyFile(const QString& source, const QString& target);
 // when they were cut short (the process killed part-way); returns how many.
 int removeUnfinishedCopies(const QString& target);
 
-// Renames source over target in one step (both in one folder).
+// Renames source over target in one step (both in one folder), durably:
+// source's contents reach the disk before the rename and the folder's entry
+// after it, so after a power loss the target is the former file or the whole
+// new one. Every file that replaces another goes through here.
 Status replaceFile(const QString& source, const QString& target);
+
+// The call that flushes an open file or folder to disk (::fsync by default).
+// Tests put their own in to see what is synced and when, or to make it fail;
+// nullptr restores ::fsync.
+using SyncCall = int (*)(int fd);
+void setSyncCall(SyncCall call);
 
 }  // namespace FileSystem

@@ -82,8 +82,6 @@ Status OutputFile::commit() {
     errno = 0;
     if (m_file->error() != QFileDevice::NoError || !m_file->flush())
         return failure(errno ? errno : ENOSPC);
-    if (!m_direct && ::fsync(m_file->handle()) != 0)
-        return failure(errno);
     m_file->close();
     if (m_file->error() != QFileDevice::NoError)
         return failure(errno);
@@ -93,11 +91,8 @@ Status OutputFile::commit() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::chmod(QFile::encodeName(m_tempPath).constData(), 0666 & ~mask);
-    if (std::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
-        return failure(errno);
-    m_tempPath.clear();
-    QFile folder(QFileInfo(m_path).absolutePath());
-    if (folder.open(QIODevice::ReadOnly))
-        ::fsync(folder.handle());
-    return Status::ok();
+    const Status replaced = FileSystem::replaceFile(m_tempPath, m_path);
+    if (replaced || !QFileInfo::exists(m_tempPath))
+        m_tempPath.clear();
+    return replaced;
 }

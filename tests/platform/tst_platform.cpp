@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TestAppFolder.h"
@@ -20,6 +22,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/MousePointer.h"
+#include "platform/OutputFile.h"
 #include "platform/TextBox.h"
 
 namespace {
@@ -38,6 +41,31 @@ private:
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+ino_t inodeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// A sync call that notes what it flushed and which file the target was then;
+// it fails the sync numbered failAt (1 = the first).
+struct Synced {
+    bool folder;
+    ino_t inode, targetThen;
+};
+QVector<Synced> g_synced;
+QString g_target;
+int g_failAt = 0;
+int recordingSync(int fd) {
+    struct stat st {};
+    ::fstat(fd, &st);
+    g_synced.append({S_ISDIR(st.st_mode), st.st_ino, inodeOf(g_target)});
+    if (g_synced.size() == g_failAt) {
+        errno = EIO;
+        return -1;
+    }
+    return ::fsync(fd);
 }
 }  // namespace
 
@@ -178,23 +206,62 @@ private slots:
         QVERIFY(noFolder.error().contains(QStringLiteral("Path not found")));
         QCOMPARE(readAll(dst), readAll(src));
 
-        // A folder that cannot be written keeps its former file.
-        QDir(dir.path()).mkdir(QStringLiteral("ro"));
-        const QString roTarget = dir.filePath(QStringLiteral("ro/b.bin"));
-        QFile ro(roTarget);
-        QVERIFY(ro.open(QIODevice::WriteOnly));
-        ro.write("keep");
-        ro.close();
-        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        if (::geteuid() != 0) {  // root writes anywhere
-            QVERIFY(!FileSystem::copyFile(src, roTarget).isOk());
-            QCOMPARE(readAll(roTarget), QByteArray("keep"));
+        // A copy that cannot reach the disk keeps the former file and leaves
+        // no temporary one; one whose rename cannot be made durable says so.
+        const QString small = dir.filePath(QStringLiteral("c.bin"));
+        QFile c(small);
+        QVERIFY(c.open(QIODevice::WriteOnly));
+        c.write("new");
+        c.close();
+        g_target = dst;
+        FileSystem::setSyncCall(recordingSync);
+        for (g_failAt = 1; g_failAt <= 2; ++g_failAt) {
+            g_synced.clear();
+            QVERIFY(FileSystem::copyFile(small, dst).error().contains(QStringLiteral("Cannot sync")));
+            QCOMPARE(readAll(dst), g_failAt == 1 ? readAll(src) : QByteArray("new"));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
         }
-        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        FileSystem::setSyncCall(nullptr);
+        g_failAt = 0;
 
         QVERIFY(FileSystem::deleteFile(dst).isOk());
         QVERIFY(!FileSystem::exists(dst));
         QVERIFY(!FileSystem::deleteFile(dst).isOk());
+    }
+
+    // A file that replaces another reaches the disk before the rename, and
+    // the folder's new entry after it.
+    void replacingSyncsFileThenFolder_data() {
+        QTest::addColumn<bool>("outputFile");
+        QTest::newRow("copy") << false;
+        QTest::newRow("output file") << true;
+    }
+    void replacingSyncsFileThenFolder() {
+        QFETCH(bool, outputFile);
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("a.bin"));
+        g_target = dir.filePath(QStringLiteral("b.bin"));
+        for (const QString& path : {src, g_target}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(path.toUtf8());
+        }
+        g_synced.clear();
+        FileSystem::setSyncCall(recordingSync);
+        OutputFile out(g_target);
+        const Status s = !outputFile ? FileSystem::copyFile(src, g_target)
+                                     : out.open().isOk() && out.write("out").isOk() ? out.commit() : Status::fail(QStringLiteral("open"));
+        FileSystem::setSyncCall(nullptr);
+        QVERIFY2(s.isOk(), qPrintable(s.error()));
+        const ino_t replaced = inodeOf(g_target);
+        QCOMPARE(g_synced.size(), 2);
+        const Synced file = g_synced.first(), folder = g_synced.last();
+        QVERIFY(!file.folder);
+        QCOMPARE(file.inode, replaced);
+        QVERIFY(file.targetThen != replaced);
+        QVERIFY(folder.folder);
+        QCOMPARE(folder.inode, inodeOf(dir.path()));
+        QCOMPARE(folder.targetThen, replaced);
     }
 
     void dateBoxPatternAndValue() {

@@ -9,6 +9,7 @@
 #include "database/Schema.h"
 #include "datagen/InspectionSim.h"
 #include "datagen/PlantCatalogue.h"
+#include "platform/FileSystem.h"
 
 namespace DataGen {
 
@@ -122,8 +123,8 @@ Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fi
         }
         db.close();
     }
-    if (s && !QFile::rename(partial, path))
-        s = Status::fail(QStringLiteral("Could not rename %1 to %2").arg(partial, path));
+    if (s)
+        s = FileSystem::replaceFile(partial, path);
     if (!s) {
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-journal"));
