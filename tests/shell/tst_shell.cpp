@@ -7,12 +7,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "TestAppFolder.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/HelpViewer.h"
+#include "platform/InstanceLock.h"
 #include "shell/Application.h"
 #include "shell/FormCatalog.h"
 
@@ -268,6 +270,24 @@ private slots:
         QCOMPARE(m_quits, 1);
         // The exit compaction reports the error once; the program still ends.
         QCOMPARE(dialogs.messages.size(), 1);
+    }
+
+    // The running program holds the folder's lock until it ends.
+    void theRunningProgramHoldsTheFolderLock() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        Status whileRunning;
+        // Until the event loop runs and ends (start-up may run events before it).
+        QTimer ender;
+        QObject::connect(&ender, &QTimer::timeout, [&] {
+            whileRunning = InstanceLock().acquire(app.path());
+            QCoreApplication::exit(0);
+        });
+        ender.start(10);
+        QCOMPARE(Application::run(), 0);
+        ender.stop();
+        QVERIFY(whileRunning.error().contains(QStringLiteral("already running")));
+        QVERIFY(InstanceLock().acquire(app.path()).isOk());
     }
 
     void aSecondStartOnTheSameFolderSaysSoAndLeaves() {
