@@ -195,6 +195,7 @@ private slots:
         QCOMPARE(status(d), QStringLiteral("Record: 2"));
         QCOMPARE(m_folder->scalar(QStringLiteral("SELECT defectdescription FROM defects WHERE defectcode = '3'")).toString(),
                  QStringLiteral("Deep scratch"));
+        QCOMPARE(d->gridModel()->index(0, 1).data().toString(), QStringLiteral("Deep scratch"));  // not the row as first read
         // A click on another line moves the record set there, writing the row.
         typeIntoCell(d, 1, QStringLiteral("Passed"));
         const QModelIndex third = d->gridModel()->index(2, 0);
