@@ -51,7 +51,6 @@ void TestDataEntryScreen::opensOnFirstRowWithCaption() {
     DataEntryForm* form = openScreen();
     QVERIFY(form);
     QCOMPARE(form->windowTitle(), QStringLiteral("Inspection Record-Data Entry Screen"));
-    QCOMPARE(form->helpContext(), 90);
     QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("A"));
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
     QCOMPARE(box(form, "txtPartNum")->text(), QStringLiteral("001"));

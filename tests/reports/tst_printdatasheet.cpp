@@ -46,7 +46,6 @@ private slots:
         QCOMPARE(f->kind(), Form::Kind::TopLevel);
         QVERIFY(f->isWindow());
         QCOMPARE(f->windowTitle(), QStringLiteral("Print Data Collection Sheet"));
-        QCOMPARE(f->helpContext(), 50);
         auto* print = f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet"));
         QCOMPARE(print->text(), QStringLiteral("Print Data Collection Sheet"));
         QCOMPARE(f->findChild<QPushButton*>(QStringLiteral("CmdCancel"))->text(), QStringLiteral("Cancel"));

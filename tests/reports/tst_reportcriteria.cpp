@@ -50,19 +50,18 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("help");
         QTest::addColumn<QStringList>("tabOrder");
         const QStringList dates{QStringLiteral("MaskEdBox1"), QStringLiteral("MaskEdBox2")};
         const QStringList tail{QStringLiteral("cmdOK"), QStringLiteral("cmdExit")};
         const QStringList std = dates + QStringList{QStringLiteral("txtFacilityCode")} + tail;
-        QTest::newRow("pareto") << "frmPareto" << "Pareto of Defects" << "Pareto" << "pareto_of_defects.rpt" << 170 << std;
-        QTest::newRow("escapes") << "frmInspectionEscapes" << "Inspection Escapes" << "InspEscapes" << "Inspection_Escapes.rpt" << 160 << std;
-        QTest::newRow("byop") << "frmDefectsbyOp" << "Defects By Operator Report" << "DefectsbyOp" << "defects_by_operator.rpt" << 120 << std;
-        QTest::newRow("notes") << "frmDefectsbyopsWNotes" << "Defects With Notes Report" << "DefectsbyOpNotes" << "defects_by_operator_Notes.rpt" << 130 << std;
-        QTest::newRow("yields") << "frm1stPassYields" << "1ST Pass Inspection Yields" << "firstPassYields" << "1st_Pass_Yields.rpt" << 110 << std;
-        QTest::newRow("model") << "frmDefectsByModel" << "Defects by Model" << "DefectsbyModel" << "defects_by_model.rpt" << 150 << dates + tail;
+        QTest::newRow("pareto") << "frmPareto" << "Pareto of Defects" << "Pareto" << "pareto_of_defects.rpt" << std;
+        QTest::newRow("escapes") << "frmInspectionEscapes" << "Inspection Escapes" << "InspEscapes" << "Inspection_Escapes.rpt" << std;
+        QTest::newRow("byop") << "frmDefectsbyOp" << "Defects By Operator Report" << "DefectsbyOp" << "defects_by_operator.rpt" << std;
+        QTest::newRow("notes") << "frmDefectsbyopsWNotes" << "Defects With Notes Report" << "DefectsbyOpNotes" << "defects_by_operator_Notes.rpt" << std;
+        QTest::newRow("yields") << "frm1stPassYields" << "1ST Pass Inspection Yields" << "firstPassYields" << "1st_Pass_Yields.rpt" << std;
+        QTest::newRow("model") << "frmDefectsByModel" << "Defects by Model" << "DefectsbyModel" << "defects_by_model.rpt" << dates + tail;
         QTest::newRow("selected") << "frmDefectsbySelectedOperator" << "Defects By Selected Operator Report" << "DefectsbySelectedOp"
-                                  << "defects_by_selected_operator.rpt" << 140
+                                  << "defects_by_selected_operator.rpt"
                                   << dates + QStringList{QStringLiteral("txtFacilityCode"), QStringLiteral("txtLastName")} + tail;
     }
     void familyMembers() {
@@ -70,7 +69,6 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, control);
         QFETCH(QString, file);
-        QFETCH(int, help);
         QFETCH(QStringList, tabOrder);
         TestAppFolder app;
         Dialogs::Scripted dialogs;
@@ -80,7 +78,6 @@ private slots:
         QVERIFY(f);
         QVERIFY(QTest::qWaitForWindowActive(f->window()));
         QCOMPARE(child<QLabel>(f, "lblTitle")->text(), title);
-        QCOMPARE(f->helpContext(), help);
         QCOMPARE(f->engine()->objectName(), control);
         QCOMPARE(f->engine()->reportFileName(), app.path() + QStringLiteral("\\") + file);
         QVERIFY(dialogs.messages.isEmpty());

@@ -272,6 +272,30 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
     }
 
+    // The topic F1 opens: every form's help number, and the buttons' that carry their own.
+    void everyFormCarriesItsHelpNumber() {
+        TestAppFolder app;
+        Dialogs::Scripted dialogs;
+        const QString table = QStringLiteral(
+            "MDIBackground=10 frmMain=20 frmDataEntMenu=20 frmTblMenu=210 frmReports=100 frmAbout=0 frmMain.cmdDataEntry=20 "
+            "frmMain.cmdReports=100 frmMain.cmdTables=210 frmMain.Command1=180 frmPrintDataSheet=50 frmDataEntry=90 "
+            "frm1stPassYields=110 frmDefectsbyOp=120 frmDefectsbyopsWNotes=130 frmDefectsbySelectedOperator=140 "
+            "frmDefectsByModel=150 frmInspectionEscapes=160 frmPareto=170 frmYieldTrend=280 frmUnitHistory=290 "
+            "frmWhatChanged=300 frmUtility=180 frmUtility.cmdCompactRepair=0 frmUtility.Command2=200 "
+            "frmUtility.cmdNewDatabase=200 frmUtility.cmdExitUtility=0 frmRepair=190 frmBackUp=200 tblInspection=220 "
+            "tblModel=230 tblPart=240 tbldefects=250 tblLocationCode=260 tblEmployees=270 frmDefects=20 frmEmployee=20 "
+            "frmLocation=20 frmModel=20 frmPart=20 frmStation=20");
+        for (const QString& entry : table.split(QLatin1Char(' '))) {
+            const QStringList name = entry.section(QLatin1Char('='), 0, 0).split(QLatin1Char('.'));
+            QVERIFY2(forms().load(name.first()).isOk(), qPrintable(entry));
+            Form* f = forms().form(name.first());
+            QWidget* button = name.size() > 1 ? f->findChild<QWidget*>(name.last()) : nullptr;
+            QVERIFY2(name.size() == 1 || button, qPrintable(entry));
+            const int actual = button ? helpContextOf(button) : f->helpContext();
+            QVERIFY2(QString::number(actual) == entry.section(QLatin1Char('='), 1), qPrintable(QStringLiteral("%1, not %2").arg(entry).arg(actual)));
+        }
+    }
+
     // The running program holds the folder's lock until it ends.
     void theRunningProgramHoldsTheFolderLock() {
         TestAppFolder app;

@@ -50,7 +50,6 @@ private slots:
         QCOMPARE(d->gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("defectdescription"));
         QCOMPARE(status(d), QStringLiteral("Record: 1"));
         QCOMPARE(gridLine(d), 0);
-        QCOMPARE(d->helpContext(), 250);
         QVERIFY(d->window_()->windowState() & Qt::WindowMaximized);
 
         TableBrowser* m = open(QStringLiteral("tblModel"));
@@ -65,7 +64,6 @@ private slots:
         TableBrowser* e = open(QStringLiteral("tblEmployees"));
         QCOMPARE(e->gridModel()->columnCount(), 4);
         QCOMPARE(column(e, 1), (QStringList{"E2", "E1"}));
-        QCOMPARE(e->helpContext(), 270);
         QVERIFY(m_dialogs->messages.isEmpty());
     }
 

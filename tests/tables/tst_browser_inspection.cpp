@@ -40,7 +40,6 @@ private slots:
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         QVERIFY(b);
         QCOMPARE(b->windowTitle(), QStringLiteral("InspectionRecord"));
-        QCOMPARE(b->helpContext(), 220);
         QCOMPARE(b->gridModel()->columnCount(), 16);
         QStringList headers;
         for (int c = 0; c < 16; ++c)

@@ -57,7 +57,6 @@ void TestBackup::formLayout() {
     Form* form = forms.form(QStringLiteral("frmBackUp"));
     QCOMPARE(form->kind(), Form::Kind::Child);
     QCOMPARE(form->window_()->windowTitle(), QStringLiteral("BackUp"));
-    QCOMPARE(form->helpContext(), 200);
     auto* label = form->findChild<QLabel*>(QStringLiteral("lblBackup"));
     QVERIFY(label);
     QCOMPARE(label->text(), QStringLiteral("Perform Backup At least once a week! Create a new folder to back up into "

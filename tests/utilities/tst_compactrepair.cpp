@@ -252,7 +252,6 @@ void TestCompactRepair::repairFormCompletes() {
     Form* form = forms.form(QStringLiteral("frmRepair"));
     QVERIFY(QTest::qWaitForWindowActive(form->window_()));
     QCOMPARE(form->window_()->windowTitle(), QStringLiteral("Compact And Repair"));
-    QCOMPARE(form->helpContext(), 190);
     auto* label = form->findChild<QLabel*>(QStringLiteral("lblmessage"));
     auto* button = form->findChild<QPushButton*>(QStringLiteral("cmdRepair"));
     QVERIFY(label && button);

@@ -59,7 +59,6 @@ void TestUtilityMenu::layout() {
     FormRegistry& forms = FormRegistry::instance();
     QVERIFY(!forms.isVisible(QStringLiteral("frmMain")));
     QCOMPARE(menu->window_()->windowTitle(), QString());
-    QCOMPARE(menu->helpContext(), 180);
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("lblHeader"))->text(), QStringLiteral("KEL Manufacturing Software"));
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("lbltitle"))->text(), QStringLiteral("Varnex"));
     QVERIFY(menu->findChild<QLabel*>(QStringLiteral("lblTM")));
@@ -70,7 +69,6 @@ void TestUtilityMenu::layout() {
                               QStringLiteral("cmdExitUtility")};
     const QStringList texts{QStringLiteral("Compact and Repair Database"), QStringLiteral("Backup Database"),
                             QStringLiteral("Erase Demo - Create  New Database"), QStringLiteral("Exit Utility Menu")};
-    const QList<int> help{0, 200, 200, 0};
     int lastY = -1;
     for (int i = 0; i < buttons.size(); ++i) {
         auto* b = frame->findChild<QPushButton*>(buttons[i]);
@@ -78,7 +76,6 @@ void TestUtilityMenu::layout() {
         QVERIFY(b->text().isEmpty());
         QVERIFY(b->y() > lastY);  // stacked top to bottom
         lastY = b->y();
-        QCOMPARE(helpContextOf(b), help[i]);
         // The label to its right carries the entry's text.
         bool found = false;
         for (QLabel* l : frame->findChildren<QLabel*>())
