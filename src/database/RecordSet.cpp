@@ -103,8 +103,15 @@ Status RecordSet::open(SqliteDbPtr db, const QString& sql, CursorType type) {
 }
 
 void RecordSet::close() {
-    m_builder.reset();
+    clearStatement();
     m_db.reset();
+    m_table.clear();
+    m_index = -1;
+}
+
+// Forgets the statement's keys, fields and edits (the connection stays).
+void RecordSet::clearStatement() {
+    m_builder.reset();
     m_keys.clear();
     m_lastKeys.clear();
     m_added.clear();
@@ -114,29 +121,14 @@ void RecordSet::close() {
     m_complete = true;
     m_materialized.clear();
     m_fields.clear();
-    m_table.clear();
     m_pending.clear();
     m_mode = EditMode::None;
-    m_index = -1;
     m_deleted = false;
     clearCache();
 }
 
 Status RecordSet::openStatement() {
-    m_builder.reset();
-    m_keys.clear();
-    m_lastKeys.clear();
-    m_added.clear();
-    m_removed.clear();
-    m_firstKeys.clear();
-    m_total = 0;
-    m_complete = true;
-    m_materialized.clear();
-    m_fields.clear();
-    m_pending.clear();
-    m_mode = EditMode::None;
-    m_deleted = false;
-    clearCache();
+    clearStatement();
     const auto m = simpleSelect().match(m_sql);
     if (m.hasMatch()) {
         m_table = m.captured(2);

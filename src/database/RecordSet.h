@@ -109,6 +109,7 @@ private:
     void keysBuilt(const KeyBuilder::Keys& keys);
     Status unknownRow() const;
     Status openStatement();
+    void clearStatement();
     Status leaveRow();
     Status fetchRow(qint64 key, QVariantList* values) const;
     void clearCache() const { m_cache.clear(); }
