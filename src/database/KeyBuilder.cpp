@@ -1,11 +1,9 @@
 #include "database/KeyBuilder.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <chrono>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 KeyBuilder::KeyBuilder(const QString& path, const QString& keySql, std::vector<qint64> shownFirst, qint64 expectedRows,
                        QObject* parent)
@@ -18,7 +16,7 @@ KeyBuilder::~KeyBuilder() {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (m_db)
-            sqlite3_interrupt(m_db->handle());
+            m_db->interrupt();
     }
     m_thread.join();
 }
@@ -26,8 +24,8 @@ KeyBuilder::~KeyBuilder() {
 void KeyBuilder::work() {
     std::vector<qint64> shownSorted = m_shown;
     std::sort(shownSorted.begin(), shownSorted.end());
-    SqliteDb db;
-    Status s = db.open(m_path, SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(m_path, Database::Mode::ReadOnly);
     if (s) {
         db.setBackgroundReader(true);
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -51,9 +49,7 @@ void KeyBuilder::work() {
         s = st.status();
         if (s || m_stop)
             break;
-        const int code = sqlite3_errcode(db.handle()) & 0xff;
-        const bool gaveWay = code == SQLITE_INTERRUPT || code == SQLITE_BUSY || code == SQLITE_LOCKED ||
-                             s.error().contains(QLatin1String("interrupt")) || s.error().contains(QLatin1String("locked"));
+        const bool gaveWay = s.error().contains(QLatin1String("interrupt")) || s.error().contains(QLatin1String("locked"));
         if (!gaveWay || attempt >= 1000)
             break;
         s = Status::ok();

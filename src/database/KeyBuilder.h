@@ -10,7 +10,7 @@
 
 #include "database/KeyList.h"
 
-class SqliteDb;
+class Database;
 
 // Reads the whole key list of a statement ("SELECT rowid ... ORDER BY ...")
 // on a connection of its own in a thread of its own, so that a sort of ten
@@ -40,6 +40,6 @@ private:
     qint64 m_expected;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
-    SqliteDb* m_db = nullptr;  // the thread's connection, while it is open
+    Database* m_db = nullptr;  // the thread's connection, while it is open
     std::thread m_thread;
 };

@@ -1,7 +1,5 @@
 #include "database/Maintenance.h"
 
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,11 +7,11 @@
 
 #include "database/Salvage.h"
 #include "database/Schema.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 namespace Maintenance {
 namespace {
-Status integrity(SqliteDb& db, const QString& pragma = QStringLiteral("PRAGMA integrity_check")) {
+Status integrity(Database& db, const QString& pragma = QStringLiteral("PRAGMA integrity_check")) {
     SqlStatement check(db, pragma);
     if (!check.status())
         return check.status();
@@ -32,15 +30,15 @@ Status integrity(SqliteDb& db, const QString& pragma = QStringLiteral("PRAGMA in
 }  // namespace
 
 Status quickCheck(const QString& path) {
-    SqliteDb db;
-    Status s = db.open(path, SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(path, Database::Mode::ReadOnly);
     if (!s)
         return s;  // the engine's own words: not a database, malformed
     return integrity(db, QStringLiteral("PRAGMA quick_check"));
 }
 
 Status repair(const QString& path) {
-    SqliteDb db;
+    Database db;
     Status s = db.open(path);
     if (!s)
         return s;
@@ -70,7 +68,7 @@ Status repair(const QString& path) {
 Status compact(const QString& source, const QString& target) { return compact(source, target, Progress()); }
 
 namespace {
-qint64 pragmaValue(SqliteDb& db, const char* pragma, Status* status) {
+qint64 pragmaValue(Database& db, const char* pragma, Status* status) {
     SqlStatement st(db, QString::fromLatin1(pragma));
     const qint64 v = st.next() ? st.int64(0) : 0;
     if (!st.status() && status->isOk())
@@ -103,14 +101,12 @@ struct CompactWatch {
 
 // Called by the engine every few thousand steps of the compaction: reports
 // the pages the target holds so far, a few times a second.
-int reportCompaction(void* context) {
-    auto* w = static_cast<CompactWatch*>(context);
+void reportCompaction(CompactWatch* w) {
     if (w->sinceReport.isValid() && w->sinceReport.elapsed() < 100)
-        return 0;
+        return;
     w->sinceReport.start();
     const qint64 done = qMin(w->all, QFileInfo(w->target).size() / w->pageSize);
     (*w->progress)(done, w->all);
-    return 0;
 }
 }  // namespace
 
@@ -119,8 +115,8 @@ Status compact(const QString& source, const QString& target, const Progress& pro
         return Status::fail(QStringLiteral("File already exists: %1").arg(target));
     if (!QFileInfo(QFileInfo(target).absolutePath()).isDir())
         return Status::fail(QStringLiteral("Path not found: %1").arg(QFileInfo(target).absolutePath()));
-    SqliteDb db;
-    Status s = db.open(source, SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(source, Database::Mode::ReadOnly);
     if (!s)
         return s;
     SqlStatement vacuum(db, QStringLiteral("VACUUM INTO ?"));
@@ -135,10 +131,13 @@ Status compact(const QString& source, const QString& target, const Progress& pro
         watch.all = pragmaValue(db, "PRAGMA page_count", &s) - pragmaValue(db, "PRAGMA freelist_count", &s);
         watch.progress = &progress;
         progress(0, watch.all);
-        sqlite3_progress_handler(db.handle(), 20000, &reportCompaction, &watch);
+        db.setProgressCheck([&watch] {
+            reportCompaction(&watch);
+            return false;
+        });
     }
     s = vacuum.run();
-    sqlite3_progress_handler(db.handle(), 0, nullptr, nullptr);
+    db.setProgressCheck({});
     if (s && progress)
         progress(watch.all, watch.all);
     return s;
@@ -146,7 +145,7 @@ Status compact(const QString& source, const QString& target, const Progress& pro
 
 Status fileState(const QString& path, FileState* state) {
     *state = FileState();
-    SqliteDb db;
+    Database db;
     // Read-write: a journal left by an interrupted write is rolled back first.
     Status s = db.open(path);
     if (!s)
@@ -167,7 +166,7 @@ Status fileState(const QString& path, FileState* state) {
 }
 
 Status markChecked(const QString& path) {
-    SqliteDb db;
+    Database db;
     Status s = db.open(path);
     if (!s)
         return s;
@@ -194,8 +193,8 @@ Status markChecked(const QString& path) {
 }
 
 QString rowSummary(const QString& path) {
-    SqliteDb db;
-    if (!db.open(path, SqliteDb::Mode::ReadOnly))
+    Database db;
+    if (!db.open(path, Database::Mode::ReadOnly))
         return QString();
     QStringList tables;
     SqlStatement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "

@@ -213,14 +213,14 @@ QVariant RecordNavigator::fieldValue(const QString& field) const {
     return QVariant();
 }
 
-Status RecordNavigator::writeCurrent(const RowStep& alsoStore) {
+Status RecordNavigator::writeCurrent(const RowStep& alsoStore, const QString& unitKey) {
     if (!m_db.isOpen())
         return Status::fail(QStringLiteral("The database is not open."));
     if (m_state != State::Row && m_state != State::New)
         return Status::fail(QStringLiteral("No current record."));
     Status s;
     if (alsoStore)
-        s = m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        s = m_db.beginWrite(unitKey);
     qint64 key = 0;
     if (s)
         s = writeRow(&key);
@@ -291,8 +291,8 @@ Status RecordNavigator::writeRow(qint64* key) {
     return s;
 }
 
-Status RecordNavigator::updateRecord(const RowStep& alsoStore) {
-    const Status s = writeCurrent(alsoStore);
+Status RecordNavigator::updateRecord(const RowStep& alsoStore, const QString& unitKey) {
+    const Status s = writeCurrent(alsoStore, unitKey);
     updateArrows();
     return s;
 }

@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <QWidget>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 class QLabel;
 class QToolButton;
@@ -63,11 +63,13 @@ public:
 
     Status addNew();
     // A step run on the row just written, inside the write's transaction.
-    using RowStep = std::function<Status(SqliteDb& db, qint64 key)>;
+    using RowStep = std::function<Status(Database& db, qint64 key)>;
     // Stores the bound boxes into the current row, or inserts the new row, at
     // once and without the validate event. With a step, the write and the step
     // are one transaction: both reach the file or neither does.
-    Status updateRecord(const RowStep& alsoStore = RowStep());
+    // With alsoStore, the write and alsoStore run in one transaction; writers
+    // that give the same unit key run it one at a time.
+    Status updateRecord(const RowStep& alsoStore = RowStep(), const QString& unitKey = QString());
     // Removes the current row; no row is current until the next move.
     Status deleteRecord();
 
@@ -99,7 +101,7 @@ private:
 
     Status move(Action action);
     Status userMove(Action action);
-    Status writeCurrent(const RowStep& alsoStore = RowStep());
+    Status writeCurrent(const RowStep& alsoStore = RowStep(), const QString& unitKey = QString());
     Status writeRow(qint64* key);
     Status loadRow(qint64 key, int position);
     void clearBoxes();
@@ -111,7 +113,7 @@ private:
 
     QString m_databaseName;
     QString m_table;
-    SqliteDb m_db;
+    Database m_db;
     // Neighbouring keys by rowid; 0 when there is none.
     qint64 keyQuery(const QString& sql, qint64 key, Status* status);
     qint64 positionOf(qint64 key, Status* status);

@@ -84,14 +84,14 @@ Status RecordSet::open(const QString& connectionText, const QString& sql, Cursor
     const QString path = Schema::dataSourceOf(connectionText);
     if (path.isEmpty())
         return Status::fail(QStringLiteral("The connection text names no data source."));
-    auto db = std::make_shared<SqliteDb>();
+    auto db = std::make_shared<Database>();
     const Status s = db->open(path);
     if (!s)
         return s;
     return open(db, sql, type);
 }
 
-Status RecordSet::open(SqliteDbPtr db, const QString& sql, CursorType type) {
+Status RecordSet::open(DatabasePtr db, const QString& sql, CursorType type) {
     close();
     m_db = std::move(db);
     m_sql = sql;

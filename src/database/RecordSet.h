@@ -9,7 +9,7 @@
 #include <QVariant>
 
 #include "database/KeyBuilder.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 // A query cursor: a record set opened on an SQL statement through a connection
 // text. A "select <columns> from <table> [order by ...]" statement is opened
@@ -41,13 +41,13 @@ public:
 
     Status open(const QString& connectionText, const QString& sql, CursorType type = CursorType::Static);
     // Opens on a database already open (shared with other cursors).
-    Status open(SqliteDbPtr db, const QString& sql, CursorType type = CursorType::Static);
+    Status open(DatabasePtr db, const QString& sql, CursorType type = CursorType::Static);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString sql() const { return m_sql; }
     QString table() const { return m_table; }
     bool isUpdatable() const { return !m_table.isEmpty(); }
-    SqliteDbPtr database() const { return m_db; }
+    DatabasePtr database() const { return m_db; }
 
     int recordCount() const { return m_total; }
     bool bof() const { return m_total == 0 || m_index < 0; }
@@ -114,7 +114,7 @@ private:
     Status fetchRow(qint64 key, QVariantList* values) const;
     void clearCache() const { m_cache.clear(); }
 
-    SqliteDbPtr m_db;
+    DatabasePtr m_db;
     QString m_sql;
     CursorType m_type = CursorType::Static;
     QString m_table;      // empty when the statement is not one table's rows

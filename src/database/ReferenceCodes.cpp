@@ -8,7 +8,7 @@ QString quoted(const QString& identifier) {
 }
 }  // namespace
 
-Status list(SqliteDb& db, const QString& table, const QString& field, QStringList* codes) {
+Status list(Database& db, const QString& table, const QString& field, QStringList* codes) {
     codes->clear();
     SqlStatement st(db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL ORDER BY %1").arg(quoted(field), quoted(table)));
     while (st.next())
@@ -16,7 +16,7 @@ Status list(SqliteDb& db, const QString& table, const QString& field, QStringLis
     return st.status();
 }
 
-Status knows(SqliteDb& db, const QString& table, const QString& field, const QString& code, bool* known) {
+Status knows(Database& db, const QString& table, const QString& field, const QString& code, bool* known) {
     *known = true;
     SqlStatement st(db, QStringLiteral("SELECT EXISTS (SELECT 1 FROM %2 WHERE %1 = ?), EXISTS (SELECT 1 FROM %2)")
                             .arg(quoted(field), quoted(table)));

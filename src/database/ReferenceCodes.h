@@ -1,7 +1,7 @@
 #pragma once
 #include <QStringList>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 // The codes of the reference tables (models, stations, employees, parts,
 // defects, locations) as the data entry boxes offer and check them. The
@@ -9,10 +9,10 @@
 namespace ReferenceCodes {
 
 // Every code of the field, in order.
-Status list(SqliteDb& db, const QString& table, const QString& field, QStringList* codes);
+Status list(Database& db, const QString& table, const QString& field, QStringList* codes);
 
 // Whether the code is one of the table's. A table that holds no codes at all
 // is one the plant does not keep: it takes every code.
-Status knows(SqliteDb& db, const QString& table, const QString& field, const QString& code, bool* known);
+Status knows(Database& db, const QString& table, const QString& field, const QString& code, bool* known);
 
 }  // namespace ReferenceCodes

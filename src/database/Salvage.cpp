@@ -12,7 +12,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "platform/FileSystem.h"
 
 namespace Salvage {
@@ -31,7 +31,7 @@ enum class Probe { Row, End, Damaged };
 
 class Scanner {
 public:
-    Scanner(SqliteDb& db, const QString& table)
+    Scanner(Database& db, const QString& table)
         : m_seek(db, QStringLiteral("SELECT rowid FROM %1 NOT INDEXED WHERE rowid >= ? ORDER BY rowid LIMIT 1").arg(quoted(table))) {}
 
     Probe probe(qint64 from) {
@@ -66,7 +66,7 @@ private:
 
 // The rows the damaged file claims for a table, counted through any of its
 // indexes that can still be read; -1 when none can.
-qint64 claimedRows(SqliteDb& db, const QString& table, const QList<SchemaEntry>& schema) {
+qint64 claimedRows(Database& db, const QString& table, const QList<SchemaEntry>& schema) {
     qint64 best = -1;
     for (const SchemaEntry& e : schema) {
         if (e.type != QLatin1String("index") || e.table.compare(table, Qt::CaseInsensitive) != 0)
@@ -80,7 +80,7 @@ qint64 claimedRows(SqliteDb& db, const QString& table, const QList<SchemaEntry>&
 
 // Copies the readable rows of one table in rowid order; a damaged page is
 // stepped over. Returns the rows copied; *damaged tells whether any page was.
-Status copyRows(SqliteDb& from, SqliteDb& to, const QString& table, qint64* copied, bool* damaged) {
+Status copyRows(Database& from, Database& to, const QString& table, qint64* copied, bool* damaged) {
     SqlStatement read(from, QStringLiteral("SELECT rowid, * FROM %1 NOT INDEXED WHERE rowid >= ? ORDER BY rowid").arg(quoted(table)));
     if (!read.status())
         return read.status();
@@ -126,8 +126,8 @@ QString describe(const char* what, const QString& path, int err) {
 
 Status rebuild(const QString& path, Outcome* outcome) {
     *outcome = Outcome();
-    SqliteDb from;
-    Status s = from.open(path, SqliteDb::Mode::ReadOnly);
+    Database from;
+    Status s = from.open(path, Database::Mode::ReadOnly);
     if (!s)
         return s;
     QList<SchemaEntry> schema;
@@ -157,8 +157,8 @@ Status rebuild(const QString& path, Outcome* outcome) {
     } cleanup{fresh};
 
     {
-        SqliteDb to;
-        s = to.open(fresh, SqliteDb::Mode::Create);
+        Database to;
+        s = to.open(fresh, Database::Mode::Create);
         if (s)
             s = to.exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN"));
         // Tables first, then their rows, then the indexes built from the rows.

@@ -97,7 +97,7 @@ CREATE TABLE IF NOT EXISTS Upkeep (
 ) STRICT;
 )SQL";
 
-Status create(SqliteDb& db) {
+Status create(Database& db) {
     Status s = db.exec(QStringLiteral("BEGIN"));
     if (!s)
         return s;
@@ -111,7 +111,7 @@ Status create(SqliteDb& db) {
     return db.exec(QStringLiteral("COMMIT"));
 }
 
-Status upgrade(SqliteDb& db) {
+Status upgrade(Database& db) {
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
@@ -124,14 +124,14 @@ Status upgrade(SqliteDb& db) {
 Status upgradeFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("File not found: %1").arg(path));
-    SqliteDb db;
-    Status s = db.open(path, SqliteDb::Mode::ReadWrite);
+    Database db;
+    Status s = db.open(path, Database::Mode::ReadWrite);
     return s ? upgrade(db) : s;
 }
 
-Status addUpkeep(SqliteDb& db) { return db.exec(QString::fromUtf8(kUpkeep)); }
+Status addUpkeep(Database& db) { return db.exec(QString::fromUtf8(kUpkeep)); }
 
-qint64 rowCount(SqliteDb& db, const QString& table, Status* status) {
+qint64 rowCount(Database& db, const QString& table, Status* status) {
     {
         SqlStatement kept(db, QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = ? COLLATE NOCASE"));
         if (kept.status()) {
@@ -183,8 +183,8 @@ int fieldLimit(const QString& table, const QString& field) {
 Status createFile(const QString& path) {
     if (QFileInfo::exists(path))
         return Status::fail(QStringLiteral("File already exists: %1").arg(path));
-    SqliteDb db;
-    Status s = db.open(path, SqliteDb::Mode::Create);
+    Database db;
+    Status s = db.open(path, Database::Mode::Create);
     if (!s)
         return s;
     return create(db);

@@ -1,5 +1,5 @@
 #pragma once
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 // The Inspection database: file name, connection texts and tables.
 namespace Schema {
@@ -16,16 +16,16 @@ QString browserConnectPrefix();     // "PROVIDER=Microsoft.Jet.OLEDB.3.51;Data S
 QString dataSourceOf(const QString& connectionText);
 
 // Creates the seven tables and the index in an empty database.
-Status create(SqliteDb& db);
+Status create(Database& db);
 // Brings a file made by an earlier version up to the schema (the indexes it lacks).
-Status upgrade(SqliteDb& db);
+Status upgrade(Database& db);
 Status upgradeFile(const QString& path);
 // Adds to a database made before them (no harm when they exist) the row
 // count that the file keeps of InspectionRecord, recounted now, and the table
 // that records its last check; part of create().
-Status addUpkeep(SqliteDb& db);
+Status addUpkeep(Database& db);
 // The number of rows of a table: the count the file keeps, or a count.
-qint64 rowCount(SqliteDb& db, const QString& table, Status* status);
+qint64 rowCount(Database& db, const QString& table, Status* status);
 // The length a person types into a text field, for its entry box: 0 for a
 // field without one (numbers, dates, fields not listed). Names are matched
 // without regard to case.

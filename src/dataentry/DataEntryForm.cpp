@@ -220,8 +220,8 @@ void DataEntryForm::onLoad() {
 void DataEntryForm::offerCodes() {
     // The boxes complete from the reference tables as they stand when the
     // screen opens; a list that cannot be read offers nothing.
-    SqliteDb db;
-    if (!db.open(m_nav->databaseName(), SqliteDb::Mode::ReadOnly))
+    Database db;
+    if (!db.open(m_nav->databaseName(), Database::Mode::ReadOnly))
         return;
     for (const CodeList& c : kCodeLists) {
         QStringList codes;
@@ -231,8 +231,8 @@ void DataEntryForm::offerCodes() {
 }
 
 bool DataEntryForm::confirmUnknownCodes() {
-    SqliteDb db;
-    if (!db.open(m_nav->databaseName(), SqliteDb::Mode::ReadOnly))
+    Database db;
+    if (!db.open(m_nav->databaseName(), Database::Mode::ReadOnly))
         return true;  // storing the row will say what is wrong with the file
     QStringList sentences;
     TextBox* first = nullptr;
@@ -315,7 +315,7 @@ void DataEntryForm::pass() {
     giveFocus(button("cmdSubmit"));
 }
 
-int DataEntryForm::countWithQuery(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId) {
+int DataEntryForm::countWithQuery(Database& db, const InspectedUnit& unit, qint64 inspectionId) {
     int n = 0;
     ReworkCounter::count(db, unit, inspectionId, &n);  // a failed count keeps 0
     return n;
@@ -332,10 +332,10 @@ void DataEntryForm::submit() {
     // and leaves the boxes as typed.
     const InspectedUnit unit{text("txtModelNumber")->text(), text("txtSerialNumber")->text(), text("txtStation")->text()};
     int rework = 0;
-    Status s = m_nav->updateRecord([&](SqliteDb& db, qint64 key) {
+    Status s = m_nav->updateRecord([&](Database& db, qint64 key) {
         rework = m_reworkCount(db, unit, key);
         return ReworkCounter::store(db, key, rework);
-    });
+    }, ReworkCounter::lockKey(unit));
     if (s)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {

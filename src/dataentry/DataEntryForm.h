@@ -11,7 +11,7 @@ class MaskedDateBox;
 class QPlainTextEdit;
 class QPushButton;
 class RecordNavigator;
-class SqliteDb;
+class Database;
 class TextBox;
 
 // The inspection data entry screen (frmDataEntry): one row of InspectionRecord
@@ -25,7 +25,7 @@ public:
     // Counts the rows of a unit at a station up to the stored row, on the
     // connection and in the transaction that stored it; a failure ends the
     // count silently with what it reached.
-    using ReworkCount = std::function<int(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId)>;
+    using ReworkCount = std::function<int(Database& db, const InspectedUnit& unit, qint64 inspectionId)>;
 
     DataEntryForm();
     void onLoad() override;
@@ -35,7 +35,7 @@ public:
     QString connectString() const;
     // The count query is the default; the benchmark puts the full scan here.
     void setReworkCount(ReworkCount count) { m_reworkCount = std::move(count); }
-    static int countWithQuery(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId);
+    static int countWithQuery(Database& db, const InspectedUnit& unit, qint64 inspectionId);
 
     RecordNavigator* navigator() const { return m_nav; }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 namespace ReworkCounter {
 
@@ -16,7 +16,7 @@ QString statement() {
                           "AND InspectionID <= ?");
 }
 
-Status count(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId, int* result) {
+Status count(Database& db, const InspectedUnit& unit, qint64 inspectionId, int* result) {
     *result = 0;
     // The columns keep the binary collation, so "=" compares exactly and the
     // (ModelNumber, SerialNum, Station) index, which ends in the row's key,
@@ -34,7 +34,11 @@ Status count(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId, int* 
     return Status::ok();
 }
 
-Status store(SqliteDb& db, qint64 inspectionId, int number) {
+QString lockKey(const InspectedUnit& unit) {
+    return unit.modelNumber + QChar(0x1f) + unit.serialNumber + QChar(0x1f) + unit.station;
+}
+
+Status store(Database& db, qint64 inspectionId, int number) {
     SqlStatement st(db, QStringLiteral("UPDATE InspectionRecord SET ReworkNum = ? WHERE InspectionID = ?"));
     if (!st.status())
         return st.status();

@@ -3,7 +3,7 @@
 
 #include "platform/Status.h"
 
-class SqliteDb;
+class Database;
 
 // A unit at a station: the three fields that number its rows.
 struct InspectedUnit {
@@ -30,9 +30,13 @@ QString statement();
 // the row (inside its transaction, so the row itself is seen). The comparison
 // is exact (case and blanks count) and an empty field matches no row, not
 // even the one just stored.
-Status count(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId, int* result);
+Status count(Database& db, const InspectedUnit& unit, qint64 inspectionId, int* result);
+
+// The key under which writers of one unit take turns: two stations storing
+// rows of the same unit at once must not count the same rows.
+QString lockKey(const InspectedUnit& unit);
 
 // Writes the number into the row.
-Status store(SqliteDb& db, qint64 inspectionId, int number);
+Status store(Database& db, qint64 inspectionId, int number);
 
 }  // namespace ReworkCounter

@@ -5,7 +5,7 @@
 #include <QDate>
 #include <QElapsedTimer>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 namespace {
 QString quoted(const QString& identifier) {
@@ -144,8 +144,8 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     out->groups.clear();
     out->rowCount = 0;
     out->printedAt = QDateTime::currentDateTime();
-    SqliteDb db;
-    Status s = db.open(def.databasePath, SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(def.databasePath, Database::Mode::ReadOnly);
     if (!s)
         return s;
     // The time limit and the progress are checked while the engine works and

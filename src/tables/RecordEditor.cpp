@@ -215,8 +215,8 @@ void RecordEditor::leaveField(TextBox* box) {
 }
 
 Status RecordEditor::probeTable() const {
-    SqliteDb db;
-    Status s = db.open(m_data->databaseName(), SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(m_data->databaseName(), Database::Mode::ReadOnly);
     if (!s)
         return s;
     SqlStatement st(db, QStringLiteral("SELECT rowid FROM \"%1\" LIMIT 1").arg(m_spec.table));

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 namespace DatabaseGuard {
 
@@ -68,7 +68,7 @@ Status usableDatabase(const QString& path) {
 Status settleJournal(const QString& path) {
     if (!QFileInfo::exists(path + QStringLiteral("-journal")))
         return Status::ok();
-    SqliteDb db;
+    Database db;
     return db.open(path);  // reading the schema rolls a hot journal back
 }
 

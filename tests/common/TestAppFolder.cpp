@@ -31,14 +31,14 @@ TestAppFolder::TestAppFolder(Data data) {
 TestAppFolder::~TestAppFolder() { unloadAllForms(); }
 
 void TestAppFolder::exec(const QString& sql) const {
-    SqliteDb db;
+    Database db;
     QVERIFY2(db.open(livePath()).isOk(), qPrintable(db.lastError()));
     const Status s = db.exec(sql);
     QVERIFY2(s.isOk(), qPrintable(s.error()));
 }
 
 QVariant TestAppFolder::scalar(const QString& sql) const {
-    SqliteDb db;
+    Database db;
     if (!db.open(livePath()))
         return QVariant();
     SqlStatement st(db, sql);
@@ -46,7 +46,7 @@ QVariant TestAppFolder::scalar(const QString& sql) const {
 }
 
 QStringList TestAppFolder::rows(const QString& sql) const {
-    SqliteDb db;
+    Database db;
     QStringList out;
     if (!db.open(livePath()))
         return out;

@@ -2,7 +2,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 // A fresh application folder in a temporary directory: kelid.mdb, DemoDb,
 // temp, temp2, the report definitions and the help file, with the program

@@ -36,7 +36,7 @@ private slots:
 
     void schemaRefusesWrongValuesWithTheEnginesMessage() {
         TestAppFolder app;
-        SqliteDb db;
+        Database db;
         QVERIFY(db.open(app.livePath()).isOk());
         // Every statement the forms issue runs as written.
         for (const char* sql : {
@@ -68,7 +68,7 @@ private slots:
 
     void openingBadFilesGivesTheEnginesDescription() {
         TestAppFolder app(TestAppFolder::Data::None);
-        SqliteDb db;
+        Database db;
         QVERIFY(db.open(app.livePath()).error().contains(QStringLiteral("Could not find file")));
         QFile junk(app.livePath());
         QVERIFY(junk.open(QIODevice::WriteOnly));

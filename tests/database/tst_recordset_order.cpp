@@ -4,7 +4,7 @@
 // background: Last, edits and deletes made meanwhile keep rows and order right.
 #include <QTest>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 #include "TestAppFolder.h"
 #include "database/RecordSet.h"

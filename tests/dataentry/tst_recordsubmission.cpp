@@ -423,7 +423,7 @@ void TestRecordSubmission::refusedSubmitStoresNeitherRowNorNumber() {
     QVERIFY(form);
     pressEnter();  // Pass
     // Another program holds the file: the row cannot be stored, so no question.
-    SqliteDb other;
+    Database other;
     QVERIFY(other.open(app.livePath()));
     QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     pressEnter();  // Submit
@@ -698,7 +698,7 @@ void TestRecordSubmission::countComparesExactly() {
     insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
     app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('', 'S1', 'T1')"));
     app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES (NULL, 'S1', 'T1')"));
-    SqliteDb db;
+    Database db;
     QVERIFY(db.open(app.livePath()));
     auto count = [&](const char* model, const char* serial, const char* station, qint64 upTo = 100) {
         int n = -1;
@@ -729,7 +729,7 @@ void TestRecordSubmission::countStopsAtSixteenBitLimit() {
     app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32769) "
                             "INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) SELECT 'M1', 'S1', 'T1' FROM n"));
     int n = 0;
-    SqliteDb db;
+    Database db;
     QVERIFY(db.open(app.livePath()));
     QVERIFY(ReworkCounter::count(db, InspectedUnit{"M1", "S1", "T1"}, 40000, &n));
     QCOMPARE(n, ReworkCounter::maxCount);
@@ -739,16 +739,16 @@ void TestRecordSubmission::countStopsAtSixteenBitLimit() {
 void TestRecordSubmission::countFailureIsReportedToCaller() {
     TestAppFolder app;
     int n = 5;
-    SqliteDb closed;
+    Database closed;
     QVERIFY(!ReworkCounter::count(closed, InspectedUnit{"M1", "S1", "T1"}, 1, &n).isOk());
     QCOMPARE(n, 0);
     // On the screen a failed count is silent: the row is stored with the count reached (0).
     Dialogs::Scripted dialogs;
     DataEntryForm* form = openScreen();
     QVERIFY(form);
-    form->setReworkCount([](SqliteDb&, const InspectedUnit& unit, qint64 id) {
+    form->setReworkCount([](Database&, const InspectedUnit& unit, qint64 id) {
         int m = 0;
-        SqliteDb closed;
+        Database closed;
         ReworkCounter::count(closed, unit, id, &m);
         return m;
     });

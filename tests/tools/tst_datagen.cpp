@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "datagen/DataGen.h"
 
 // The generated databases: what the forms accept, the counting rule of rework
@@ -19,9 +19,9 @@ class TestDataGen : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     static QStringList rows(const QString& file, const QString& sql) {
-        SqliteDb db;
+        Database db;
         QStringList out;
-        const Status s = db.open(file, SqliteDb::Mode::ReadOnly);
+        const Status s = db.open(file, Database::Mode::ReadOnly);
         if (!s) {
             qWarning("%s", qPrintable(s.error()));
             return out;

@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "database/Maintenance.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 
 namespace FileFacts {
 
@@ -23,8 +23,8 @@ inline QByteArray digest(const QString& path) {
 inline QString rows(const QString& path) { return Maintenance::rowSummary(path); }
 
 inline bool intact(const QString& path) {
-    SqliteDb db;
-    if (!db.open(path, SqliteDb::Mode::ReadOnly))
+    Database db;
+    if (!db.open(path, Database::Mode::ReadOnly))
         return false;
     SqlStatement st(db, QStringLiteral("PRAGMA integrity_check"));
     return st.next() && st.value(0).toString() == QLatin1String("ok") && !st.next();
@@ -56,8 +56,8 @@ inline bool damage(const QString& path, Damage kind, const QString& table = QStr
         return f.resize(f.size() / 2);
     qint64 page = 0, pageSize = 0;
     {
-        SqliteDb db;
-        if (!db.open(path, SqliteDb::Mode::ReadOnly))
+        Database db;
+        if (!db.open(path, Database::Mode::ReadOnly))
             return false;
         SqlStatement root(db, kind == Damage::TableLeaf
             ? QStringLiteral("SELECT pageno, pgsize, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno "

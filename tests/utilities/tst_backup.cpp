@@ -173,7 +173,7 @@ void TestBackup::failures() {
     const QByteArray bytes = digest(f.livePath());
     const QString before = rows(f.livePath());
     QString typed = f.file(QStringLiteral("NoSuchFolder"));
-    std::unique_ptr<SqliteDb> held;
+    std::unique_ptr<Database> held;
     if (kind == QLatin1String("directory")) {
         typed = f.file(QStringLiteral("backups"));
         QVERIFY(QDir(f.path()).mkpath(QStringLiteral("backups/kelid.mdb")));
@@ -181,7 +181,7 @@ void TestBackup::failures() {
         typed = QStringLiteral("/proc");
     } else if (kind == QLatin1String("held")) {
         typed = f.file(QStringLiteral("temp"));
-        held = std::make_unique<SqliteDb>();
+        held = std::make_unique<Database>();
         QVERIFY(held->open(f.livePath()).isOk());
     }
     Dialogs::Scripted dialogs;
@@ -279,7 +279,7 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     QTemporaryDir crashed;
     const QString crashedLive = crashed.filePath(QStringLiteral("kelid.mdb"));
     {
-        SqliteDb writer;
+        Database writer;
         QVERIFY(writer.open(f.livePath()).isOk());
         QVERIFY(writer.exec(QStringLiteral("PRAGMA cache_size = 2")).isOk());
         QVERIFY(writer.exec(QStringLiteral("BEGIN")).isOk());
@@ -293,8 +293,8 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     const Status s = DatabaseBackup::run(crashedLive, backup);
     QVERIFY2(s.isOk(), qPrintable(s.error()));
     QVERIFY(intact(backup));
-    SqliteDb copy;
-    QVERIFY(copy.open(backup, SqliteDb::Mode::ReadOnly).isOk());
+    Database copy;
+    QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
     SqlStatement sum(copy, sumSql);
     QVERIFY(sum.next());
     QCOMPARE(sum.value(0).toString(), committed);

@@ -183,7 +183,7 @@ void TestCompactRepair::refusedWhileHeldOpen() {
     TestAppFolder f(TestAppFolder::Data::Demo);
     const QByteArray bytes = digest(f.livePath());
     {
-        SqliteDb held;
+        Database held;
         QVERIFY(held.open(f.livePath()).isOk());
         const Status s = CompactRepair().run();
         QVERIFY(!s.isOk());

@@ -217,8 +217,8 @@ void TestUtilityMenu::exchangeTwiceSwapsBack() {
     QCOMPARE(dialogs.texts(), (QStringList{kConfirm, kDone}));
     QCOMPARE(rows(f.livePath()), demoRows);
     QCOMPARE(rows(storedPath), newRows);
-    SqliteDb stored;
-    QVERIFY(stored.open(storedPath, SqliteDb::Mode::ReadOnly).isOk());
+    Database stored;
+    QVERIFY(stored.open(storedPath, Database::Mode::ReadOnly).isOk());
     SqlStatement st(stored, QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'NEW1'"));
     QVERIFY(st.next());
     QCOMPARE(st.value(0).toString(), QStringLiteral("ENTERED SINCE"));
@@ -243,7 +243,7 @@ void TestUtilityMenu::exchangeFailures() {
     const QString exchangePath = f.file(QStringLiteral("temp2/kelid1.mdb"));
     const QByteArray A = digest(f.livePath()), B = digest(storedPath);
     const QString rowsA = rows(f.livePath()), rowsB = rows(storedPath);
-    std::unique_ptr<SqliteDb> held;
+    std::unique_ptr<Database> held;
     if (fault == QLatin1String("stored"))
         QVERIFY(QFile::remove(storedPath));
     else if (fault == QLatin1String("DemoDb"))
@@ -251,7 +251,7 @@ void TestUtilityMenu::exchangeFailures() {
     else if (fault == QLatin1String("temp2"))
         QVERIFY(QDir(f.file(QStringLiteral("temp2"))).removeRecursively());
     else {
-        held = std::make_unique<SqliteDb>();
+        held = std::make_unique<Database>();
         QVERIFY(held->open(storedPath).isOk());
     }
 

@@ -9,7 +9,7 @@
 #include "Bench.h"
 #include "ReportFolder.h"
 #include "database/Schema.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportResult.h"
 
@@ -34,8 +34,8 @@ const Setup& setup() {
     s.folder = Bench::reportFolder(QStringLiteral("analysis-app"), source, {"yield_trend.rpt", "unit_history.rpt", "what_changed.rpt"});
     // The calendar year around the middle of the data, at its busiest facility; the
     // week of the middle day; the unit of the middle row.
-    SqliteDb db;
-    db.open(source, SqliteDb::Mode::ReadOnly);
+    Database db;
+    db.open(source, Database::Mode::ReadOnly);
     SqlStatement mid(db, QStringLiteral("SELECT date(min(Date), '+' || ((julianday(max(Date)) - julianday(min(Date))) / 2) || ' days') FROM InspectionRecord"));
     mid.next();
     const QDate middle = QDate::fromString(mid.value(0).toString(), Qt::ISODate);

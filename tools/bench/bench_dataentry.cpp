@@ -62,9 +62,9 @@ DataEntryForm* openForm() {
 
 // The count as the screen first made it: a cursor over every row of the
 // table, compared in the program, here on the connection that stored the row.
-int scanCount(SqliteDb& db, const InspectedUnit& unit, qint64 inspectionId) {
+int scanCount(Database& db, const InspectedUnit& unit, qint64 inspectionId) {
     RecordSet rs;
-    if (!rs.open(SqliteDbPtr(&db, [](SqliteDb*) {}),
+    if (!rs.open(DatabasePtr(&db, [](Database*) {}),
                  QStringLiteral("Select InspectionID,ModelNumber,SerialNum,Station From InspectionRecord"),
                  RecordSet::CursorType::Keyset))
         return 0;
@@ -96,8 +96,8 @@ void submitSetup(bool scan) {
     form->add();
     form->findChild<QLineEdit*>(QStringLiteral("txtFacility"))->setText(QStringLiteral("A"));
     // Codes the reference tables hold, so Submit asks nothing about them.
-    SqliteDb db;
-    db.open(AppPaths::folder() + QStringLiteral("/kelid.mdb"), SqliteDb::Mode::ReadOnly);
+    Database db;
+    db.open(AppPaths::folder() + QStringLiteral("/kelid.mdb"), Database::Mode::ReadOnly);
     auto first = [&](const char* sql) {
         SqlStatement st(db, QString::fromLatin1(sql));
         return st.next() ? st.value(0).toString() : QString();

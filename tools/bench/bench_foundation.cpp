@@ -12,7 +12,7 @@
 
 #include "Bench.h"
 #include "database/RecordNavigator.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
@@ -160,8 +160,8 @@ Bench::Registrar navigator{Bench::Case{navigatorCaseName(), baselineCaseName(),
 
 // What opening would cost if the navigator read the whole table up front.
 void readEveryRow() {
-    SqliteDb db;
-    Status s = db.open(g_large, SqliteDb::Mode::ReadOnly);
+    Database db;
+    Status s = db.open(g_large, Database::Mode::ReadOnly);
     if (!s) {
         Bench::fail(s.error());
         return;

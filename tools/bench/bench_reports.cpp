@@ -9,7 +9,7 @@
 
 #include "Bench.h"
 #include "ReportFolder.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRenderer.h"
@@ -30,8 +30,8 @@ const Setup& setup() {
     const QString source = Bench::largeDatabase(Bench::rows());
     s.folder = Bench::reportFolder(QStringLiteral("reports-app"), source, {"pareto_of_defects.rpt", "1st_Pass_Yields.rpt"});
     // The month in the middle of the data, at its busiest facility.
-    SqliteDb db;
-    db.open(source, SqliteDb::Mode::ReadOnly);
+    Database db;
+    db.open(source, Database::Mode::ReadOnly);
     SqlStatement mid(db, QStringLiteral("SELECT date(min(Date), '+' || ((julianday(max(Date)) - julianday(min(Date))) / 2) || ' days', 'start of month') FROM InspectionRecord"));
     mid.next();
     const QDate first = QDate::fromString(mid.value(0).toString(), Qt::ISODate);

@@ -10,7 +10,7 @@
 #include <QProcess>
 
 #include "Bench.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "database/GridModel.h"
 #include "database/RecordSet.h"
 #include "platform/AppPaths.h"
@@ -121,8 +121,8 @@ Bench::Registrar cliThreeKeys{Bench::Case{
 Bench::Registrar wholeThreeKeys{Bench::Case{
     QStringLiteral("tables: baseline, every key of the three-key order read at once"), QString(), [] { useLargeDatabase(); },
     [] {
-        SqliteDb db;
-        db.open(Bench::largeDatabase(Bench::rows()), SqliteDb::Mode::ReadOnly);
+        Database db;
+        db.open(Bench::largeDatabase(Bench::rows()), Database::Mode::ReadOnly);
         SqlStatement st(db, QStringLiteral("SELECT rowid FROM InspectionRecord %1").arg(QLatin1String(kThreeKeyOrder)));
         std::vector<qint64> keys;
         while (st.next())

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "Bench.h"
-#include "database/Sqlite.h"
+#include "database/Database.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -52,7 +52,7 @@ struct Folder {
     }
     // A few units inspected: three rows, each in its own write.
     void writeFewRows() {
-        SqliteDb db;
+        Database db;
         db.open(dir->path() + QStringLiteral("/kelid.mdb"));
         for (int i = 0; i < 3; ++i) {
             SqlStatement st(db, QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Station, ReworkNum) "

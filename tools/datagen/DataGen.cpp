@@ -18,7 +18,7 @@ namespace {
 QVariant text(const QString& s) { return s.isNull() ? QVariant() : QVariant(s); }
 
 // Runs one statement for each row of values.
-Status insertAll(SqliteDb& db, const QString& sql, const std::vector<QVariantList>& rows) {
+Status insertAll(Database& db, const QString& sql, const std::vector<QVariantList>& rows) {
     SqlStatement st(db, sql);
     if (!st.status())
         return st.status();
@@ -32,7 +32,7 @@ Status insertAll(SqliteDb& db, const QString& sql, const std::vector<QVariantLis
     return Status::ok();
 }
 
-Status insertPassCodes(SqliteDb& db) {
+Status insertPassCodes(Database& db) {
     const PlantCatalogue& p = PlantCatalogue::instance();
     Status s = insertAll(db, QStringLiteral("INSERT INTO Parts (partnum, partdescription) VALUES (?, ?)"),
                          {{p.parts[0].number, p.parts[0].description}});
@@ -45,7 +45,7 @@ Status insertPassCodes(SqliteDb& db) {
     return s;
 }
 
-Status insertReferenceTables(SqliteDb& db) {
+Status insertReferenceTables(Database& db) {
     const PlantCatalogue& p = PlantCatalogue::instance();
     std::vector<QVariantList> models, parts, defects, locations, stations, employees;
     for (const Model& m : p.models)
@@ -76,7 +76,7 @@ Status insertReferenceTables(SqliteDb& db) {
     return Status::ok();
 }
 
-Status insertInspections(SqliteDb& db, const SimConfig& config) {
+Status insertInspections(Database& db, const SimConfig& config) {
     SqlStatement st(db, QStringLiteral(
         "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, "
         "DefectCode, LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes) "
@@ -101,7 +101,7 @@ Status insertInspections(SqliteDb& db, const SimConfig& config) {
 
 // Builds the file under a temporary name in one transaction and renames it
 // into place only when it is complete.
-Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fill) {
+Status buildFile(const QString& path, const std::function<Status(Database&)>& fill) {
     if (const Status seed = PlantCatalogue::status(); !seed)
         return seed;
     if (QFileInfo::exists(path))
@@ -111,7 +111,7 @@ Status buildFile(const QString& path, const std::function<Status(SqliteDb&)>& fi
     QFile::remove(partial + QStringLiteral("-journal"));
     Status s = Schema::createFile(partial);
     if (s) {
-        SqliteDb db;
+        Database db;
         s = db.open(partial);
         if (s)
             s = db.exec(QStringLiteral("PRAGMA cache_size=-131072"));
@@ -145,7 +145,7 @@ Status createDemo(const QString& path) {
     config.unitsPerDayLow = demo.unitsPerDayLow;
     config.unitsPerDayHigh = demo.unitsPerDayHigh;
     config.badWeek = demo.badWeek;
-    return buildFile(path, [&](SqliteDb& db) {
+    return buildFile(path, [&](Database& db) {
         const Status s = insertReferenceTables(db);
         return s ? insertInspections(db, config) : s;
     });
@@ -170,7 +170,7 @@ Status createLarge(const QString& path, std::int64_t rows) {
     const double perFacilityDay = double(rows) / (workdays * double(PlantCatalogue::kFacilities) * large.rowsPerUnit);
     config.unitsPerDayLow = qMax(1, int(perFacilityDay * large.spreadLow));
     config.unitsPerDayHigh = qMax(config.unitsPerDayLow, int(perFacilityDay * large.spreadHigh + 0.5));
-    return buildFile(path, [&](SqliteDb& db) {
+    return buildFile(path, [&](Database& db) {
         const Status s = insertReferenceTables(db);
         return s && rows > 0 ? insertInspections(db, config) : s;
     });

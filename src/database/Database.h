@@ -5,33 +5,37 @@
 #include <QString>
 #include <QVariant>
 
+#include "database/DbEngine.h"
 #include "platform/Status.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
-// A thin layer over the SQLite engine: an open database file and its prepared
-// statements. Errors come back as the engine's own message.
-class SqliteDb {
+// A connection to the program's database: a SQLite file named by its path, or
+// a PostgreSQL server named by a connection URI ("postgresql://..."). Errors
+// come back as the engine's own message.
+class Database {
 public:
-    enum class Mode { ReadWrite, ReadOnly, Create };
-    SqliteDb() = default;
-    ~SqliteDb();
-    SqliteDb(const SqliteDb&) = delete;
-    SqliteDb& operator=(const SqliteDb&) = delete;
+    using Mode = DbConnection::Mode;
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
 
-    // Opens a native path. A missing file is an error unless Mode::Create.
-    Status open(const QString& path, Mode mode = Mode::ReadWrite);
+    // Whether a database name is a server's connection URI rather than a file path.
+    static bool isServerName(const QString& name);
+
+    // Opens a file path or a server URI. A missing file is an error unless Mode::Create.
+    Status open(const QString& name, Mode mode = Mode::ReadWrite);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
-    QString path() const { return m_path; }
-    sqlite3* handle() const { return m_db; }
+    bool isOpen() const { return m_engine && m_engine->isOpen(); }
+    bool isServer() const { return m_engine && m_engine->isServer(); }
+    // The name it was opened with: the file path, or the server URI.
+    QString path() const { return m_name; }
 
     // A connection that reads in the background (building a long key list)
     // gives way to every other connection of the program that needs to write:
     // its statement is interrupted, and it starts again afterwards.
     void setBackgroundReader(bool background);
     bool isBackgroundReader() const { return m_background; }
+    void interrupt();
 
     Status exec(const QString& sql);
     QString lastError() const;
@@ -42,27 +46,32 @@ public:
     qint64 lastInsertRowId() const;
     int changes() const;
 
+    // Starts a write transaction. Rows of one unit (model + serial + station)
+    // written under the same unit key are written one transaction at a time.
+    Status beginWrite(const QString& unitKey = QString());
+    // Starts a transaction that reads one state of the data and writes nothing.
+    Status beginRead();
+
+    DbConnection* engine() const { return m_engine.get(); }
+
 private:
-    sqlite3* m_db = nullptr;
-    QString m_path;
-    std::function<bool()> m_stop;
+    std::unique_ptr<DbConnection> m_engine;
+    QString m_name;
     bool m_background = false;
 };
 
-using SqliteDbPtr = std::shared_ptr<SqliteDb>;
+using DatabasePtr = std::shared_ptr<Database>;
 
 // A prepared statement with values bound by position (1-based) or name.
 class SqlStatement {
 public:
     SqlStatement() = default;
-    SqlStatement(SqliteDb& db, const QString& sql);
+    SqlStatement(Database& db, const QString& sql);
     ~SqlStatement();
-    SqlStatement(const SqlStatement&) = delete;
-    SqlStatement& operator=(const SqlStatement&) = delete;
     SqlStatement(SqlStatement&& o) noexcept;
     SqlStatement& operator=(SqlStatement&& o) noexcept;
 
-    Status prepare(SqliteDb& db, const QString& sql);
+    Status prepare(Database& db, const QString& sql);
     bool isPrepared() const { return m_stmt != nullptr; }
     Status status() const { return m_status; }
 
@@ -83,7 +92,6 @@ public:
     qint64 int64(int i) const;
 
 private:
-    sqlite3_stmt* m_stmt = nullptr;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<DbStatement> m_stmt;
     Status m_status;
 };

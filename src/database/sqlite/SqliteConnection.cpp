@@ -1,0 +1,225 @@
+#include "database/sqlite/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include <mutex>
+#include <set>
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+std::mutex g_backgroundMutex;
+std::set<sqlite3*> g_backgroundReaders;
+
+// Waits up to two seconds for a lock, as a busy timeout would; a connection
+// that waits to write first asks the program's background readers to let go.
+int waitForLock(void* context, int attempt) {
+    const auto* db = static_cast<const SqliteConnection*>(context);
+    if (attempt == 0 && !db->isBackgroundReader()) {
+        const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+        for (sqlite3* reader : g_backgroundReaders)
+            sqlite3_interrupt(reader);
+    }
+    if (attempt >= 400)
+        return 0;
+    sqlite3_sleep(5);
+    return 1;
+}
+
+class SqliteStatement : public DbStatement {
+public:
+    SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
+
+    void bind(int index, const QVariant& v) override {
+        if (!v.isValid() || v.isNull()) {
+            sqlite3_bind_null(m_stmt, index);
+            return;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Bool:
+            sqlite3_bind_int64(m_stmt, index, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(m_stmt, index, v.toDouble());
+            break;
+        case QMetaType::QDate:
+            bindText(index, v.toDate().toString(Qt::ISODate));
+            break;
+        default:
+            bindText(index, v.toString());
+        }
+    }
+
+    int parameterIndex(const QString& name) const override {
+        return sqlite3_bind_parameter_index(m_stmt, name.toUtf8().constData());
+    }
+
+    void bindColumnOf(int index, const DbStatement& from, int column) override {
+        // Both statements are of this engine: the value goes over with its own kind.
+        const auto& other = static_cast<const SqliteStatement&>(from);
+        sqlite3_bind_value(m_stmt, index, sqlite3_column_value(other.m_stmt, column));
+    }
+
+    void reset() override {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+
+    bool next(Status* status) override {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            *status = Status::fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_reset(m_stmt);
+        return false;
+    }
+
+    Status run() override {
+        const int rc = sqlite3_step(m_stmt);
+        Status s;
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            s = Status::fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_reset(m_stmt);
+        return s;
+    }
+
+    int columnCount() const override { return sqlite3_column_count(m_stmt); }
+    QString columnName(int i) const override { return QString::fromUtf8(sqlite3_column_name(m_stmt, i)); }
+
+    QVariant value(int i) const override {
+        switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+        case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, i));
+        case SQLITE_NULL: return QVariant();
+        default:
+            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                              sqlite3_column_bytes(m_stmt, i)));
+        }
+    }
+
+    qint64 int64(int i) const override { return sqlite3_column_int64(m_stmt, i); }
+
+private:
+    void bindText(int index, const QString& text) {
+        const QByteArray t = text.toUtf8();
+        sqlite3_bind_text(m_stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt;
+};
+}  // namespace
+
+SqliteConnection::~SqliteConnection() { close(); }
+
+void SqliteConnection::setBackgroundReader(bool background) {
+    const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+    m_background = background;
+    if (m_db && background)
+        g_backgroundReaders.insert(m_db);
+    else if (m_db)
+        g_backgroundReaders.erase(m_db);
+}
+
+void SqliteConnection::interrupt() {
+    if (m_db)
+        sqlite3_interrupt(m_db);
+}
+
+Status SqliteConnection::open(const QString& path, Mode mode) {
+    close();
+    int flags = SQLITE_OPEN_FULLMUTEX;
+    switch (mode) {
+    case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
+    case Mode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
+    case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+    }
+    if (mode != Mode::Create && !QFileInfo(path).isFile())
+        return Status::fail(QStringLiteral("Could not find file '%1'.").arg(path));
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        close();
+        return Status::fail(msg);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_handler(m_db, &waitForLock, this);
+    // Reading the schema tells at once whether this is a database file at all.
+    Status s = exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!s) {
+        close();
+        return s;
+    }
+    if (mode != Mode::ReadOnly)
+        exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    return Status::ok();
+}
+
+void SqliteConnection::close() {
+    if (m_db) {
+        {
+            const std::lock_guard<std::mutex> lock(g_backgroundMutex);
+            g_backgroundReaders.erase(m_db);
+        }
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+void SqliteConnection::setProgressCheck(std::function<bool()> stop) {
+    m_stop = std::move(stop);
+    if (!m_db)
+        return;
+    if (!m_stop) {
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        return;
+    }
+    sqlite3_progress_handler(
+        m_db, 20000, [](void* self) { return static_cast<SqliteConnection*>(self)->m_stop() ? 1 : 0; }, this);
+}
+
+Status SqliteConnection::exec(const QString& sql) {
+    if (!m_db)
+        return Status::fail(QStringLiteral("The database is not open."));
+    char* err = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : lastError();
+        sqlite3_free(err);
+        return Status::fail(msg);
+    }
+    return Status::ok();
+}
+
+QString SqliteConnection::lastError() const {
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("The database is not open.");
+}
+
+std::unique_ptr<DbStatement> SqliteConnection::prepare(const QString& sql, Status* status) {
+    if (!m_db) {
+        *status = Status::fail(QStringLiteral("The database is not open."));
+        return nullptr;
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &stmt, nullptr) != SQLITE_OK) {
+        *status = Status::fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    *status = Status::ok();
+    return std::make_unique<SqliteStatement>(m_db, stmt);
+}
+
+qint64 SqliteConnection::lastInsertRowId() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
+int SqliteConnection::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }
+
+Status SqliteConnection::beginWrite(const QString&) { return exec(QStringLiteral("BEGIN IMMEDIATE")); }
+Status SqliteConnection::beginRead() { return exec(QStringLiteral("BEGIN")); }

@@ -1,0 +1,32 @@
+#pragma once
+#include "database/DbEngine.h"
+
+struct sqlite3;
+
+// The embedded engine: a SQLite database file.
+class SqliteConnection : public DbConnection {
+public:
+    ~SqliteConnection() override;
+    Status open(const QString& path, Mode mode) override;
+    void close() override;
+    bool isOpen() const override { return m_db != nullptr; }
+    bool isServer() const override { return false; }
+    Status exec(const QString& sql) override;
+    QString lastError() const override;
+    std::unique_ptr<DbStatement> prepare(const QString& sql, Status* status) override;
+    qint64 lastInsertRowId() const override;
+    int changes() const override;
+    // One writer at a time for the whole file, so the unit key needs nothing more.
+    Status beginWrite(const QString& unitKey) override;
+    Status beginRead() override;
+    void setProgressCheck(std::function<bool()> stop) override;
+    void setBackgroundReader(bool background) override;
+    void interrupt() override;
+
+    bool isBackgroundReader() const { return m_background; }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::function<bool()> m_stop;
+    bool m_background = false;
+};
