@@ -8,11 +8,29 @@ QString databaseFileName();  // "kelid.mdb"
 // Application folder + "\kelid.mdb", made native.
 QString livePath();
 
+// The database the program works on: the server named by "--server URI" for
+// this run, else by the line "server = URI" of varnex.conf in the application
+// folder, else the live file. A name is opened as it is by Database::open.
+QString databaseName();
+bool isServer();
+// The server given on the command line for this run (empty: none).
+void setServerOverride(const QString& uri);
+// The configuration file's name in the application folder: "varnex.conf".
+QString configFileName();
+// The database in use as the user is shown it: the file's path, or the
+// server's host and database name (never a password).
+QString describe();
+
+// What a connection text names: folder + "\kelid.mdb" as the forms have
+// always written it, or the server's URI.
+QString connectionTarget();
+
 // Connection texts as the forms write them.
 QString dataEntryConnectPrefix();   // "Provider=Microsoft.Jet.OLEDB.3.51;Data source ="
 QString browserConnectPrefix();     // "PROVIDER=Microsoft.Jet.OLEDB.3.51;Data Source="
 // The file named by the "Data Source=" part of a connection text (letter case
-// and blanks before "=" ignored), made native; empty when there is none.
+// and blanks before "=" ignored), made native; a server's URI as it is;
+// empty when there is none.
 QString dataSourceOf(const QString& connectionText);
 
 // Creates the seven tables and the index in an empty database.

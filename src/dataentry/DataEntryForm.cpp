@@ -202,12 +202,12 @@ QPushButton* DataEntryForm::button(const char* name) const {
 }
 
 QString DataEntryForm::connectString() const {
-    return Schema::dataEntryConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb");
+    return Schema::dataEntryConnectPrefix() + Schema::connectionTarget();
 }
 
 void DataEntryForm::onLoad() {
     centreOnScreen();
-    m_nav->setDatabaseName(AppPaths::join(QStringLiteral("\\") + Schema::databaseFileName()));
+    m_nav->setDatabaseName(Schema::databaseName());
     const Status s = m_nav->refresh();
     showPosition();
     if (!s) {

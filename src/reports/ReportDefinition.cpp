@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "database/Schema.h"
 #include "platform/AppPaths.h"
 
 namespace {
@@ -82,8 +83,11 @@ Status ReportDefinition::parse(const QString& text, const QString& folder, Repor
         if (key == QLatin1String("title")) {
             out->title = value;
         } else if (key == QLatin1String("database")) {
-            // Relative to the definition's own folder, like the program's paths.
-            out->databasePath = AppPaths::native(folder + QLatin1Char('/') + value);
+            // Relative to the definition's own folder, like the program's paths;
+            // the live database is the one the program works on, file or server.
+            out->databasePath = value.compare(Schema::databaseFileName(), Qt::CaseInsensitive) == 0 && Schema::isServer()
+                                    ? Schema::databaseName()
+                                    : AppPaths::native(folder + QLatin1Char('/') + value);
         } else if (key == QLatin1String("parameter")) {
             ReportParameter p;
             p.name = field(parts, 0);

@@ -63,6 +63,14 @@ int run() {
     QApplication::setApplicationName(QStringLiteral("Varnex"));
     QApplication::setWindowIcon(programIcon());
     QApplication::setQuitOnLastWindowClosed(false);
+    // "--server URI" works on that server for this run, whatever varnex.conf says.
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--server") && i + 1 < args.size())
+            Schema::setServerOverride(args[++i]);
+        else if (args[i].startsWith(QLatin1String("--server=")))
+            Schema::setServerOverride(args[i].mid(9));
+    }
     // One running instance per application folder: a second one would compact
     // the file under the first one's feet.
     // The database tools take the same lock while they copy or replace the file.

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FieldLimit.h"
@@ -98,7 +99,7 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
 
 void RecordEditor::onLoad() {
     centreOnScreen();
-    m_data->setDatabaseName(AppPaths::join(QStringLiteral("\\kelid.mdb")));
+    m_data->setDatabaseName(Schema::databaseName());
     const Status s = m_data->refresh();
     if (!s)
         reportNavigatorError(s.error());

@@ -140,7 +140,7 @@ void TableBrowser::onLoad() {
     MousePointer::hourglass();
     // Loading has no error handling of its own in the forms' design; a file or
     // statement that cannot be opened is reported and the browser opens empty.
-    const Status s = m_rs->open(Schema::browserConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb"),
+    const Status s = m_rs->open(Schema::browserConnectPrefix() + Schema::connectionTarget(),
                                 m_spec.selectAtLoad);
     bindGrid();
     m_editMode = false;
@@ -541,7 +541,7 @@ void TableBrowser::sortRecords() {
     auto sorted = std::make_unique<RecordSet>();
     // No key chosen at all: the order the browser opens in.
     const QString statement = orderBy.trimmed().isEmpty() ? m_spec.selectAtLoad : m_spec.sortPrefix + orderBy;
-    const Status s = sorted->open(Schema::browserConnectPrefix() + AppPaths::folder() + QStringLiteral("\\kelid.mdb"),
+    const Status s = sorted->open(Schema::browserConnectPrefix() + Schema::connectionTarget(),
                                   statement);
     MousePointer::arrow();
     // A statement the database refuses leaves the browser on its previous rows.
