@@ -57,19 +57,15 @@ private slots:
     void initTestCase();
     void cleanup() { unloadAllForms(); }
 
-    void passFillsPassValuesAndGoesToSubmit();
     void submitAnsweredNoPreparesNextUnit();
     void submitAnsweredYesPreparesAnotherDefect();
     void reworkNumbersCountUnitAtStation();
-    void reworkCountReadsTheFileNotTheNavigator();
-    void emptyUnitFieldMatchesNothing();
     void submitOnExistingRowStoresEditsAndRecounts();
     void refusedInputAsksNothingAndKeepsBoxes_data();
     void refusedInputAsksNothingAndKeepsBoxes();
     void submitWithNoCurrentRowIsReported();
     void reworkNumberIsStoredWithRowBeforeQuestion();
     void refusedSubmitStoresNeitherRowNorNumber();
-    void submitOnEarlierRowKeepsItsNumber();
     void preparedRowIsNeverStoredAsItIs_data();
     void preparedRowIsNeverStoredAsItIs();
     void typedNewRowIsWrittenAndShownOnNext();
@@ -92,27 +88,14 @@ void TestRecordSubmission::initTestCase() {
     Application::setQuitHandler([] {});
 }
 
-void TestRecordSubmission::passFillsPassValuesAndGoesToSubmit() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openNewUnit("m1", "s1", "12312026", "t1");
-    QVERIFY(form);
-    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
-    pressEnter();
-    QCOMPARE(box(form, "txtPartNum")->text(), QStringLiteral("001"));
-    QCOMPARE(box(form, "txtDefectCode")->text(), QStringLiteral("1"));
-    QCOMPARE(box(form, "txtLocationCode")->text(), QStringLiteral("1"));
-    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
-    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
-    QVERIFY(dialogs.messages.isEmpty());
-}
-
 void TestRecordSubmission::submitAnsweredNoPreparesNextUnit() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
     DataEntryForm* form = openNewUnit("m1", "s1", "12312026", "t1");
     QVERIFY(form);
-    pressEnter();  // Pass
+    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
+    pressEnter();  // Pass fills the pass values and goes to Submit
+    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
     QStringList whileAsked;
     dialogs.onMessage = [&](const Dialogs::Message&) {
         whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text() << focusName()
@@ -121,13 +104,10 @@ void TestRecordSubmission::submitAnsweredNoPreparesNextUnit() {
     dialogs.answers.enqueue(Dialogs::Answer::No);
     pressEnter();  // Submit Record
 
-    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
     const Dialogs::Message& q = dialogs.messages[0];
-    QCOMPARE(q.text, QStringLiteral("Do you have another defect?"));
-    QCOMPARE(q.buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(q.icon, Dialogs::Icon::Critical);
-    QCOMPARE(q.title, QString());
-    QCOMPARE(q.defaultButton, Dialogs::Answer::No);
+    QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Critical && q.title.isEmpty() &&
+            q.defaultButton == Dialogs::Answer::No);
     // While the question is up the stored row is current, with its count.
     QCOMPARE(whileAsked, QStringList({"Record: 1 of  1", "1", "txtReworkNumber", "M1"}));
 
@@ -221,15 +201,17 @@ void TestRecordSubmission::submitAnsweredYesPreparesAnotherDefect() {
 void TestRecordSubmission::reworkNumbersCountUnitAtStation() {
     Dialogs::Scripted dialogs;
     TestAppFolder app;
-    insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));  // differs only in case
     DataEntryForm* form = openNewUnit("M1", "S1", "12312026", "T1");
     QVERIFY(form);
+    // Rows the navigator does not know about count too; one differing only in case does not.
+    insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));
+    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
     dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
     pressEnter();  // Pass
-    pressEnter();  // Submit: first row of M1/S1 at T1
+    pressEnter();  // Submit: second row of M1/S1 at T1
     QCOMPARE(focusName(), QStringLiteral("cmdPass"));
     pressEnter();  // Pass
-    pressEnter();  // Submit: the second row of the same unit
+    pressEnter();  // Submit: the third row of the same unit
     QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
     // The same unit at another station.
     field("M1");
@@ -240,38 +222,10 @@ void TestRecordSubmission::reworkNumbersCountUnitAtStation() {
     pressEnter();  // Pass
     pressEnter();  // Submit
     QCOMPARE(dialogs.messages.size(), 3);
+    QCOMPARE(navigator(form)->recordCount(), 3);
     QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
                                      "ORDER BY InspectionID")),
-             QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T2|1"}));
-}
-
-void TestRecordSubmission::reworkCountReadsTheFileNotTheNavigator() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    // Rows the navigator does not know about still count.
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("A"), 2);
-    QTest::mouseClick(button(form, "cmdAdd"), Qt::LeftButton);
-    typeUnit("a", "M1", "S1", "e7", "12312026", "T1");
-    pressEnter();
-    pressEnter();
-    QCOMPARE(navigator(form)->recordCount(), 1);
-    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"1", "2", "3"}));
-}
-
-void TestRecordSubmission::emptyUnitFieldMatchesNothing() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('M1', '', 'T1')"));
-    DataEntryForm* form = openNewUnit("M1", "", "12312026", "T1");
-    QVERIFY(form);
-    pressEnter();
-    pressEnter();
-    QCOMPARE(app.rows(QStringLiteral("SELECT quote(SerialNum), ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"''|NULL", "NULL|0"}));
+             QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T1|3", "M1|S1|T2|1"}));
 }
 
 void TestRecordSubmission::submitOnExistingRowStoresEditsAndRecounts() {
@@ -281,26 +235,32 @@ void TestRecordSubmission::submitOnExistingRowStoresEditsAndRecounts() {
     insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
     DataEntryForm* form = openScreen();
     QVERIFY(form);
-    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Next")), Qt::LeftButton);
-    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  2"));
     auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+    QStringList whileAsked;
+    dialogs.onMessage = [&](const Dialogs::Message&) {
+        whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text();
+    };
+    // A typo fixed in the unit's first row: it stays the first inspection.
+    notes->setFocus();
+    QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
+    field("fixed");
+    pressEnter();  // Submit, answered No by default
+    // The second row, stored as 1, is counted again.
+    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QStringLiteral("Last")), Qt::LeftButton);
     notes->setFocus();
     QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
     field("rechecked");
     QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
-    QStringList whileAsked;
-    dialogs.onMessage = [&](const Dialogs::Message&) { whileAsked << navigator(form)->caption(); };
-    pressEnter();  // answered No by default
-    QCOMPARE(whileAsked, QStringList{QStringLiteral("Record: 2 of  2")});
+    pressEnter();
+    QCOMPARE(whileAsked, QStringList({"Record: 1 of  2", "1", "Record: 2 of  2", "2"}));
     QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"1|NULL", "2|rechecked"}));
+             QStringList({"1|fixed", "2|rechecked"}));
     // Then a new row for the next unit, as after any Submit.
     QVERIFY(navigator(form)->isNewRow());
     QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
     QCOMPARE(box(form, "txtFacility")->text(), QStringLiteral("B"));
     QCOMPARE(box(form, "txtStation")->text(), QStringLiteral("T1"));
     QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 3, 4));
-    QCOMPARE(box(form, "txtReworkNumber")->text(), QStringLiteral("1"));
     QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
 }
 
@@ -315,12 +275,9 @@ void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes_data() {
                                      << "Date: 13/45/2026 is not a real date." << "2026-12-31";
     QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02/30/2026" << "02282026"
                                  << "Date: 02/30/2026 is not a real date." << "2026-02-28";
-    QTest::newRow("half a date") << "MaskEdBox1" << "1231" << "12/31/____" << "12312026"
-                                 << "Date: 12/31/____ is not a real date." << "2026-12-31";
     QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "99/99/2026" << "01022026"
                                               << "Prev Inspection Date: 99/99/2026 is not a real date." << "2026-01-02";
     QTest::newRow("rework not a number") << "txtReworkNumber" << "x1" << "x1" << "" << "Rework number: x1 is not a whole number." << "";
-    QTest::newRow("rework with a fraction") << "txtReworkNumber" << "1.5" << "1.5" << "" << "Rework number: 1.5 is not a whole number." << "";
     QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "AB" << "A" << "Facility: AB is more than one character."
                                          << "A";
 }
@@ -349,12 +306,7 @@ void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes() {
     QTest::mouseClick(button(form, "cmdPass"), Qt::LeftButton);
     QTest::mouseClick(button(form, "cmdSubmit"), Qt::LeftButton);
 
-    QCOMPARE(dialogs.messages.size(), 1);
-    const Dialogs::Message& m = dialogs.messages[0];
-    QCOMPARE(m.text, description);
-    QCOMPARE(m.buttons, Dialogs::Buttons::Ok);
-    QCOMPARE(m.icon, Dialogs::Icon::None);
-    QCOMPARE(m.title, QStringLiteral("Varnex"));
+    QCOMPARE(dialogs.texts(), QStringList{description});
     QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
     QCOMPARE(target->displayText(), shown);
     QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
@@ -438,27 +390,6 @@ void TestRecordSubmission::refusedSubmitStoresNeitherRowNorNumber() {
     QCOMPARE(dialogs.messages.size(), 2);
     QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
     QVERIFY(navigator(form)->isNewRow());
-}
-
-void TestRecordSubmission::submitOnEarlierRowKeepsItsNumber() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 2);
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
-    // A typo fixed in the unit's first row: it stays the first inspection.
-    auto* notes = control<QPlainTextEdit>(form, "txtNotes");
-    notes->setFocus();
-    QTRY_COMPARE(focused(), static_cast<QWidget*>(notes));
-    field("fixed");
-    QStringList whileAsked;
-    dialogs.onMessage = [&](const Dialogs::Message&) { whileAsked << box(form, "txtReworkNumber")->text(); };
-    pressEnter();  // Submit, answered No
-    QCOMPARE(whileAsked, QStringList{QStringLiteral("1")});
-    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"1|fixed", "2|NULL"}));
 }
 
 void TestRecordSubmission::preparedRowIsNeverStoredAsItIs_data() {

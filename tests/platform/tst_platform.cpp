@@ -298,19 +298,21 @@ private slots:
         QWidget w;
         auto* a = new TextBox(QStringLiteral("a"), &w);
         auto* b = new TextBox(QStringLiteral("b"), &w);
-        a->move(0, 0);
         b->move(0, 40);
         a->setUpperCaseOnLeave(true);
         b->setSelectOnEnter(true);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        b->setText(QStringLiteral("1"));
-        b->setCursorPosition(0);
+        b->setText(QStringLiteral("123"));
+        b->setCursorPosition(1);
         a->setFocus();
         QTest::keyClicks(a, QStringLiteral("ab1"));
-        b->setFocus();  // moved by the program, not the user
+        b->setFocus();  // moved by the program, not the user: from the caret to the end
         QCOMPARE(a->text(), QStringLiteral("AB1"));
-        QCOMPARE(b->selectedText(), QStringLiteral("1"));
+        QCOMPARE(b->selectedText(), QStringLiteral("23"));
+        a->setFocus();
+        QTest::keyClick(a, Qt::Key_Tab);  // Tab: the whole text, replaced by typing
+        QCOMPARE(b->selectedText(), QStringLiteral("123"));
         QTest::keyClicks(b, QStringLiteral("7"));
         QCOMPARE(b->text(), QStringLiteral("7"));
     }
