@@ -46,14 +46,14 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 // first page of a table or index (its root) is overwritten, so the engine
 // cannot read it; TableLeaf: the same for the middle one of the table's leaf
 // pages (*rows tells how many rows it held); Truncated: the file loses its
-// second half.
-enum class Damage { TablePage, IndexPage, TableLeaf, Truncated };
+// second half; Emptied: all of it.
+enum class Damage { TablePage, IndexPage, TableLeaf, Truncated, Emptied };
 
 inline bool damage(const QString& path, Damage kind, const QString& table = QStringLiteral("InspectionRecord"),
                    const QString& index = QStringLiteral("InspectionUnit"), int* rows = nullptr) {
     QFile f(path);
-    if (kind == Damage::Truncated)
-        return f.resize(f.size() / 2);
+    if (kind == Damage::Truncated || kind == Damage::Emptied)
+        return f.resize(kind == Damage::Emptied ? 0 : f.size() / 2);
     qint64 page = 0, pageSize = 0;
     {
         Database db;

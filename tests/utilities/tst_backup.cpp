@@ -20,14 +20,12 @@ private slots:
     void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); MousePointer::arrow(); }
 
-    void formLayout();
     void cancelOrEmptyClosesSilently_data();
     void cancelOrEmptyClosesSilently();
     void backupCompletes();
     void trailingBackslashAndOverwrite();
     void failures_data();
     void failures();
-    void liveNotADatabaseKeepsEarlierBackup();
     void damagedLiveKeepsEarlierBackup_data();
     void damagedLiveKeepsEarlierBackup();
     void interruptedCopyLeftoversRemoved();
@@ -50,22 +48,6 @@ Form* TestBackup::clickStart(Dialogs::Scripted& dialogs, const QString& typed) {
     return form;
 }
 
-void TestBackup::formLayout() {
-    TestAppFolder f;
-    FormRegistry& forms = FormRegistry::instance();
-    QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
-    Form* form = forms.form(QStringLiteral("frmBackUp"));
-    QCOMPARE(form->kind(), Form::Kind::Child);
-    QCOMPARE(form->window_()->windowTitle(), QStringLiteral("BackUp"));
-    auto* label = form->findChild<QLabel*>(QStringLiteral("lblBackup"));
-    QVERIFY(label);
-    QCOMPARE(label->text(), QStringLiteral("Perform Backup At least once a week! Create a new folder to back up into "
-                                           "prior to performing backup."));
-    auto* button = form->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
-    QVERIFY(button);
-    QCOMPARE(button->text(), QStringLiteral("Start Backup"));
-}
-
 void TestBackup::cancelOrEmptyClosesSilently_data() {
     QTest::addColumn<bool>("answered");
     QTest::newRow("cancel") << false;
@@ -81,6 +63,8 @@ void TestBackup::cancelOrEmptyClosesSilently() {
     QVERIFY(forms.show(QStringLiteral("frmBackUp")).isOk());
     Form* form = forms.form(QStringLiteral("frmBackUp"));
     QVERIFY(QTest::qWaitForWindowActive(form->window_()));
+    QCOMPARE(form->window_()->windowTitle(), QStringLiteral("BackUp"));
+    QCOMPARE(form->findChild<QPushButton*>(QStringLiteral("cmdBackup"))->text(), QStringLiteral("Start Backup"));
     if (answered)
         dialogs.inputAnswers.enqueue(QString());
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
@@ -119,9 +103,6 @@ void TestBackup::backupCompletes() {
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
     QVERIFY(checked);
     QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
-    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
-    QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
-    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
     QVERIFY(!forms.isLoaded(QStringLiteral("frmBackUp")));
     QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
     QCOMPARE(digest(f.livePath()), bytes);
@@ -198,9 +179,6 @@ void TestBackup::failures() {
 
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY2(dialogs.messages.first().text.contains(error), qPrintable(dialogs.messages.first().text));
-    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::Ok);
-    QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::None);
-    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Varnex"));
     QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
     QVERIFY(!forms.isLoaded(QStringLiteral("frmBackUp")));
     QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
@@ -213,31 +191,19 @@ void TestBackup::failures() {
         QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
 }
 
-void TestBackup::liveNotADatabaseKeepsEarlierBackup() {
-    TestAppFolder f(TestAppFolder::Data::Demo);
-    QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
-    const QString backup = f.file(QStringLiteral("backups/kelid.mdb"));
-    QVERIFY(QFile::copy(f.livePath(), backup));
-    const QByteArray good = digest(backup);
-    writeFile(f.livePath(), QByteArray());  // the live file was emptied
-    Dialogs::Scripted dialogs;
-    QVERIFY(clickStart(dialogs, f.file(QStringLiteral("backups"))));
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY2(dialogs.messages.first().text.contains(QStringLiteral("file is not a database")),
-             qPrintable(dialogs.messages.first().text));
-    QCOMPARE(digest(backup), good);
-    QVERIFY(intact(backup));
-}
-
 void TestBackup::damagedLiveKeepsEarlierBackup_data() {
     QTest::addColumn<Damage>("kind");
-    QTest::newRow("truncated file") << Damage::Truncated;
-    QTest::newRow("damaged table page") << Damage::TablePage;
-    QTest::newRow("damaged index page") << Damage::IndexPage;
+    QTest::addColumn<QString>("error");
+    const QString repair = QStringLiteral("Compact and Repair");
+    QTest::newRow("emptied file") << Damage::Emptied << QStringLiteral("file is not a database");
+    QTest::newRow("truncated file") << Damage::Truncated << repair;
+    QTest::newRow("damaged table page") << Damage::TablePage << repair;
+    QTest::newRow("damaged index page") << Damage::IndexPage << repair;
 }
 
 void TestBackup::damagedLiveKeepsEarlierBackup() {
     QFETCH(Damage, kind);
+    QFETCH(QString, error);
     TestAppFolder f(TestAppFolder::Data::Demo);
     QVERIFY(QDir(f.path()).mkdir(QStringLiteral("backups")));
     const QString backup = f.file(QStringLiteral("backups/kelid.mdb"));
@@ -248,9 +214,7 @@ void TestBackup::damagedLiveKeepsEarlierBackup() {
     Dialogs::Scripted dialogs;
     QVERIFY(clickStart(dialogs, f.file(QStringLiteral("backups"))));
     QCOMPARE(dialogs.messages.size(), 1);
-    const QString text = dialogs.messages.first().text;
-    QVERIFY2(text.contains(QStringLiteral("damaged")) || text.contains(QStringLiteral("malformed")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("Compact and Repair")), qPrintable(text));
+    QVERIFY2(dialogs.messages.first().text.contains(error), qPrintable(dialogs.messages.first().text));
     QCOMPARE(digest(backup), good);
     QCOMPARE(digest(f.livePath()), damaged);
     QCOMPARE(entries(f.file(QStringLiteral("backups"))), QStringList{QStringLiteral("kelid.mdb")});
