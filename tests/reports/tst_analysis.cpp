@@ -11,7 +11,6 @@
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
-#include "platform/HelpViewer.h"
 #include "reports/AnalysisForm.h"
 #include "reports/ReportChartPainter.h"
 #include "reports/ReportEngine.h"
@@ -209,19 +208,16 @@ private slots:
         QTest::addColumn<QString>("form");
         QTest::addColumn<QStringList>("typed");  // into each box in Tab order; "" leaves a box as it is
         QTest::addColumn<QString>("run");  // the engine's run request after Enter: fields 0-3, the sort, fields 4-7
-        QTest::addColumn<int>("help");
         QTest::newRow("trend") << "mnuYieldTrend" << "frmYieldTrend"
                                << QStringList{QStringLiteral("01012024"), QStringLiteral("01312024"), QString(), QStringLiteral("m"),
                                               QString(), QStringLiteral("st1")}
                                << "yield_trend.rpt|BeginDate;Date (2024, 01, 01);true|EndDate;Date (2024, 01, 31);true|Facility;A;true"
-                                  "|Period;Month;true||Station;ST1;true|||"
-                               << 280;
+                                  "|Period;Month;true||Station;ST1;true|||";
         QTest::newRow("history") << "mnuUnitHistory" << "frmUnitHistory" << QStringList{QStringLiteral("s100"), QString()}
-                                 << "unit_history.rpt|Serial;S100;true||||" << 290;
+                                 << "unit_history.rpt|Serial;S100;true||||";
         QTest::newRow("what changed") << "mnuWhatChanged" << "frmWhatChanged"
                                       << QStringList{QString(), QStringLiteral("03062024"), QStringLiteral("b"), QString(), QString()}
-                                      << "what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 03, 06);true|Facility;B;true||"
-                                      << 300;
+                                      << "what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 03, 06);true|Facility;B;true||";
     }
 
     void analysisMenuOpensEachFormForTheKeyboard() {
@@ -229,7 +225,6 @@ private slots:
         QFETCH(QString, form);
         QFETCH(QStringList, typed);
         QFETCH(QString, run);
-        QFETCH(int, help);
         TestAppFolder app;
         fillUnit(app);
         Dialogs::Scripted dialogs;
@@ -259,12 +254,6 @@ private slots:
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
         QCOMPARE(f->engine()->runLog(), QStringList{app.path() + QLatin1Char('\\') + run});
         QVERIFY(QFile::exists(app.file(QStringLiteral("out.csv"))));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-        QVERIFY(HelpViewer::current());
-        QCOMPARE(HelpViewer::current()->topic(), help);
-        HelpViewer::current()->close();
-        f->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f->window()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!forms.isLoaded(form));
         QVERIFY(forms.isVisible(QStringLiteral("frmMain")));

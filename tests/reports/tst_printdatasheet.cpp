@@ -43,7 +43,6 @@ private slots:
         Dialogs::Scripted dialogs;
         Form* f = openSheet();
         QVERIFY(f);
-        QCOMPARE(f->kind(), Form::Kind::TopLevel);
         QVERIFY(f->isWindow());
         QCOMPARE(f->windowTitle(), QStringLiteral("Print Data Collection Sheet"));
         auto* print = f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet"));
@@ -98,18 +97,6 @@ private slots:
         QVERIFY(info.waitForFinished(30000));
         const QString pages = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Page size:\\s+792 x 612"))), qPrintable(pages));
-    }
-
-    void f1OnTheFormOpensTheSameTopic() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        HelpViewer::installF1Handler();
-        Form* f = openSheet();
-        QVERIFY(f);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-        QCoreApplication::sendEvent(f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet")), &press);
-        QVERIFY(HelpViewer::current());
-        QCOMPARE(HelpViewer::current()->topic(), 50);
     }
 
     void missingHelpFileKeepsTheFormOpen() {

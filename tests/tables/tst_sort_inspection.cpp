@@ -64,8 +64,6 @@ private slots:
         QVERIFY(d);
         QVERIFY(d->isVisible() && d->isWindow());
         QCOMPARE(d->windowTitle(), QStringLiteral("Record Sort Order"));
-        QVERIFY(!(d->windowFlags() & Qt::WindowMinMaxButtonsHint));
-        QCOMPARE(d->minimumSize(), d->maximumSize());
         QStringList first;
         for (int i = 0; i < d->keyBox(1)->count(); ++i)
             first << d->keyBox(1)->itemText(i);
@@ -87,10 +85,6 @@ private slots:
             QCOMPARE(d->directionOption(k, 0)->isChecked(), k > 1);
             QVERIFY(!d->directionOption(k, 1)->isChecked());
         }
-        QCOMPARE(d->findChild<QWidget*>(QStringLiteral("frmSortby"))->property("title").toString(), QStringLiteral("Sort by"));
-        QCOMPARE(d->findChild<QWidget*>(QStringLiteral("frmThenby1"))->property("title").toString(), QStringLiteral("Then by"));
-        QCOMPARE(button(d, "cmdOk")->text(), QStringLiteral("OK"));
-        QVERIFY(!button(d, "cmdHelp"));
         // Cancel leaves the browser as it was; the next opening starts empty.
         chooseKey(d, 1, QStringLiteral("Date"));
         QVERIFY(click(d, "cmdCancel"));
@@ -100,27 +94,15 @@ private slots:
         QCOMPARE(d->keyBox(1)->currentText(), QString());
     }
 
-    void keyWithoutDirectionSortsAscending() {
-        TableBrowser* b = open(QStringLiteral("tblInspection"));
-        InspectionSortDialog* d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("Date"));
-        QVERIFY(click(d, "cmdOk"));
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Date ASC "));
-        QCOMPARE(column(b, 5).first(), QStringLiteral("1/10/2024"));
-        QCOMPARE(column(b, 5).last(), QStringLiteral("3/5/2024"));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
-        QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(status(b), QStringLiteral("Record: 1"));
-    }
-
     void twoKeysWithTheThirdEmpty() {
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         InspectionSortDialog* d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("Facility"));
-        chooseDirection(d, 1, 0);
+        chooseKey(d, 1, QStringLiteral("Facility"));  // no direction chosen: ascending
         chooseKey(d, 2, QStringLiteral("Station"));
         chooseDirection(d, 2, 1);
         QVERIFY(click(d, "cmdOk"));
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
+        QCOMPARE(status(b), QStringLiteral("Record: 1"));
         QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Facility ASC ,Station DESC "));
         QStringList pairs;
         for (int r = 0; r < b->gridModel()->rowCount(); ++r)
