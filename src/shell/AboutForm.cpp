@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "database/Schema.h"
+
 AboutForm::AboutForm() : Form(QStringLiteral("frmAbout"), Kind::TopLevel) {
     setCaption(QStringLiteral("About Varnex"));
     auto* layout = new QVBoxLayout(this);
@@ -25,8 +27,18 @@ AboutForm::AboutForm() : Form(QStringLiteral("frmAbout"), Kind::TopLevel) {
     purpose->setObjectName(QStringLiteral("lblDescription"));
     purpose->setWordWrap(true);
     layout->addWidget(purpose);
+    m_database = new QLabel(this);
+    m_database->setObjectName(QStringLiteral("lblDatabase"));
+    m_database->setWordWrap(true);
+    m_database->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_database);
     auto* maker = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
     maker->setObjectName(QStringLiteral("lblMaker"));
     layout->addWidget(maker);
-    setFixedSize(420, 160);
+    setFixedSize(420, 190);
+}
+
+void AboutForm::onLoad() {
+    m_database->setText(QStringLiteral("Database: ") + Schema::describe());
+    centreOnScreen();
 }

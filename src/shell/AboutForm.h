@@ -6,5 +6,8 @@ class AboutForm : public Form {
     Q_OBJECT
 public:
     AboutForm();
-    void onLoad() override { centreOnScreen(); }
+    void onLoad() override;
+
+private:
+    class QLabel* m_database;
 };

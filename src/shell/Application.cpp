@@ -83,7 +83,8 @@ int run() {
     }
     // A file made by an earlier version gets the indexes it lacks. Without them
     // everything still works, only slower, so a failure here stops nothing.
-    Schema::upgradeFile(Schema::livePath());
+    if (!Schema::isServer())
+        Schema::upgradeFile(Schema::livePath());
     const Status s = start();
     if (!s) {
         Dialogs::showError(s.error());

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/HelpViewer.h"
@@ -72,6 +73,8 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
 }
 
 void MDIBackground::onLoad() {
+    // Which database this window works on, when several stations each have one open.
+    setCaption(QStringLiteral("Varnex - ") + Schema::describe());
     FormRegistry& forms = FormRegistry::instance();
     forms.setMdiArea(m_area);
     // The background window fills the screen, so that the forms that centre

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
 
@@ -32,6 +33,11 @@ CompactRepair::ExitRule& CompactForm::exitRule() {
 
 void CompactForm::onLoad() {
     hide();
+    // The file beside the program is not the database in use: it is left alone.
+    if (Schema::isServer()) {
+        m_message->setText(CompactRepair::serverNote());
+        return;
+    }
     CompactRepair sequence;
     // Nothing written since the last check, or too little to be worth it:
     // the file is left as it is and the program ends at once.

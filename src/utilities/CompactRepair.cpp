@@ -12,6 +12,10 @@ CompactRepair::Paths CompactRepair::applicationPaths() {
                  AppPaths::join(QStringLiteral("\\temp2\\kelid.mdb"))};
 }
 
+QString CompactRepair::serverNote() {
+    return QStringLiteral("The database is on a server, which maintains it itself: there is nothing to compact or repair here.");
+}
+
 CompactRepair::CompactRepair(Paths paths) : StepSequence(0), m_paths(std::move(paths)) {}
 
 Status CompactRepair::repairPhase() { return runSteps(1, 3); }

@@ -26,6 +26,10 @@ public:
     // The paths under the application folder, resolved now.
     static Paths applicationPaths();
 
+    // What the compaction forms say instead when the program works on a
+    // server: the server keeps its own database in order.
+    static QString serverNote();
+
     explicit CompactRepair(Paths paths = applicationPaths());
     const Paths& paths() const { return m_paths; }
 

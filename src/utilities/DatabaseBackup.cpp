@@ -1,6 +1,8 @@
 #include "utilities/DatabaseBackup.h"
 
+#include "database/DatabaseCopy.h"
 #include "database/Maintenance.h"
+#include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSystem.h"
 #include "utilities/DatabaseGuard.h"
@@ -12,7 +14,15 @@ QString destinationFor(const QString& typedFolder) {
 }
 
 Status run(const QString& typedFolder) {
+    if (Schema::isServer())
+        return runServer(Schema::databaseName(), destinationFor(typedFolder));
     return run(AppPaths::join(QStringLiteral("\\kelid.mdb")), destinationFor(typedFolder));
+}
+
+Status runServer(const QString& uri, const QString& destination) {
+    Database server;
+    const Status s = server.open(uri, Database::Mode::ReadOnly);
+    return s ? DatabaseCopy::toFile(server, destination, true) : s;
 }
 
 Status run(const QString& live, const QString& destination) {

@@ -11,7 +11,13 @@ namespace DatabaseBackup {
 // The typed folder, taken unchanged, + "\kelid.mdb", made native.
 QString destinationFor(const QString& typedFolder);
 
+// The database in use into the typed folder: a copy of the live file, or a
+// snapshot of the server's tables.
 Status run(const QString& typedFolder);
 Status run(const QString& live, const QString& destination);
+// One state of the server's tables (read in one transaction while stations
+// go on writing) as a desktop database file at destination, which the
+// program opens as it is.
+Status runServer(const QString& uri, const QString& destination);
 
 }  // namespace DatabaseBackup

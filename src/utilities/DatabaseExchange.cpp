@@ -1,5 +1,6 @@
 #include "utilities/DatabaseExchange.h"
 
+#include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSystem.h"
 #include "utilities/DatabaseGuard.h"
@@ -9,10 +10,20 @@ DatabaseExchange::Paths DatabaseExchange::applicationPaths() {
                  AppPaths::join(QStringLiteral("\\Temp2\\kelid1.mdb"))};
 }
 
+QString DatabaseExchange::serverRefusal() {
+    return QStringLiteral("Varnex works on the server database %1, not on a database file: the demo and blank "
+                          "databases this exchanges are files in the program's folder, and a server database is never "
+                          "erased from here. A new server database is created on the server and set up with "
+                          "varnex-server init.")
+        .arg(Schema::describe());
+}
+
 // Steps 1 and 2 (the question) belong to the menu: 2 is done before the first copy.
 DatabaseExchange::DatabaseExchange(Paths paths) : StepSequence(2), m_paths(std::move(paths)) {}
 
 Status DatabaseExchange::run() {
+    if (Schema::isServer())
+        return Status::fail(serverRefusal());
     // The live database is overwritten in step 4: nothing may hold it open.
     Status s = DatabaseGuard::notHeldOpen({m_paths.live, m_paths.stored, m_paths.exchange});
     if (s)

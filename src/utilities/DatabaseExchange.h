@@ -20,6 +20,8 @@ public:
         QString exchange;  // "\Temp2\kelid1.mdb" (the same file as "\temp2\kelid1.mdb")
     };
     static Paths applicationPaths();
+    // Why the exchange is refused while the program works on a server.
+    static QString serverRefusal();
 
     explicit DatabaseExchange(Paths paths = applicationPaths());
     const Paths& paths() const { return m_paths; }

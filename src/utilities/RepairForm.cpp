@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
@@ -26,6 +27,10 @@ RepairForm::RepairForm() : Form(QStringLiteral("frmRepair")) {
 }
 
 void RepairForm::onLoad() {
+    if (Schema::isServer()) {
+        m_message->setText(CompactRepair::serverNote());
+        m_start->hide();
+    }
     window_()->adjustSize();
     centreOnScreen();
 }

@@ -27,6 +27,9 @@ Status checkInBackground(const QString& path) {
 }
 
 void run() {
+    // A server checks its own database.
+    if (Schema::isServer())
+        return;
     const QString live = Schema::livePath();
     if (!QFileInfo(live).isFile())
         return;

@@ -1,5 +1,6 @@
 #include "utilities/UtilityMenu.h"
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
 #include "utilities/DatabaseExchange.h"
@@ -25,6 +26,10 @@ void UtilityMenu::runEntry(const MenuEntry& entry) {
 }
 
 void UtilityMenu::newDatabase() {
+    if (Schema::isServer()) {
+        Dialogs::show(DatabaseExchange::serverRefusal());
+        return;
+    }
     const Dialogs::Answer answer = Dialogs::show(
         QStringLiteral("This utility eliminates the demo database and creates a new blank database for you to "
                        "customize to your business. Do you want to continue?"),

@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(main->findChild<QLabel*>(QStringLiteral("lbltitle"))->text(), QStringLiteral("Varnex"));
         QCOMPARE(main->findChild<QLabel*>(QStringLiteral("lblHeader"))->text(), QStringLiteral("KEL Manufacturing Software"));
         QCOMPARE(main->findChild<QGroupBox*>()->title(), QStringLiteral("Main Menu"));
-        QCOMPARE(forms().form(QStringLiteral("MDIBackground"))->windowTitle(), QStringLiteral("Varnex"));
+        QCOMPARE(forms().form(QStringLiteral("MDIBackground"))->windowTitle(), QStringLiteral("Varnex - ") + app.livePath());
         QCOMPARE(action(QStringLiteral("mnuExit"))->text(), QStringLiteral("Exit"));
         QCOMPARE(action(QStringLiteral("mnuHelpContents"))->text(), QStringLiteral("Help/Tutorial"));
         QCOMPARE(action(QStringLiteral("mnuAbout"))->text(), QStringLiteral("About Varnex"));

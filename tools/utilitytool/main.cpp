@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "database/Schema.h"
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceLock.h"
@@ -40,7 +41,9 @@ int main(int argc, char* argv[]) {
             err << "varnex-utility: " << s.error() << " Nothing was changed.\n";
             return 1;
         }
-        if (command == QLatin1String("compact"))
+        if (command == QLatin1String("compact") && Schema::isServer())
+            QTextStream(stdout) << CompactRepair::serverNote() << "\n";
+        else if (command == QLatin1String("compact"))
             s = CompactRepair().run();
         else if (command == QLatin1String("exchange"))
             s = DatabaseExchange().run();
