@@ -1,5 +1,6 @@
 #include "database/Database.h"
 
+#include "database/postgres/PgConnection.h"
 #include "database/sqlite/SqliteConnection.h"
 
 namespace {
@@ -17,8 +18,9 @@ Status Database::open(const QString& name, Mode mode) {
     close();
     m_name = name;
     if (isServerName(name))
-        return Status::fail(QStringLiteral("This program was built without the server engine."));
-    m_engine = std::make_unique<SqliteConnection>();
+        m_engine = std::make_unique<PgConnection>();
+    else
+        m_engine = std::make_unique<SqliteConnection>();
     const Status s = m_engine->open(name, mode);
     if (!s) {
         m_engine.reset();

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
 
 namespace Schema {
@@ -156,6 +157,8 @@ CREATE TABLE IF NOT EXISTS Upkeep (
 )SQL";
 
 Status create(Database& db) {
+    if (db.isServer())
+        return PgSchema::create(db);
     Status s = db.exec(QStringLiteral("BEGIN"));
     if (!s)
         return s;
@@ -170,6 +173,8 @@ Status create(Database& db) {
 }
 
 Status upgrade(Database& db) {
+    if (db.isServer())
+        return Status::ok();  // made whole by create()
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
@@ -191,7 +196,7 @@ Status addUpkeep(Database& db) { return db.exec(QString::fromUtf8(kUpkeep)); }
 
 qint64 rowCount(Database& db, const QString& table, Status* status) {
     {
-        SqlStatement kept(db, QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = ? COLLATE NOCASE"));
+        SqlStatement kept(db, QStringLiteral("SELECT Rows FROM TableRows WHERE lower(TableName) = lower(?)"));
         if (kept.status()) {
             kept.bind(1, table);
             if (kept.next()) {

@@ -7,18 +7,87 @@
 #include <QTest>
 
 #include "datagen/DataGen.h"
+#include "database/Schema.h"
+#include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
 #include "platform/FormRegistry.h"
 #include "shell/FormCatalog.h"
+
+namespace {
+
+void runOnServer(const QString& sql) {
+    Database admin;
+    Status s = admin.open(TestAppFolder::testServer());
+    if (s)
+        s = admin.exec(sql);
+    if (!s)
+        qFatal("test server: %s", qPrintable(s.error()));
+}
+
+// Per test program, a database made once for each kind of data, which every
+// folder's database is copied from (much faster than filling each).
+class ServerTemplates {
+public:
+    ~ServerTemplates() {
+        for (const QString& name : m_made)
+            runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    }
+    QString of(TestAppFolder::Data data) {
+        const bool demo = data == TestAppFolder::Data::Demo;
+        const QString name = QStringLiteral("vx_tpl_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(demo ? QStringLiteral("demo") : QStringLiteral("blank"));
+        if (m_made.contains(name))
+            return name;
+        runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        runOnServer(QStringLiteral("CREATE DATABASE %1").arg(name));
+        m_made << name;
+        Database db;
+        Status s = db.open(PgSchema::withDatabase(TestAppFolder::testServer(), name));
+        if (s)
+            s = Schema::create(db);
+        if (s)
+            s = db.exec(QStringLiteral("BEGIN"));
+        if (s)
+            s = demo ? DataGen::insertDemoRows(db) : DataGen::insertBlankRows(db);
+        if (s)
+            s = db.exec(QStringLiteral("COMMIT"));
+        if (!s)
+            qFatal("test server: %s", qPrintable(s.error()));
+        return name;
+    }
+
+private:
+    QStringList m_made;
+};
+
+ServerTemplates& serverTemplates() {
+    static ServerTemplates templates;
+    return templates;
+}
+
+}  // namespace
+
+QString TestAppFolder::testServer() { return qEnvironmentVariable("VARNEX_TEST_SERVER"); }
 
 TestAppFolder::TestAppFolder(Data data) {
     QDir root(m_dir.path());
     for (const char* sub : {"temp", "temp2", "DemoDb", "KEL"})
         root.mkpath(QString::fromLatin1(sub));
-    if (data == Data::Blank)
+    if (!testServer().isEmpty() && data != Data::None) {
+        static int folders = 0;
+        m_serverName = QStringLiteral("vx_%1_%2").arg(QCoreApplication::applicationPid()).arg(++folders);
+        const QString from = serverTemplates().of(data);
+        runOnServer(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_serverName, from));
+        m_server = PgSchema::withDatabase(testServer(), m_serverName);
+        QFile conf(file(QStringLiteral("varnex.conf")));
+        if (conf.open(QIODevice::WriteOnly))
+            conf.write(QStringLiteral("server = %1\n").arg(m_server).toUtf8());
+    } else if (data == Data::Blank) {
         DataGen::createBlank(livePath());
-    else if (data == Data::Demo)
+    } else if (data == Data::Demo) {
         DataGen::createDemo(livePath());
+    }
     DataGen::createBlank(file(QStringLiteral("DemoDb/kelid1.mdb")));
     const QString source = QStringLiteral(VARNEX_SOURCE_DIR);
     QFile::copy(source + QStringLiteral("/data/help/VXHelp.hlp"), file(QStringLiteral("KEL/VXHelp.hlp")));
@@ -28,18 +97,22 @@ TestAppFolder::TestAppFolder(Data data) {
     AppPaths::setFolder(m_dir.path());
 }
 
-TestAppFolder::~TestAppFolder() { unloadAllForms(); }
+TestAppFolder::~TestAppFolder() {
+    unloadAllForms();
+    if (!m_serverName.isEmpty())
+        runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_serverName));
+}
 
 void TestAppFolder::exec(const QString& sql) const {
     Database db;
-    QVERIFY2(db.open(livePath()).isOk(), qPrintable(db.lastError()));
+    QVERIFY2(db.open(database()).isOk(), qPrintable(db.lastError()));
     const Status s = db.exec(sql);
     QVERIFY2(s.isOk(), qPrintable(s.error()));
 }
 
 QVariant TestAppFolder::scalar(const QString& sql) const {
     Database db;
-    if (!db.open(livePath()))
+    if (!db.open(database()))
         return QVariant();
     SqlStatement st(db, sql);
     return st.next() ? st.value(0) : QVariant();
@@ -48,7 +121,7 @@ QVariant TestAppFolder::scalar(const QString& sql) const {
 QStringList TestAppFolder::rows(const QString& sql) const {
     Database db;
     QStringList out;
-    if (!db.open(livePath()))
+    if (!db.open(database()))
         return out;
     SqlStatement st(db, sql);
     while (st.next()) {

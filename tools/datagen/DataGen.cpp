@@ -136,7 +136,17 @@ Status buildFile(const QString& path, const std::function<Status(Database&)>& fi
 
 Status createBlank(const QString& path) { return buildFile(path, insertPassCodes); }
 
-Status createDemo(const QString& path) {
+Status createDemo(const QString& path) { return buildFile(path, insertDemoRows); }
+
+Status insertBlankRows(Database& db) {
+    if (const Status seed = PlantCatalogue::status(); !seed)
+        return seed;
+    return insertPassCodes(db);
+}
+
+Status insertDemoRows(Database& db) {
+    if (const Status seed = PlantCatalogue::status(); !seed)
+        return seed;
     const DemoRun& demo = PlantCatalogue::instance().demo;
     SimConfig config;
     config.seed = demo.seed;
@@ -145,10 +155,8 @@ Status createDemo(const QString& path) {
     config.unitsPerDayLow = demo.unitsPerDayLow;
     config.unitsPerDayHigh = demo.unitsPerDayHigh;
     config.badWeek = demo.badWeek;
-    return buildFile(path, [&](Database& db) {
-        const Status s = insertReferenceTables(db);
-        return s ? insertInspections(db, config) : s;
-    });
+    const Status s = insertReferenceTables(db);
+    return s ? insertInspections(db, config) : s;
 }
 
 Status createLarge(const QString& path, std::int64_t rows) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "database/Database.h"
 #include "platform/Status.h"
 
 // Deterministic databases: the blank one, the demo one and large ones for
@@ -17,5 +18,10 @@ Status createDemo(const QString& path);
 // The demo plant's reference tables and exactly `rows` inspection rows of the
 // same shape, over as many working days as it takes.
 Status createLarge(const QString& path, std::int64_t rows);
+
+// The rows of the blank and of the demo database, written into a database
+// that has the schema and no rows (a server's, for one), in the caller's transaction.
+Status insertBlankRows(Database& db);
+Status insertDemoRows(Database& db);
 
 }  // namespace DataGen

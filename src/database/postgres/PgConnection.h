@@ -1,0 +1,38 @@
+#pragma once
+#include <memory>
+
+#include "database/DbEngine.h"
+
+struct PgSession;
+
+// The server engine: a PostgreSQL database named by a libpq connection URI.
+// Statements are translated by PgSql and prepared on the server; parameters go
+// as text of no declared type, so the server infers each from where it stands.
+class PgConnection : public DbConnection {
+public:
+    PgConnection();
+    ~PgConnection() override;
+    Status open(const QString& uri, Mode mode) override;
+    void close() override;
+    bool isOpen() const override;
+    bool isServer() const override { return true; }
+    Status exec(const QString& sql) override;
+    QString lastError() const override;
+    std::unique_ptr<DbStatement> prepare(const QString& sql, Status* status) override;
+    qint64 lastInsertRowId() const override;
+    int changes() const override;
+    // BEGIN, then a lock on the unit's key held to the end of the transaction.
+    Status beginWrite(const QString& unitKey) override;
+    Status beginRead() override;
+    // Asked while the server works; a true answer cancels the statement.
+    void setProgressCheck(std::function<bool()> stop) override;
+    // Readers never hold writers back on the server.
+    void setBackgroundReader(bool) override {}
+    void interrupt() override;
+
+    // Runs the server's own SQL as it is, untranslated (the server schema).
+    Status execNative(const QString& sql);
+
+private:
+    std::shared_ptr<PgSession> m_session;
+};

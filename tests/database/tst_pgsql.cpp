@@ -1,0 +1,106 @@
+#include <QTest>
+
+#include "TestAppFolder.h"
+#include "database/Refusal.h"
+#include "database/Schema.h"
+#include "database/postgres/PgSql.h"
+
+// The server engine's translation of the program's statements, and (on the
+// test server) what the engine gives back: values, keys and refusals in the
+// words the file engine uses.
+class TestPgSql : public QObject {
+    Q_OBJECT
+private slots:
+    void translates_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("server");
+        QTest::newRow("names, placeholders, literals")
+            << "SELECT [location description] FROM location WHERE locationcode = ? AND x = '?[a]' AND y = :n OR z = :n"
+            << "SELECT \"location description\" FROM location WHERE locationcode = $1 AND x = '?[a]' AND y = $2 OR z = $2";
+        QTest::newRow("quoted names fold, aliases keep their case")
+            << "SELECT count(*) AS Total, \"InspectionRecord\".Station AS [Defect Count] FROM \"InspectionRecord\" ORDER BY Total"
+            << "SELECT count(*) AS \"Total\", \"inspectionrecord\".Station AS \"Defect Count\" FROM \"inspectionrecord\" ORDER BY \"Total\"";
+        QTest::newRow("cast keeps its type") << "SELECT CAST(? AS TEXT) AS v" << "SELECT CAST($1 AS TEXT) AS \"v\"";
+        QTest::newRow("rowid of the inspection table")
+            << "SELECT rowid FROM \"InspectionRecord\" WHERE rowid > ? ORDER BY rowid LIMIT 1"
+            << "SELECT inspectionid FROM \"inspectionrecord\" WHERE inspectionid > $1 ORDER BY inspectionid LIMIT 1";
+        QTest::newRow("rowid of a code table, SELECT * without it")
+            << "SELECT * FROM \"Parts\" WHERE rowid = ?" << "SELECT partnum, partdescription FROM \"parts\" WHERE rowid = $1";
+        QTest::newRow("insert returns its key")
+            << "INSERT INTO Employees (EmployeeNum) VALUES (?);"
+            << "INSERT INTO Employees (EmployeeNum) VALUES ($1) RETURNING employeeid";
+        QTest::newRow("transactions") << "BEGIN IMMEDIATE" << "BEGIN";
+        QTest::newRow("LIKE ignores case") << "SELECT ifnull(Notes, '') FROM InspectionRecord WHERE Notes LIKE ?"
+                                           << "SELECT coalesce(Notes, '') FROM InspectionRecord WHERE Notes ILIKE $1";
+    }
+    void translates() {
+        QFETCH(QString, sql);
+        QFETCH(QString, server);
+        QCOMPARE(PgSql::translate(sql).sql, server);
+    }
+
+    void serverGivesValuesKeysAndRefusals() {
+        if (TestAppFolder::testServer().isEmpty())
+            QSKIP("runs on the test server only (tst_pgsql_pg)");
+        TestAppFolder app;
+        Database db;
+        QVERIFY(db.open(app.database()).isOk());
+        QVERIFY(db.isServer());
+
+        // Kinds of value by column type; column names in the schema's case.
+        SqlStatement st(db, QStringLiteral("SELECT ReworkNum, count(*) AS n, avg(ReworkNum) AS mean, Notes "
+                                           "FROM InspectionRecord WHERE ReworkNum = ? GROUP BY ReworkNum, Notes"));
+        QVERIFY2(st.status().isOk(), qPrintable(st.status().error()));
+        QCOMPARE(st.columnName(0), QStringLiteral("ReworkNum"));
+        QCOMPARE(st.columnName(1), QStringLiteral("n"));
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO InspectionRecord (ReworkNum, Date) VALUES (2, '2026-02-28')")).isOk());
+        const qint64 first = db.lastInsertRowId();
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO InspectionRecord (ReworkNum) VALUES (2)")).isOk());
+        QCOMPARE(db.lastInsertRowId(), first + 1);
+        st.bind(1, 2);
+        QVERIFY(st.next());
+        QCOMPARE(st.value(0).typeId(), QMetaType::LongLong);
+        QCOMPARE(st.value(1), QVariant(qint64(2)));
+        QCOMPARE(st.value(2).typeId(), QMetaType::Double);
+        QVERIFY(st.value(3).isNull());
+        SqlStatement parts(db, QStringLiteral("SELECT * FROM Parts"));
+        QCOMPARE(parts.columnCount(), 2);
+        QCOMPARE(parts.columnName(0), QStringLiteral("partnum"));
+        QVERIFY(parts.next());
+        QCOMPARE(parts.value(0), QVariant(QStringLiteral("001")));
+        QCOMPARE(Schema::rowCount(db, QStringLiteral("inspectionrecord"), nullptr), 2);
+
+        // Refusals read as the file engine's, so they are worded the same.
+        const auto refusal = [&](const QString& sql, const QVariant& value) {
+            SqlStatement w(db, sql);
+            w.bind(1, value);
+            const Status s = w.run();
+            return s.isOk() ? QString() : Refusal::describe(s.error(), [&](const QString&) { return value; });
+        };
+        QCOMPARE(refusal(QStringLiteral("INSERT INTO Parts (partnum) VALUES (?)"), QStringLiteral("001")),
+                 QStringLiteral("Part number 001 is already in the Parts table."));
+        QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES (?)"), QStringLiteral("2026-02-30")),
+                 QStringLiteral("Date: 2026-02-30 is not a real date."));
+        QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Facility) VALUES (?)"), QStringLiteral("AB")),
+                 QStringLiteral("Facility: AB is more than one character."));
+        QCOMPARE(refusal(QStringLiteral("INSERT INTO Employees (EmployeeNum) VALUES (?)"), QVariant()),
+                 QStringLiteral("Employee number must be filled in: every row of the Employees table has one."));
+        QCOMPARE(refusal(QStringLiteral("UPDATE InspectionRecord SET ReworkNum = ? WHERE rowid = 1"), QStringLiteral("two")),
+                 QStringLiteral("Rework number: two is not a whole number."));
+
+        // A code retyped keeps its key; a failed transaction is not reported as committed.
+        SqlStatement key(db, QStringLiteral("SELECT rowid FROM Parts WHERE partnum = '001'"));
+        QVERIFY(key.next());
+        const qint64 part = key.int64(0);
+        key.next();
+        QVERIFY(db.exec(QStringLiteral("UPDATE Parts SET partnum = '002' WHERE rowid = %1").arg(part)).isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT partnum FROM Parts WHERE rowid = %1").arg(part)).toString(), QStringLiteral("002"));
+        QVERIFY(db.beginWrite(QStringLiteral("M|S|ST")).isOk());
+        QVERIFY(!db.exec(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES ('x')")).isOk());
+        QVERIFY(!db.exec(QStringLiteral("COMMIT")).isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")), QVariant(qint64(2)));
+    }
+};
+
+QTEST_MAIN(TestPgSql)
+#include "tst_pgsql.moc"
