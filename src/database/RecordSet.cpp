@@ -134,7 +134,7 @@ Status RecordSet::openStatement() {
         m_table = m.captured(2);
         m_columns = m.captured(1);
         // The column names, from the statement itself.
-        SqlStatement probe(*m_db, QStringLiteral("SELECT %1 FROM %2 WHERE 0").arg(m_columns, quoted(m_table)));
+        SqlStatement probe(*m_db, QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(m_columns, quoted(m_table)));
         if (!probe.status())
             return probe.status();
         for (int i = 0; i < probe.columnCount(); ++i)

@@ -19,11 +19,14 @@ private slots:
             << "SELECT \"location description\" FROM location WHERE locationcode = $1 AND x = '?[a]' AND y = $2 OR z = $2";
         QTest::newRow("quoted names fold, aliases keep their case")
             << "SELECT count(*) AS Total, \"InspectionRecord\".Station AS [Defect Count] FROM \"InspectionRecord\" ORDER BY Total"
-            << "SELECT count(*) AS \"Total\", \"inspectionrecord\".Station AS \"Defect Count\" FROM \"inspectionrecord\" ORDER BY \"Total\"";
+            << "SELECT count(*) AS \"Total\", \"inspectionrecord\".Station AS \"Defect Count\" FROM \"inspectionrecord\" ORDER BY \"Total\" NULLS FIRST";
         QTest::newRow("cast keeps its type") << "SELECT CAST(? AS TEXT) AS v" << "SELECT CAST($1 AS TEXT) AS \"v\"";
         QTest::newRow("rowid of the inspection table")
-            << "SELECT rowid FROM \"InspectionRecord\" WHERE rowid > ? ORDER BY rowid LIMIT 1"
-            << "SELECT inspectionid FROM \"inspectionrecord\" WHERE inspectionid > $1 ORDER BY inspectionid LIMIT 1";
+            << "SELECT rowid FROM \"InspectionRecord\" WHERE rowid > ? ORDER BY rowid DESC LIMIT 1"
+            << "SELECT inspectionid FROM \"inspectionrecord\" WHERE inspectionid > $1 ORDER BY inspectionid DESC LIMIT 1";
+        QTest::newRow("NULLs sort as in the file")
+            << "SELECT a FROM t ORDER BY Facility ASC, coalesce(Date, 'x') DESC, SerialNum, rowid;"
+            << "SELECT a FROM t ORDER BY Facility ASC NULLS FIRST, coalesce(Date, 'x') DESC NULLS LAST, SerialNum NULLS FIRST, rowid;";
         QTest::newRow("rowid of a code table, SELECT * without it")
             << "SELECT * FROM \"Parts\" WHERE rowid = ?" << "SELECT partnum, partdescription FROM \"parts\" WHERE rowid = $1";
         QTest::newRow("insert returns its key")

@@ -568,6 +568,8 @@ void TestRecordEditors::unopenableDatabaseOnLoad() {
 }
 
 void TestRecordEditors::unreadableDatabaseOnRefreshKeepsRow() {
+    if (!TestAppFolder::testServer().isEmpty())
+        QSKIP("a file replaced by junk is a file matter");
     const EditorCase& c = editorCases().first();
     Dialogs::Scripted dialogs;
     TestAppFolder app;

@@ -194,18 +194,26 @@ struct PgSession {
             return QStringLiteral("CHECK constraint failed: ") + trimmed(PQresultErrorField(r, PG_DIAG_CONSTRAINT_NAME));
         } else if (state == "57014") {
             return QStringLiteral("interrupted");
-        } else if ((state == "22P02" || state == "22003") && t && params) {
+        } else if (state == "42703" || state == "42P01") {
+            // The file engine's words for a name it does not know.
+            static const QRegularExpression name(QStringLiteral("^(?:column|relation) \"(.+)\" does not exist$"));
+            if (const auto m = name.match(message); m.hasMatch())
+                return (state == "42703" ? QStringLiteral("no such column: ") : QStringLiteral("no such table: ")) + m.captured(1);
+        } else if ((state == "22P02" || state == "22003") && t) {
             // invalid input syntax for type integer: "abc" - the field the value was meant for.
             static const QRegularExpression input(QStringLiteral("for type (\\w[\\w ]*): \"(.*)\"$"));
             const auto m = input.match(message);
             if (m.hasMatch()) {
                 const QString type = m.captured(1);
                 const QString kind = type.contains(QLatin1String("int")) ? QStringLiteral("INTEGER") : QStringLiteral("REAL");
-                for (auto it = t->parameterFields.begin(); it != t->parameterFields.end(); ++it) {
+                for (auto it = t->parameterFields.begin(); params && it != t->parameterFields.end(); ++it) {
                     const int i = it.key() - 1;
                     if (i < int(params->size()) && QString::fromUtf8((*params)[size_t(i)]) == m.captured(2))
                         return QStringLiteral("cannot store TEXT value in %1 column %2.%3").arg(kind, t->table, it.value());
                 }
+                if (t->literalFields.contains(m.captured(2)))
+                    return QStringLiteral("cannot store TEXT value in %1 column %2.%3")
+                        .arg(kind, t->table, t->literalFields.value(m.captured(2)));
             }
         }
         return message.isEmpty() ? trimmed(PQresultErrorMessage(r)) : message;
@@ -222,7 +230,7 @@ struct PgSession {
         if (!PQsendQuery(conn, translated.sql.toUtf8().constData()))
             return Status::fail(lastError = trimmed(PQerrorMessage(conn)));
         PGresult* r = wait();
-        s = check(r, nullptr, nullptr);
+        s = check(r, &translated, nullptr);
         // A transaction in which a statement failed ends in a rollback, which
         // the server reports as a successful COMMIT.
         if (s && commit && r && qstrcmp(PQcmdStatus(r), "ROLLBACK") == 0)

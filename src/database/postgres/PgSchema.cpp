@@ -12,6 +12,8 @@ namespace PgSchema {
 namespace {
 
 // Names are lower case (the translation folds every name the program writes).
+// Indexes keep NULLs first, as the file orders them (the translation says so
+// in every ORDER BY), so a sort can read along them.
 // Dates are ISO text that must name a real day, as in the file; the check's
 // name is the one the file's refusal carries. The five code tables keep a
 // hidden key, since their code can be retyped.
@@ -39,9 +41,9 @@ CREATE TABLE inspectionrecord (
   reworknum integer,
   notes text
 );
-CREATE INDEX inspectionunit ON inspectionrecord (modelnumber, serialnum, station);
-CREATE INDEX inspectiondate ON inspectionrecord (date);
-CREATE INDEX inspectionserial ON inspectionrecord (serialnum);
+CREATE INDEX inspectionunit ON inspectionrecord (modelnumber NULLS FIRST, serialnum NULLS FIRST, station NULLS FIRST);
+CREATE INDEX inspectiondate ON inspectionrecord (date NULLS FIRST);
+CREATE INDEX inspectionserial ON inspectionrecord (serialnum NULLS FIRST);
 CREATE TABLE defects (
   defectcode text NOT NULL PRIMARY KEY,
   defectdescription text,

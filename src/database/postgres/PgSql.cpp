@@ -23,7 +23,8 @@ const char* const kTables[][17] = {
 // Lower-case name -> schema name; per table ("parts" -> its fields), and of
 // every table ("" -> tables and fields, the inspection table's spelling first).
 const QHash<QString, QHash<QString, QString>>& names() {
-    static const QHash<QString, QHash<QString, QString>> map = [] {
+    // Kept to the very end of the program (statements still run from static destructors).
+    static const auto& map = *new const QHash<QString, QHash<QString, QString>>([] {
         QHash<QString, QHash<QString, QString>> m;
         for (const auto& t : kTables) {
             const QString table = QString::fromLatin1(t[0]);
@@ -36,7 +37,7 @@ const QHash<QString, QHash<QString, QString>>& names() {
             }
         }
         return m;
-    }();
+    }());
     return map;
 }
 
@@ -222,8 +223,62 @@ Translated translate(const QString& sql) {
     QString result;
     QHash<QString, int> named;
     QString lastField;  // the field a following parameter is compared with or written into
+    // SQLite puts NULLs first in ascending order and last in descending; the
+    // server the other way round. Each ORDER BY term says it (but a key, which
+    // holds no NULLs and is read along its index).
+    struct Order {
+        bool active = false;
+        int depth = 0;
+        int solid = 0;       // tokens in the term
+        int end = 0;         // where the term's text ends in the result
+        bool nulls = false;  // the term says where NULLs go
+        bool desc = false;
+        bool key = false;
+    } order;
+    int depth = 0;
+    const auto endTerm = [&] {
+        if (order.active && order.solid > 0 && !order.nulls && !(order.key && order.solid <= 2))
+            result.insert(order.end, order.desc ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+        order.solid = 0;
+        order.nulls = order.desc = order.key = false;
+    };
     for (int i = 0; i < t.size(); ++i) {
         const Token& tok = t[i];
+        if (tok.kind != Kind::Space && order.active) {
+            const bool closes = tok.text == QLatin1String(")") && depth == order.depth;
+            const bool ends = (depth == order.depth &&
+                               (tok.text == QLatin1String(";") || isWord(tok, "LIMIT") || isWord(tok, "OFFSET") ||
+                                isWord(tok, "FETCH") || isWord(tok, "FOR") || isWord(tok, "UNION") ||
+                                isWord(tok, "EXCEPT") || isWord(tok, "INTERSECT")));
+            if (closes || ends) {
+                endTerm();
+                order.active = false;
+            } else if (tok.text == QLatin1String(",") && depth == order.depth) {
+                endTerm();
+                result += tok.text;
+                continue;
+            } else if (depth == order.depth) {
+                ++order.solid;
+                order.nulls = order.nulls || isWord(tok, "NULLS");
+                order.desc = isWord(tok, "DESC") || (order.desc && !isWord(tok, "ASC") && !isWord(tok, "NULLS"));
+                if (order.solid == 1)
+                    order.key = isWord(tok, "rowid") || isWord(tok, "InspectionID") || isWord(tok, "EmployeeID");
+            }
+        }
+        if (tok.text == QLatin1String("("))
+            ++depth;
+        else if (tok.text == QLatin1String(")"))
+            --depth;
+        if (isWord(tok, "BY")) {
+            const int before = previousSolid(t, i - 1);
+            if (before >= 0 && isWord(t[before], "ORDER")) {
+                result += tok.text;
+                order = Order();
+                order.active = true;
+                order.depth = depth;
+                continue;
+            }
+        }
         switch (tok.kind) {
         case Kind::Word: {
             const int after = nextSolid(t, i + 1);
@@ -295,7 +350,10 @@ Translated translate(const QString& sql) {
         default:
             result += tok.text;
         }
+        if (order.active && tok.kind != Kind::Space && depth >= order.depth)
+            order.end = int(result.size());
     }
+    endTerm();
 
     if (isInsert) {
         // An INSERT's VALUES pair up with its field list.
@@ -309,6 +367,9 @@ Translated translate(const QString& sql) {
         for (; i < t.size(); ++i) {
             if (t[i].text == QLatin1String(","))
                 ++column;
+            if (t[i].kind == Kind::Literal && column < fields.size())
+                out.literalFields.insert(t[i].text.mid(1, t[i].text.size() - 2).replace(QLatin1String("''"), QLatin1String("'")),
+                                         fields[column]);
             if (t[i].kind == Kind::Parameter && t[i].text == QLatin1String("?") && column < fields.size()) {
                 // ? parameters are numbered in order of appearance.
                 int n = 0;

@@ -25,6 +25,8 @@ struct Translated {
     // For each parameter number (1-based) the field it is written into or
     // compared with, when the statement says so plainly; for naming refusals.
     QHash<int, QString> parameterFields;
+    // An INSERT's literal values (without quotes) and the fields they go into.
+    QHash<QString, QString> literalFields;
     // The statement's first table, in the schema's case; empty when none.
     QString table;
     bool returnsKey = false;
