@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QDate>
+#include <QHash>
 #include <QRegularExpression>
 
 #include "database/postgres/PgSql.h"
@@ -51,6 +52,13 @@ struct PgSession {
     bool inTransaction = false;
     int generation = 0;  // counts connections; a statement prepared on an older one prepares again
     int nextName = 0;
+    // Statements prepared on this connection, by their text: the program
+    // prepares the same few statements over and over.
+    struct Prepared {
+        QByteArray name;
+        QStringList columns;
+    };
+    QHash<QString, Prepared> prepared;
     qint64 lastId = 0;
     int changes = 0;
     QString lastError;
@@ -73,6 +81,7 @@ struct PgSession {
 
     Status connected() {
         ++generation;
+        prepared.clear();
         PQsetNoticeProcessor(conn, quietNotices, nullptr);
         {
             const std::lock_guard<std::mutex> lock(cancelMutex);
@@ -251,17 +260,28 @@ public:
         m_params.resize(size_t(m_t.parameters.size()));
         m_null.assign(m_params.size(), true);
     }
-    ~PgStatement() override {
-        clear();
-        if (m_session->conn && m_generation == m_session->generation && PQstatus(m_session->conn) == CONNECTION_OK)
-            PQclear(PQexec(m_session->conn, QByteArray("DEALLOCATE " + m_name).constData()));
-    }
+    ~PgStatement() override { clear(); }
 
-    // Prepares the statement on the server and learns its columns.
+    // Prepares the statement on the server and learns its columns, once per
+    // connection and text.
     Status prepare() {
         Status s = m_session->ready(false);
         if (!s)
             return s;
+        const auto known = m_session->prepared.constFind(m_t.sql);
+        if (known != m_session->prepared.constEnd()) {
+            m_name = known->name;
+            m_columns = known->columns;
+            m_generation = m_session->generation;
+            return s;
+        }
+        if (m_session->prepared.size() >= 500) {
+            // Statements with values written into them pile up: start again
+            // (statements still open prepare theirs again when they next run).
+            PQclear(PQexec(m_session->conn, "DEALLOCATE ALL"));
+            m_session->prepared.clear();
+            ++m_session->generation;
+        }
         m_name = "vx" + QByteArray::number(++m_session->nextName);
         PGresult* r = PQprepare(m_session->conn, m_name.constData(), m_t.sql.toUtf8().constData(),
                                 int(m_params.size()), nullptr);
@@ -279,6 +299,7 @@ public:
                 m_types.push_back(PQftype(r, i));
             }
             m_generation = m_session->generation;
+            m_session->prepared.insert(m_t.sql, {m_name, m_columns});
         }
         PQclear(r);
         return s;
