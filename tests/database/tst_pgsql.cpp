@@ -103,6 +103,38 @@ private slots:
         QVERIFY(!db.exec(QStringLiteral("COMMIT")).isOk());
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")), QVariant(qint64(2)));
     }
+
+    void lostConnectionIsMadeAgainOutsideATransaction() {
+        if (TestAppFolder::testServer().isEmpty())
+            QSKIP("runs on the test server only (tst_pgsql_pg)");
+        TestAppFolder app;
+        Database db;
+        QVERIFY(db.open(app.database()).isOk());
+        SqlStatement count(db, QStringLiteral("SELECT count(*) FROM Parts"));
+        const auto cut = [&] {
+            SqlStatement pid(db, QStringLiteral("SELECT pg_backend_pid()"));
+            QVERIFY(pid.next());
+            app.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.int64(0)));
+        };
+        // Inside a transaction: the failing call and the next one say so, a
+        // rollback has nothing left to do, and nothing was written.
+        QVERIFY(db.beginWrite().isOk());
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P9')")).isOk());
+        cut();
+        QVERIFY(!db.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P8')")).isOk());
+        QVERIFY(!db.exec(QStringLiteral("COMMIT")).isOk());
+        QVERIFY(db.exec(QStringLiteral("ROLLBACK")).isOk());
+        // Outside one: the next call connects again, and prepared statements prepare again.
+        QVERIFY(count.next());
+        QCOMPARE(count.int64(0), 1);
+        count.reset();
+        cut();
+        QVERIFY(!count.next());
+        QVERIFY(!count.status().isOk());
+        count.reset();
+        QVERIFY2(count.next(), qPrintable(count.status().error()));
+        QCOMPARE(count.int64(0), 1);
+    }
 };
 
 QTEST_MAIN(TestPgSql)
