@@ -220,20 +220,20 @@ void DataEntryForm::onLoad() {
 void DataEntryForm::offerCodes() {
     // The boxes complete from the reference tables as they stand when the
     // screen opens; a list that cannot be read offers nothing.
-    Database db;
-    if (!db.open(m_nav->databaseName(), Database::Mode::ReadOnly))
+    Database* db = codeReader();
+    if (!db)
         return;
     for (const CodeList& c : kCodeLists) {
         QStringList codes;
-        ReferenceCodes::list(db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), &codes);
+        ReferenceCodes::list(*db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), &codes);
         text(c.box)->setCompletions(codes);
     }
 }
 
 bool DataEntryForm::confirmUnknownCodes() {
-    Database db;
-    if (!db.open(m_nav->databaseName(), Database::Mode::ReadOnly))
-        return true;  // storing the row will say what is wrong with the file
+    Database* db = codeReader();
+    if (!db)
+        return true;  // storing the row will say what is wrong with the database
     QStringList sentences;
     TextBox* first = nullptr;
     for (const CodeList& c : kCodeLists) {
@@ -241,7 +241,7 @@ bool DataEntryForm::confirmUnknownCodes() {
         if (box->text().isEmpty())
             continue;
         bool known = true;
-        ReferenceCodes::knows(db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), box->text(), &known);
+        ReferenceCodes::knows(*db, QString::fromLatin1(c.table), QString::fromLatin1(c.field), box->text(), &known);
         if (known)
             continue;
         sentences << QStringLiteral("%1 %2 is not in the %3 table.")
@@ -259,8 +259,15 @@ bool DataEntryForm::confirmUnknownCodes() {
     return false;
 }
 
+Database* DataEntryForm::codeReader() {
+    if (!m_codes.isOpen() && !m_codes.open(m_nav->databaseName(), Database::Mode::ReadOnly))
+        return nullptr;
+    return &m_codes;
+}
+
 void DataEntryForm::onUnload() {
     m_nav->close();
+    m_codes.close();
     FormRegistry::instance().showMainMenu();
 }
 

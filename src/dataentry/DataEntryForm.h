@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QVariant>
 
+#include "database/Database.h"
 #include "dataentry/ReworkCounter.h"
 #include "platform/Form.h"
 
@@ -11,7 +12,6 @@ class MaskedDateBox;
 class QPlainTextEdit;
 class QPushButton;
 class RecordNavigator;
-class Database;
 class TextBox;
 
 // The inspection data entry screen (frmDataEntry): one row of InspectionRecord
@@ -59,6 +59,10 @@ private:
     QPushButton* button(const char* name) const;
     void showPosition();
     void offerCodes();
+    // The connection that reads the reference tables, open while the screen
+    // is: on a server a new connection for every Submit would cost more than
+    // storing the row. Null when the database cannot be opened.
+    Database* codeReader();
     // Asks once about every code of the row that is not in its table; false
     // when the user said No (the focus is then on the first such box).
     bool confirmUnknownCodes();
@@ -67,6 +71,7 @@ private:
     Status prepareNextUnit(const Kept& kept);
 
     RecordNavigator* m_nav = nullptr;
+    Database m_codes;
     QPlainTextEdit* m_notes = nullptr;
     QHash<QString, QWidget*> m_controls;
     ReworkCount m_reworkCount = &DataEntryForm::countWithQuery;
