@@ -14,11 +14,11 @@
 
 namespace StartupCheck {
 
-Status checkInBackground(const QString& path) {
+Status inBackground(const std::function<Status()>& work) {
     Status verdict;
     QEventLoop loop;
     std::thread worker([&] {
-        verdict = Maintenance::quickCheck(path);
+        verdict = work();
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -26,10 +26,25 @@ Status checkInBackground(const QString& path) {
     return verdict;
 }
 
+Status checkInBackground(const QString& path) {
+    return inBackground([&] { return Maintenance::quickCheck(path); });
+}
+
 void run() {
-    // A server checks its own database.
-    if (Schema::isServer())
+    // A server keeps its own database in order; what can go wrong here is
+    // reaching it, which is said at once in the server's words. The program
+    // goes on: every form tries again when it opens.
+    if (Schema::isServer()) {
+        MousePointer::hourglass();
+        const Status reached = inBackground([] {
+            Database db;
+            return db.open(Schema::databaseName(), Database::Mode::ReadOnly);
+        });
+        MousePointer::arrow();
+        if (!reached)
+            Dialogs::showError(reached.error());
         return;
+    }
     const QString live = Schema::livePath();
     if (!QFileInfo(live).isFile())
         return;

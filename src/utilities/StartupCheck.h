@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QString>
 
 #include "platform/Status.h"
@@ -8,12 +10,17 @@
 // so that no form writes new rows into it unawares.
 namespace StartupCheck {
 
+// Runs work on a worker thread while the user-interface thread keeps handling
+// its events (not the user's input), and returns its outcome.
+Status inBackground(const std::function<Status()>& work);
+
 // The engine's quick check of the file, run on a worker thread (on a large
 // file it takes longer than the user interface may stand still) while the
 // user-interface thread keeps handling its events.
 Status checkInBackground(const QString& path);
 
-// Checks the live database; on damage says so and, if the user agrees, runs
+// On a server: says so when the server cannot be reached. On a file:
+// checks the live database; on damage says so and, if the user agrees, runs
 // Compact and Repair and reports its outcome. A missing file or one that is
 // not a database is left to the forms, which report it when they open it.
 void run();
