@@ -61,9 +61,19 @@ private:
     QStringList m_made;
 };
 
+ServerTemplates* g_templates = nullptr;
+
 ServerTemplates& serverTemplates() {
-    static ServerTemplates templates;
-    return templates;
+    // Dropped as the application object goes: a static of its own would be
+    // destroyed after the engine's statics it needs to drop them.
+    if (!g_templates) {
+        g_templates = new ServerTemplates;
+        qAddPostRoutine([] {
+            delete g_templates;
+            g_templates = nullptr;
+        });
+    }
+    return *g_templates;
 }
 
 }  // namespace
