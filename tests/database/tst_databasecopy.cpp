@@ -3,12 +3,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TestAppFolder.h"
 #include "database/DatabaseCopy.h"
 #include "database/Schema.h"
 #include "datagen/DataGen.h"
 
 // The copy of every table from one database to another, which export, import
-// and the backup of a server are made of.
+// and the backup of a server are made of. Under a test server the copies go
+// through a server database: a desktop database imported and exported again.
 class TestDatabaseCopy : public QObject {
     Q_OBJECT
 
@@ -58,8 +60,18 @@ private slots:
         QVERIFY(source.open(m_demo, Database::Mode::ReadOnly).isOk());
         const QString copy = path(QStringLiteral("copy.mdb"));
         DatabaseCopy::Counts counts;
-        const Status s = DatabaseCopy::toFile(source, copy, false, &counts);
-        QVERIFY2(s.isOk(), qPrintable(s.error()));
+        TestAppFolder app;  // a new database: the schema and the pass codes
+        if (app.isServer()) {
+            Database server;
+            QVERIFY(server.open(app.database()).isOk());
+            Status s = DatabaseCopy::copy(source, server, &counts);
+            QVERIFY2(s.isOk(), qPrintable(s.error()));
+            s = DatabaseCopy::toFile(server, copy, false);
+            QVERIFY2(s.isOk(), qPrintable(s.error()));
+        } else {
+            const Status s = DatabaseCopy::toFile(source, copy, false, &counts);
+            QVERIFY2(s.isOk(), qPrintable(s.error()));
+        }
         Database target;
         QVERIFY(target.open(copy).isOk());
         QCOMPARE(dump(target), dump(source));
@@ -88,11 +100,10 @@ private slots:
     void refusesTargetThatHoldsRows() {
         QFETCH(QString, row);
         QFETCH(QString, refusal);
-        const QString file = path(QStringLiteral("target-%1.mdb").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')));
-        QVERIFY(DataGen::createBlank(file).isOk());
+        TestAppFolder app;
         Database source, target;
         QVERIFY(source.open(m_demo, Database::Mode::ReadOnly).isOk());
-        QVERIFY(target.open(file).isOk());
+        QVERIFY(target.open(app.database()).isOk());
         if (!row.isEmpty())
             QVERIFY(target.exec(row).isOk());
         const QStringList before = dump(target);
@@ -141,5 +152,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDatabaseCopy)
+QTEST_MAIN(TestDatabaseCopy)
 #include "tst_databasecopy.moc"

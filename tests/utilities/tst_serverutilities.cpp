@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "FileFacts.h"
@@ -15,7 +16,8 @@
 using namespace FileFacts;
 
 // The file utilities while the program works on a server: they leave the
-// file in the program's folder alone and say why; the windows name the server.
+// file in the program's folder alone and say why; the windows name the server;
+// Backup writes a snapshot of the server (on the test server only).
 namespace {
 // Never reached: none of these needs the server itself.
 const QString kServer = QStringLiteral("postgresql://station:secret@/inspect?host=/nonexistent/varnex");
@@ -33,7 +35,17 @@ private slots:
         initFormTests();
         Application::setQuitHandler([] {});
     }
-    void init() { Schema::setServerOverride(kServer); }
+    void init() {
+        // The server out of reach stands in for any server; the test server
+        // itself is needed only by the backup.
+        const bool needsServer = QByteArray(QTest::currentTestFunction()) == "backupOfTheServer";
+        if (needsServer && TestAppFolder::testServer().isEmpty())
+            QSKIP("needs the test server (VARNEX_TEST_SERVER)");
+        if (!needsServer && !TestAppFolder::testServer().isEmpty())
+            QSKIP("the same on every server");
+        if (!needsServer)
+            Schema::setServerOverride(kServer);
+    }
     void cleanup() {
         unloadAllForms();
         MousePointer::arrow();
@@ -85,6 +97,37 @@ private slots:
                  QStringLiteral("Varnex - inspect on server /nonexistent/varnex"));
         QVERIFY(forms().show(QStringLiteral("frmAbout")).isOk());
         QCOMPARE(label(QStringLiteral("frmAbout"), "lblDatabase"), QStringLiteral("Database: inspect on server /nonexistent/varnex"));
+    }
+
+    // One state of the server's tables as a desktop database in the typed
+    // folder, which the program opens as its own.
+    void backupOfTheServer() {
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        QTemporaryDir folder;
+        Dialogs::Scripted dialogs;
+        dialogs.inputAnswers.enqueue(folder.path());
+        QVERIFY(forms().show(QStringLiteral("frmBackUp")).isOk());
+        QTest::mouseClick(forms().form(QStringLiteral("frmBackUp"))->findChild<QPushButton*>(QStringLiteral("cmdBackup")),
+                          Qt::LeftButton);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+        const QString backup = folder.filePath(QStringLiteral("kelid.mdb"));
+        QVERIFY(intact(backup));
+        Database file, server;
+        QVERIFY(file.open(backup, Database::Mode::ReadOnly).isOk());
+        QVERIFY(server.open(app.database(), Database::Mode::ReadOnly).isOk());
+        for (const char* sql : {"SELECT * FROM InspectionRecord ORDER BY InspectionID", "SELECT * FROM Employees ORDER BY EmployeeID",
+                                "SELECT * FROM Model ORDER BY ModelNumber", "SELECT * FROM defects ORDER BY defectcode"}) {
+            QStringList fromFile, fromServer;
+            for (auto [db, out] : {std::pair{&file, &fromFile}, std::pair{&server, &fromServer}}) {
+                SqlStatement st(*db, QString::fromLatin1(sql));
+                while (st.next())
+                    *out << st.value(0).toString() + QLatin1Char('|') + st.value(st.columnCount() - 1).toString();
+            }
+            QVERIFY(!fromServer.isEmpty());
+            QCOMPARE(fromFile, fromServer);
+        }
+        QCOMPARE(Schema::rowCount(file, QStringLiteral("InspectionRecord"), nullptr),
+                 Schema::rowCount(server, QStringLiteral("InspectionRecord"), nullptr));
     }
 };
 
