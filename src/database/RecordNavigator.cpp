@@ -105,8 +105,9 @@ qint64 RecordNavigator::keyQuery(const QString& sql, qint64 key, Status* status)
 }
 
 qint64 RecordNavigator::positionOf(qint64 key, Status* status) {
-    // The newest row is the usual one (just added): no row after it.
-    if (!keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? LIMIT 1"), key, status))
+    // The newest row is the usual one (just added): no row after it (read
+    // along the key: a server would otherwise scan the table for one).
+    if (!keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1"), key, status))
         return m_count - 1;
     SqlStatement st(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE rowid < ?").arg(quoted(m_table)));
     st.bind(1, key);

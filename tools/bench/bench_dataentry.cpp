@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "Bench.h"
+#include "database/Schema.h"
 #include "database/RecordNavigator.h"
 #include "database/RecordSet.h"
 #include "dataentry/DataEntryForm.h"
@@ -97,7 +98,7 @@ void submitSetup(bool scan) {
     form->findChild<QLineEdit*>(QStringLiteral("txtFacility"))->setText(QStringLiteral("A"));
     // Codes the reference tables hold, so Submit asks nothing about them.
     Database db;
-    db.open(AppPaths::folder() + QStringLiteral("/kelid.mdb"), Database::Mode::ReadOnly);
+    db.open(Schema::databaseName(), Database::Mode::ReadOnly);
     auto first = [&](const char* sql) {
         SqlStatement st(db, QString::fromLatin1(sql));
         return st.next() ? st.value(0).toString() : QString();

@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include "Bench.h"
+#include "database/Schema.h"
 #include "datagen/DataGen.h"
 
 namespace Bench {
@@ -31,12 +32,14 @@ struct Result {
 };
 
 const char* const kUsage =
-    "usage: varnex-bench [--rows N] [--dir FOLDER] [--filter TEXT] [--repeats N] [--list]\n"
+    "usage: varnex-bench [--rows N] [--dir FOLDER] [--filter TEXT] [--repeats N] [--list] [--server URI]\n"
     "  --rows N       inspection rows of the large database (default 1000000)\n"
     "  --dir FOLDER   where the large databases are made and kept (default ./bench-data)\n"
     "  --filter TEXT  run only the cases whose name contains TEXT\n"
     "  --repeats N    timed runs per case (default: the case's own, usually 7)\n"
-    "  --list         list the cases and exit\n";
+    "  --list         list the cases and exit\n"
+    "  --server URI   cases that open the program's database open this server database instead\n"
+    "                 (fill it first: varnex-server import URI FOLDER/large-N.mdb)\n";
 }  // namespace
 
 void add(Case c) { cases().push_back(std::move(c)); }
@@ -168,6 +171,8 @@ int main(int argc, char* argv[]) {
             ok = ok && Bench::g_rows >= 0;
         } else if (a == QLatin1String("--dir") && hasValue) {
             Bench::g_folder = args[++i];
+        } else if (a == QLatin1String("--server") && hasValue) {
+            Schema::setServerOverride(args[++i]);
         } else if (a == QLatin1String("--filter") && hasValue) {
             filter = args[++i];
         } else if (a == QLatin1String("--repeats") && hasValue) {

@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -63,6 +64,9 @@ struct PgSession {
     int changes = 0;
     QString lastError;
     std::function<bool()> stop;
+    // Set from another thread: the running statement ends as interrupted, also
+    // when its rows have already arrived.
+    std::atomic<bool> interrupted{false};
 
     ~PgSession() { disconnect(); }
 
@@ -136,7 +140,7 @@ struct PgSession {
     PGresult* wait() {
         bool cancelled = false;
         while (PQisBusy(conn)) {
-            if (stop && !cancelled && stop()) {
+            if (!cancelled && (interrupted || (stop && stop()))) {
                 cancelled = true;
                 const std::lock_guard<std::mutex> lock(cancelMutex);
                 char err[256];
@@ -144,7 +148,7 @@ struct PgSession {
                     PQcancel(cancel, err, sizeof err);
             }
             pollfd p{PQsocket(conn), POLLIN, 0};
-            poll(&p, 1, stop ? 50 : -1);
+            poll(&p, 1, 50);
             if (!PQconsumeInput(conn))
                 break;
         }
@@ -336,6 +340,11 @@ public:
     }
 
     bool next(Status* status) override {
+        if (m_result && m_session->interrupted.exchange(false)) {
+            clear();
+            *status = Status::fail(m_session->lastError = QStringLiteral("interrupted"));
+            return false;
+        }
         if (!m_result) {
             const Status s = execute();
             if (!s) {
@@ -376,6 +385,7 @@ private:
 
     Status execute() {
         clear();
+        m_session->interrupted = false;
         Status s = m_session->ready(false);
         if (!s)
             return s;
@@ -471,6 +481,7 @@ Status PgConnection::beginRead() {
 void PgConnection::setProgressCheck(std::function<bool()> stop) { m_session->stop = std::move(stop); }
 
 void PgConnection::interrupt() {
+    m_session->interrupted = true;
     const std::lock_guard<std::mutex> lock(m_session->cancelMutex);
     char err[256];
     if (m_session->cancel)
