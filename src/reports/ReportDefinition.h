@@ -65,6 +65,11 @@ public:
     QString title;
     QString databasePath;  // resolved against the folder of the definition
     QString sourcePath;    // the definition file itself (empty when parsed from text)
+    // Runs on the file and on the server alike: every result column named `expr AS Name` in the spelling the
+    // definition uses (the server keeps an alias's case only), lower-case names inside WITH parts, no bare
+    // columns beside GROUP BY, CASE WHEN ... THEN 1 ELSE 0 END rather than arithmetic on comparisons,
+    // IS [NOT] DISTINCT FROM rather than IS, nullif() around a divisor that can be 0, and SQLite's date()
+    // and strftime() only in the forms the server defines (database/postgres/PgFunctions).
     QString query;
     QStringList order;  // default order: result columns, each optionally followed by DESC
     QString group;      // result column that groups the rows, or empty

@@ -110,29 +110,33 @@ QString ReportResult::subgroupLabel(const ReportSubgroup& s) const {
 namespace ReportRunner {
 
 QString finalSql(const ReportDefinition& def, const ReportSortKey* sort, bool descending) {
+    // Empty values come first going up and last going down, on the server as in the file.
+    auto key = [](const QString& column, bool desc) {
+        return quoted(column) + (desc ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+    };
     QStringList order;
-    auto add = [&order](const QStringList& items) {
+    auto add = [&order, &key](const QStringList& items) {
         for (const QString& item : items) {
             const bool desc = item.endsWith(QLatin1String(" DESC"));
             const bool asc = item.endsWith(QLatin1String(" ASC"));
-            const QString col = desc || asc ? item.section(QLatin1Char(' '), 0, -2) : item;
-            order << quoted(col) + (desc ? QStringLiteral(" DESC") : QString());
+            order << key(desc || asc ? item.section(QLatin1Char(' '), 0, -2) : item, desc);
         }
     };
     // Group order columns must hold one value per group, so the group's rows stay together.
     if (!def.group.isEmpty()) {
         add(def.groupOrder);
-        order << quoted(def.group);
+        order << key(def.group, false);
     }
     if (!def.subgroup.isEmpty()) {
         add(def.subgroupOrder);
-        order << quoted(def.subgroup);
+        order << key(def.subgroup, false);
     }
     if (sort)
-        order << quoted(sort->column) + (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+        order << key(sort->column, descending);
     else
         add(def.order);
-    QString sql = QStringLiteral("SELECT * FROM (\n") + def.query + QStringLiteral(")");
+    // A subquery needs a name on the server.
+    QString sql = QStringLiteral("SELECT * FROM (\n") + def.query + QStringLiteral(") AS report");
     if (!order.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     return sql;
