@@ -136,7 +136,7 @@ QString finalSql(const ReportDefinition& def, const ReportSortKey* sort, bool de
     else
         add(def.order);
     // A subquery needs a name on the server.
-    QString sql = QStringLiteral("SELECT * FROM (\n") + def.query + QStringLiteral(") AS report");
+    QString sql = QStringLiteral("SELECT report.* FROM (\n") + def.query + QStringLiteral(") AS report");
     if (!order.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     return sql;
@@ -150,6 +150,10 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     out->printedAt = QDateTime::currentDateTime();
     Database db;
     Status s = db.open(def.databasePath, Database::Mode::ReadOnly);
+    // One state of the data for the whole report, and nothing written (on a server a
+    // query could otherwise change rows); the transaction ends with the connection.
+    if (s)
+        s = db.beginRead();
     if (!s)
         return s;
     // The time limit and the progress are checked while the engine works and

@@ -24,11 +24,11 @@
 //   #18 M200/S3  ST1 pass (rework 2), then #19 same unit D2 operator E2 also rework 2: its latest row
 //   #20 M100/S12 ST2 pass (rework 1)
 inline void fillReportData(const TestAppFolder& app) {
+    app.exec(QStringLiteral("INSERT INTO defects (defectcode, defectdescription) VALUES ('D1','Scratch'),('D2','Dent'),('D3','Loose screw')"));
+    app.exec(QStringLiteral("INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES ('E1','John','Smith'),('E2','Mary','Jones'),('E3','Bob','smith')"));
+    app.exec(QStringLiteral("INSERT INTO Model (ModelNumber, ModelDescription) VALUES ('M100','Widget'),('M200','Gadget')"));
+    app.exec(QStringLiteral("INSERT INTO location (locationcode, [location description]) VALUES ('L1','Top'),('L2','Side')"));
     app.exec(QStringLiteral(
-        "INSERT INTO defects VALUES ('D1','Scratch'),('D2','Dent'),('D3','Loose screw');"
-        "INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES ('E1','John','Smith'),('E2','Mary','Jones'),('E3','Bob','smith');"
-        "INSERT INTO Model VALUES ('M100','Widget'),('M200','Gadget');"
-        "INSERT INTO location VALUES ('L1','Top'),('L2','Side');"
         "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
         " LocationCode, InspNum, IDate, OperatorNum, ODate, ReworkNum, Notes) VALUES"
         " ('A','M100','S1','I1','2003-12-01','ST1','001','1','1',NULL,NULL,NULL,NULL,1,NULL),"
@@ -50,7 +50,7 @@ inline void fillReportData(const TestAppFolder& app) {
         " ('A','M100','S8','I1','2003-12-01','ST1','001','1','1',NULL,NULL,NULL,NULL,2,NULL),"
         " ('A','M200','S3','I1','2003-12-11','ST1','001','1','1',NULL,NULL,NULL,NULL,2,NULL),"
         " ('A','M200','S3','I1','2003-12-11','ST1','P2','D2','L1',NULL,NULL,'E2',NULL,2,NULL),"
-        " ('A','M100','S12','I2','2003-12-08','ST2','001','1','1',NULL,NULL,NULL,NULL,1,NULL);"));
+        " ('A','M100','S12','I2','2003-12-08','ST2','001','1','1',NULL,NULL,NULL,NULL,1,NULL)"));
 }
 
 inline QStringList readLines(const QString& path) {

@@ -2,7 +2,11 @@
 // user interface.
 //
 //   varnex-report REPORT.rpt [--param "Name;value;true"]... [--sort "+{table.field}"]
-//                 [--timeout SECONDS] (--pdf FILE | --csv FILE)
+//                 [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)
+//
+// The report reads the database in use: the server given by --server URI (a
+// libpq connection URI) for this run, else the server line of varnex.conf, else
+// the kelid.mdb its definition names.
 //
 // A run that takes longer than SECONDS (300 by default, 0 for no limit) is
 // stopped with a message and a non-zero exit.
@@ -14,6 +18,8 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include "database/Database.h"
+#include "database/Schema.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRenderer.h"
 #include "reports/ReportResult.h"
@@ -22,7 +28,7 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n"
-                 "                     [--timeout SECONDS] (--pdf FILE | --csv FILE)\n");
+                 "                     [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)\n");
     return 2;
 }
 }  // namespace
@@ -47,6 +53,8 @@ int main(int argc, char* argv[]) {
             pdf = args.at(++i);
         else if (a == QLatin1String("--csv") && hasValue)
             csv = args.at(++i);
+        else if (a == QLatin1String("--server") && hasValue && Database::isServerName(args.at(i + 1)))
+            Schema::setServerOverride(args.at(++i));
         else if (a == QLatin1String("--timeout") && hasValue) {
             bool ok = false;
             control.timeLimitSeconds = args.at(++i).toInt(&ok);

@@ -1,11 +1,7 @@
 #include "database/postgres/PgSchema.h"
 
 #include "database/postgres/PgConnection.h"
-// The date functions the reports need on the server, once they exist.
-#if __has_include("database/postgres/PgFunctions.h")
 #include "database/postgres/PgFunctions.h"
-#define VARNEX_PG_FUNCTIONS 1
-#endif
 
 namespace PgSchema {
 
@@ -110,10 +106,9 @@ Status create(Database& db) {
     Status s = pg->execNative(QStringLiteral("BEGIN"));
     if (s)
         s = pg->execNative(QString::fromUtf8(kSchema));
-#ifdef VARNEX_PG_FUNCTIONS
+    // The date functions the reports need.
     if (s)
         s = pg->execNative(PgFunctions::sql());
-#endif
     if (!s) {
         pg->execNative(QStringLiteral("ROLLBACK"));
         return s;
