@@ -1,7 +1,9 @@
 // Report cases: the Pareto of defects and the first pass yields over one month
-// of the large database, each beside the sqlite3 command-line tool running the
-// same statement with the same values on the same file (its time includes
-// starting the process), and the Pareto all the way to a PDF file.
+// of the large database, each beside the database's own command-line tool
+// running the same statement with the same values on the same database (its
+// time includes starting the process): sqlite3 on the file, psql on a server
+// (--server; the statement as the server engine sends it), and the Pareto all
+// the way to a PDF file.
 #include <cstdio>
 
 #include <QDate>
@@ -10,6 +12,8 @@
 #include "Bench.h"
 #include "ReportFolder.h"
 #include "database/Database.h"
+#include "database/Schema.h"
+#include "database/postgres/PgSql.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRenderer.h"
@@ -62,40 +66,61 @@ void runEngine(const char* file, const QStringList& params) {
     }
 }
 
-// The same statement through the sqlite3 tool, values set as its parameters.
-// file == nullptr: the tool's start-up alone, on the same database.
+// The same statement through the sqlite3 tool, values set as its parameters;
+// on a server through psql, prepared as the server engine prepares it and run
+// with the same values. file == nullptr: the tool's start-up alone.
 void runCli(const char* file) {
     const Setup& s = setup();
     ReportDefinition def;
     if (file)
         ReportDefinition::load(s.folder + QLatin1Char('/') + QLatin1String(file), &def);
-    QString script = QStringLiteral(".parameter init\n");
-    for (const auto& [bind, value] : {std::pair{QStringLiteral("begin"), s.begin}, std::pair{QStringLiteral("end"), s.end},
-                                      std::pair{QStringLiteral("facility"), s.facility}})
-        script += QStringLiteral(".parameter set :%1 \"'%2'\"\n").arg(bind, value);
-    script += file ? ReportRunner::finalSql(def, nullptr, false) + QStringLiteral(";\n") : QStringLiteral("SELECT 1;\n");
+    const QHash<QString, QString> values{{QStringLiteral("begin"), s.begin}, {QStringLiteral("end"), s.end},
+                                         {QStringLiteral("facility"), s.facility}};
+    const bool server = Schema::isServer();
+    QString script;
+    if (server) {
+        if (file) {
+            const PgSql::Translated t = PgSql::translate(ReportRunner::finalSql(def, nullptr, false));
+            QStringList args;
+            for (const QString& p : t.parameters)
+                args << QLatin1Char('\'') + QString(values.value(p.mid(1))).replace(QLatin1Char('\''), QLatin1String("''")) +
+                            QLatin1Char('\'');
+            script = QStringLiteral("PREPARE q AS %1;\nEXECUTE q(%2);\n").arg(t.sql, args.join(QStringLiteral(", ")));
+        } else {
+            script = QStringLiteral("SELECT 1;\n");
+        }
+    } else {
+        script = QStringLiteral(".parameter init\n");
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            script += QStringLiteral(".parameter set :%1 \"'%2'\"\n").arg(it.key(), it.value());
+        script += file ? ReportRunner::finalSql(def, nullptr, false) + QStringLiteral(";\n") : QStringLiteral("SELECT 1;\n");
+    }
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), s.folder + QStringLiteral("/kelid.mdb")});
+    if (server)
+        p.start(QStringLiteral("psql"), {Schema::databaseName(), QStringLiteral("-X"), QStringLiteral("-q"),
+                                         QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1")});
+    else
+        p.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), s.folder + QStringLiteral("/kelid.mdb")});
     p.write(script.toUtf8());
     p.closeWriteChannel();
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        std::fprintf(stderr, "varnex-bench: sqlite3 failed: %s\n", p.readAllStandardError().constData());
+        std::fprintf(stderr, "varnex-bench: %s failed: %s\n", server ? "psql" : "sqlite3", p.readAllStandardError().constData());
         std::exit(1);
     }
 }
 
-Bench::Registrar cliStart{Bench::Case{QStringLiteral("reports: sqlite3 tool start-up alone (SELECT 1)"), QString(),
+Bench::Registrar cliStart{Bench::Case{QStringLiteral("reports: sqlite3 / psql tool start-up alone (SELECT 1)"), QString(),
                                       [] { setup(); }, [] { runCli(nullptr); }, {}, 7}};
-Bench::Registrar cliPareto{Bench::Case{QStringLiteral("reports: sqlite3 tool, Pareto query, one month"), QString(),
+Bench::Registrar cliPareto{Bench::Case{QStringLiteral("reports: sqlite3 / psql tool, Pareto query, one month"), QString(),
                                        [] { setup(); }, [] { runCli("pareto_of_defects.rpt"); }, {}, 7}};
 Bench::Registrar pareto{Bench::Case{QStringLiteral("reports: Pareto of defects, one month"),
-                                    QStringLiteral("reports: sqlite3 tool, Pareto query, one month"), [] { setup(); },
+                                    QStringLiteral("reports: sqlite3 / psql tool, Pareto query, one month"), [] { setup(); },
                                     [] { runEngine("pareto_of_defects.rpt", fields("BeginDate", "EndDate")); }, {}, 7}};
-Bench::Registrar cliYield{Bench::Case{QStringLiteral("reports: sqlite3 tool, first pass query, one month"), QString(),
+Bench::Registrar cliYield{Bench::Case{QStringLiteral("reports: sqlite3 / psql tool, first pass query, one month"), QString(),
                                       [] { setup(); }, [] { runCli("1st_Pass_Yields.rpt"); }, {}, 7}};
 Bench::Registrar yield{Bench::Case{QStringLiteral("reports: first pass yields, one month"),
-                                   QStringLiteral("reports: sqlite3 tool, first pass query, one month"), [] { setup(); },
+                                   QStringLiteral("reports: sqlite3 / psql tool, first pass query, one month"), [] { setup(); },
                                    [] { runEngine("1st_Pass_Yields.rpt", fields("Begin Date", "End_Date")); }, {}, 7}};
 Bench::Registrar paretoPdf{Bench::Case{QStringLiteral("reports: Pareto of defects to PDF, one month"), QString(), [] { setup(); },
                                        [] {
