@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
@@ -173,6 +174,17 @@ void ReportCriteriaForm::runReport() {
         if (m_member.showsHourglass)
             MousePointer::arrow();
         return;
+    }
+    if (!s && Schema::isServer()) {
+        // A server out of reach is no fault of the input: its own words say
+        // what is wrong, and the next run connects again.
+        Database server;
+        if (const Status reached = server.open(Schema::databaseName(), Database::Mode::ReadOnly); !reached) {
+            Dialogs::showError(reached.error());
+            if (m_member.showsHourglass)
+                MousePointer::arrow();
+            return;
+        }
     }
     if (!s)
         return failRun();

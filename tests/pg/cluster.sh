@@ -4,6 +4,8 @@
 # port), trusts local users, and skips fsync. Under root it runs as nobody,
 # since the server refuses to run as root. "start" first stops and removes
 # a cluster a crashed run left behind; "stop" stops it and removes DIR.
+# "pause" stops the server and keeps DIR; "resume" starts it again on the same
+# data (tests of a server that goes away under a running program).
 set -euo pipefail
 action=${1:?usage: cluster.sh start|stop DIR}
 dir=${2:?usage: cluster.sh start|stop DIR}
@@ -26,6 +28,12 @@ stop() {
   rm -rf "$dir"
 }
 
+run_server() {
+  as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+    start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+}
+
 case "$action" in
   start)
     stop
@@ -34,11 +42,11 @@ case "$action" in
     [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
     as_owner "$bindir/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C --no-sync >"$dir/initdb.log" 2>&1 ||
       { cat "$dir/initdb.log" >&2; exit 1; }
-    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
-      start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+    run_server
     echo "postgresql://postgres@/postgres?host=$dir"
     ;;
   stop) stop ;;
-  *) echo "usage: cluster.sh start|stop DIR" >&2; exit 2 ;;
+  pause) as_owner "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null ;;
+  resume) run_server ;;
+  *) echo "usage: cluster.sh start|stop|pause|resume DIR" >&2; exit 2 ;;
 esac
