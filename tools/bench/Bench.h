@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 
+#include <QList>
 #include <QString>
 
 // Benchmark cases of varnex-bench. Each area adds its cases from a file
@@ -32,6 +33,19 @@ QString largeDatabase(int rows);
 int rows();
 // The benchmark's working folder (--dir, default ./bench-data).
 QString folder();
+// The server given with --cluster (a PostgreSQL connection URI, normally a
+// throwaway cluster's), empty when none: cases named "server: ..." run only with one.
+QString cluster();
+// A database on that server holding the rows of largeDatabase(rows), copied
+// from the file the first time and reused while the server keeps it.
+QString serverDatabase(int rows);
+// A case that times the parts of its work itself (each Submit of its
+// stations) hands the times in here: the runner reports them in place of the
+// runs' times, with their 99th percentile.
+void addSamples(const QList<double>& ms);
+// The station a submit case starts ("varnex-bench --station DATABASE SEED ROWS"):
+// submits the rows through the data entry screen and prints each one's time.
+int stationMain(const QStringList& args);
 // Reports a case that could not do its work; the runner marks it failed and
 // exits non-zero at the end.
 void fail(const QString& why);

@@ -11,7 +11,9 @@
 #include <QHash>
 
 #include "Bench.h"
+#include "database/DatabaseCopy.h"
 #include "database/Schema.h"
+#include "database/postgres/PgSchema.h"
 #include "datagen/DataGen.h"
 
 namespace Bench {
@@ -24,6 +26,8 @@ int g_rows = 1000000;
 QString g_folder = QStringLiteral("bench-data");
 QStringList g_failures;
 QString g_current;
+QString g_cluster;
+std::vector<double> g_samples;
 
 struct Result {
     QString name, baseline;
@@ -32,19 +36,60 @@ struct Result {
 };
 
 const char* const kUsage =
-    "usage: varnex-bench [--rows N] [--dir FOLDER] [--filter TEXT] [--repeats N] [--list] [--server URI]\n"
+    "usage: varnex-bench [--rows N] [--dir FOLDER] [--filter TEXT] [--repeats N] [--list] [--server URI] [--cluster URI]\n"
     "  --rows N       inspection rows of the large database (default 1000000)\n"
     "  --dir FOLDER   where the large databases are made and kept (default ./bench-data)\n"
-    "  --filter TEXT  run only the cases whose name contains TEXT\n"
+    "  --filter TEXT  run only the cases whose name contains TEXT (or one of TEXT|TEXT...)\n"
     "  --repeats N    timed runs per case (default: the case's own, usually 7)\n"
     "  --list         list the cases and exit\n"
     "  --server URI   cases that open the program's database open this server database instead\n"
-    "                 (fill it first: varnex-server import URI FOLDER/large-N.mdb)\n";
+    "                 (fill it first: varnex-server import URI FOLDER/large-N.mdb)\n"
+    "  --cluster URI  also run the cases named \"server: ...\" on this PostgreSQL server, beside the\n"
+    "                 file's (a throwaway cluster: the large database is copied into it)\n";
 }  // namespace
 
 void add(Case c) { cases().push_back(std::move(c)); }
 int rows() { return g_rows; }
 QString folder() { return QDir(g_folder).absolutePath(); }
+QString cluster() { return g_cluster; }
+void addSamples(const QList<double>& ms) { g_samples.insert(g_samples.end(), ms.begin(), ms.end()); }
+
+QString serverDatabase(int n) {
+    const QString name = QStringLiteral("large_%1").arg(n);
+    const QString uri = PgSchema::withDatabase(g_cluster, name);
+    Database db;
+    Status s = db.open(uri);
+    if (s && DatabaseCopy::hasSchema(db, &s))
+        return uri;
+    const QString file = largeDatabase(n);
+    std::fprintf(stderr, "copying %s into database %s on the server ...\n", qPrintable(file), qPrintable(name));
+    QElapsedTimer t;
+    t.start();
+    Database admin;
+    s = admin.open(g_cluster);
+    if (s && !db.isOpen())
+        s = admin.exec(QStringLiteral("CREATE DATABASE %1").arg(name));
+    if (s && !db.isOpen())
+        s = db.open(uri);
+    if (s)
+        s = Schema::create(db);
+    Database from;
+    if (s)
+        s = from.open(file, Database::Mode::ReadOnly);
+    if (s)
+        s = DatabaseCopy::copy(from, db);
+    // The server plans from its statistics of the tables, which a bulk copy
+    // leaves empty until autovacuum comes round: the cases time the steady state.
+    if (s)
+        s = db.exec(QStringLiteral("ANALYZE"));
+    if (!s) {
+        std::fprintf(stderr, "varnex-bench: %s\n", qPrintable(s.error()));
+        std::exit(1);
+    }
+    std::fprintf(stderr, "copied in %.1f s\n", t.nsecsElapsed() / 1e9);
+    return uri;
+}
+
 void fail(const QString& why) { g_failures << QStringLiteral("%1: %2").arg(g_current, why); }
 
 QString largeDatabase(int n) {
@@ -72,8 +117,12 @@ static int runAll(const QString& filter, int repeats) {
     QHash<QString, double> medians;
     std::printf("%-60s %5s %11s %11s %11s %8s\n", "case", "runs", "median ms", "min ms", "max ms", "spread");
     for (Case& c : cases()) {
-        if (!filter.isEmpty() && !c.name.contains(filter))
+        const QStringList wanted = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+        if (!wanted.isEmpty() && std::none_of(wanted.begin(), wanted.end(), [&](const QString& w) { return c.name.contains(w); }))
             continue;
+        if (c.name.startsWith(QLatin1String("server:")) && g_cluster.isEmpty())
+            continue;
+        g_samples.clear();
         g_current = c.name;
         const int failuresBefore = int(g_failures.size());
         if (c.setup)
@@ -95,6 +144,8 @@ static int runAll(const QString& filter, int repeats) {
             std::fflush(stdout);
             continue;
         }
+        if (!g_samples.empty())
+            times = g_samples;
         std::sort(times.begin(), times.end());
         Result r;
         r.name = c.name;
@@ -109,6 +160,8 @@ static int runAll(const QString& filter, int repeats) {
         const double spread = r.median > 0 ? 100.0 * (r.max - r.min) / r.median : 0;
         std::printf("%-60s %5d %11.3f %11.3f %11.3f %7.0f%%\n", qPrintable(r.name), r.runs, r.median, r.min, r.max,
                     spread);
+        if (!g_samples.empty())
+            std::printf("%-60s 99th percentile %.3f ms\n", "", times[(times.size() * 99 + 99) / 100 - 1]);
         std::fflush(stdout);
     }
 
@@ -156,6 +209,8 @@ int main(int argc, char* argv[]) {
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--station"))
+        return Bench::stationMain(app.arguments().mid(2));
     QString filter;
     int repeats = 0;
     bool list = false;
@@ -173,6 +228,8 @@ int main(int argc, char* argv[]) {
             Bench::g_folder = args[++i];
         } else if (a == QLatin1String("--server") && hasValue) {
             Schema::setServerOverride(args[++i]);
+        } else if (a == QLatin1String("--cluster") && hasValue) {
+            Bench::g_cluster = args[++i];
         } else if (a == QLatin1String("--filter") && hasValue) {
             filter = args[++i];
         } else if (a == QLatin1String("--repeats") && hasValue) {
