@@ -109,12 +109,19 @@ qint64 RecordNavigator::positionOf(qint64 key, Status* status) {
     // along the key: a server would otherwise scan the table for one).
     if (!keyQuery(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1"), key, status))
         return m_count - 1;
-    SqlStatement st(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE rowid < ?").arg(quoted(m_table)));
+    // Others stored rows after it (stations sharing the table): its place is
+    // counted from the end, among the rows as they stand now; the rows after
+    // a recent row are few, the rows before it may be millions.
+    const qint64 count = Schema::rowCount(m_db, m_table, status);
+    SqlStatement st(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE rowid > ?").arg(quoted(m_table)));
     st.bind(1, key);
-    const qint64 n = st.next() ? st.int64(0) : 0;
+    const qint64 after = st.next() ? st.int64(0) : 0;
     if (!st.status())
         *status = st.status();
-    return n;
+    if (!status->isOk())
+        return 0;
+    m_count = int(count);
+    return count - 1 - after;
 }
 
 Status RecordNavigator::close() {
