@@ -32,6 +32,12 @@ private slots:
         QTest::newRow("insert returns its key")
             << "INSERT INTO Employees (EmployeeNum) VALUES (?);"
             << "INSERT INTO Employees (EmployeeNum) VALUES ($1) RETURNING employeeid";
+        QTest::newRow("several inserts: no key to return")
+            << "INSERT INTO Parts (partnum) VALUES ('a'); INSERT INTO Parts (partnum) VALUES ('b');"
+            << "INSERT INTO Parts (partnum) VALUES ('a'); INSERT INTO Parts (partnum) VALUES ('b');";
+        QTest::newRow("materialized is no alias, a window frame ends its order")
+            << "WITH u AS MATERIALIZED (SELECT 1) SELECT sum(x) OVER (ORDER BY d DESC ROWS UNBOUNDED PRECEDING) FROM u"
+            << "WITH u AS MATERIALIZED (SELECT 1) SELECT sum(x) OVER (ORDER BY d DESC NULLS LAST ROWS UNBOUNDED PRECEDING) FROM u";
         QTest::newRow("transactions") << "BEGIN IMMEDIATE" << "BEGIN";
         QTest::newRow("LIKE ignores case") << "SELECT ifnull(Notes, '') FROM InspectionRecord WHERE Notes LIKE ?"
                                            << "SELECT coalesce(Notes, '') FROM InspectionRecord WHERE Notes ILIKE $1";

@@ -102,8 +102,12 @@ struct PgSession {
     Status connect(const QString& uri) {
         disconnect();
         const QByteArray u = uri.toUtf8();
-        const char* keys[] = {"dbname", "client_encoding", "fallback_application_name", nullptr};
-        const char* values[] = {u.constData(), "UTF8", "varnex", nullptr};
+        // Defaults that the URI may override: a host that does not answer is
+        // given up after ten seconds rather than the system's network timeout;
+        // no JIT, whose compiling costs a report seconds for a few hundred
+        // milliseconds of work.
+        const char* keys[] = {"connect_timeout", "options", "dbname", "client_encoding", "fallback_application_name", nullptr};
+        const char* values[] = {"10", "-c jit=off", u.constData(), "UTF8", "varnex", nullptr};
         conn = PQconnectdbParams(keys, values, 1);
         if (!conn)
             return Status::fail(QStringLiteral("out of memory"));

@@ -214,7 +214,9 @@ Translated translate(const QString& sql) {
         }
         if (isWord(t[i], "AS") && !(!inCast.isEmpty() && inCast.last())) {
             const int k = nextSolid(t, i + 1);
-            if (k >= 0 && isName(t[k]) && !isSchemaName(t[k].text))
+            // "AS MATERIALIZED (" and "AS NOT MATERIALIZED (" name no column.
+            if (k >= 0 && isName(t[k]) && !isSchemaName(t[k].text) && !isWord(t[k], "MATERIALIZED") &&
+                !isWord(t[k], "NOT"))
                 aliases.insert(t[k].text.toLower(), t[k].text);
         }
     }
@@ -249,7 +251,8 @@ Translated translate(const QString& sql) {
             const bool ends = (depth == order.depth &&
                                (tok.text == QLatin1String(";") || isWord(tok, "LIMIT") || isWord(tok, "OFFSET") ||
                                 isWord(tok, "FETCH") || isWord(tok, "FOR") || isWord(tok, "UNION") ||
-                                isWord(tok, "EXCEPT") || isWord(tok, "INTERSECT")));
+                                isWord(tok, "EXCEPT") || isWord(tok, "INTERSECT") || isWord(tok, "ROWS") ||
+                                isWord(tok, "RANGE") || isWord(tok, "GROUPS")));
             if (closes || ends) {
                 endTerm();
                 order.active = false;
@@ -378,9 +381,13 @@ Translated translate(const QString& sql) {
                 out.parameterFields.insert(n, fields[column]);
             }
         }
+        // Several statements in one text return no single key.
         bool returning = false;
-        for (const Token& x : t)
-            returning = returning || isWord(x, "RETURNING");
+        bool ended = false;
+        for (const Token& x : t) {
+            returning = returning || isWord(x, "RETURNING") || (ended && x.kind != Kind::Space);
+            ended = ended || x.text == QLatin1String(";");
+        }
         if (!returning && !out.table.isEmpty()) {
             while (result.endsWith(QLatin1Char(';')) || (!result.isEmpty() && result.back().isSpace()))
                 result.chop(1);
