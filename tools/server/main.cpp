@@ -67,7 +67,12 @@ Status import(const QString& uri, const QString& file, DatabaseCopy::Counts* cou
     bool fresh = false;
     if (s)
         s = ensureSchema(server, &fresh);
-    return s ? DatabaseCopy::copy(source, server, counts) : s;
+    if (s)
+        s = DatabaseCopy::copy(source, server, counts);
+    // The server plans its queries from statistics that a bulk copy leaves
+    // empty until its own maintenance comes round: gather them now, so the
+    // first stations to start do not read a million rows to show forty.
+    return s ? server.exec(QStringLiteral("ANALYZE")) : s;
 }
 
 Status exportTo(const QString& uri, const QString& file, DatabaseCopy::Counts* counts) {
