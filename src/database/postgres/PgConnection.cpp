@@ -181,6 +181,8 @@ struct PgSession {
         const ExecStatusType st = PQresultStatus(r);
         if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK || st == PGRES_EMPTY_QUERY) {
             changes = QByteArray(PQcmdTuples(r)).toInt();
+            if (t && t->returnsKey && PQntuples(r) > 0)
+                lastId = QByteArray(PQgetvalue(r, PQntuples(r) - 1, 0)).toLongLong();
             return Status::ok();
         }
         lastError = refusal(r, t, params);
@@ -252,8 +254,6 @@ struct PgSession {
         // the server reports as a successful COMMIT.
         if (s && commit && r && qstrcmp(PQcmdStatus(r), "ROLLBACK") == 0)
             s = Status::fail(lastError = QStringLiteral("The transaction was rolled back: a statement in it failed."));
-        if (r && translated.returnsKey && PQntuples(r) > 0)
-            lastId = QByteArray(PQgetvalue(r, PQntuples(r) - 1, 0)).toLongLong();
         PQclear(r);
         return s;
     }
@@ -301,10 +301,8 @@ public:
         s = m_session->check(r, &m_t, nullptr);
         if (s) {
             m_columns.clear();
-            m_types.clear();
             for (int i = 0; i < PQnfields(r); ++i) {
                 m_columns << PgSql::schemaName(QString::fromUtf8(PQfname(r, i)), m_t.table);
-                m_types.push_back(PQftype(r, i));
             }
             m_generation = m_session->generation;
             m_session->prepared.insert(m_t.sql, {m_name, m_columns});
@@ -407,8 +405,6 @@ private:
             PQclear(r);
             return s;
         }
-        if (m_t.returnsKey && PQntuples(r) > 0)
-            m_session->lastId = QByteArray(PQgetvalue(r, PQntuples(r) - 1, 0)).toLongLong();
         m_result = r;
         return s;
     }
@@ -418,7 +414,6 @@ private:
     QByteArray m_name;
     int m_generation = -1;
     QStringList m_columns;
-    std::vector<Oid> m_types;
     std::vector<QByteArray> m_params;
     std::vector<bool> m_null;
     PGresult* m_result = nullptr;

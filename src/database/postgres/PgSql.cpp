@@ -175,19 +175,19 @@ QString schemaName(const QString& name, const QString& table) {
 
 QString visibleFields(const QString& table) {
     // The code tables' hidden key is not one of their fields.
-    static const struct {
-        const char* table;
-        const char* fields;
-    } kFields[] = {
-        {"defects", "defectcode, defectdescription"},
-        {"Parts", "partnum, partdescription"},
-        {"Model", "modelnumber, modeldescription"},
-        {"location", "locationcode, \"location description\""},
-        {"Station", "stationid, \"station description\""},
-    };
-    for (const auto& f : kFields)
-        if (table.compare(QLatin1String(f.table), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(f.fields);
+    for (const auto& t : kTables) {
+        if (table.compare(QLatin1String(t[0]), Qt::CaseInsensitive) != 0)
+            continue;
+        QStringList fields;
+        bool hidden = false;
+        for (int i = 1; i < 17 && t[i]; ++i) {
+            const QString field = QString::fromLatin1(t[i]).toLower();
+            hidden = hidden || field == QLatin1String("rowid");
+            if (field != QLatin1String("rowid"))
+                fields << (field.contains(QLatin1Char(' ')) ? quote(field) : field);
+        }
+        return hidden ? fields.join(QStringLiteral(", ")) : QString();
+    }
     return QString();
 }
 
