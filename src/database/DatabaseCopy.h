@@ -31,8 +31,9 @@ Status checkEmpty(Database& db);
 // Copies every row of `from` into `to`, which must pass checkEmpty (its pass
 // codes give way to the source's). `from` is read in one read transaction, so
 // the copy is one state of its data even while others write to it; `to` is
-// written in one transaction, so a failure leaves it as it was. `counts`
-// receives the rows copied per table.
+// written in one transaction, so a failure leaves it as it was; a server
+// target then gathers its statistics. `counts` receives the rows copied per
+// table.
 Status copy(Database& from, Database& to, Counts* counts = nullptr);
 
 // Writes a new desktop database file at `path` (the program's schema) holding

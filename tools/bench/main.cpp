@@ -77,11 +77,7 @@ QString serverDatabase(int n) {
     if (s)
         s = from.open(file, Database::Mode::ReadOnly);
     if (s)
-        s = DatabaseCopy::copy(from, db);
-    // The server plans from its statistics of the tables, which a bulk copy
-    // leaves empty until autovacuum comes round: the cases time the steady state.
-    if (s)
-        s = db.exec(QStringLiteral("ANALYZE"));
+        s = DatabaseCopy::copy(from, db);  // which also gathers the server's statistics
     if (!s) {
         std::fprintf(stderr, "varnex-bench: %s\n", qPrintable(s.error()));
         std::exit(1);

@@ -30,31 +30,12 @@ Status openServer(Database& db, const QString& uri) {
     return db.open(uri, Database::Mode::ReadWrite);
 }
 
-// The server's tables, made when missing; `fresh` says whether they were.
-Status ensureSchema(Database& server, bool* fresh) {
+// The server's tables, made when missing.
+Status ensureSchema(Database& server) {
     Status s;
-    *fresh = !DatabaseCopy::hasSchema(server, &s);
-    if (s && *fresh)
+    if (!DatabaseCopy::hasSchema(server, &s) && s)
         s = Schema::create(server);
     return s;
-}
-
-Status init(const QString& uri, DatabaseCopy::Counts* counts) {
-    Database server;
-    Status s = openServer(server, uri);
-    bool fresh = false;
-    if (s)
-        s = ensureSchema(server, &fresh);
-    // The pass codes as a new desktop database holds them (a database that
-    // holds rows of its own is refused by the copy).
-    QTemporaryDir dir;
-    const QString blank = dir.filePath(Schema::databaseFileName());
-    if (s)
-        s = DataGen::createBlank(blank);
-    Database source;
-    if (s)
-        s = source.open(blank, Database::Mode::ReadOnly);
-    return s ? DatabaseCopy::copy(source, server, counts) : s;
 }
 
 Status import(const QString& uri, const QString& file, DatabaseCopy::Counts* counts) {
@@ -64,15 +45,18 @@ Status import(const QString& uri, const QString& file, DatabaseCopy::Counts* cou
         s = source.open(file, Database::Mode::ReadOnly);
     if (s)
         s = openServer(server, uri);
-    bool fresh = false;
     if (s)
-        s = ensureSchema(server, &fresh);
-    if (s)
-        s = DatabaseCopy::copy(source, server, counts);
-    // The server plans its queries from statistics that a bulk copy leaves
-    // empty until its own maintenance comes round: gather them now, so the
-    // first stations to start do not read a million rows to show forty.
-    return s ? server.exec(QStringLiteral("ANALYZE")) : s;
+        s = ensureSchema(server);
+    return s ? DatabaseCopy::copy(source, server, counts) : s;
+}
+
+// The pass codes as a new desktop database holds them, imported (a database
+// that holds rows of its own is refused by the copy).
+Status init(const QString& uri, DatabaseCopy::Counts* counts) {
+    QTemporaryDir dir;
+    const QString blank = dir.filePath(Schema::databaseFileName());
+    const Status s = DataGen::createBlank(blank);
+    return s ? import(uri, blank, counts) : s;
 }
 
 Status exportTo(const QString& uri, const QString& file, DatabaseCopy::Counts* counts) {
