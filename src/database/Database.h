@@ -34,7 +34,6 @@ public:
     // gives way to every other connection of the program that needs to write:
     // its statement is interrupted, and it starts again afterwards.
     void setBackgroundReader(bool background);
-    bool isBackgroundReader() const { return m_background; }
     void interrupt();
 
     Status exec(const QString& sql);
