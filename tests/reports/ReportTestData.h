@@ -63,12 +63,14 @@ inline QStringList readLines(const QString& path) {
     return text.split(QStringLiteral("\r\n"));
 }
 
-// A report whose query never ends: it counts without a bound.
-inline QString writeEndlessReport(const TestAppFolder& app) {
-    const QString path = app.file(QStringLiteral("Endless.rpt"));
+// A report whose query never ends: it counts without a bound. It takes the
+// criteria forms' fields, so it can stand in for one of their reports.
+inline QString writeEndlessReport(const TestAppFolder& app, const QString& name = QStringLiteral("Endless.rpt")) {
+    const QString path = app.file(name);
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write("title = Endless\ndatabase = kelid.mdb\nquery:\n"
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write("title = Endless\ndatabase = kelid.mdb\nparameter = BeginDate | date | b | optional\n"
+                "parameter = EndDate | date | e | optional\nparameter = Facility | text | f | optional\nquery:\n"
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT max(i) AS i FROM n\n"
                 "end\ncolumn = i | Count | number\n");
     return path;

@@ -99,12 +99,14 @@ private slots:
     void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); }
 
-    void unitHistoryAcrossThreeStations_data() {
-        QTest::addColumn<QStringList>("params");
-        QTest::addColumn<QStringList>("expected");
+    // In date order whatever the storing order, then each station's count and latest result; the same
+    // serial number under M2 is a unit of its own (with the model given, only M1's: the Ctrl+H test).
+    void unitHistoryAcrossThreeStations() {
+        TestAppFolder app;
+        fillUnit(app);
         const QString h = QStringLiteral("Model M1, serial S100|");
         const QString s = QStringLiteral("Model M1, serial S100: by station||");
-        const QStringList m1{
+        QCOMPARE(lines(produce(app, "unit_history.rpt", {QStringLiteral("Serial;S100;true")})), (QStringList{
             h + QStringLiteral("03/04/2024|ST1|I1|Pass|||1|"),
             h + QStringLiteral("03/05/2024|ST2|I2|Part P2 Bezel; defect D1 Scratch; location L1 Top||E1|1|bent"),
             h + QStringLiteral("03/05/2024|ST2|I2|Part P3 Cover; defect D2 Dent; location L2 Side||E1|2|"),
@@ -113,21 +115,9 @@ private slots:
             h + QStringLiteral("03/08/2024|ST3|I3|Part P3 Cover; defect D2 Dent; location L2 Side||E1|2|"),
             s + QStringLiteral("ST1||1 inspection; latest: pass||||"),
             s + QStringLiteral("ST2||2 inspections; latest: pass||||"),
-            s + QStringLiteral("ST3||2 inspections; latest: not passed||||")};
-        QTest::newRow("serial and model") << QStringList{QStringLiteral("Serial;S100;true"), QStringLiteral("Model;M1;true")} << m1;
-        // Without the model the same serial number under M2 comes too, as a unit of its own.
-        QTest::newRow("serial alone")
-            << QStringList{QStringLiteral("Serial;S100;true")}
-            << m1 + QStringList{QStringLiteral("Model M2, serial S100|03/07/2024|ST1|I1|Pass|||1|"),
-                                QStringLiteral("Model M2, serial S100: by station||ST1||1 inspection; latest: pass||||")};
-    }
-
-    void unitHistoryAcrossThreeStations() {
-        QFETCH(QStringList, params);
-        QFETCH(QStringList, expected);
-        TestAppFolder app;
-        fillUnit(app);
-        QCOMPARE(lines(produce(app, "unit_history.rpt", params)), expected);
+            s + QStringLiteral("ST3||2 inspections; latest: not passed||||"),
+            QStringLiteral("Model M2, serial S100|03/07/2024|ST1|I1|Pass|||1|"),
+            QStringLiteral("Model M2, serial S100: by station||ST1||1 inspection; latest: pass||||")}));
     }
 
     void trendWithControlLimits_data() {
@@ -171,36 +161,6 @@ private slots:
             for (int x = 0; x < chart.width() && !red; ++x)
                 red = chart.pixel(x, y) == qRgb(204, 0, 0);
         QCOMPARE(red, redPoint);
-    }
-
-    void whatChangedRanksByTheIncreasePer100Units() {
-        // Facility A, one unit per row (rework 1). The eight weeks before the week of 03/04/2024
-        // (01/08 to 03/03): 80 units, ten a week; D1 on one unit a week (8: 1 a week on average,
-        // 10 per 100 units), D2 on 4 units (0.5 a week, 5 per 100), D4 on 2 (0.25, 2.5 per 100).
-        // The week of 03/04: 20 units; D2 on 4 (20 per 100, up 15), D1 on 2 (10 per 100, up 0),
-        // D3 on 1 (5 per 100, up 5). Outside: D4 in the week of 01/01 (nine weeks before) and D1 at B.
-        // The period's Pareto puts D2, D1, D3; the increase ranks D2, D3, D1, D4.
-        TestAppFolder app;
-        app.exec(QStringLiteral(
-            "INSERT INTO defects VALUES ('D1','Scratch'),('D2','Dent'),('D3','Burr'),('D4','Label');"
-            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 100)"
-            " INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
-            " LocationCode, ReworkNum)"
-            " SELECT 'A', 'M1', 'S' || i, 'I1', CASE WHEN i <= 80 THEN date('2024-01-08', '+' || ((i - 1) / 10 * 7 + i % 5) || ' days')"
-            "  ELSE date('2024-03-04', '+' || (i % 5) || ' days') END, 'ST1',"
-            "  CASE WHEN d = '1' THEN '001' ELSE 'P2' END, d, '1', 1"
-            " FROM (SELECT i, CASE WHEN i <= 80 AND i % 10 = 1 THEN 'D1' WHEN i IN (12, 22, 32, 42) THEN 'D2'"
-            "   WHEN i IN (13, 23) THEN 'D4' WHEN i IN (81, 82, 83, 84) THEN 'D2' WHEN i IN (85, 86) THEN 'D1'"
-            "   WHEN i = 87 THEN 'D3' ELSE '1' END AS d FROM c);"
-            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
-            " LocationCode, ReworkNum) VALUES"
-            " ('A','M1','S900','I1','2024-01-03','ST1','P2','D4','1',1),"
-            " ('B','M1','S901','I1','2024-03-05','ST1','P2','D1','1',1);"));
-        const ReportResult r = produce(app, "what_changed.rpt",
-                                       {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2024, 03, 06);true"),
-                                        QStringLiteral("Facility;A;true")});
-        QCOMPARE(lines(r), (QStringList{QStringLiteral("|D2|Dent|4|20|0.50|5|15"), QStringLiteral("|D3|Burr|1|5|0|0|5"),
-                                        QStringLiteral("|D1|Scratch|2|10|1|10|0"), QStringLiteral("|D4|Label|0|0|0.25|2.50|-2.50")}));
     }
 
     void analysisMenuOpensEachFormForTheKeyboard_data() {
@@ -257,29 +217,6 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!forms.isLoaded(form));
         QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
-    }
-
-    void theDemosBadWeekStandsOutAndNamesItsDefect() {
-        // The demo's bad batch of screws: facility A, the week of 03/16/2026.
-        TestAppFolder app(TestAppFolder::Data::Demo);
-        const QStringList half{QStringLiteral("BeginDate;Date (2026, 01, 01);true"), QStringLiteral("EndDate;Date (2026, 06, 30);true")};
-        QStringList outside;
-        for (const char* facility : {"A", "B"}) {
-            const ReportResult r = produce(app, "yield_trend.rpt",
-                                           half + QStringList{QStringLiteral("Facility;%1;true").arg(QLatin1String(facility)),
-                                                              QStringLiteral("Period;Week;true")});
-            for (const QString& line : lines(r))
-                if (!line.endsWith(QLatin1Char('|')))
-                    outside << QLatin1String(facility) + line.section(QLatin1Char('|'), 1, 1) + line.section(QLatin1Char('|'), -1);
-        }
-        QCOMPARE(outside, QStringList{QStringLiteral("A03/16/2026Above UCL")});
-        const ReportResult changed = produce(app, "what_changed.rpt",
-                                             {QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2026, 03, 18);true"),
-                                              QStringLiteral("Facility;A;true")});
-        const QStringList first = lines(changed).value(0).split(QLatin1Char('|'));
-        QCOMPARE(first.value(1), QStringLiteral("LSC"));
-        // Several-fold: per 100 units against per 100 units before.
-        QVERIFY(first.value(4).toDouble() > 5 * first.value(6).toDouble());
     }
 
     void aPointPickedInTheTrendOpensWhatChangedForItsPeriod() {

@@ -45,168 +45,134 @@ private slots:
     void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); }
 
+    // Each member from the Reports menu: typed into its boxes in Tab order, its run
+    // (report file and fields) and the report's lines; Exit goes back to the main menu.
     void familyMembers_data() {
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("tabOrder");
-        const QStringList dates{QStringLiteral("MaskEdBox1"), QStringLiteral("MaskEdBox2")};
-        const QStringList tail{QStringLiteral("cmdOK"), QStringLiteral("cmdExit")};
-        const QStringList std = dates + QStringList{QStringLiteral("txtFacilityCode")} + tail;
-        QTest::newRow("pareto") << "frmPareto" << "Pareto of Defects" << "Pareto" << "pareto_of_defects.rpt" << std;
-        QTest::newRow("escapes") << "frmInspectionEscapes" << "Inspection Escapes" << "InspEscapes" << "Inspection_Escapes.rpt" << std;
-        QTest::newRow("byop") << "frmDefectsbyOp" << "Defects By Operator Report" << "DefectsbyOp" << "defects_by_operator.rpt" << std;
-        QTest::newRow("notes") << "frmDefectsbyopsWNotes" << "Defects With Notes Report" << "DefectsbyOpNotes" << "defects_by_operator_Notes.rpt" << std;
-        QTest::newRow("yields") << "frm1stPassYields" << "1ST Pass Inspection Yields" << "firstPassYields" << "1st_Pass_Yields.rpt" << std;
-        QTest::newRow("model") << "frmDefectsByModel" << "Defects by Model" << "DefectsbyModel" << "defects_by_model.rpt" << dates + tail;
-        QTest::newRow("selected") << "frmDefectsbySelectedOperator" << "Defects By Selected Operator Report" << "DefectsbySelectedOp"
-                                  << "defects_by_selected_operator.rpt"
-                                  << dates + QStringList{QStringLiteral("txtFacilityCode"), QStringLiteral("txtLastName")} + tail;
+        QTest::addColumn<QStringList>("typed");  // into each box in Tab order; "" leaves a box as it is
+        QTest::addColumn<QStringList>("tail");   // the rest of the Tab order
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<int>("lines");
+        const QStringList dates{QStringLiteral("12012003"), QStringLiteral("12312003")};
+        const QStringList buttons{QStringLiteral("cmdOK"), QStringLiteral("cmdExit")};
+        const QString december = QStringLiteral("Date (2003, 12, 01);true|%1;Date (2003, 12, 31);true|");
+        QTest::newRow("pareto") << "frmPareto" << "Pareto of Defects" << dates + QStringList{"b"} << buttons
+                                << "pareto_of_defects.rpt|BeginDate;" + december.arg("EndDate") + "Facility;B;true||" << 3;
+        QTest::newRow("escapes") << "frmInspectionEscapes" << "Inspection Escapes" << dates + QStringList{""} << buttons
+                                 << "Inspection_Escapes.rpt|BeginDate;" + december.arg("EndDate") + "Facility;A;true||" << 5;
+        QTest::newRow("by operator") << "frmDefectsbyOp" << "Defects By Operator Report" << dates + QStringList{""} << buttons
+                                     << "defects_by_operator.rpt|Begin Date;" + december.arg("End Date") + "Facility;A;true||" << 13;
+        QTest::newRow("notes") << "frmDefectsbyopsWNotes" << "Defects With Notes Report" << dates + QStringList{""} << buttons
+                               << "defects_by_operator_Notes.rpt|Begin Date;" + december.arg("End Date") + "Facility;A;true||" << 14;
+        QTest::newRow("first pass") << "frm1stPassYields" << "1ST Pass Inspection Yields" << dates + QStringList{"ab"} << buttons
+                                    << "1st_Pass_Yields.rpt|Begin Date;" + december.arg("End_Date") + "Facility;AB;true||" << 1;
+        QTest::newRow("by model") << "frmDefectsByModel" << "Defects by Model" << dates << buttons
+                                  << "defects_by_model.rpt|Begin Date;" + december.arg("End Date") + "||" << 11;
+        QTest::newRow("selected operator") << "frmDefectsbySelectedOperator" << "Defects By Selected Operator Report"
+                                           << dates + QStringList{"", "smith"} << buttons
+                                           << "defects_by_selected_operator.rpt|Begin Date;" + december.arg("End Date") +
+                                                  "Facility;A;true|Operator;SMITH;true|"
+                                           << 10;
     }
     void familyMembers() {
         QFETCH(QString, form);
         QFETCH(QString, title);
-        QFETCH(QString, control);
-        QFETCH(QString, file);
-        QFETCH(QStringList, tabOrder);
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, tail);
+        QFETCH(QString, run);
+        QFETCH(int, lines);
         TestAppFolder app;
+        fillReportData(app);
         Dialogs::Scripted dialogs;
-        FormRegistry::instance().show(QStringLiteral("frmReports"));
-        QVERIFY(FormRegistry::instance().open(form, QStringLiteral("frmReports")));
-        ReportCriteriaForm* f = FormRegistry::instance().formAs<ReportCriteriaForm>(form);
+        FormRegistry& forms = FormRegistry::instance();
+        forms.show(QStringLiteral("frmReports"));
+        QVERIFY(forms.open(form, QStringLiteral("frmReports")));
+        ReportCriteriaForm* f = forms.formAs<ReportCriteriaForm>(form);
         QVERIFY(f);
         QVERIFY(QTest::qWaitForWindowActive(f->window()));
         QCOMPARE(child<QLabel>(f, "lblTitle")->text(), title);
-        QCOMPARE(f->engine()->objectName(), control);
-        QCOMPARE(f->engine()->reportFileName(), app.path() + QStringLiteral("\\") + file);
-        QVERIFY(dialogs.messages.isEmpty());
-        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
-        if (auto* fac = child<QLineEdit>(f, "txtFacilityCode")) {
-            QCOMPARE(fac->text(), QStringLiteral("A"));
-            QCOMPARE(fac->toolTip(), QStringLiteral("Enter 1st letter of Facility Name"));
+        QVERIFY(!forms.isVisible(QStringLiteral("frmReports")));
+        toCsv(f, app);
+        // The first box has the focus; entering the facility box selects its "A", so typing replaces it.
+        for (const QString& text : typed) {
+            QWidget* box = QApplication::focusWidget();
+            QVERIFY(box && f->isAncestorOf(box));
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, Qt::Key_Tab);
         }
-        // The first box has the focus; Tab follows the table's order.
-        QCOMPARE(QApplication::focusWidget()->objectName(), tabOrder.first());
-        for (int i = 1; i < tabOrder.size(); ++i) {
+        for (const QString& name : tail) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), name);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget()->objectName(), tabOrder.at(i));
         }
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
+        QCOMPARE(f->engine()->runLog(), QStringList{app.path() + QStringLiteral("\\") + run});
+        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), lines);
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
         // Exit (or the close box) releases the report and returns to the main menu, not the Reports menu.
-        f->engine()->setParameterField(0, QStringLiteral("x;y;true"));
         if (form == QLatin1String("frmDefectsByModel"))
             f->window_()->close();
         else
             QTest::mouseClick(child<QPushButton>(f, "cmdExit"), Qt::LeftButton);
-        QVERIFY(!FormRegistry::instance().isLoaded(form));
-        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
-        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmReports")));
-        QVERIFY(FormRegistry::instance().isLoaded(QStringLiteral("frmReports")));
+        QVERIFY(!forms.isLoaded(form));
+        QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+        QVERIFY(!forms.isVisible(QStringLiteral("frmReports")));
     }
 
-    void paretoRunSendsTheFieldsAndProducesTheReport() {
+    // Input the report cannot run on: the message, no run, no file, the form stays.
+    void inputRefused_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("begin");  // typed
+        QTest::addColumn<QString>("end");    // typed; with slashes: the box's text as pasted
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("busy");  // the hourglass while the message shows
+        const QString dataError = QStringLiteral("Data error, recheck your input data");
+        QTest::newRow("nothing typed") << "frmInspectionEscapes" << "" << "" << dataError << true;
+        QTest::newRow("partly typed") << "frmInspectionEscapes" << "1201" << "12312003" << dataError << true;
+        QTest::newRow("short date") << "frmInspectionEscapes" << "12012003" << "1/2/03" << dataError << true;
+        QTest::newRow("pareto leaves the pointer") << "frmPareto" << "" << "" << dataError << false;
+        QTest::newRow("no last name") << "frmDefectsbySelectedOperator" << "12012003" << "12312003" << "Enter Employee Last Name" << false;
+    }
+    void inputRefused() {
+        QFETCH(QString, form);
+        QFETCH(QString, begin);
+        QFETCH(QString, end);
+        QFETCH(QString, message);
+        QFETCH(bool, busy);
         TestAppFolder app;
         fillReportData(app);
         Dialogs::Scripted dialogs;
-        ReportCriteriaForm* f = open(QStringLiteral("frmPareto"));
-        toCsv(f, app);
-        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
-        auto* fac = child<QLineEdit>(f, "txtFacilityCode");
-        child(f, "MaskEdBox2")->setFocus();
-        QTest::keyClick(child(f, "MaskEdBox2"), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), fac);
-        QCOMPARE(fac->selectedText(), QStringLiteral("A"));  // entering the box selects its text
-        QTest::keyClicks(fac, QStringLiteral("b"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
-        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (2003, 12, 01);true"));
-        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("EndDate;Date (2003, 12, 31);true"));
-        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;B;true"));
-        QCOMPARE(fac->text(), QStringLiteral("B"));
-        QCOMPARE(f->engine()->runLog().size(), 1);
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).mid(1),
-                 (QStringList{QStringLiteral("D3,Loose screw,1,100.0,100.0"), QStringLiteral("Grand total,,1,,")}));
-        // The form stays open for another run; each run sets every field again.
-        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmPareto")));
-        fac->setText(QString());
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;;true"));
-        QCOMPARE(f->engine()->runLog().size(), 2);
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 1);
-    }
-
-    void namesOfTheFieldsPerMember() {
-        TestAppFolder app;
-        fillReportData(app);
-        Dialogs::Scripted dialogs;
-        ReportCriteriaForm* f = open(QStringLiteral("frm1stPassYields"));
-        toCsv(f, app);
-        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
-        child<QLineEdit>(f, "txtFacilityCode")->setText(QStringLiteral("ab"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("Begin Date;Date (2003, 12, 01);true"));
-        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("End_Date;Date (2003, 12, 31);true"));
-        QCOMPARE(f->engine()->parameterField(2), QStringLiteral("Facility;AB;true"));  // sent whole
-        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-
-        ReportCriteriaForm* m = open(QStringLiteral("frmDefectsByModel"));
-        toCsv(m, app);
-        typeDates(m, QStringLiteral("12012003"), QStringLiteral("12312003"));
-        QTest::mouseClick(child<QPushButton>(m, "cmdOK"), Qt::LeftButton);
-        QVERIFY(dialogs.messages.isEmpty());
-        QCOMPARE(m->engine()->parameterField(1), QStringLiteral("End Date;Date (2003, 12, 31);true"));
-        QVERIFY(m->engine()->parameterField(2).isEmpty());
-        // Seven model and defect code pairs in December (see the defects by model test), two model totals, the grand total.
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 11);
-    }
-
-    void badDatesEndInTheDataError() {
-        TestAppFolder app;
-        fillReportData(app);
-        Dialogs::Scripted dialogs;
-        ReportCriteriaForm* f = open(QStringLiteral("frmInspectionEscapes"));
+        ReportCriteriaForm* f = open(form);
         toCsv(f, app);
         MousePointer::Shape during = MousePointer::Shape::Default;
         dialogs.onMessage = [&](const Dialogs::Message&) { during = MousePointer::current(); };
-        // The end box was never entered (empty text); the begin box, entered at
-        // opening, shows only its placeholders.
-        child<QWidget>(f, "cmdOK")->setFocus();
+        if (end.contains(QLatin1Char('/'))) {
+            QTest::keyClicks(child(f, "MaskEdBox1"), begin);
+            child(f, "cmdOK")->setFocus();
+            child<MaskedDateBox>(f, "MaskEdBox2")->setText(end);
+        } else if (!begin.isEmpty()) {
+            typeDates(f, begin, end);
+        }
         QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (____, __, __);true"));
-        QCOMPARE(f->engine()->parameterField(1), QStringLiteral("EndDate;Date (, , );true"));
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Data error, recheck your input data")});
-        QCOMPARE(during, MousePointer::Shape::Hourglass);
+        QCOMPARE(dialogs.texts(), QStringList{message});
+        QCOMPARE(during, busy ? MousePointer::Shape::Hourglass : MousePointer::Shape::Default);
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-        // Partly typed: the placeholders go in place of the missing digits.
-        typeDates(f, QStringLiteral("1201"), QStringLiteral("12312003"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (____, 12, 01);true"));
-        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(f->engine()->runLog().isEmpty());
         QVERIFY(!QFile::exists(app.file(QStringLiteral("criteria.csv"))));
-        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmInspectionEscapes")));
-    }
-
-    void paretoLeavesThePointerAlone() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        ReportCriteriaForm* f = open(QStringLiteral("frmPareto"));
-        toCsv(f, app);
-        MousePointer::Shape during = MousePointer::Shape::Hourglass;
-        dialogs.onMessage = [&](const Dialogs::Message&) { during = MousePointer::current(); };
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Data error, recheck your input data")});
-        QCOMPARE(during, MousePointer::Shape::Default);
+        QVERIFY(FormRegistry::instance().isVisible(form));
+        if (form == QLatin1String("frmDefectsbySelectedOperator"))
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtLastName"));
+        // Missing digits go as placeholders, the box never entered as nothing.
+        if (begin.isEmpty())
+            QCOMPARE(f->engine()->parameterField(1), QStringLiteral("EndDate;Date (, , );true"));
+        if (begin == QLatin1String("1201"))
+            QCOMPARE(f->engine()->parameterField(0), QStringLiteral("BeginDate;Date (____, 12, 01);true"));
     }
 
     void aRunStoppedAtItsTimeLimitSaysSo() {
         TestAppFolder app;
-        // The escapes report replaced by one whose query never ends.
-        QFile rpt(app.file(QStringLiteral("Inspection_Escapes.rpt")));
-        QVERIFY(rpt.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        rpt.write("title = Endless\ndatabase = kelid.mdb\nparameter = BeginDate | date | b\nparameter = EndDate | date | e\n"
-                  "parameter = Facility | text | f\nquery:\n"
-                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT max(i) AS i FROM n\nend\ncolumn = i | Count | number\n");
-        rpt.close();
+        writeEndlessReport(app, QStringLiteral("Inspection_Escapes.rpt"));  // in place of the escapes report
         Dialogs::Scripted dialogs;
         ReportCriteriaForm* f = open(QStringLiteral("frmInspectionEscapes"));
         toCsv(f, app);
@@ -226,56 +192,16 @@ private slots:
         auto* b = child<MaskedDateBox>(f, "MaskEdBox1");
         auto* e = child<MaskedDateBox>(f, "MaskEdBox2");
         QCOMPARE(e->inputPattern(), QString());  // nothing before it is entered
-        QCOMPARE(b->inputPattern(), QStringLiteral("99/99/9999"));  // entered at opening
-        QCOMPARE(b->displayFormat(), QStringLiteral("ddddd"));
         QTest::keyClicks(b, QStringLiteral("12012003"));
         QTest::keyClick(b, Qt::Key_Tab);
         QCOMPARE(e->inputPattern(), QStringLiteral("99/99/9999"));
         QCOMPARE(b->text(), QStringLiteral("12/1/2003"));  // short date shown once left
-        // Entered again with a date: the pattern is back, so typing over the
-        // date follows it as the first typing did.
+        // Entered again with a date: the pattern is back, so typing over the date follows it as the first typing did.
         QTest::keyClick(e, Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), b);
-        QCOMPARE(b->inputPattern(), QStringLiteral("99/99/9999"));
         QCOMPARE(b->typedText(), QStringLiteral("12/01/2003"));
         b->selectAll();
         QTest::keyClicks(b, QStringLiteral("01012026"));
         QCOMPARE(b->typedText(), QStringLiteral("01/01/2026"));
-        QTest::keyClick(b, Qt::Key_Tab);
-        QTest::keyClicks(e, QStringLiteral("12312026"));
-        toCsv(f, app);
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(dialogs.texts(), QStringList());
-        QCOMPARE(f->engine()->parameterField(0), QStringLiteral("Begin Date;Date (2026, 01, 01);true"));
-    }
-
-    void selectedOperatorNeedsALastName() {
-        TestAppFolder app;
-        fillReportData(app);
-        Dialogs::Scripted dialogs;
-        ReportCriteriaForm* f = open(QStringLiteral("frmDefectsbySelectedOperator"));
-        toCsv(f, app);
-        typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Enter Employee Last Name")});
-        QVERIFY(f->engine()->parameterField(0).isEmpty());
-        QVERIFY(f->engine()->runLog().isEmpty());
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtLastName"));
-        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-
-        auto* last = child<QLineEdit>(f, "txtLastName");
-        QTest::keyClicks(last, QStringLiteral("smith"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(last->text(), QStringLiteral("SMITH"));
-        QCOMPARE(f->engine()->parameterField(3), QStringLiteral("Operator;SMITH;true"));
-        // Three defect rows of John Smith and three of Bob smith, under the heading line, each operator's total, the grand total.
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 10);
-        // One blank counts as a name.
-        last->setText(QStringLiteral(" "));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(f->engine()->parameterField(3), QStringLiteral("Operator; ;true"));
-        QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), 1);
     }
 
     void missingReportFileIsReportedAtLoad() {
@@ -286,7 +212,6 @@ private slots:
         QVERIFY(f);
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages.first().text.contains(QLatin1String("1st_Pass_Yields.rpt")));
-        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frm1stPassYields")));
         typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
         QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
         QCOMPARE(dialogs.messages.last().text, QStringLiteral("Data error, recheck your input data"));
@@ -306,17 +231,14 @@ private slots:
         typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
         QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
-        QWidget* preview = f->engine()->preview();
-        QVERIFY(preview);
-        QCOMPARE(preview->objectName(), QStringLiteral("ReportPreview"));
-        QVERIFY(preview->isVisible());
+        QPointer<QWidget> preview = f->engine()->preview();
+        QVERIFY(preview && preview->isVisible());
         QCOMPARE(preview->windowTitle(), QStringLiteral("Varnex - Pareto of Defects"));
         // Not modal: the criteria form is still there for another run.
         QVERIFY(forms.isVisible(QStringLiteral("frmPareto")));
-        QPointer<QWidget> guard(preview);
         preview->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!guard);
+        QVERIFY(!preview);
     }
 };
 
