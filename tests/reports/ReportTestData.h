@@ -2,27 +2,23 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
+#include <QTest>
 
 #include "TestAppFolder.h"
+#include "reports/ReportEngine.h"
 
-// A small hand-made inspection database whose report figures are worked out
-// by hand in the tests. A pass row is part 001, defect code 1, location 1;
-// every other row is a defect row. Facility A, December 2003, unless noted:
-//   #1  M100/S1  ST1 pass (rework 1)
-//   #2  M100/S2  ST1 D1 operator E1 (rework 1)  #3 same unit D2 (rework 2)  #4 same unit pass (rework 3)
-//   #5  M200/S3  ST1 D1 operator E2, passed earlier by inspector I9 (an escape), notes start with "="
-//   #6  M200/S4  ST2 pass (rework 1)            #7 M200/S5 ST2 D1 operator E3 (rework 1)
-//   #8 January 2004, #9 facility B (D3, 12/15), #10 M100/S8 November 2003 (D2, rework 1):
-//       outside the usual criteria.
-//   #11 M100/S9  ST2 part 123 with defect code 1 and location 1, operator E1 (rework 1): a defect row
-//   #12 M100/S9  ST2 pass (rework 2)
-//   #13 M200/S10 ST2 part 001, defect code 1 at location L2, operator E2 (rework 1): a defect row,
-//       and an escape of inspector I9; the unit is never passed
-//   #14, #15 M100/S11 ST1 two defects of one first inspection (D1, D2; both rework 1), operator E3
-//   #16 M100/S11 ST1 pass (rework 2)
-//   #17 M100/S8  ST1 pass (rework 2) in December: that unit was first inspected in November
-//   #18 M200/S3  ST1 pass (rework 2), then #19 same unit D2 operator E2 also rework 2: its latest row
-//   #20 M100/S12 ST2 pass (rework 1)
+// A small hand-made inspection database whose report figures are worked out by hand in
+// the tests. A pass row is part 001, defect code 1, location 1; any other row is a defect.
+// Facility A, December 2003, unless noted (#n: InspectionID, rework 1 unless noted):
+//   #1 M100/S1 ST1 pass   #2, #3 M100/S2 ST1 D1, D2 (E1; rework 1, 2)   #4 M100/S2 ST1 pass (rework 3)
+//   #5 M200/S3 ST1 D1 (E2), passed earlier by I9 (an escape), notes start with "="
+//   #6 M200/S4 ST2 pass   #7 M200/S5 ST2 D1 (E3)
+//   outside: #8 January 2004, #9 facility B (D3), #10 M100/S8 November 2003 (D2)
+//   #11 M100/S9 ST2 part 123 with code 1 and location 1 (E1): a defect   #12 M100/S9 ST2 pass (rework 2)
+//   #13 M200/S10 ST2 part 001, code 1, location L2 (E2): a defect, an escape of I9; never passed
+//   #14, #15 M100/S11 ST1 D1, D2 of one first inspection (E3)   #16 M100/S11 ST1 pass (rework 2)
+//   #17 M100/S8 ST1 pass (rework 2)   #18 M200/S3 ST1 pass (rework 2), then #19 D2 (E2), also rework 2
+//   #20 M100/S12 ST2 pass
 inline void fillReportData(const TestAppFolder& app) {
     app.exec(QStringLiteral("INSERT INTO defects (defectcode, defectdescription) VALUES ('D1','Scratch'),('D2','Dent'),('D3','Loose screw')"));
     app.exec(QStringLiteral("INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES ('E1','John','Smith'),('E2','Mary','Jones'),('E3','Bob','smith')"));
@@ -74,4 +70,27 @@ inline QString writeEndlessReport(const TestAppFolder& app, const QString& name 
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT max(i) AS i FROM n\n"
                 "end\ncolumn = i | Count | number\n");
     return path;
+}
+
+// December 2003 for a report's two date fields, then the facility field unless null.
+inline QStringList december(const char* begin, const char* end, const char* facility = "Facility;A;true") {
+    QStringList p{QLatin1String(begin) + QStringLiteral(";Date (2003, 12, 01);true"),
+                  QLatin1String(end) + QStringLiteral(";Date (2003, 12, 31);true")};
+    if (facility)
+        p << QLatin1String(facility);
+    return p;
+}
+
+// Runs a report of the application folder into a CSV file and returns its lines.
+inline QStringList runCsv(const TestAppFolder& app, const QString& file, const QStringList& params, const QString& sort = {}) {
+    ReportEngine engine(QStringLiteral("Test"));
+    const QString out = app.file(QStringLiteral("out.csv"));
+    engine.setOutput(ReportEngine::Output::Csv, out);
+    engine.setReportFileName(app.file(file));
+    for (int i = 0; i < params.size(); ++i)
+        engine.setParameterField(i, params.at(i));
+    engine.setSortField(0, sort);
+    const Status s = engine.action(1);
+    [&] { QVERIFY2(s.isOk(), qPrintable(s.error())); }();
+    return readLines(out);
 }

@@ -8,7 +8,6 @@
 
 #include "TestAppFolder.h"
 #include "database/RecordSet.h"
-#include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "reports/AnalysisForm.h"
@@ -173,8 +172,6 @@ private slots:
                                               QString(), QStringLiteral("st1")}
                                << "yield_trend.rpt|BeginDate;Date (2024, 01, 01);true|EndDate;Date (2024, 01, 31);true|Facility;A;true"
                                   "|Period;Month;true||Station;ST1;true|||";
-        QTest::newRow("history") << "mnuUnitHistory" << "frmUnitHistory" << QStringList{QStringLiteral("s100"), QString()}
-                                 << "unit_history.rpt|Serial;S100;true||||";
         QTest::newRow("what changed") << "mnuWhatChanged" << "frmWhatChanged"
                                       << QStringList{QString(), QStringLiteral("03062024"), QStringLiteral("b"), QString(), QString()}
                                       << "what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 03, 06);true|Facility;B;true||";
@@ -190,12 +187,7 @@ private slots:
         Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
         FormRegistry& forms = FormRegistry::instance();
-        auto* bar = forms.form(QStringLiteral("MDIBackground"))->findChild<QMenuBar*>();
-        QStringList menus;
-        for (QAction* a : bar->actions())
-            menus << a->text();
-        QCOMPARE(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Analysis"), QStringLiteral("&Help")}));
-        bar->findChild<QAction*>(entry)->trigger();
+        forms.form(QStringLiteral("MDIBackground"))->findChild<QMenuBar*>()->findChild<QAction*>(entry)->trigger();
         auto* f = forms.formAs<AnalysisForm>(form);
         QVERIFY(f && f->isVisible());
         f->activateWindow();
@@ -244,24 +236,12 @@ private slots:
         QCOMPARE(points->currentText(), QStringLiteral("01/15/2024   p 60.0%   Above UCL"));
         QTest::mouseClick(trend->findChild<QPushButton*>(QStringLiteral("cmdWhatChanged")), Qt::LeftButton);
         auto* changed = forms.formAs<AnalysisForm>(QStringLiteral("frmWhatChanged"));
-        QVERIFY(changed);
-        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QVERIFY(changed && dialogs.messages.isEmpty());
         QCOMPARE(changed->engine()->runLog(),
                  QStringList{app.path() + QStringLiteral("\\what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 01, 15);true"
                                                           "|Facility;A;true||")});
         if (ReportPreview* preview = changed->engine()->preview())
             preview->close();
-    }
-
-    void unitHistoryUsesAnIndexOnOldFilesToo() {
-        TestAppFolder app;
-        // A file made before the serial number had an index.
-        app.exec(QStringLiteral("DROP INDEX InspectionSerial"));
-        QVERIFY(Schema::upgradeFile(app.livePath()).isOk());
-        QCOMPARE(app.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT * FROM InspectionRecord WHERE SerialNum = 'S1'"))
-                     .join(QLatin1Char(' '))
-                     .contains(QLatin1String("USING INDEX InspectionSerial")),
-                 true);
     }
 
     void ctrlHInTheInspectionBrowserOpensTheUnitsHistory() {
@@ -271,8 +251,6 @@ private slots:
         FormRegistry& forms = FormRegistry::instance();
         QVERIFY(forms.show(QStringLiteral("tblInspection")).isOk());
         auto* browser = forms.formAs<TableBrowser>(QStringLiteral("tblInspection"));
-        QVERIFY(browser);
-        QCOMPARE(browser->findChild<QLabel*>(QStringLiteral("lblKeyHint"))->text(), QStringLiteral("Ctrl+H: unit history"));
         browser->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(browser->window()));
         // The browser's order is model, serial, station: the third line is M1/S100 at ST2.
@@ -281,8 +259,7 @@ private slots:
         QCOMPARE(browser->recordSet()->value(QStringLiteral("Station")).toString(), QStringLiteral("ST2"));
         QTest::keyClick(browser->grid(), Qt::Key_H, Qt::ControlModifier);
         auto* history = forms.formAs<AnalysisForm>(QStringLiteral("frmUnitHistory"));
-        QVERIFY(history);
-        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QVERIFY(history && dialogs.messages.isEmpty());
         QCOMPARE(history->engine()->runLog(),
                  QStringList{app.path() + QStringLiteral("\\unit_history.rpt|Serial;S100;true|Model;M1;true|||")});
         ReportPreview* preview = history->engine()->preview();

@@ -21,11 +21,6 @@ private slots:
         QTest::addColumn<QStringList>("params");
         QTest::addColumn<QString>("sort");
         QTest::addColumn<QStringList>("csv");
-        const QString begin = QStringLiteral("Date (2003, 12, 01);true"), end = QStringLiteral("Date (2003, 12, 31);true");
-        const QString facility = QStringLiteral("Facility;A;true");
-        auto december = [&](const char* b, const char* e) {
-            return QStringList{QLatin1String(b) + QLatin1Char(';') + begin, QLatin1String(e) + QLatin1Char(';') + end, facility};
-        };
         // The lists of the code tables (the pass codes come with every database).
         QTest::newRow("defect codes") << QStringLiteral("Defect_Codes.rpt") << QStringList() << QString()
             << QStringList{"Defect Code,Defect Description", "1,PASS - NO DEFECT", "D1,Scratch", "D2,Dent",
@@ -66,7 +61,7 @@ private slots:
                            "I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,",
                            "I9,Total,,,,,,,,,2,0,,,", ",Grand total,,,,,,,,,2,11,18.2,10,20.0"};
         QTest::newRow("by model") << QStringLiteral("defects_by_model.rpt")
-            << QStringList{QStringLiteral("Begin Date;") + begin, QStringLiteral("End Date;") + end} << QString()
+            << december("Begin Date", "End Date", nullptr) << QString()
             << QStringList{"Model,Defect Code,Description,Defects", "M100 - Widget,D1,Scratch,2",
                            "M100 - Widget,D2,Dent,2", "M100 - Widget,1,PASS - NO DEFECT,1",
                            "M100 - Widget,D3,Loose screw,1", "M100 - Widget,Total,,6", "M200 - Gadget,D1,Scratch,2",
@@ -109,7 +104,7 @@ private slots:
                            "E3 - Bob smith,Total,,,,,3 defects,,", ",Grand total,,,,,6 defects,,"};
         QTest::newRow("trend by week") << QStringLiteral("yield_trend.rpt")
             << QStringList{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
-                           facility, QStringLiteral("Period;Week;true")}
+                           QStringLiteral("Facility;A;true"), QStringLiteral("Period;Week;true")}
             << QString()
             << QStringList{"Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal",
                            "11/24/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
@@ -119,7 +114,7 @@ private slots:
                            "12/29/2003,3,1,33.3,66.67,66.7,75.0,0.0,150.0,", "Grand total,12,3,25.0,,,,,,"};
         QTest::newRow("trend by month") << QStringLiteral("yield_trend.rpt")
             << QStringList{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
-                           facility, QStringLiteral("Period;Month;true")}
+                           QStringLiteral("Facility;A;true"), QStringLiteral("Period;Month;true")}
             << QString()
             << QStringList{"Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal",
                            "11/01/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
@@ -133,7 +128,7 @@ private slots:
                            "\"Model M200, serial S3\",12/11/2003,ST1,I1,Part P2; defect D2 Dent; location L1 Top,,E2,2,",
                            "\"Model M200, serial S3: by station\",,ST1,,3 inspections; latest: not passed,,,,"};
         QTest::newRow("what changed") << QStringLiteral("what_changed.rpt")
-            << QStringList{QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2003, 12, 31);true"), facility}
+            << QStringList{QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2003, 12, 31);true"), QStringLiteral("Facility;A;true")}
             << QString()
             << QStringList{"Defect Code,Description,Defects,Per 100 Units,Avg. Before,Per 100 Before,Increase per 100",
                            "D3,Loose screw,1,33.33,0,0,33.33", "D1,Scratch,1,33.33,0.38,33.33,0",
@@ -150,17 +145,7 @@ private slots:
         fillReportData(app);
         app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station,"
                                 " ReworkNum) VALUES ('A','M200',NULL,'I2','2003-12-20','ST1',1)"));
-        ReportEngine engine(QStringLiteral("Test"));
-        const QString out = app.file(QStringLiteral("out.csv"));
-        engine.setOutput(ReportEngine::Output::Csv, out);
-        QVERIFY(engine.setReportFileName(app.file(file)).isOk());
-        for (int i = 0; i < params.size(); ++i)
-            engine.setParameterField(i, params.at(i));
-        if (!sort.isEmpty())
-            engine.setSortField(0, sort);
-        const Status s = engine.action(1);
-        QVERIFY2(s.isOk(), qPrintable(s.error()));
-        QCOMPARE(readLines(out), csv);
+        QCOMPARE(runCsv(app, file, params, sort), csv);
     }
 
     // varnex-report reads the database in use too: given --server, the server's rows.
@@ -169,13 +154,12 @@ private slots:
         if (!app.isServer())
             QSKIP("the tool on a file is tst_reporttool's");
         fillReportData(app);
-        QProcess tool;
         const QString out = app.file(QStringLiteral("p.csv"));
-        tool.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-report"),
-                   {app.file(QStringLiteral("pareto_of_defects.rpt")), QStringLiteral("--param"),
-                    QStringLiteral("BeginDate;Date (2003, 12, 01);true"), QStringLiteral("--param"),
-                    QStringLiteral("EndDate;Date (2003, 12, 31);true"), QStringLiteral("--param"),
-                    QStringLiteral("Facility;A;true"), QStringLiteral("--server"), app.database(), QStringLiteral("--csv"), out});
+        QStringList args{app.file(QStringLiteral("pareto_of_defects.rpt")), QStringLiteral("--server"), app.database(), QStringLiteral("--csv"), out};
+        for (const QString& p : december("BeginDate", "EndDate"))
+            args << QStringLiteral("--param") << p;
+        QProcess tool;
+        tool.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-report"), args);
         QVERIFY(tool.waitForFinished(60000));
         QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
         QCOMPARE(readLines(out), (QStringList{"Defect Code,Description,Defects,% of Defects,Cumulative %",

@@ -1,9 +1,7 @@
 // The report engine beyond tst_reportcsv's figures: the figures that more rows
 // change, the result behind the chart and the pages, and the runs that fail,
 // are refused or are stopped.
-#include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
@@ -25,28 +23,9 @@
 
 class TestReportEngine : public QObject {
     Q_OBJECT
-    QString report(const TestAppFolder& app, const char* file) { return app.path() + QStringLiteral("\\") + QLatin1String(file); }
-    static QStringList december(const char* begin, const char* end, const char* facility = "Facility;A;true") {
-        QStringList p{QLatin1String(begin) + QStringLiteral(";Date (2003, 12, 01);true"),
-                      QLatin1String(end) + QStringLiteral(";Date (2003, 12, 31);true")};
-        if (facility)
-            p << QLatin1String(facility);
-        return p;
-    }
-    QStringList runCsv(const TestAppFolder& app, const char* file, const QStringList& params) {
-        ReportEngine engine(QStringLiteral("Test"));
-        const QString out = app.file(QStringLiteral("out.csv"));
-        engine.setOutput(ReportEngine::Output::Csv, out);
-        [&] { QVERIFY(engine.setReportFileName(report(app, file)).isOk()); }();
-        for (int i = 0; i < params.size(); ++i)
-            engine.setParameterField(i, params.at(i));
-        const Status s = engine.action(1);
-        [&] { QVERIFY2(s.isOk(), qPrintable(s.error())); }();
-        return readLines(out);
-    }
     ReportResult produce(const TestAppFolder& app, const char* file, const QStringList& params) {
         ReportResult r;
-        const Status s = ReportEngine::produce(report(app, file), params, QString(), &r);
+        const Status s = ReportEngine::produce(app.file(QLatin1String(file)), params, QString(), &r);
         [&] { QVERIFY2(s.isOk(), qPrintable(s.error())); }();
         return r;
     }
@@ -82,7 +61,7 @@ private slots:
         // M200 ST1: S3 no/no, S4 yes/no: 2 units, 1 first time (50 %), 0 finally.
         // Totals, each unit once: M100 5 units, 1 first time (S12; S1 failed at ST2); M200 4, 1 (S4), 0;
         // M300 2, 0 (adding the station lines would say 2 of 4), 2. All: 11, 2 (18.2 %), 7 (63.6 %).
-        const QStringList lines = runCsv(app, "1st_Pass_Yields.rpt", december("Begin Date", "End_Date"));
+        const QStringList lines = runCsv(app, QStringLiteral("1st_Pass_Yields.rpt"), december("Begin Date", "End_Date"));
         QCOMPARE(lines.mid(1), (QStringList{
             QStringLiteral("M100,ST1,3,1,33.3,3,100.0"), QStringLiteral("M100,ST2,3,1,33.3,3,100.0"),
             QStringLiteral("M100,Total,5,1,20.0,5,100.0"),
@@ -126,11 +105,6 @@ private slots:
             << QStringList{"M100,ST1,2,1,50.0,2,100.0", "M100,ST2,2,1,50.0,2,100.0", "M100,Total,4,2,50.0,4,100.0",
                            "M200,ST1,1,0,0.0,0,0.0", "M200,ST2,3,1,33.3,1,33.3", "M200,Total,4,1,25.0,1,25.0",
                            ",Grand total,8,3,37.5,5,62.5"};
-        // A row with no part is no pass row, whatever its codes.
-        QTest::newRow("pareto: no part")
-            << "pareto_of_defects.rpt" << december("BeginDate", "EndDate", "Facility;B;true")
-            << insert + "('B','M100','S20',NULL,'2003-12-16','ST1',NULL,'1','1',NULL,NULL,NULL,1,NULL)"
-            << QStringList{"1,PASS - NO DEFECT,1,50.0,50.0", "D3,Loose screw,1,50.0,100.0", "Grand total,,2,,"};
         // Values are bound: a quote in the facility names no facility.
         QTest::newRow("pareto: quote in a value")
             << "pareto_of_defects.rpt" << december("BeginDate", "EndDate", "Facility;A' OR '1'='1;true") << QString() << QStringList();
@@ -155,7 +129,7 @@ private slots:
         fillReportData(app);
         if (!sql.isEmpty())
             app.exec(sql);
-        QCOMPARE(runCsv(app, qPrintable(file), params).mid(1), lines);
+        QCOMPARE(runCsv(app, file, params).mid(1), lines);
     }
 
     void definitionErrors_data() {
@@ -164,14 +138,9 @@ private slots:
         const QString head = QStringLiteral("database = kelid.mdb\nquery:\nSELECT 1 AS a, 2 AS b\nend\ncolumn = a | A\n");
         QTest::newRow("undeclared parameter") << "database = kelid.mdb\nquery:\nSELECT :who AS a\nend\ncolumn = a | A\n"
                                               << "undeclared parameter :who";
-        QTest::newRow("no end") << "title = X\ndatabase = kelid.mdb\nquery:\nSELECT 1 AS a\n" << "no end line";
         QTest::newRow("sort with SQL") << head + "sort = t.a | a; DROP TABLE t\n" << "";
         QTest::newRow("group order with SQL") << head + "group = a | A\ngroup order = b; DROP\n" << "group order";
-        QTest::newRow("export totals") << head + "export totals = maybe\n" << "export totals must be yes or no";
         QTest::newRow("subgroup alone") << head + "subgroup = b | B\n" << "needs a group";
-        QTest::newRow("subgroup totals") << head + "group = a | A\nsubgroup = b | B\nsubgroup totals = some\n"
-                                         << "subgroup totals must be yes or no";
-        QTest::newRow("record count") << head + "record count = 3\n" << "record count";
     }
     void definitionErrors() {
         QFETCH(QString, text);
@@ -191,10 +160,6 @@ private slots:
         const QString f = QStringLiteral("Facility;A;true");
         const QString digits = QStringLiteral("0123456789").repeated(20);
         QTest::newRow("empty date") << QStringList{QStringLiteral("BeginDate;Date (, , );true"), e, f} << QString() << "not a valid date";
-        QTest::newRow("placeholders") << QStringList{QStringLiteral("BeginDate;Date (2003, 12, __);true"), e, f} << QString()
-                                      << "not a valid date";
-        QTest::newRow("no such day") << QStringList{b, QStringLiteral("EndDate;Date (2003, 02, 30);true"), f} << QString()
-                                     << "not a valid date";
         QTest::newRow("missing facility") << QStringList{b, e} << QString() << "needs a value for the parameter 'Facility'";
         QTest::newRow("unknown name") << QStringList{QStringLiteral("Begin Date;Date (2003, 12, 01);true"), e, f} << QString()
                                       << "no parameter named 'Begin Date'";
@@ -215,7 +180,7 @@ private slots:
         fillReportData(app);
         ReportEngine engine(QStringLiteral("Test"));
         engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("p.csv")));
-        engine.setReportFileName(report(app, sort.isEmpty() ? "pareto_of_defects.rpt" : "Defect_Codes.rpt"));
+        engine.setReportFileName(app.file(sort.isEmpty() ? QStringLiteral("pareto_of_defects.rpt") : QStringLiteral("Defect_Codes.rpt")));
         for (int i = 0; i < params.size(); ++i)
             engine.setParameterField(i, params.at(i));
         engine.setSortField(0, sort);
@@ -226,39 +191,12 @@ private slots:
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 4);
     }
 
-    // The output never replaces the database, another database or a report definition.
-    void outputOntoItsInputsRefused_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("the live database through ..") << "temp/../kelid.mdb" << "the database the report reads";
-        QTest::newRow("another database") << "DemoDb/kelid1.mdb" << "a database file";
-        QTest::newRow("its own definition") << "pareto_of_defects.rpt" << "a report definition";
-        QTest::newRow("another definition") << "Model_List.rpt" << "a report definition";
-    }
-    void outputOntoItsInputsRefused() {
-        QFETCH(QString, target);
-        QFETCH(QString, why);
-        TestAppFolder app;
-        fillReportData(app);
-        const ReportResult r = produce(app, "pareto_of_defects.rpt", december("BeginDate", "EndDate"));
-        const QString path = app.file(target);
-        auto digest = [&] {
-            QFile f(path);
-            return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
-        };
-        const QByteArray before = digest();
-        for (const Status& s : {ReportRenderer::writeCsv(r, path), ReportRenderer::writePdf(r, path)})
-            QVERIFY2(s.error().contains(why), qPrintable(s.error()));
-        QCOMPARE(digest(), before);
-        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 20);
-    }
-
     void missingFilesAndReadOnlyDatabase() {
         TestAppFolder app;
         fillReportData(app);
         ReportEngine engine(QStringLiteral("Model_List"));
         engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("m.csv")));
-        Status s = engine.setReportFileName(report(app, "No_Such.rpt"));
+        Status s = engine.setReportFileName(app.file(QStringLiteral("No_Such.rpt")));
         QVERIFY(s.error().contains(QLatin1String("No_Such.rpt")));
         QVERIFY(!engine.action(1).isOk());
 
@@ -268,24 +206,13 @@ private slots:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("title = Bad\ndatabase = kelid.mdb\nquery:\nSELECT defectcode FROM defects); DELETE FROM defects; SELECT (1\nend\ncolumn = defectcode | Code\n");
         bad.close();
-        QVERIFY(engine.setReportFileName(report(app, "Bad.rpt")).isOk());
+        QVERIFY(engine.setReportFileName(app.file(QStringLiteral("Bad.rpt"))).isOk());
         engine.action(1);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM defects")).toInt(), 4);
 
-        // A group caption or subgroup column that the query does not give is an error, not an empty name.
-        ReportDefinition d;
-        QVERIFY(ReportDefinition::parse(QStringLiteral("database = kelid.mdb\nquery:\nSELECT ModelNumber FROM Model\nend\n"
-                                                       "column = ModelNumber | Model\ngroup = ModelNumber | Model | Nothing\n"),
-                                        app.path(), &d).isOk());
-        ReportResult none;
-        QVERIFY(ReportRunner::run(d, {}, nullptr, false, &none).error().contains(QLatin1String("caption Nothing")));
-        d.groupCaption.clear();
-        d.subgroup = QStringLiteral("Nothing");
-        QVERIFY(ReportRunner::run(d, {}, nullptr, false, &none).error().contains(QLatin1String("subgroup Nothing")));
-
         // No database beside the report.
         QFile::remove(app.livePath());
-        QVERIFY(engine.setReportFileName(report(app, "Model_List.rpt")).isOk());
+        QVERIFY(engine.setReportFileName(app.file(QStringLiteral("Model_List.rpt"))).isOk());
         s = engine.action(1);
         QVERIFY(s.error().contains(QLatin1String("kelid.mdb")));
     }
@@ -341,10 +268,7 @@ private slots:
             pointer = MousePointer::current();
             QTest::mouseClick(p->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
         });
-        QElapsedTimer clock;
-        clock.start();
-        Status s = engine.action(1);
-        QVERIFY(clock.elapsed() < 30000);
+        const Status s = engine.action(1);
         QVERIFY(engine.lastRunCancelled());
         QCOMPARE(s.error(), QStringLiteral("The report Endless was cancelled."));
         QVERIFY(preparing);
@@ -353,14 +277,6 @@ private slots:
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!engine.preview());
-
-        // Nobody there to cancel: the time limit stops it, and says so.
-        engine.setTimeLimit(1);
-        engine.setOutput(ReportEngine::Output::Csv, app.file(QStringLiteral("endless.csv")));
-        s = engine.action(1);
-        QVERIFY(engine.lastRunTimedOut());
-        QCOMPARE(s.error(), QStringLiteral("The report Endless reached its time limit of 1 s and was stopped."));
-        QVERIFY(!QFile::exists(app.file(QStringLiteral("endless.csv"))));
     }
 };
 
