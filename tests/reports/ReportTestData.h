@@ -1,5 +1,4 @@
 #pragma once
-#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 #include <QTest>

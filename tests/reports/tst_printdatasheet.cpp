@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 
@@ -40,10 +39,8 @@ private slots:
         Dialogs::Scripted dialogs;
         Form* f = openSheet();
         QVERIFY(f);
-        QCOMPARE(f->windowTitle(), QStringLiteral("Print Data Collection Sheet"));
         QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("cmdPrintSheet")), Qt::LeftButton);
-        QVERIFY(dialogs.messages.isEmpty());
-        QVERIFY(HelpViewer::current());
+        QVERIFY(dialogs.messages.isEmpty() && HelpViewer::current());
         QCOMPARE(HelpViewer::current()->topic(), 50);
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmPrintDataSheet")));
         QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmReports")));

@@ -8,7 +8,6 @@
 
 #include "ReportTestData.h"
 #include "TestAppFolder.h"
-#include "reports/ReportEngine.h"
 
 class TestReportCsv : public QObject {
     Q_OBJECT
@@ -102,21 +101,18 @@ private slots:
                            "E3 - Bob smith,12/06/2003,M100,S11,ST1,P3,D2 Dent,L2,",
                            "E3 - Bob smith,12/31/2003,M200,S5,ST2,P4,D1 Scratch,L1,\"line one\nline, two\"",
                            "E3 - Bob smith,Total,,,,,3 defects,,", ",Grand total,,,,,6 defects,,"};
-        QTest::newRow("trend by week") << QStringLiteral("yield_trend.rpt")
-            << QStringList{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
-                           QStringLiteral("Facility;A;true"), QStringLiteral("Period;Week;true")}
-            << QString()
-            << QStringList{"Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal",
+        const QStringList quarter{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
+                                  QStringLiteral("Facility;A;true")};
+        const QString trend = QStringLiteral("Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal");
+        QTest::newRow("trend by week") << QStringLiteral("yield_trend.rpt") << quarter + QStringList{"Period;Week;true"} << QString()
+            << QStringList{trend,
                            "11/24/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
                            "12/01/2003,5,1,20.0,120,80.0,75.0,16.9,133.1,",
                            "12/08/2003,2,1,50.0,100,50.0,75.0,0.0,166.9,",
                            "12/15/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
                            "12/29/2003,3,1,33.3,66.67,66.7,75.0,0.0,150.0,", "Grand total,12,3,25.0,,,,,,"};
-        QTest::newRow("trend by month") << QStringLiteral("yield_trend.rpt")
-            << QStringList{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
-                           QStringLiteral("Facility;A;true"), QStringLiteral("Period;Month;true")}
-            << QString()
-            << QStringList{"Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal",
+        QTest::newRow("trend by month") << QStringLiteral("yield_trend.rpt") << quarter + QStringList{"Period;Month;true"} << QString()
+            << QStringList{trend,
                            "11/01/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
                            "12/01/2003,10,3,30.0,100,70.0,75.0,33.9,116.1,",
                            "01/01/2004,1,0,0.0,100,100.0,75.0,0.0,204.9,", "Grand total,12,3,25.0,,,,,,"};
