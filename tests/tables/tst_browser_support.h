@@ -5,40 +5,41 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "TestAppFolder.h"
 #include "database/GridModel.h"
 #include "database/RecordSet.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "reports/ReportEngine.h"
+#include "shell/FormCatalog.h"
 #include "tables/TableBrowser.h"
 #include "tables/TableBrowserGrid.h"
 
 namespace browsertest {
 
+// A blank folder holding the given rows, and scripted dialogs; the forms go first.
+struct Fixture {
+    explicit Fixture(const QString& rows) { folder.exec(rows); }
+    ~Fixture() { unloadAllForms(); }
+    TestAppFolder folder{TestAppFolder::Data::Blank};
+    Dialogs::Scripted dialogs;
+};
+
 inline TableBrowser* open(const QString& name) {
-    const Status s = FormRegistry::instance().show(name);
-    if (!s)
-        qWarning("%s", qPrintable(s.error()));
+    FormRegistry::instance().show(name);
     auto* b = FormRegistry::instance().formAs<TableBrowser>(name);
-    if (b) {
-        b->activateWindow();
-        if (!QTest::qWaitForWindowActive(b->window()))
-            qWarning("%s is not active", qPrintable(name));
-    }
-    return b;
+    return b && QTest::qWaitForWindowActive(b->window()) ? b : nullptr;
 }
 
-inline QPushButton* button(QWidget* form, const char* name) {
-    return form->findChild<QPushButton*>(QString::fromLatin1(name));
-}
+inline QPushButton* button(QWidget* form, const char* name) { return form->findChild<QPushButton*>(QString::fromLatin1(name)); }
 
 // Clicks a button as a user would: only a shown, enabled button reacts.
 inline bool click(QWidget* form, const char* name) {
     QPushButton* b = button(form, name);
-    if (!b || !b->isVisibleTo(form) || !b->isEnabled())
-        return false;
-    QTest::mouseClick(b, Qt::LeftButton);
-    return true;
+    const bool reacts = b && b->isVisibleTo(form) && b->isEnabled();
+    if (reacts)
+        QTest::mouseClick(b, Qt::LeftButton);
+    return reacts;
 }
 
 inline QString status(QWidget* form) { return form->findChild<QLabel*>(QStringLiteral("lblStatus"))->text(); }
@@ -46,9 +47,8 @@ inline QString status(QWidget* form) { return form->findChild<QLabel*>(QStringLi
 // One column of the grid, as shown, top to bottom.
 inline QStringList column(TableBrowser* b, int col) {
     QStringList out;
-    const GridModel* m = b->gridModel();
-    for (int r = 0; r < m->rowCount(); ++r)
-        out << m->data(m->index(r, col)).toString();
+    for (int r = 0; r < b->gridModel()->rowCount(); ++r)
+        out << b->gridModel()->index(r, col).data().toString();
     return out;
 }
 
@@ -65,7 +65,7 @@ inline void typeIntoCell(TableBrowser* b, int col, const QString& text) {
     QTest::keyClicks(editor, text);
 }
 
-// The buttons of the button bar that are shown, by name, sorted.
+// The buttons of the button bar that are shown.
 inline QStringList shownButtons(TableBrowser* b) {
     QStringList out;
     for (const char* n : {"cmdAdd", "cmdUpdate", "cmdEdit", "cmdCancel", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"})
@@ -75,9 +75,6 @@ inline QStringList shownButtons(TableBrowser* b) {
 }
 
 // Sends reports to a file, so no preview window opens whatever the engine does.
-inline void quietReports(TableBrowser* b, const QString& file) {
-    if (ReportEngine* r = b->reportControl())
-        r->setOutput(ReportEngine::Output::Csv, file);
-}
+inline void quietReports(TableBrowser* b, const QString& file) { b->reportControl()->setOutput(ReportEngine::Output::Csv, file); }
 
 }  // namespace browsertest

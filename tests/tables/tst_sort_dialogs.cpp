@@ -3,10 +3,7 @@
 // defect and location lists.
 #include <QRadioButton>
 
-#include "TestAppFolder.h"
 #include "platform/AppPaths.h"
-#include "platform/MousePointer.h"
-#include "shell/FormCatalog.h"
 #include "tables/SortDialog.h"
 #include "tst_browser_support.h"
 
@@ -14,40 +11,20 @@ using namespace browsertest;
 
 class TestSortDialogs : public QObject {
     Q_OBJECT
-private:
-    TestAppFolder* m_folder = nullptr;
-    Dialogs::Scripted* m_dialogs = nullptr;
-
+    std::unique_ptr<Fixture> fx;
     SortDialog* openDialog(TableBrowser* b) {
-        if (!click(b, "cmdSort"))
-            return nullptr;
-        return FormRegistry::instance().formAs<SortDialog>(b->member().sortDialog);
+        return click(b, "cmdSort") ? FormRegistry::instance().formAs<SortDialog>(b->member().sortDialog) : nullptr;
     }
     QRadioButton* option(QWidget* d, int group, int element) {
         return d->findChild<QRadioButton*>(QStringLiteral("Option%1_%2").arg(group).arg(element));
     }
     void choose(QWidget* d, int group, int element) { QTest::mouseClick(option(d, group, element), Qt::LeftButton); }
     QString formula(TableBrowser* b) { return b->reportControl()->runLog().last().section(QLatin1Char('|'), 5); }
-    QString reportFile(TableBrowser* b) { return b->reportControl()->runLog().last().section(QLatin1Char('|'), 0, 0); }
-    // The lines of the printed list that name one of the given values, in print order.
-    QStringList printed(const QString& file, const QStringList& values) {
-        QFile f(file);
-        if (!f.open(QIODevice::ReadOnly))
-            return {QStringLiteral("no output")};
-        QStringList order;
-        for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
-            for (const QString& v : values)
-                if (line.contains(v))
-                    order << v;
-        return order;
-    }
 
 private slots:
     void initTestCase() { initFormTests(); }
     void init() {
-        m_folder = new TestAppFolder(TestAppFolder::Data::Blank);
-        m_dialogs = new Dialogs::Scripted;
-        m_folder->exec(QStringLiteral(
+        fx = std::make_unique<Fixture>(QStringLiteral(
             "DELETE FROM defects; DELETE FROM location; DELETE FROM Parts;"
             "INSERT INTO defects VALUES ('3', 'Alpha'), ('1', 'Gamma'), ('2', 'Beta');"
             "INSERT INTO location VALUES ('7', 'Back'), ('5', 'Top'), ('6', 'Middle');"
@@ -56,116 +33,99 @@ private slots:
             "INSERT INTO Employees (EmployeeNum, FirstName, LastName) VALUES ('E2', 'Ann', 'Zorn'), ('E1', 'Cid', 'Abel'),"
             " ('E3', 'Bob', 'Moss');"));
     }
-    void cleanup() {
-        unloadAllForms();
-        delete m_dialogs;
-        delete m_folder;
-    }
+    void cleanup() { fx.reset(); }
 
-    void optionsHelpAndLayout_data() {
-        QTest::addColumn<QString>("browser");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<int>("preselected");
-        QTest::newRow("defect") << "tbldefects" << "Record Sort Order" << QStringList{"Defect Code", "Defect Description"} << -1;
-        QTest::newRow("location") << "tblLocationCode" << "Record Order Sort" << QStringList{"Location Code", "Location Description"} << 0;
-        QTest::newRow("employee") << "tblEmployees" << "Record Sort Order" << QStringList{"Employee Number", "First Name", "Last Name"} << -1;
-        QTest::newRow("model") << "tblModel" << "Record Sort Order" << QStringList{"Model Description", "Model Number"} << 0;
-        QTest::newRow("part") << "tblPart" << "Record Sort Order" << QStringList{"Part Description", "Part Number"} << 0;
-    }
-    void optionsHelpAndLayout() {
-        QFETCH(QString, browser);
-        QFETCH(QString, caption);
-        QFETCH(QStringList, fields);
-        QFETCH(int, preselected);
-        TableBrowser* b = open(browser);
+    // The location dialog: its own caption, code preselected, Help; the browser
+    // stays usable while the dialog is up, Cancel changes nothing, and OK after
+    // the browser closed only closes the dialog.
+    void optionsHelpAndCancel() {
+        TableBrowser* b = open(QStringLiteral("tblLocationCode"));
         SortDialog* d = openDialog(b);
-        QVERIFY(d);
-        QVERIFY(d->isVisible() && d->isWindow());
-        QCOMPARE(d->windowTitle(), caption);
-        for (int i = 0; i < fields.size(); ++i) {
-            QCOMPARE(option(d, 1, i)->text(), fields[i]);
-            QCOMPARE(option(d, 1, i)->isChecked(), i == preselected);
-        }
-        QVERIFY(!option(d, 1, int(fields.size())));
-        QCOMPARE(option(d, 2, 0)->text(), QStringLiteral("Ascending"));
-        QCOMPARE(option(d, 2, 1)->text(), QStringLiteral("Descending"));
-        QVERIFY(option(d, 2, 0)->isChecked());
-        // Help names the fields the dialog sorts by.
+        QVERIFY(d && d->isVisible());
+        QCOMPARE(d->windowTitle(), QStringLiteral("Record Order Sort"));
+        QVERIFY(option(d, 1, 0)->isChecked() && option(d, 2, 0)->isChecked());
         QVERIFY(click(d, "cmdHelp"));
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Sort Help"));
-        for (const QString& field : fields)
-            QVERIFY2(m_dialogs->messages[0].text.contains(field), qPrintable(m_dialogs->messages[0].text));
-        // The browser stays usable while the dialog is up.
+        QCOMPARE(fx->dialogs.messages.value(0).title, QStringLiteral("Sort Help"));
         QVERIFY(click(b, "cmdNext"));
-        QCOMPARE(status(b), QStringLiteral("Record: 2"));
         const QString before = b->recordSet()->sql();
         QVERIFY(click(d, "cmdCancel"));
-        QVERIFY(!FormRegistry::instance().isLoaded(b->member().sortDialog));
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortLocation")));
         QCOMPARE(b->recordSet()->sql(), before);
         QCOMPARE(status(b), QStringLiteral("Record: 2"));
-    }
-
-    void defectSortByDescriptionDescending() {
-        TableBrowser* b = open(QStringLiteral("tbldefects"));
-        quietReports(b, m_folder->file(QStringLiteral("out.csv")));
-        SortDialog* d = openDialog(b);
-        choose(d, 1, 1);
-        choose(d, 2, 1);
-        m_dialogs->answers.enqueue(Dialogs::Answer::No);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(b->recordSet()->sql(),
-                 QStringLiteral("select defectcode, defectdescription from defects Order by DefectDescription DESC"));
-        QCOMPARE(column(b, 1), (QStringList{"Gamma", "Beta", "Alpha"}));
-        QCOMPARE(status(b), QStringLiteral("Record: 1"));
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("Do you want to print this sorted table"));
-        QCOMPARE(m_dialogs->messages[0].buttons, Dialogs::Buttons::YesNo);
-        QVERIFY(b->reportControl()->runLog().isEmpty());  // No prints nothing
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
-        QVERIFY(b->window_()->windowState() & Qt::WindowMaximized);
-        // Refresh keeps the sorted statement; reopening restores the order at load.
-        m_folder->exec(QStringLiteral("INSERT INTO defects VALUES ('4', 'Delta')"));
-        QVERIFY(click(b, "cmdRefresh"));
-        QCOMPARE(column(b, 1), (QStringList{"Gamma", "Delta", "Beta", "Alpha"}));
+        d = openDialog(b);
         QVERIFY(click(b, "cmdClose"));
-        b = open(QStringLiteral("tbldefects"));
-        QCOMPARE(column(b, 0), (QStringList{"3", "1", "2", "4"}));
-    }
-
-    void defectSortWithoutFieldSortsByDescriptionButPrintsByCode() {
-        TableBrowser* b = open(QStringLiteral("tbldefects"));
-        quietReports(b, m_folder->file(QStringLiteral("out.csv")));
-        SortDialog* d = openDialog(b);
-        m_dialogs->answers.enqueue(Dialogs::Answer::Yes);
         QVERIFY(click(d, "cmdOK"));
-        // No field chosen sorts by description ...
-        QCOMPARE(b->recordSet()->sql(),
-                 QStringLiteral("select defectcode, defectdescription from defects Order by DefectDescription ASC"));
-        QCOMPARE(column(b, 1), (QStringList{"Alpha", "Beta", "Gamma"}));
-        // ... while the list printed on Yes reads the options as they stand: no
-        // field chosen means by code.
-        QCOMPARE(b->reportControl()->runLog().size(), 1);
-        QCOMPARE(reportFile(b), AppPaths::folder() + QStringLiteral("\\Defect_Codes.rpt"));
-        QCOMPARE(formula(b), QStringLiteral("+{defects.defectcode}"));
-        QCOMPARE(m_dialogs->texts(), (QStringList{"Do you want to print this sorted table"}));
-        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Alpha", "Beta", "Gamma"}),
-                 (QStringList{"Gamma", "Beta", "Alpha"}));
-        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortLocation")));
     }
 
-    void printUsesTheDialogsOptions() {
+    // OK with a field (-1: none chosen) and a direction: the statement the
+    // browser runs and the rows it shows. The defect and location dialogs ask
+    // whether to print (No here).
+    void okSortsTheBrowser_data() {
+        QTest::addColumn<QString>("browser");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("shown");
+        const QString defects = QStringLiteral("select defectcode, defectdescription from defects Order by ");
+        const QString locations = QStringLiteral("select locationcode, [location description] from location Order by ");
+        const QString employees = QStringLiteral("select EmployeeID, EmployeeNum, FirstName, LastName  from Employees Order by ");
+        const QString models = QStringLiteral("select ModelDescription,ModelNumber from Model Order by ");
+        const QString parts = QStringLiteral("select partdescription,partnum from Parts Order by ");
+        QTest::newRow("defect by description down") << "tbldefects" << 1 << true << defects + "DefectDescription DESC" << 1
+                                                     << QStringList{"Gamma", "Beta", "Alpha"};
+        QTest::newRow("defect, no field: description") << "tbldefects" << -1 << false << defects + "DefectDescription ASC" << 1
+                                                        << QStringList{"Alpha", "Beta", "Gamma"};
+        QTest::newRow("location by description down") << "tblLocationCode" << 1 << true << locations + "[Location Description] DESC"
+                                                       << 1 << QStringList{"Top", "Middle", "Back"};
+        QTest::newRow("employee, no field: last name") << "tblEmployees" << -1 << false << employees + "LastName ASC" << 3
+                                                        << QStringList{"Abel", "Moss", "Zorn"};
+        QTest::newRow("employee by first name down") << "tblEmployees" << 1 << true << employees + "FirstName DESC" << 2
+                                                      << QStringList{"Cid", "Bob", "Ann"};
+        QTest::newRow("employee by number") << "tblEmployees" << 0 << false << employees + "EmployeeNum ASC" << 1
+                                             << QStringList{"E1", "E2", "E3"};
+        QTest::newRow("model by number down") << "tblModel" << 1 << true << models + "ModelNumber DESC" << 1
+                                               << QStringList{"M3", "M2", "M1"};
+        QTest::newRow("part as preselected") << "tblPart" << -1 << false << parts + "PartDescription ASC" << 0
+                                              << QStringList{"Alpha", "Beta", "Gamma"};
+    }
+    void okSortsTheBrowser() {
+        QFETCH(QString, browser);
+        QFETCH(int, field);
+        QFETCH(bool, descending);
+        QFETCH(QString, sql);
+        QFETCH(int, column);
+        QFETCH(QStringList, shown);
+        TableBrowser* b = open(browser);
+        quietReports(b, fx->folder.file(QStringLiteral("out.csv")));
+        SortDialog* d = openDialog(b);  // as it opens: no field, or the one preselected
+        if (field >= 0)
+            choose(d, 1, field);
+        choose(d, 2, descending ? 1 : 0);
+        fx->dialogs.answers.enqueue(Dialogs::Answer::No);
+        QVERIFY(click(d, "cmdOK"));
+        QCOMPARE(b->recordSet()->sql(), sql);
+        QCOMPARE(browsertest::column(b, column), shown);
+        QVERIFY(!FormRegistry::instance().isLoaded(b->member().sortDialog));
+        const bool asks = b->member().print == TableBrowserSpec::Print::Sorted;
+        QCOMPARE(fx->dialogs.texts(), asks ? QStringList{"Do you want to print this sorted table"} : QStringList());
+        QVERIFY(b->reportControl()->runLog().isEmpty());  // No prints nothing
+    }
+
+    // The defect list printed reads the dialog's options as they stand: no
+    // field chosen prints by code, while the sort went by description.
+    void defectPrintReadsTheOptionsAsTheyStand() {
         TableBrowser* b = open(QStringLiteral("tbldefects"));
-        quietReports(b, m_folder->file(QStringLiteral("out.csv")));
+        quietReports(b, fx->folder.file(QStringLiteral("out.csv")));
+        fx->dialogs.answers.enqueue(Dialogs::Answer::Yes);
+        QVERIFY(click(openDialog(b), "cmdOK"));
+        QCOMPARE(column(b, 1), (QStringList{"Alpha", "Beta", "Gamma"}));
+        QCOMPARE(b->reportControl()->runLog(), QStringList{AppPaths::folder() + "\\Defect_Codes.rpt|||||+{defects.defectcode}"});
+
+        // Print loads the dialog unseen to read its options; Sort shows it as it was.
         QVERIFY(click(b, "cmdPrint"));
-        QCOMPARE(formula(b), QStringLiteral("+{defects.defectcode}"));
-        // The dialog was loaded unseen to read its options; Sort shows it as it was.
-        QVERIFY(FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
-        QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmSortDefect")));
         SortDialog* d = openDialog(b);
-        QVERIFY(d->isVisible());
         choose(d, 1, 1);
         choose(d, 2, 1);
         QVERIFY(click(b, "cmdPrint"));
@@ -173,115 +133,7 @@ private slots:
         choose(d, 1, 0);
         QVERIFY(click(b, "cmdPrint"));
         QCOMPARE(formula(b), QStringLiteral("-{defects.defectcode}"));
-        QCOMPARE(b->reportControl()->runLog().size(), 3);
-        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Alpha", "Beta", "Gamma"}),
-                 (QStringList{"Alpha", "Beta", "Gamma"}));  // codes 3, 2, 1
-        QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(b->recordSet()->sql(), QStringLiteral("select defectcode, defectdescription from defects"));
-    }
-
-    void locationSortAndPrint() {
-        TableBrowser* b = open(QStringLiteral("tblLocationCode"));
-        quietReports(b, m_folder->file(QStringLiteral("out.csv")));
-        QVERIFY(click(b, "cmdPrint"));
-        QCOMPARE(reportFile(b), AppPaths::folder() + QStringLiteral("\\Location_Codes.rpt"));
-        QCOMPARE(formula(b), QStringLiteral("+{location.LocationCode}"));
-        SortDialog* d = openDialog(b);
-        QVERIFY(option(d, 1, 0)->isChecked());
-        QVERIFY(option(d, 2, 0)->isChecked());
-        choose(d, 1, 1);
-        choose(d, 2, 1);
-        m_dialogs->answers.enqueue(Dialogs::Answer::Yes);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(b->recordSet()->sql(),
-                 QStringLiteral("select locationcode, [location description] from location Order by [Location Description] DESC"));
-        QCOMPARE(column(b, 1), (QStringList{"Top", "Middle", "Back"}));
-        QCOMPARE(formula(b), QStringLiteral("-{location.location description}"));
-        QCOMPARE(b->reportControl()->runLog().size(), 2);
-        QCOMPARE(printed(m_folder->file(QStringLiteral("out.csv")), {"Back", "Top", "Middle"}),
-                 (QStringList{"Top", "Middle", "Back"}));
-        m_dialogs->answers.enqueue(Dialogs::Answer::No);
-        d = openDialog(b);
-        QVERIFY(click(d, "cmdOK"));  // a new dialog: code, ascending
-        QCOMPARE(b->recordSet()->sql(), QStringLiteral("select locationcode, [location description] from location Order by LocationCode ASC"));
-        QCOMPARE(column(b, 0), (QStringList{"5", "6", "7"}));
-        QCOMPARE(b->reportControl()->runLog().size(), 2);
-    }
-
-    void employeeModelPartSorts() {
-        TableBrowser* e = open(QStringLiteral("tblEmployees"));
-        SortDialog* d = openDialog(e);
-        QVERIFY(click(d, "cmdOK"));  // no field: last name
-        QCOMPARE(e->recordSet()->sql(),
-                 QStringLiteral("select EmployeeID, EmployeeNum, FirstName, LastName  from Employees Order by LastName ASC"));
-        QCOMPARE(column(e, 3), (QStringList{"Abel", "Moss", "Zorn"}));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortEmployee")));
-        d = openDialog(e);
-        choose(d, 1, 1);
-        choose(d, 2, 1);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(column(e, 2), (QStringList{"Cid", "Bob", "Ann"}));
-        d = openDialog(e);
-        choose(d, 1, 0);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(e->recordSet()->sql().section(QStringLiteral("Order by "), 1), QStringLiteral("EmployeeNum ASC"));
-
-        TableBrowser* m = open(QStringLiteral("tblModel"));
-        QVERIFY(click(openDialog(m), "cmdOK"));  // description preselected, ascending
-        QCOMPARE(m->recordSet()->sql(), QStringLiteral("select ModelDescription,ModelNumber from Model Order by ModelDescription ASC"));
-        QCOMPARE(column(m, 0), (QStringList{"Alpha", "Beta", "Gamma"}));
-        d = openDialog(m);
-        choose(d, 1, 1);
-        choose(d, 2, 1);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(m->recordSet()->sql(), QStringLiteral("select ModelDescription,ModelNumber from Model Order by ModelNumber DESC"));
-        QCOMPARE(column(m, 1), (QStringList{"M3", "M2", "M1"}));
-
-        TableBrowser* p = open(QStringLiteral("tblPart"));
-        QVERIFY(click(openDialog(p), "cmdOK"));
-        QCOMPARE(p->recordSet()->sql(), QStringLiteral("select partdescription,partnum from Parts Order by PartDescription ASC"));
-        QCOMPARE(column(p, 0), (QStringList{"Alpha", "Beta", "Gamma"}));
-        d = openDialog(p);
-        choose(d, 1, 1);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(column(p, 1), (QStringList{"001", "002", "003"}));
-        QVERIFY(m_dialogs->messages.isEmpty());  // these three ask nothing
-    }
-
-    void sortKeepsTheModeAndWritesWhatWasTyped() {
-        TableBrowser* b = open(QStringLiteral("tblModel"));
-        QVERIFY(click(b, "cmdEdit"));
-        b->recordSet()->setValue(QStringLiteral("ModelDescription"), QStringLiteral("Omega"));
-        QVERIFY(click(openDialog(b), "cmdOK"));
-        QVERIFY(b->isEditMode());
-        QCOMPARE(shownButtons(b), (QStringList{"cmdUpdate", "cmdCancel", "cmdSort", "cmdPrint"}));
-        QCOMPARE(m_folder->scalar(QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'M1'")).toString(),
-                 QStringLiteral("Omega"));
-        QCOMPARE(column(b, 0), (QStringList{"Alpha", "Beta", "Omega"}));
-    }
-
-    void failedSortKeepsThePreviousRows() {
-        TableBrowser* b = open(QStringLiteral("tbldefects"));
-        m_folder->exec(QStringLiteral("ALTER TABLE defects RENAME COLUMN defectdescription TO description"));
-        SortDialog* d = openDialog(b);
-        QVERIFY(click(d, "cmdOK"));
-        QCOMPARE(m_dialogs->texts(), (QStringList{"no such column: defectdescription"}));
-        QCOMPARE(b->recordSet()->sql(), QStringLiteral("select defectcode, defectdescription from defects"));
-        QCOMPARE(b->gridModel()->rowCount(), 3);
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortDefect")));
-        QVERIFY(click(b, "cmdLast"));
-        QCOMPARE(status(b), QStringLiteral("Record: 3"));
-    }
-
-    void okAfterTheBrowserClosedOnlyClosesTheDialog() {
-        TableBrowser* b = open(QStringLiteral("tblPart"));
-        SortDialog* d = openDialog(b);
-        QVERIFY(click(b, "cmdClose"));
-        QVERIFY(d->isVisible());
-        QVERIFY(click(d, "cmdOK"));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortPart")));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("tblPart")));
-        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(fx->dialogs.messages.size(), 1);
     }
 };
 

@@ -1,11 +1,8 @@
 // The three-key sort of the inspection records: the dialog's lists and
-// options, the exact statements it makes the browser run, and the database's
-// message when the first key is missing.
+// options, and the exact statements it makes the browser run.
 #include <QComboBox>
 #include <QRadioButton>
 
-#include "TestAppFolder.h"
-#include "shell/FormCatalog.h"
 #include "tables/InspectionSortDialog.h"
 #include "tst_browser_support.h"
 
@@ -19,14 +16,10 @@ const QString kPrefix = QStringLiteral(
 
 class TestSortInspection : public QObject {
     Q_OBJECT
-private:
-    TestAppFolder* m_folder = nullptr;
-    Dialogs::Scripted* m_dialogs = nullptr;
+    std::unique_ptr<Fixture> fx;
 
     InspectionSortDialog* openDialog(TableBrowser* b) {
-        if (!click(b, "cmdSort"))
-            return nullptr;
-        return FormRegistry::instance().formAs<InspectionSortDialog>(QStringLiteral("frmSortInsp"));
+        return click(b, "cmdSort") ? FormRegistry::instance().formAs<InspectionSortDialog>(QStringLiteral("frmSortInsp")) : nullptr;
     }
     // Chooses a list entry as a user does: the box takes nothing else.
     void chooseKey(InspectionSortDialog* d, int key, const QString& entry) {
@@ -42,131 +35,90 @@ private:
 private slots:
     void initTestCase() { initFormTests(); }
     void init() {
-        m_folder = new TestAppFolder(TestAppFolder::Data::Blank);
-        m_dialogs = new Dialogs::Scripted;
-        m_folder->exec(QStringLiteral(
+        fx = std::make_unique<Fixture>(QStringLiteral(
             "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, ReworkNum) VALUES"
-            " ('B', 'M2', 'S1', '2024-03-05', 'ST2', 1),"
-            " ('A', 'M1', 'S2', '2024-01-10', 'ST1', 1),"
-            " ('A', 'M1', 'S1', '2024-02-20', 'ST3', 1),"
-            " ('B', 'M1', 'S1', '2024-02-21', 'ST1', 2),"
+            " ('B', 'M2', 'S1', '2024-03-05', 'ST2', 1), ('A', 'M1', 'S2', '2024-01-10', 'ST1', 1),"
+            " ('A', 'M1', 'S1', '2024-02-20', 'ST3', 1), ('B', 'M1', 'S1', '2024-02-21', 'ST1', 2),"
             " ('A', 'M3', 'S1', '2024-02-21', 'ST3', 1)"));
     }
-    void cleanup() {
-        unloadAllForms();
-        delete m_dialogs;
-        delete m_folder;
-    }
+    void cleanup() { fx.reset(); }
 
-    void dialogAtOpening() {
+    // Cancel leaves the browser as it was and the next opening starts empty;
+    // OK after the browser closed only closes the dialog.
+    void dialogAtOpeningCancelAndOk() {
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         InspectionSortDialog* d = openDialog(b);
-        QVERIFY(d);
-        QVERIFY(d->isVisible() && d->isWindow());
+        QVERIFY(d && d->isVisible());
         QCOMPARE(d->windowTitle(), QStringLiteral("Record Sort Order"));
-        QStringList first;
-        for (int i = 0; i < d->keyBox(1)->count(); ++i)
-            first << d->keyBox(1)->itemText(i);
-        QCOMPARE(first, (QStringList{"(none)", "InspectionID", "Facility", "ModelNumber", "SerialNum", "InspectorNum", "Date",
-                                     "Station", "PartNum", "DefectCode", "LocationCode", "InspNum", "IDate", "OperatorNum", "ODate"}));
-        for (int k = 2; k <= 3; ++k) {
-            QStringList then;
-            for (int i = 0; i < d->keyBox(k)->count(); ++i)
-                then << d->keyBox(k)->itemText(i);
-            QStringList expected = first;
-            expected.removeAll(QStringLiteral("InspectionID"));
-            QCOMPARE(then, expected);
-        }
-        for (int k = 1; k <= 3; ++k) {
-            QCOMPARE(d->keyBox(k)->currentText(), QString());
-            QVERIFY(!d->keyBox(k)->isEditable());  // nothing typed reaches the statement
-            QCOMPARE(d->directionOption(k, 0)->text(), QStringLiteral("Ascending"));
-            QCOMPARE(d->directionOption(k, 1)->text(), QStringLiteral("Descending"));
-            QCOMPARE(d->directionOption(k, 0)->isChecked(), k > 1);
-            QVERIFY(!d->directionOption(k, 1)->isChecked());
-        }
-        // Cancel leaves the browser as it was; the next opening starts empty.
+        // InspectionID is a first key only; nothing typed reaches the statement.
+        QCOMPARE(d->keyBox(1)->count(), 15);
+        QCOMPARE(d->keyBox(1)->itemText(1), QStringLiteral("InspectionID"));
+        for (int k = 1; k <= 3; ++k)
+            QVERIFY(!d->keyBox(k)->isEditable());
+        QCOMPARE(d->keyBox(2)->findText(QStringLiteral("InspectionID")), -1);
         chooseKey(d, 1, QStringLiteral("Date"));
         QVERIFY(click(d, "cmdCancel"));
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
         QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("ModelNumber, SerialNum, Station"));
         d = openDialog(b);
         QCOMPARE(d->keyBox(1)->currentText(), QString());
-    }
-
-    void twoKeysWithTheThirdEmpty() {
-        TableBrowser* b = open(QStringLiteral("tblInspection"));
-        InspectionSortDialog* d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("Facility"));  // no direction chosen: ascending
-        chooseKey(d, 2, QStringLiteral("Station"));
-        chooseDirection(d, 2, 1);
-        QVERIFY(click(d, "cmdOk"));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
-        QCOMPARE(status(b), QStringLiteral("Record: 1"));
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Facility ASC ,Station DESC "));
-        QStringList pairs;
-        for (int r = 0; r < b->gridModel()->rowCount(); ++r)
-            pairs << column(b, 1).at(r) + column(b, 6).at(r);
-        QCOMPARE(pairs, (QStringList{"AST3", "AST3", "AST1", "BST2", "BST1"}));
-        // Refresh keeps the sort.
-        m_folder->exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, Station) VALUES ('A', 'ST9')"));
-        QVERIFY(click(b, "cmdRefresh"));
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Facility ASC ,Station DESC "));
-        QCOMPARE(column(b, 6).first(), QStringLiteral("ST9"));
-    }
-
-    void threeKeysAndNoneLeftOut() {
-        TableBrowser* b = open(QStringLiteral("tblInspection"));
-        InspectionSortDialog* d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("ModelNumber"));
-        chooseDirection(d, 1, 0);
-        chooseKey(d, 2, QStringLiteral("SerialNum"));
-        chooseDirection(d, 2, 1);
-        chooseKey(d, 3, QStringLiteral("Date"));
-        QVERIFY(click(d, "cmdOk"));
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("ModelNumber ASC ,SerialNum DESC ,Date ASC "));
-        QCOMPARE(column(b, 0), (QStringList{"2", "3", "4", "1", "5"}));
-
-        d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("InspectionID"));
-        chooseDirection(d, 1, 1);
-        chooseKey(d, 2, QStringLiteral("(none)"));
-        chooseKey(d, 3, QStringLiteral("(none)"));
-        QVERIFY(click(d, "cmdOk"));
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("InspectionID DESC "));
-        QCOMPARE(column(b, 0), (QStringList{"5", "4", "3", "2", "1"}));
-        QVERIFY(m_dialogs->messages.isEmpty());
-    }
-
-    void emptyKeysAreSkipped() {
-        TableBrowser* b = open(QStringLiteral("tblInspection"));
-        QVERIFY(click(b, "cmdLast"));
-        InspectionSortDialog* d = openDialog(b);
-        QVERIFY(click(d, "cmdOk"));  // nothing chosen: the order at opening
-        QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("ModelNumber, SerialNum, Station"));
-        QCOMPARE(column(b, 0), (QStringList{"4", "3", "2", "1", "5"}));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
-
-        d = openDialog(b);
-        chooseKey(d, 1, QStringLiteral("(none)"));
-        chooseKey(d, 2, QStringLiteral("Station"));
-        chooseDirection(d, 2, 1);
-        QVERIFY(click(d, "cmdOk"));
-        QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Station DESC "));
-        QCOMPARE(column(b, 6).first(), QStringLiteral("ST3"));
-    }
-
-    void okAfterTheBrowserClosedOnlyClosesTheDialog() {
-        TableBrowser* b = open(QStringLiteral("tblInspection"));
-        InspectionSortDialog* d = openDialog(b);
         chooseKey(d, 1, QStringLiteral("Date"));
         QVERIFY(click(b, "cmdClose"));
         QVERIFY(click(d, "cmdOk"));
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
-        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("tblInspection")));
-        QVERIFY(m_dialogs->messages.isEmpty());
+        QVERIFY(fx->dialogs.messages.isEmpty());
+    }
+
+    // The keys chosen ("" leaves a box as it opened) with their directions
+    // (-1 leaves them as they opened): the statement and the rows' order.
+    void keysMakeTheStatement_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QList<int>>("directions");
+        QTest::addColumn<QString>("orderBy");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("nothing chosen: the order at opening") << QStringList{"", "", ""} << QList<int>{-1, -1, -1}
+                                                              << "ModelNumber, SerialNum, Station" << QStringList{"4", "3", "2", "1", "5"};
+        QTest::newRow("no direction chosen: ascending") << QStringList{"Facility", "Station", "Date"} << QList<int>{-1, 1, -1}
+                                                        << "Facility ASC ,Station DESC ,Date ASC " << QStringList{"3", "5", "2", "1", "4"};
+        QTest::newRow("three keys") << QStringList{"ModelNumber", "SerialNum", "Date"} << QList<int>{0, 1, -1}
+                                    << "ModelNumber ASC ,SerialNum DESC ,Date ASC " << QStringList{"2", "3", "4", "1", "5"};
+        QTest::newRow("first key none") << QStringList{"(none)", "Station", "Date"} << QList<int>{-1, 1, 1}
+                                        << "Station DESC ,Date DESC " << QStringList{"5", "3", "1", "4", "2"};
+        QTest::newRow("the others none") << QStringList{"InspectionID", "(none)", "(none)"} << QList<int>{1, -1, -1}
+                                         << "InspectionID DESC " << QStringList{"5", "4", "3", "2", "1"};
+    }
+    void keysMakeTheStatement() {
+        QFETCH(QStringList, keys);
+        QFETCH(QList<int>, directions);
+        QFETCH(QString, orderBy);
+        QFETCH(QStringList, ids);
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QVERIFY(click(b, "cmdLast"));
+        InspectionSortDialog* d = openDialog(b);
+        for (int k = 1; k <= 3; ++k) {
+            if (!keys[k - 1].isEmpty())
+                chooseKey(d, k, keys[k - 1]);
+            if (directions[k - 1] >= 0)
+                chooseDirection(d, k, directions[k - 1]);
+        }
+        QVERIFY(click(d, "cmdOk"));
+        QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortInsp")));
+        QVERIFY(fx->dialogs.messages.isEmpty());
+        QCOMPARE(b->recordSet()->sql(), kPrefix + orderBy);
+        QCOMPARE(column(b, 0), ids);
+        QCOMPARE(status(b), QStringLiteral("Record: 1"));
+    }
+
+    // Refresh keeps the sort; a row without a date comes first, on either engine.
+    void refreshKeepsTheSort() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        InspectionSortDialog* d = openDialog(b);
+        chooseKey(d, 1, QStringLiteral("Date"));
+        QVERIFY(click(d, "cmdOk"));
+        fx->folder.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, Station) VALUES ('A', 'ST9')"));
+        QVERIFY(click(b, "cmdRefresh"));
+        QCOMPARE(b->recordSet()->sql(), kPrefix + QStringLiteral("Date ASC "));
+        QCOMPARE(column(b, 0).mid(0, 3), (QStringList{"6", "2", "3"}));
     }
 };
 
