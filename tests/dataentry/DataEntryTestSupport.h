@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "TestAppFolder.h"
 #include "database/RecordNavigator.h"
@@ -35,10 +36,28 @@ inline MaskedDateBox* dateBox(QWidget* form, const char* name) { return control<
 inline QPushButton* button(QWidget* form, const char* name) { return control<QPushButton>(form, name); }
 inline RecordNavigator* navigator(QWidget* form) { return form->findChild<RecordNavigator*>(QStringLiteral("Data1")); }
 
-// Focus is on a box; type into it and leave it with Tab.
-inline void typeAndTab(QWidget* w, const QString& text) {
-    QTest::keyClicks(w, text);
-    QTest::keyClick(w, Qt::Key_Tab);
+inline QWidget* focused() { return QApplication::focusWidget(); }
+inline QString focusName() { return focused() ? focused()->objectName() : QStringLiteral("(none)"); }
+
+// Types into the box that has the focus and leaves it with Tab.
+inline void field(const QString& text) {
+    QTest::keyClicks(focused(), text);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+}
+inline void pressEnter() { QTest::keyClick(focused(), Qt::Key_Return); }
+inline void click(QWidget* form, const char* name) { QTest::mouseClick(button(form, name), Qt::LeftButton); }
+inline void arrow(QWidget* form, const char* name) {
+    QTest::mouseClick(navigator(form)->findChild<QToolButton*>(QLatin1String(name)), Qt::LeftButton);
+}
+
+// Focus on a box, as a user clicking into it; a line box is emptied.
+inline void enter(QWidget* box, bool empty = true) {
+    box->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(focused(), box);
+    if (auto* line = qobject_cast<QLineEdit*>(box); line && empty) {
+        line->selectAll();
+        line->del();
+    }
 }
 
 // A row of InspectionRecord with the unit's three fields and a date.
