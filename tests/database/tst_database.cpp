@@ -95,81 +95,60 @@ private slots:
         nav.setRecordSource(QStringLiteral("location"));
         QSignalSpy repositions(&nav, &RecordNavigator::reposition);
         QVERIFY(nav.refresh().isOk());
-        QCOMPARE(nav.recordCount(), 3);
-        QCOMPARE(code.text() + QString::number(nav.absolutePosition()) + QString::number(repositions.count()), "101");
+        QCOMPARE(code.text() + QString::number(nav.recordCount()) + QString::number(repositions.count()), "131");
         // The gap left by a deleted row is not a row.
         const qint64 roof = app.scalar(QStringLiteral("SELECT rowid FROM location WHERE locationcode = '4'")).toLongLong();
         QVERIFY(nav.setBookmark(roof).isOk());
         QCOMPARE(nav.absolutePosition(), 2);
         QVERIFY(!nav.setBookmark(roof + 100).isOk());
         QVERIFY(nav.movePrevious().isOk());
-        QCOMPARE(description.text(), QStringLiteral("LEFT PANEL"));
         // A changed row is written when the navigator moves off it.
         description.setText(QStringLiteral("LEFT DOOR"));
         QVERIFY(nav.moveNext().isOk());
-        QCOMPARE(app.scalar(QStringLiteral("SELECT \"location description\" FROM location WHERE locationcode = '2'")).toString(),
-                 QStringLiteral("LEFT DOOR"));
+        QCOMPARE(app.rows(QStringLiteral("SELECT \"location description\" FROM location WHERE locationcode = '2'")), QStringList{"LEFT DOOR"});
         QVERIFY(nav.moveNext().isOk());
-        QVERIFY(nav.eof());
-        QVERIFY(!nav.moveNext().isOk());  // past the end is an error for a program
-        // Add new, write record, last modified.
+        QVERIFY(nav.eof() && !nav.moveNext().isOk());  // past the end is an error for a program
+        // Add new, write record, last modified; a duplicate code is refused and stays as typed.
         QVERIFY(nav.addNew().isOk());
-        QCOMPARE(nav.absolutePosition(), -1);
-        QVERIFY(code.text().isEmpty());
+        QVERIFY(code.text().isEmpty() && nav.absolutePosition() == -1);
         code.setText(QStringLiteral("5"));
         QVERIFY(nav.updateRecord().isOk());
         QVERIFY(nav.setBookmark(nav.lastModified()).isOk());
-        QCOMPARE(nav.absolutePosition(), 3);
-        QCOMPARE(nav.recordCount(), 4);
-        // A duplicate code is refused; the typed values stay.
+        QCOMPARE(QString::number(nav.absolutePosition()) + QString::number(nav.recordCount()), "34");
         code.setText(QStringLiteral("1"));
         QCOMPARE(nav.updateRecord().error(), QStringLiteral("Location code 1 is already in the location table."));
         QCOMPARE(code.text(), QStringLiteral("1"));
         code.setText(QStringLiteral("5"));
-        // Delete the last row: no current row until a move.
-        QVERIFY(nav.deleteRecord().isOk());
-        QVERIFY(!nav.hasCurrentRow());
-        QVERIFY(!nav.deleteRecord().isOk());
-        QVERIFY(nav.moveNext().isOk());
-        QVERIFY(nav.eof() && code.text().isEmpty());
-        // Deleting a middle row shows the following one after move next.
+        // Delete: no current row until a move, which shows the row that followed.
         QVERIFY(nav.moveFirst().isOk());
         QVERIFY(nav.moveNext().isOk());
         QVERIFY(nav.deleteRecord().isOk());
+        QVERIFY(!nav.hasCurrentRow() && !nav.deleteRecord().isOk());
         QVERIFY(nav.moveNext().isOk());
-        QCOMPARE(code.text(), QStringLiteral("4"));
-        QCOMPARE(nav.absolutePosition(), 1);
-        QCOMPARE(nav.recordCount(), 2);
+        QCOMPARE(code.text() + QString::number(nav.absolutePosition()) + QString::number(nav.recordCount()), "413");
     }
 
-    void navigatorErrorsDatesAndNotes() {
+    void navigatorErrorsGoToTheErrorEventOrAMessage() {
         TestAppFolder app;
         QWidget form;
         RecordNavigator nav(&form);
-        MaskedDateBox date(QStringLiteral("MaskEdBox1"));
         QPlainTextEdit notes;
         QLineEdit rework;
-        nav.bind(&date, QStringLiteral("Date"));
         nav.bind(&notes, QStringLiteral("Notes"));
         nav.bind(&rework, QStringLiteral("ReworkNum"));
         nav.setDatabaseName(app.database());
         nav.setRecordSource(QStringLiteral("InspectionRecord"));
         QVERIFY(nav.refresh().isOk());
         QVERIFY(nav.addNew().isOk());
-        date.reset();
-        date.setValue(QDate(2026, 7, 4));
         notes.setPlainText(QStringLiteral("line one\nline two"));
         rework.setText(QStringLiteral("3"));
         QVERIFY(nav.updateRecord().isOk());
-        QCOMPARE(app.rows(QStringLiteral("SELECT Date, Notes, ReworkNum FROM InspectionRecord")),
-                 QStringList{QStringLiteral("2026-07-04|line one\nline two|3")});
-        QCOMPARE(app.scalar(QStringLiteral("SELECT ReworkNum FROM InspectionRecord")).typeId(), QMetaType::LongLong);
+        QCOMPARE(app.rows(QStringLiteral("SELECT Notes, ReworkNum FROM InspectionRecord")), QStringList{"line one\nline two|3"});
         // Without a handler an arrow reports the error itself; the row stays as typed.
         Dialogs::Scripted dialogs;
         rework.setText(QStringLiteral("x"));
         nav.findChild<QToolButton*>(QStringLiteral("Next"))->click();
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Rework number: x is not a whole number.")});
-        QCOMPARE(nav.absolutePosition(), 0);
         QCOMPARE(rework.text(), QStringLiteral("x"));
         // With a handler, the handler decides.
         QString seen;
@@ -262,43 +241,33 @@ private slots:
     void largeOrderArrivesInTwoParts() {
         QFETCH(QString, order);
         QFETCH(bool, wideKeys);
-        TestAppFolder folder(TestAppFolder::Data::Blank);
+        TestAppFolder folder;
         const int rows = RecordSet::kFirstRows * 3 + 17;
         // Repeated keys and NULLs, so the rowid settles ties.
-        {
-            Database db;
-            QVERIFY(db.open(folder.database()).isOk());
-            QVERIFY(db.exec(QStringLiteral("BEGIN")).isOk());
-            SqlStatement add(db, QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, ReworkNum) "
-                                                "VALUES (?, ?, ?, ?, ?, 1)"));
-            for (int i = 1; i <= rows; ++i) {
-                add.bind(1, QString(QChar(65 + i % 3)));
-                add.bind(2, i % 11 == 0 ? QVariant() : QVariant(QStringLiteral("M%1").arg(i % 7)));
-                add.bind(3, QStringLiteral("S%1").arg(i % 50));
-                add.bind(4, QDate(2026, 1, 1).addDays(i % 40));
-                add.bind(5, QStringLiteral("T%1").arg(i % 4));
-                QVERIFY(add.run().isOk());
-            }
-            QVERIFY(db.exec(QStringLiteral("COMMIT")).isOk());
+        Database db;
+        QVERIFY(db.open(folder.database()).isOk() && db.exec(QStringLiteral("BEGIN")).isOk());
+        SqlStatement add(db, QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date) VALUES (?, ?, ?, ?)"));
+        for (int i = 1; i <= rows; ++i) {
+            add.bind(1, QString(QChar(65 + i % 3)));
+            add.bind(2, i % 11 == 0 ? QVariant() : QVariant(QStringLiteral("M%1").arg(i % 7)));
+            add.bind(3, QStringLiteral("S%1").arg(i % 50));
+            add.bind(4, QDate(2026, 1, 1).addDays(i % 40));
+            QVERIFY(add.run().isOk());
         }
+        QVERIFY(db.exec(QStringLiteral("COMMIT")).isOk());
         if (wideKeys)
             folder.exec(QStringLiteral("UPDATE InspectionRecord SET InspectionID = InspectionID + 5000000000 "
                                        "WHERE InspectionID % 7 = 3 AND InspectionID > %1").arg(RecordSet::kFirstRows * 2));
-        const QString sql = QStringLiteral("select InspectionID, Facility, ModelNumber, SerialNum, Date, Station from InspectionRecord") +
-                            (order.isEmpty() ? QString() : QStringLiteral(" order by ") + order);
-        const auto expected = [&] {
-            return folder.rows(QStringLiteral("SELECT InspectionID FROM InspectionRecord ORDER BY ") +
-                               (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + QStringLiteral("rowid"));
-        };
-        const QStringList all = expected();
-        QCOMPARE(all.size(), rows);
+        const QString orderBy = order.isEmpty() ? QString() : QStringLiteral(" order by ") + order;
+        const QStringList all = folder.rows(QStringLiteral("SELECT InspectionID FROM InspectionRecord") +
+                                            (order.isEmpty() ? QStringLiteral(" ORDER BY rowid") : orderBy + QStringLiteral(", rowid")));
+        const QString sql = QStringLiteral("select InspectionID, Facility, ModelNumber, SerialNum, Date from InspectionRecord") + orderBy;
         RecordSet rs;
         QVERIFY(rs.open(browserConnection(), sql).isOk());
         // The first screen and the count at once; the rows between not yet.
         QVERIFY(!rs.isComplete());
         QCOMPARE(rs.recordCount(), rows);
-        for (int r : {0, 1, RecordSet::kFirstRows - 1})
-            QCOMPARE(rs.valueAt(r, 0).toString(), all[r]);
+        QCOMPARE(rs.valueAt(RecordSet::kFirstRows - 1, 0).toString(), all[RecordSet::kFirstRows - 1]);
         QVERIFY(rs.valueAt(RecordSet::kFirstRows + 5, 0).isNull());
         QVERIFY(!rs.setAbsolutePosition(RecordSet::kFirstRows + 5).isOk());
         // Last reads the last screen in the same order.
@@ -318,8 +287,7 @@ private slots:
         QVERIFY(rs.deleteCurrent().isOk());
         QCOMPARE(rs.recordCount(), rows - 1);
         QVERIFY(rs.moveLast().isOk());
-        QVERIFY(rs.waitUntilComplete().isOk());
-        QVERIFY(rs.isComplete());
+        QVERIFY(rs.waitUntilComplete().isOk() && rs.isComplete());
         QStringList now;
         for (int r = 0; r < rs.recordCount(); ++r)
             now << rs.valueAt(r, 0).toString();

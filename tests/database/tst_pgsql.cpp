@@ -14,19 +14,12 @@ private slots:
     void translates_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("server");
-        QTest::newRow("names, placeholders, literals")
-            << "SELECT [location description] FROM location WHERE locationcode = ? AND x = '?[a]' AND y = :n OR z = :n"
-            << "SELECT \"location description\" FROM location WHERE locationcode = $1 AND x = '?[a]' AND y = $2 OR z = $2";
-        QTest::newRow("quoted names fold, aliases keep their case")
-            << "SELECT count(*) AS Total, \"InspectionRecord\".Station AS [Defect Count] FROM \"InspectionRecord\" ORDER BY Total"
-            << "SELECT count(*) AS \"Total\", \"inspectionrecord\".Station AS \"Defect Count\" FROM \"inspectionrecord\" ORDER BY \"Total\" NULLS FIRST";
-        QTest::newRow("cast keeps its type") << "SELECT CAST(? AS TEXT) AS v" << "SELECT CAST($1 AS TEXT) AS \"v\"";
-        QTest::newRow("rowid of the inspection table")
-            << "SELECT rowid FROM \"InspectionRecord\" WHERE rowid > ? ORDER BY rowid DESC LIMIT 1"
-            << "SELECT inspectionid FROM \"inspectionrecord\" WHERE inspectionid > $1 ORDER BY inspectionid DESC LIMIT 1";
-        QTest::newRow("NULLs sort as in the file")
-            << "SELECT a FROM t ORDER BY Facility ASC, coalesce(Date, 'x') DESC, SerialNum, rowid;"
-            << "SELECT a FROM t ORDER BY Facility ASC NULLS FIRST, coalesce(Date, 'x') DESC NULLS LAST, SerialNum NULLS FIRST, rowid;";
+        QTest::newRow("names, placeholders, literals, LIKE")
+            << "SELECT [location description] FROM location WHERE locationcode = ? AND x = '?[a]' AND y = :n OR z = :n AND n LIKE ?"
+            << "SELECT \"location description\" FROM location WHERE locationcode = $1 AND x = '?[a]' AND y = $2 OR z = $2 AND n ILIKE $3";
+        QTest::newRow("quoted names fold, aliases keep their case, NULLs sort as in the file")
+            << "SELECT CAST(? AS TEXT) AS Total, \"InspectionRecord\".Station AS [Defect Count] FROM \"InspectionRecord\" ORDER BY Total, coalesce(Date, 'x') DESC, rowid"
+            << "SELECT CAST($1 AS TEXT) AS \"Total\", \"inspectionrecord\".Station AS \"Defect Count\" FROM \"inspectionrecord\" ORDER BY \"Total\" NULLS FIRST, coalesce(Date, 'x') DESC NULLS LAST, inspectionid";
         QTest::newRow("rowid of a code table, SELECT * without it")
             << "SELECT * FROM \"Parts\" WHERE rowid = ?" << "SELECT partnum, partdescription FROM \"parts\" WHERE rowid = $1";
         QTest::newRow("insert returns its key")
@@ -39,8 +32,6 @@ private slots:
             << "WITH u AS MATERIALIZED (SELECT 1) SELECT sum(x) OVER (ORDER BY d DESC ROWS UNBOUNDED PRECEDING) FROM u"
             << "WITH u AS MATERIALIZED (SELECT 1) SELECT sum(x) OVER (ORDER BY d DESC NULLS LAST ROWS UNBOUNDED PRECEDING) FROM u";
         QTest::newRow("transactions") << "BEGIN IMMEDIATE" << "BEGIN";
-        QTest::newRow("LIKE ignores case") << "SELECT ifnull(Notes, '') FROM InspectionRecord WHERE Notes LIKE ?"
-                                           << "SELECT coalesce(Notes, '') FROM InspectionRecord WHERE Notes ILIKE $1";
     }
     void translates() {
         QFETCH(QString, sql);
@@ -72,11 +63,6 @@ private slots:
         QCOMPARE(st.value(1), QVariant(qint64(2)));
         QCOMPARE(st.value(2).typeId(), QMetaType::Double);
         QVERIFY(st.value(3).isNull());
-        SqlStatement parts(db, QStringLiteral("SELECT * FROM Parts"));
-        QCOMPARE(parts.columnCount(), 2);
-        QCOMPARE(parts.columnName(0), QStringLiteral("partnum"));
-        QVERIFY(parts.next());
-        QCOMPARE(parts.value(0), QVariant(QStringLiteral("001")));
         QCOMPARE(Schema::rowCount(db, QStringLiteral("inspectionrecord"), nullptr), 2);
 
         // Refusals read as the file engine's, so they are worded the same.
@@ -90,8 +76,6 @@ private slots:
                  QStringLiteral("Part number 001 is already in the Parts table."));
         QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES (?)"), QStringLiteral("2026-02-30")),
                  QStringLiteral("Date: 2026-02-30 is not a real date."));
-        QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Facility) VALUES (?)"), QStringLiteral("AB")),
-                 QStringLiteral("Facility: AB is more than one character."));
         QCOMPARE(refusal(QStringLiteral("INSERT INTO Employees (EmployeeNum) VALUES (?)"), QVariant()),
                  QStringLiteral("Employee number must be filled in: every row of the Employees table has one."));
         QCOMPARE(refusal(QStringLiteral("UPDATE InspectionRecord SET ReworkNum = ? WHERE rowid = 1"), QStringLiteral("two")),

@@ -1,10 +1,9 @@
-// A station of the concurrency test: one process that submits rows through
-// the data entry screen of the application folder it is given (the live file,
-// or the server its varnex.conf names).
+// A station of the concurrency test, submitting rows through the data entry
+// screen of the application folder it is given:
 //   varnex-test-station APPFOLDER INSPECTOR SEED ROWS
-// It prints "ready" once the screen is open and starts when a line arrives on
-// its input, so that every station submits at the same time; at the end it
-// prints "submitted N" and each error box, and exits 1 after any error.
+// It prints "ready" once started and begins when a line arrives on its input,
+// so that every station submits at the same time; then it prints
+// "submitted N" and each error box, and exits 1 after any error.
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -18,10 +17,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 5) {
-        std::fprintf(stderr, "usage: varnex-test-station APPFOLDER INSPECTOR SEED ROWS\n");
+    if (args.size() != 5)
         return 2;
-    }
     AppPaths::setFolder(args[1]);
     initFormTests();
     StationRun::Plan plan;
