@@ -34,443 +34,392 @@ const char* const kUnitColumns =
 class TestRecordSubmission : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void cleanup() { unloadAllForms(); }
 
-    void submitKeepsUnitForAnotherDefectOrNextUnit();
-    void reworkNumbersCountUnitAtStationBeforeTheQuestion();
-    void submitOnExistingRowStoresEditsAndRecounts();
-    void refusedInputAsksNothingAndKeepsBoxes_data();
-    void refusedInputAsksNothingAndKeepsBoxes();
-    void refusedSubmitStoresNothing();
-    void preparedRowIsNeverStoredAsItIs_data();
-    void preparedRowIsNeverStoredAsItIs();
-    void programFocusMovesUpperCaseInInactiveWindow();
-    void unknownCodesAskOnceBeforeStoring_data();
-    void unknownCodesAskOnceBeforeStoring();
-    void codeBoxesCompleteFromTheirTables();
-    void datesReadBackAsStoredInEveryLocale_data();
-    void datesReadBackAsStoredInEveryLocale();
-    void countComparesExactlyUpToTheLimit();
-    void countIsServedByIndex();
-};
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        registerAllForms();
+    }
 
-void TestRecordSubmission::initTestCase() {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    registerAllForms();
-}
-
-void TestRecordSubmission::submitKeepsUnitForAnotherDefectOrNextUnit() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    app.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P9'); INSERT INTO defects (defectcode) VALUES ('4'); "
-                            "INSERT INTO location (locationcode) VALUES ('5')"));
-    DataEntryForm* form = openNewUnit("m1", "s1", "t1");
-    QVERIFY(form);
-    QCOMPARE(focusName(), QStringLiteral("cmdPass"));
-    QStringList whileAsked;
-    dialogs.onMessage = [&](const Dialogs::Message&) {
-        whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text() << focusName();
-    };
-    pressEnter();  // Pass fills the pass codes and goes to Submit
-    dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
-    pressEnter();  // Submit: Yes, another defect
-    const Dialogs::Message& q = dialogs.messages.value(0);
-    QCOMPARE(q.text, QStringLiteral("Do you have another defect?"));
-    QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Critical && q.title.isEmpty() &&
-            q.defaultButton == Dialogs::Answer::No);
-    // Another defect of the same unit, counted on.
-    const auto unitBoxes = [&] {
-        QStringList texts;
-        for (const char* name : {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "MaskEdBox1",
-                                 "txtStation", "txtPartNum", "txtDefectCode", "txtLocationCode", "MaskEdBox2",
-                                 "txtReworkNumber"})
-            texts << control(form, name)->displayText();
-        return texts.join(QLatin1Char('|')) + QLatin1Char('|') + focusName();
-    };
-    QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|cmdPass"));
-    QVERIFY(navigator(form)->isNewRow());
-
-    // Tab from Pass leads to the defect's boxes; the whole defect by keyboard.
-    QTest::keyClick(focused(), Qt::Key_Tab);
-    for (const char* t : {"p9", "4", "5", "e2", "01022026", "op1", "01032026", "scratch"})
-        field(QString::fromLatin1(t));
-    QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
-    pressEnter();  // Submit: No, the next unit
-    QCOMPARE(whileAsked, QStringList({"Record: 1 of  1", "1", "txtReworkNumber", "Record: 2 of  2", "2", "txtReworkNumber"}));
-    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
-             QStringList({"A|M1|S1|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL",
-                          "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
-    // The next unit: same facility, inspector, date and station.
-    QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
-    QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QString());
-    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
-
-    // It needs only model and serial; an arrow writes it and shows it.
-    field("m2");
-    field("s2");
-    QCOMPARE(focusName(), QStringLiteral("txtInspectorNumber"));
-    arrow(form, "Next");
-    QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(2),
-             QStringLiteral("A|M2|S2|E7|2026-12-31|T1|NULL|NULL|NULL|NULL|NULL|NULL|NULL|1|NULL"));
-    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
-    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
-}
-
-void TestRecordSubmission::reworkNumbersCountUnitAtStationBeforeTheQuestion() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openNewUnit("M1", "S1", "T1");
-    QVERIFY(form);
-    // Rows the navigator does not know about count too; one differing only in case does not.
-    insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
-    // What another program reads while the question is up (as if this one were
-    // killed then): the row with its number, committed.
-    QStringList inFile;
-    dialogs.onMessage = [&](const Dialogs::Message&) {
-        inFile << app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")).join(QLatin1Char(','));
-    };
-    dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
-    pressEnter();  // Pass
-    pressEnter();  // Submit: second row of M1/S1 at T1
-    pressEnter();  // Pass
-    pressEnter();  // Submit: the third row of the same unit
-    // The same unit at another station; Tab into Station selects its text.
-    for (const char* t : {"M1", "S1", "", "", "T2"})
-        field(QString::fromLatin1(t));
-    pressEnter();  // Pass
-    pressEnter();  // Submit
-    QCOMPARE(inFile, QStringList({"1,1,2", "1,1,2,3", "1,1,2,3,1"}));
-    QCOMPARE(navigator(form)->recordCount(), 3);
-    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
-                                     "ORDER BY InspectionID")),
-             QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T1|3", "M1|S1|T2|1"}));
-}
-
-void TestRecordSubmission::submitOnExistingRowStoresEditsAndRecounts() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"));
-    insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    auto* notes = control<QPlainTextEdit>(form, "txtNotes");
-    // A typo fixed in the unit's first row keeps it the first inspection; the
-    // second row, stored as 1, is counted again.
-    enter(notes);
-    field("fixed");
-    pressEnter();  // Submit, answered No by default
-    arrow(form, "Last");
-    enter(notes);
-    field("rechecked");
-    pressEnter();
-    QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"1|fixed", "2|rechecked"}));
-    // Then a new row for the next unit, as after any Submit.
-    QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
-    QCOMPARE(box(form, "txtFacility")->text() + box(form, "txtStation")->text(), QStringLiteral("BT1"));
-    QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 3, 4));
-}
-
-void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes_data() {
-    QTest::addColumn<QString>("boxName");
-    QTest::addColumn<QString>("bad");
-    QTest::addColumn<QString>("good");
-    QTest::addColumn<QString>("refusal");
-    QTest::addColumn<QString>("stored");  // the corrected field as stored
-    QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02282026"
-                                 << "Date: 02/30/2026 is not a real date." << "Date|2026-02-28";
-    QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "01022026"
-                                              << "Prev Inspection Date: 99/99/2026 is not a real date." << "IDate|2026-01-02";
-    QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "A" << "Facility: AB is more than one character."
-                                         << "Facility|A";
-}
-
-void TestRecordSubmission::refusedInputAsksNothingAndKeepsBoxes() {
-    QFETCH(QString, boxName);
-    QFETCH(QString, bad);
-    QFETCH(QString, good);
-    QFETCH(QString, refusal);
-    QFETCH(QString, stored);
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openNewUnit("M1", "S1", "T1");
-    QVERIFY(form);
-    auto* target = form->findChild<QLineEdit*>(boxName);
-    if (boxName == QLatin1String("txtFacility"))
-        target->setMaxLength(2);  // a facility that got past the box
-    const auto type = [&](const QString& text) {
-        enter(target);
-        target->setCursorPosition(0);
-        QTest::keyClicks(target, text);
-    };
-    type(bad);
-    click(form, "cmdPass");
-    click(form, "cmdSubmit");
-    QCOMPARE(dialogs.texts(), QStringList{refusal});
-    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
-    QVERIFY(refusal.contains(target->displayText()));
-    QCOMPARE(box(form, "txtModelNumber")->text() + box(form, "txtPartNum")->text(), QStringLiteral("M1001"));
-    QVERIFY(navigator(form)->isNewRow());
-
-    // Corrected, one Submit stores the row once.
-    type(good);
-    click(form, "cmdSubmit");
-    QCOMPARE(dialogs.texts().value(1), QStringLiteral("Do you have another defect?"));
-    const QString column = stored.section(QLatin1Char('|'), 0, 0);
-    QCOMPARE(app.rows(QStringLiteral("SELECT %1, ReworkNum FROM InspectionRecord").arg(column)),
-             QStringList{stored.section(QLatin1Char('|'), 1) + QStringLiteral("|1")});
-}
-
-void TestRecordSubmission::refusedSubmitStoresNothing() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    // Typed on an empty table without Add: there is no row to store it in.
-    box(form, "txtModelNumber")->setText(QStringLiteral("M1"));
-    click(form, "cmdSubmit");
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
-    if (app.isServer())
-        return;  // a server has no lock on the whole database to hold
-
-    // Another program is writing to the file: the row cannot be stored, so no question.
-    dialogs.clear();
-    click(form, "cmdAdd");
-    for (const char* name : {"txtModelNumber", "txtSerialNumber", "txtStation"})
-        box(form, name)->setText(QStringLiteral("M1"));
-    click(form, "cmdPass");
-    Database other;
-    QVERIFY(other.open(app.livePath()));
-    QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
-    click(form, "cmdSubmit");
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("database is locked")});
-    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
-    QVERIFY(navigator(form)->isNewRow());
-    QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
-    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
-    QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
-    // Submit Record again stores the row once, with its number.
-    click(form, "cmdSubmit");
-    QCOMPARE(dialogs.messages.size(), 2);
-    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
-}
-
-void TestRecordSubmission::preparedRowIsNeverStoredAsItIs_data() {
-    QTest::addColumn<bool>("anotherDefect");
-    QTest::addColumn<QString>("then");
-    QTest::newRow("No, Next") << false << "Next";
-    QTest::newRow("Yes, Previous") << true << "Previous";
-    QTest::newRow("Yes, Add") << true << "cmdAdd";
-}
-
-void TestRecordSubmission::preparedRowIsNeverStoredAsItIs() {
-    QFETCH(bool, anotherDefect);
-    QFETCH(QString, then);
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
-    DataEntryForm* form = openNewUnit("M1", "S1", "T1");
-    QVERIFY(form);
-    pressEnter();  // Pass
-    dialogs.answers.enqueue(anotherDefect ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-    pressEnter();  // Submit
-    // The prepared row holds only what the program kept: nothing is stored.
-    if (then == QLatin1String("cmdAdd"))
-        click(form, "cmdAdd");
-    else
-        arrow(form, qPrintable(then));
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, PartNum FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"M0|S0|001", "M1|S1|001"}));
-    if (then == QLatin1String("Next"))
-        QCOMPARE(navigator(form)->caption() + box(form, "txtModelNumber")->text(), QStringLiteral("Record: 2 of  2M1"));
-}
-
-void TestRecordSubmission::programFocusMovesUpperCaseInInactiveWindow() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    form->add();
-    // Another window is active, as just after a message box closed: Qt sends
-    // no focus events to the screen, yet a box the program leaves is upper-cased.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    const char* const typed[][2] = {{"txtFacility", "a"}, {"txtModelNumber", "m1"}, {"txtSerialNumber", "s1"}, {"txtStation", "t1"}};
-    for (const auto& t : typed)
-        box(form, t[0])->setText(QString::fromLatin1(t[1]));
-    form->pass();
-    dialogs.answers.enqueue(Dialogs::Answer::Yes);
-    form->submit();
-    QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord")),
-             QStringList{"A|m1|s1|t1|1"});
-    // Each was given the focus and left again (the facility when Pass took it).
-    QStringList boxes;
-    for (const char* name : {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtStation", "txtReworkNumber"})
-        boxes << box(form, name)->text();
-    QCOMPARE(boxes, QStringList({"A", "M1", "S1", "T1", "2"}));
-}
-
-void TestRecordSubmission::unknownCodesAskOnceBeforeStoring_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("defect");
-    QTest::addColumn<int>("answer");  // to the question, when there is one
-    QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("stored");  // model and defect code stored, or nothing
-    QTest::newRow("known") << "m1" << "scr" << 0 << "" << "M1|SCR";
-    QTest::newRow("unknown, stored") << "m1" << "src" << int(Dialogs::Answer::Yes)
-                                     << "Defect code SRC is not in the defect table. Store the record anyway?" << "M1|SRC";
-    QTest::newRow("two unknown, refused")
-        << "m9" << "src" << int(Dialogs::Answer::No)
-        << "Model number M9 is not in the model table.\nDefect code SRC is not in the defect table. Store the record anyway?"
-        << "";
-}
-
-void TestRecordSubmission::unknownCodesAskOnceBeforeStoring() {
-    QFETCH(QString, model);
-    QFETCH(QString, defect);
-    QFETCH(int, answer);
-    QFETCH(QString, question);
-    QFETCH(QString, stored);
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    app.exec(QStringLiteral("INSERT INTO Model (ModelNumber) VALUES ('M1'); INSERT INTO Station (StationID) VALUES "
-                            "('T1'); INSERT INTO Employees (EmployeeNum) VALUES ('E7'); INSERT INTO defects "
-                            "(defectcode) VALUES ('SCR')"));
-    DataEntryForm* form = openNewUnit(model, "s1", "t1");
-    QVERIFY(form);
-    QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass
-    for (const QString& t : {QStringLiteral("001"), defect, QStringLiteral("1")})
-        field(t);
-    if (!question.isEmpty())
-        dialogs.answers.enqueue(Dialogs::Answer(answer));
-    dialogs.answers.enqueue(Dialogs::Answer::No);  // no other defect
-    click(form, "cmdSubmit");
-    QStringList texts{question};
-    texts << (stored.isEmpty() ? QString() : QStringLiteral("Do you have another defect?"));
-    texts.removeAll(QString());
-    QCOMPARE(dialogs.texts(), texts);
-    if (!question.isEmpty())
-        QVERIFY(dialogs.messages[0].buttons == Dialogs::Buttons::YesNo &&
-                dialogs.messages[0].defaultButton == Dialogs::Answer::No && dialogs.messages[0].title == "Varnex");
-    QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, DefectCode FROM InspectionRecord")),
-             stored.isEmpty() ? QStringList() : QStringList{stored});
-    if (stored.isEmpty()) {
-        // Refused: the row stays as typed, the focus on the first unknown code.
+    void submitKeepsUnitForAnotherDefectOrNextUnit() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO Parts (partnum) VALUES ('P9'); INSERT INTO defects (defectcode) VALUES ('4'); "
+                                "INSERT INTO location (locationcode) VALUES ('5')"));
+        DataEntryForm* form = openNewUnit("m1", "s1", "t1");
+        QVERIFY(form);
+        QCOMPARE(focusName(), QStringLiteral("cmdPass"));
+        QStringList whileAsked;
+        dialogs.onMessage = [&](const Dialogs::Message&) {
+            whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text() << focusName();
+        };
+        pressEnter();  // Pass fills the pass codes and goes to Submit
+        dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
+        pressEnter();  // Submit: Yes, another defect
+        const Dialogs::Message& q = dialogs.messages.value(0);
+        QCOMPARE(q.text, QStringLiteral("Do you have another defect?"));
+        QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Critical && q.title.isEmpty() &&
+                q.defaultButton == Dialogs::Answer::No);
+        // Another defect of the same unit, counted on.
+        const auto unitBoxes = [&] {
+            QStringList texts;
+            for (const char* name : {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "MaskEdBox1",
+                                     "txtStation", "txtPartNum", "txtDefectCode", "txtLocationCode", "MaskEdBox2",
+                                     "txtReworkNumber"})
+                texts << control(form, name)->displayText();
+            return texts.join(QLatin1Char('|')) + QLatin1Char('|') + focusName();
+        };
+        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|cmdPass"));
         QVERIFY(navigator(form)->isNewRow());
-        QCOMPARE(focusName(), QStringLiteral("txtModelNumber"));
-        QCOMPARE(box(form, "txtDefectCode")->text(), QStringLiteral("SRC"));
+
+        // Tab from Pass leads to the defect's boxes; the whole defect by keyboard.
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        for (const char* t : {"p9", "4", "5", "e2", "01022026", "op1", "01032026", "scratch"})
+            field(QString::fromLatin1(t));
+        QCOMPARE(focusName(), QStringLiteral("cmdSubmit"));
+        pressEnter();  // Submit: No, the next unit
+        QCOMPARE(whileAsked, QStringList({"Record: 1 of  1", "1", "txtReworkNumber", "Record: 2 of  2", "2", "txtReworkNumber"}));
+        QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
+                 QStringList({"A|M1|S1|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL",
+                              "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
+        // The next unit: same facility, inspector, date and station.
+        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
+
+        // It needs only model and serial; an arrow writes it and shows it.
+        field("m2");
+        field("s2");
+        QCOMPARE(focusName(), QStringLiteral("txtInspectorNumber"));
+        arrow(form, "Next");
+        QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(2),
+                 QStringLiteral("A|M2|S2|E7|2026-12-31|T1|NULL|NULL|NULL|NULL|NULL|NULL|NULL|1|NULL"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
+        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
     }
-}
 
-void TestRecordSubmission::codeBoxesCompleteFromTheirTables() {
-    Dialogs::Scripted dialogs;
-    TestAppFolder app(TestAppFolder::Data::Demo);
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    const char* const cases[][3] = {{"txtStation", "as", "ASM1"},
-                                    {"txtPartNum", "11", "110"},
-                                    {"txtDefectCode", "sc", "SCR"},
-                                    {"txtOperatorNumber", "210", "2101"}};
-    for (const auto& c : cases) {
-        QCompleter* completer = box(form, c[0])->completer();
-        QVERIFY2(completer, c[0]);
-        completer->setCompletionPrefix(QString::fromLatin1(c[1]));
-        QCOMPARE(completer->currentCompletion(), QString::fromLatin1(c[2]));
+    void reworkNumbersCountUnitAtStationBeforeTheQuestion() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        DataEntryForm* form = openNewUnit("M1", "S1", "T1");
+        QVERIFY(form);
+        // Rows the navigator does not know about count too; one differing only in case does not.
+        insertRow(app, QStringLiteral("m1"), QStringLiteral("S1"), QStringLiteral("T1"));
+        insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"));
+        // What another program reads while the question is up (as if this one were
+        // killed then): the row with its number, committed.
+        QStringList inFile;
+        dialogs.onMessage = [&](const Dialogs::Message&) {
+            inFile << app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")).join(QLatin1Char(','));
+        };
+        dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
+        pressEnter();  // Pass
+        pressEnter();  // Submit: second row of M1/S1 at T1
+        pressEnter();  // Pass
+        pressEnter();  // Submit: the third row of the same unit
+        // The same unit at another station; Tab into Station selects its text.
+        for (const char* t : {"M1", "S1", "", "", "T2"})
+            field(QString::fromLatin1(t));
+        pressEnter();  // Pass
+        pressEnter();  // Submit
+        QCOMPARE(inFile, QStringList({"1,1,2", "1,1,2,3", "1,1,2,3,1"}));
+        QCOMPARE(navigator(form)->recordCount(), 3);
+        QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
+                                         "ORDER BY InspectionID")),
+                 QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T1|3", "M1|S1|T2|1"}));
     }
-    // Typing offers the list and does not count as leaving the box; Tab
-    // closes the list and leaves the box as usual.
-    TextBox* model = box(form, "txtModelNumber");
-    enter(model);
-    QTest::keyClicks(model, QStringLiteral("vx"));
-    QTRY_VERIFY(model->completer()->popup()->isVisible());
-    QCOMPARE(model->text(), QStringLiteral("vx"));
-    QTest::keyClick(model, Qt::Key_Tab);
-    QVERIFY(!model->completer()->popup()->isVisible());
-    QCOMPARE(model->text() + focusName(), QStringLiteral("VXtxtSerialNumber"));
-}
 
-void TestRecordSubmission::datesReadBackAsStoredInEveryLocale_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::newRow("en_GB") << "en_GB";
-    QTest::newRow("de_DE") << "de_DE";
-}
-
-void TestRecordSubmission::datesReadBackAsStoredInEveryLocale() {
-    QFETCH(QString, locale);
-    QLocale::setDefault(QLocale(locale));
-    struct Restore {
-        ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    } restore;
-    Dialogs::Scripted dialogs;
-    TestAppFolder app;
-    app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, IDate) "
-                            "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
-    DataEntryForm* form = openScreen();
-    QVERIFY(form);
-    // 2 January shows month first and reads back the same after an edit of the row.
-    QCOMPARE(dateBox(form, "MaskEdBox1")->text() + dateBox(form, "MaskEdBox2")->text(), QStringLiteral("1/2/202611/12/2026"));
-    enter(control<QPlainTextEdit>(form, "txtNotes"));
-    QTest::keyClicks(focused(), QStringLiteral("seen"));
-    // The submit road: typed month first, kept for the next unit, stored the same.
-    click(form, "cmdAdd");
-    for (const char* t : {"a", "M1", "S1", "e7", "01022026", "T1"})
-        field(QString::fromLatin1(t));
-    pressEnter();  // Pass
-    pressEnter();  // Submit, answered No
-    QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
-    QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord ORDER BY InspectionID")),
-             QStringList({"2026-01-02|2026-11-12|seen", "2026-01-02|NULL|NULL"}));
-}
-
-void TestRecordSubmission::countComparesExactlyUpToTheLimit() {
-    TestAppFolder app;
-    for (const char* unit : {"M1|S1|T1", "m1|S1|T1", "M1 |S1|T1", "M1|S1| T1", "M1|S1|T2", "M1|S1|T1"}) {
-        const QStringList f = QString::fromLatin1(unit).split(QLatin1Char('|'));
-        insertRow(app, f[0], f[1], f[2]);
+    void submitOnExistingRowStoresEditsAndRecounts() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"));
+        insertRow(app, QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("T1"), QStringLiteral("B"), 1);
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+        // A typo fixed in the unit's first row keeps it the first inspection; the
+        // second row, stored as 1, is counted again.
+        enter(notes);
+        field("fixed");
+        pressEnter();  // Submit, answered No by default
+        arrow(form, "Last");
+        enter(notes);
+        field("rechecked");
+        pressEnter();
+        QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
+                 QStringList({"1|fixed", "2|rechecked"}));
+        // Then a new row for the next unit, as after any Submit.
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
+        QCOMPARE(box(form, "txtFacility")->text() + box(form, "txtStation")->text(), QStringLiteral("BT1"));
+        QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 3, 4));
     }
-    app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('', 'S1', 'T1'), "
-                            "(NULL, 'S1', 'T1')"));
-    Database db;
-    QVERIFY(db.open(app.database()));
-    auto count = [&](const char* model, const char* station, qint64 upTo = 100) {
-        int n = -1;
-        const Status s = ReworkCounter::count(db, InspectedUnit{model, "S1", station}, upTo, &n);
-        return s.isOk() ? n : -1;
-    };
-    QCOMPARE(count("M1", "T1", 1), 1);  // the unit's rows up to the first
-    QCOMPARE(count("M1", "T1", 5), 1);
-    QCOMPARE(count("M1", "T1"), 2);
-    QCOMPARE(count("m1", "T1"), 1);
-    QCOMPARE(count("M1 ", "T1"), 1);
-    QCOMPARE(count("M1", "T2"), 1);
-    QCOMPARE(count("M1", "T3"), 0);
-    QCOMPARE(count("", "T1"), 0);  // an empty field matches neither '' nor no value
-    // Numbers stop at the 16-bit limit; a count that fails says so.
-    app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32769) "
-                            "INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) SELECT 'M9', 'S1', 'T1' FROM n"));
-    QCOMPARE(count("M9", "T1", 40000), 32767);
-    int n = 5;
-    Database closed;
-    QVERIFY(!ReworkCounter::count(closed, InspectedUnit{"M1", "S1", "T1"}, 1, &n).isOk());
-    QCOMPARE(n, 0);
-}
 
-void TestRecordSubmission::countIsServedByIndex() {
-    if (!TestAppFolder::testServer().isEmpty())
-        QSKIP("the plan checked is the file engine's");
-    TestAppFolder app;
-    const QStringList plan = app.rows(QStringLiteral("EXPLAIN QUERY PLAN ") + ReworkCounter::statement());
-    QCOMPARE(plan.size(), 1);
-    QVERIFY2(plan[0].contains(QStringLiteral("COVERING INDEX InspectionUnit (ModelNumber=? AND SerialNum=? AND "
-                                             "Station=? AND rowid<?)")),
-             qPrintable(plan[0]));
-}
+    void refusedInputAsksNothingAndKeepsBoxes_data() {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("good");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("stored");  // the corrected field as stored
+        QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02282026"
+                                     << "Date: 02/30/2026 is not a real date." << "Date|2026-02-28";
+        QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "01022026"
+                                                  << "Prev Inspection Date: 99/99/2026 is not a real date." << "IDate|2026-01-02";
+        QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "A" << "Facility: AB is more than one character."
+                                             << "Facility|A";
+    }
+
+    void refusedInputAsksNothingAndKeepsBoxes() {
+        QFETCH(QString, boxName);
+        QFETCH(QString, bad);
+        QFETCH(QString, good);
+        QFETCH(QString, refusal);
+        QFETCH(QString, stored);
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        DataEntryForm* form = openNewUnit("M1", "S1", "T1");
+        QVERIFY(form);
+        auto* target = form->findChild<QLineEdit*>(boxName);
+        if (boxName == QLatin1String("txtFacility"))
+            target->setMaxLength(2);  // a facility that got past the box
+        const auto type = [&](const QString& text) {
+            enter(target);
+            target->setCursorPosition(0);
+            QTest::keyClicks(target, text);
+        };
+        type(bad);
+        click(form, "cmdPass");
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts(), QStringList{refusal});
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+        QVERIFY(refusal.contains(target->displayText()));
+        QCOMPARE(box(form, "txtModelNumber")->text() + box(form, "txtPartNum")->text(), QStringLiteral("M1001"));
+        QVERIFY(navigator(form)->isNewRow());
+
+        // Corrected, one Submit stores the row once.
+        type(good);
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts().value(1), QStringLiteral("Do you have another defect?"));
+        const QString column = stored.section(QLatin1Char('|'), 0, 0);
+        QCOMPARE(app.rows(QStringLiteral("SELECT %1, ReworkNum FROM InspectionRecord").arg(column)),
+                 QStringList{stored.section(QLatin1Char('|'), 1) + QStringLiteral("|1")});
+    }
+
+    void refusedSubmitStoresNothing() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        // Typed on an empty table without Add: there is no row to store it in.
+        box(form, "txtModelNumber")->setText(QStringLiteral("M1"));
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
+        if (app.isServer())
+            return;  // a server has no lock on the whole database to hold
+
+        // Another program is writing to the file: the row cannot be stored, so no question.
+        dialogs.clear();
+        click(form, "cmdAdd");
+        for (const char* name : {"txtModelNumber", "txtSerialNumber", "txtStation"})
+            box(form, name)->setText(QStringLiteral("M1"));
+        click(form, "cmdPass");
+        Database other;
+        QVERIFY(other.open(app.livePath()));
+        QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("database is locked")});
+        QCOMPARE(dialogs.messages[0].title, QStringLiteral("Varnex"));
+        QVERIFY(navigator(form)->isNewRow());
+        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
+        QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
+        // Submit Record again stores the row once, with its number.
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
+    }
+
+    void preparedRowIsNeverStoredAsItIs_data() {
+        QTest::addColumn<bool>("anotherDefect");
+        QTest::addColumn<QString>("then");
+        QTest::newRow("No, Next") << false << "Next";
+        QTest::newRow("Yes, Previous") << true << "Previous";
+        QTest::newRow("Yes, Add") << true << "cmdAdd";
+    }
+
+    void preparedRowIsNeverStoredAsItIs() {
+        QFETCH(bool, anotherDefect);
+        QFETCH(QString, then);
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        insertRow(app, QStringLiteral("M0"), QStringLiteral("S0"), QStringLiteral("T1"));
+        DataEntryForm* form = openNewUnit("M1", "S1", "T1");
+        QVERIFY(form);
+        pressEnter();  // Pass
+        dialogs.answers.enqueue(anotherDefect ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        pressEnter();  // Submit
+        // The prepared row holds only what the program kept: nothing is stored.
+        if (then == QLatin1String("cmdAdd"))
+            click(form, "cmdAdd");
+        else
+            arrow(form, qPrintable(then));
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, PartNum FROM InspectionRecord ORDER BY InspectionID")),
+                 QStringList({"M0|S0|001", "M1|S1|001"}));
+        if (then == QLatin1String("Next"))
+            QCOMPARE(navigator(form)->caption() + box(form, "txtModelNumber")->text(), QStringLiteral("Record: 2 of  2M1"));
+    }
+
+    void programFocusMovesUpperCaseInInactiveWindow() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        form->add();
+        // Another window is active, as just after a message box closed: Qt sends
+        // no focus events to the screen, yet a box the program leaves is upper-cased.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        const char* const typed[][2] = {{"txtFacility", "a"}, {"txtModelNumber", "m1"}, {"txtSerialNumber", "s1"}, {"txtStation", "t1"}};
+        for (const auto& t : typed)
+            box(form, t[0])->setText(QString::fromLatin1(t[1]));
+        form->pass();
+        dialogs.answers.enqueue(Dialogs::Answer::Yes);
+        form->submit();
+        QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord")),
+                 QStringList{"A|m1|s1|t1|1"});
+        // Each was given the focus and left again (the facility when Pass took it).
+        QStringList boxes;
+        for (const char* name : {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtStation", "txtReworkNumber"})
+            boxes << box(form, name)->text();
+        QCOMPARE(boxes, QStringList({"A", "M1", "S1", "T1", "2"}));
+    }
+
+    void unknownCodesAskOnceBeforeStoring_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("defect");
+        QTest::addColumn<int>("answer");  // to the first question
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<QString>("stored");  // model and defect code stored, or nothing
+        QTest::newRow("known") << "m1" << "scr" << int(Dialogs::Answer::No) << "Do you have another defect?" << 1 << "M1|SCR";
+        QTest::newRow("unknown, stored") << "m1" << "src" << int(Dialogs::Answer::Yes)
+                                         << "Defect code SRC is not in the defect table. Store the record anyway?" << 2 << "M1|SRC";
+        QTest::newRow("two unknown, refused")
+            << "m9" << "src" << int(Dialogs::Answer::No)
+            << "Model number M9 is not in the model table.\nDefect code SRC is not in the defect table. Store the record anyway?"
+            << 1 << "";
+    }
+
+    void unknownCodesAskOnceBeforeStoring() {
+        QFETCH(QString, model);
+        QFETCH(QString, defect);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(int, asked);
+        QFETCH(QString, stored);
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO Model (ModelNumber) VALUES ('M1'); INSERT INTO Station (StationID) VALUES "
+                                "('T1'); INSERT INTO Employees (EmployeeNum) VALUES ('E7'); INSERT INTO defects "
+                                "(defectcode) VALUES ('SCR')"));
+        DataEntryForm* form = openNewUnit(model, "s1", "t1");
+        QVERIFY(form);
+        QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass
+        for (const QString& t : {QStringLiteral("001"), defect, QStringLiteral("1")})
+            field(t);
+        dialogs.answers << Dialogs::Answer(answer) << Dialogs::Answer::No;
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts().value(0), question);
+        QCOMPARE(dialogs.messages.size(), asked);
+        QVERIFY(dialogs.messages[0].buttons == Dialogs::Buttons::YesNo && dialogs.messages[0].defaultButton == Dialogs::Answer::No);
+        QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, DefectCode FROM InspectionRecord")),
+                 stored.isEmpty() ? QStringList() : QStringList{stored});
+        if (stored.isEmpty()) {
+            // Refused: the row stays as typed, the focus on the first unknown code.
+            QVERIFY(navigator(form)->isNewRow());
+            QCOMPARE(focusName() + box(form, "txtDefectCode")->text(), QStringLiteral("txtModelNumberSRC"));
+        }
+    }
+
+    void codeBoxesCompleteFromTheirTables() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app(TestAppFolder::Data::Demo);
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        const char* const cases[][3] = {{"txtStation", "as", "ASM1"}, {"txtOperatorNumber", "210", "2101"}};
+        for (const auto& c : cases) {
+            QCompleter* completer = box(form, c[0])->completer();
+            QVERIFY2(completer, c[0]);
+            completer->setCompletionPrefix(QString::fromLatin1(c[1]));
+            QCOMPARE(completer->currentCompletion(), QString::fromLatin1(c[2]));
+        }
+        // Typing offers the list and does not count as leaving the box; Tab
+        // closes the list and leaves the box as usual.
+        TextBox* model = box(form, "txtModelNumber");
+        enter(model);
+        QTest::keyClicks(model, QStringLiteral("vx"));
+        QTRY_VERIFY(model->completer()->popup()->isVisible());
+        QCOMPARE(model->text(), QStringLiteral("vx"));
+        QTest::keyClick(model, Qt::Key_Tab);
+        QVERIFY(!model->completer()->popup()->isVisible());
+        QCOMPARE(model->text() + focusName(), QStringLiteral("VXtxtSerialNumber"));
+    }
+
+    void datesReadBackAsStoredInAnyLocale() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        struct Restore {
+            ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        } restore;
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, IDate) "
+                                "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        // 2 January shows month first and reads back the same after an edit of the row.
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text() + dateBox(form, "MaskEdBox2")->text(), QStringLiteral("1/2/202611/12/2026"));
+        enter(control<QPlainTextEdit>(form, "txtNotes"));
+        QTest::keyClicks(focused(), QStringLiteral("seen"));
+        // The submit road: typed month first, kept for the next unit, stored the same.
+        click(form, "cmdAdd");
+        for (const char* t : {"a", "M1", "S1", "e7", "01022026", "T1"})
+            field(QString::fromLatin1(t));
+        pressEnter();  // Pass
+        pressEnter();  // Submit, answered No
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
+        QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord ORDER BY InspectionID")),
+                 QStringList({"2026-01-02|2026-11-12|seen", "2026-01-02|NULL|NULL"}));
+    }
+
+    void countComparesExactlyUpToTheLimit() {
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) VALUES ('M1', 'S1', 'T1'), "
+                                "('m1', 'S1', 'T1'), ('M1 ', 'S1', 'T1'), ('M1', 'S1', ' T1'), ('M1', 'S1', 'T2'), "
+                                "('M1', 'S1', 'T1'), ('', 'S1', 'T1'), (NULL, 'S1', 'T1')"));
+        Database db;
+        QVERIFY(db.open(app.database()));
+        auto count = [&](const char* model, const char* station, qint64 upTo = 100) {
+            int n = -1;
+            const Status s = ReworkCounter::count(db, InspectedUnit{model, "S1", station}, upTo, &n);
+            return s.isOk() ? n : -1;
+        };
+        // The unit's rows up to a row; case and blanks count; an empty field
+        // matches neither '' nor no value.
+        QCOMPARE(QList<int>({count("M1", "T1", 1), count("M1", "T1", 5), count("M1", "T1"), count("m1", "T1"),
+                             count("M1 ", "T1"), count("M1", "T2"), count("M1", "T3"), count("", "T1")}),
+                 QList<int>({1, 1, 2, 1, 1, 1, 0, 0}));
+        // Numbers stop at the 16-bit limit; a count that fails says so.
+        app.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32769) "
+                                "INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station) SELECT 'M9', 'S1', 'T1' FROM n"));
+        QCOMPARE(count("M9", "T1", 40000), 32767);
+        int n = 5;
+        Database closed;
+        QVERIFY(!ReworkCounter::count(closed, InspectedUnit{"M1", "S1", "T1"}, 1, &n).isOk());
+        QCOMPARE(n, 0);
+    }
+};
 
 QTEST_MAIN(TestRecordSubmission)
 #include "tst_recordsubmission.moc"
