@@ -60,14 +60,14 @@ inline void enter(QWidget* box, bool empty = true) {
     }
 }
 
-// A row of InspectionRecord with the unit's three fields and a date.
-inline void insertRow(const TestAppFolder& app, const QString& model, const QString& serial, const QString& station,
-                      const QString& facility = QStringLiteral("A"), int rework = 1) {
-    app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, "
-                            "Station, PartNum, DefectCode, LocationCode, ReworkNum) VALUES ('%1', '%2', '%3', 'E1', "
-                            "'2026-03-04', '%4', '001', '1', '1', %5)")
-                 .arg(facility, model, serial, station)
-                 .arg(rework));
+// Rows of InspectionRecord dated 4 March 2026, each unit as "model|serial|station".
+inline void insertRows(const TestAppFolder& app, const QStringList& units, const QString& facility = QStringLiteral("A")) {
+    for (const QString& unit : units)
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, "
+                                "PartNum, DefectCode, LocationCode, ReworkNum) VALUES ('%1', '%2', '%3', 'E1', '2026-03-04', "
+                                "'%4', '001', '1', '1', 1)")
+                     .arg(facility, unit.section(QLatin1Char('|'), 0, 0), unit.section(QLatin1Char('|'), 1, 1),
+                          unit.section(QLatin1Char('|'), 2, 2)));
 }
 
 }  // namespace DataEntryTest
