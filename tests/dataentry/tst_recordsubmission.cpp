@@ -122,8 +122,8 @@ private slots:
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
         arrow(form, "Previous");
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  3"));
-        QCOMPARE(form->property("ConnectString").toString(),
-                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + app.path() + QStringLiteral("\\kelid.mdb"));
+        const QString target = app.isServer() ? app.database() : app.path() + QStringLiteral("\\kelid.mdb");
+        QCOMPARE(form->property("ConnectString").toString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + target);
     }
 
     void boxesCaptionsAndTabOrder() {
