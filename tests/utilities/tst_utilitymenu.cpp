@@ -8,7 +8,6 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
-#include "shell/FormCatalog.h"
 
 using namespace FileFacts;
 
@@ -27,9 +26,9 @@ Form* openUtilityMenu() {
     return QTest::qWaitForWindowActive(menu->window_()) ? menu : nullptr;
 }
 
-void click(Form* form, const char* button) {
-    QTest::mouseClick(form->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
-}
+void click(Form* form, const QString& button) { QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton); }
+
+FormRegistry& forms() { return FormRegistry::instance(); }
 }  // namespace
 
 class TestUtilityMenu : public QObject {
@@ -38,23 +37,30 @@ private slots:
     void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); MousePointer::arrow(); }
 
-    void layout();
-    void entriesOpenTheirForms_data();
-    void entriesOpenTheirForms();
-    void exitShowsMainMenu_data();
-    void exitShowsMainMenu();
-
-    void cancelChangesNothing();
+    void menuEntries_data();
+    void menuEntries();
     void exchangeTwiceSwapsBack();
-    void exchangeFailures_data();
-    void exchangeFailures();
+    void exchangeRefused_data();
+    void exchangeRefused();
 };
 
-void TestUtilityMenu::layout() {
+void TestUtilityMenu::menuEntries_data() {
+    QTest::addColumn<QString>("button");  // empty: the close box
+    QTest::addColumn<QString>("target");  // the form it opens; empty: back to the main menu
+    QTest::newRow("compact and repair") << QStringLiteral("cmdCompactRepair") << QStringLiteral("frmRepair");
+    QTest::newRow("backup") << QStringLiteral("Command2") << QStringLiteral("frmBackUp");
+    QTest::newRow("Exit Utility Menu") << QStringLiteral("cmdExitUtility") << QString();
+    QTest::newRow("close box") << QString() << QString();
+}
+
+void TestUtilityMenu::menuEntries() {
+    QFETCH(QString, button);
+    QFETCH(QString, target);
     TestAppFolder f;
+    Dialogs::Scripted dialogs;
     Form* menu = openUtilityMenu();
     QVERIFY(menu);
-    QVERIFY(!FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+    QVERIFY(!forms().isVisible(QStringLiteral("frmMain")));
     QCOMPARE(menu->findChild<QGroupBox*>()->title(), QStringLiteral("Utility Menu"));
     // Each button is captioned by the label beside it.
     QStringList texts;
@@ -64,71 +70,21 @@ void TestUtilityMenu::layout() {
                 texts << l->text();
     QCOMPARE(texts, QStringList({"Compact and Repair Database", "Backup Database", "Erase Demo - Create  New Database",
                                  "Exit Utility Menu"}));
-}
-
-void TestUtilityMenu::entriesOpenTheirForms_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("compact and repair") << QStringLiteral("cmdCompactRepair") << QStringLiteral("frmRepair");
-    QTest::newRow("backup") << QStringLiteral("Command2") << QStringLiteral("frmBackUp");
-}
-
-void TestUtilityMenu::entriesOpenTheirForms() {
-    QFETCH(QString, button);
-    QFETCH(QString, target);
-    TestAppFolder f;
-    Dialogs::Scripted dialogs;
-    Form* menu = openUtilityMenu();
-    QVERIFY(menu);
-    click(menu, button.toLatin1().constData());
-    FormRegistry& forms = FormRegistry::instance();
-    QVERIFY(forms.isVisible(target));
-    QVERIFY(!forms.isVisible(QStringLiteral("frmUtility")));
-    QVERIFY(forms.isLoaded(QStringLiteral("frmUtility")));
-    // Leaving it goes back to the main menu; the utility menu stays hidden.
-    forms.form(target)->window_()->close();
-    QVERIFY(!forms.isLoaded(target));
-    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
-    QVERIFY(!forms.isVisible(QStringLiteral("frmUtility")));
-    QVERIFY(dialogs.messages.isEmpty());
-}
-
-void TestUtilityMenu::exitShowsMainMenu_data() {
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Exit Utility Menu") << false;
-    QTest::newRow("close box") << true;
-}
-
-void TestUtilityMenu::exitShowsMainMenu() {
-    QFETCH(bool, closeBox);
-    TestAppFolder f;
-    Form* menu = openUtilityMenu();
-    QVERIFY(menu);
-    if (closeBox)
+    if (button.isEmpty())
         menu->window_()->close();
     else
-        click(menu, "cmdExitUtility");
-    FormRegistry& forms = FormRegistry::instance();
-    QVERIFY(!forms.isLoaded(QStringLiteral("frmUtility")));
-    QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
-}
-
-void TestUtilityMenu::cancelChangesNothing() {
-    TestAppFolder f(TestAppFolder::Data::Demo);
-    const QString stale = f.file(QStringLiteral("temp2/kelid1.mdb"));
-    writeFile(stale, QByteArray("stale", 5));
-    const QByteArray live = digest(f.livePath()), stored = digest(f.file(QStringLiteral("DemoDb/kelid1.mdb")));
-    Dialogs::Scripted dialogs;
-    dialogs.answers.enqueue(Dialogs::Answer::Cancel);
-    Form* menu = openUtilityMenu();
-    QVERIFY(menu);
-    click(menu, "cmdNewDatabase");
-    QCOMPARE(dialogs.texts(), QStringList{kConfirm});
-    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::OkCancel);
-    QCOMPARE(digest(f.livePath()), live);
-    QCOMPARE(digest(f.file(QStringLiteral("DemoDb/kelid1.mdb"))), stored);
-    QCOMPARE(QFile(stale).size(), 5);
-    QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmUtility")));
+        click(menu, button);
+    if (!target.isEmpty()) {
+        QVERIFY(forms().isVisible(target));
+        QVERIFY(forms().isLoaded(QStringLiteral("frmUtility")));
+        // Leaving it goes back to the main menu; the utility menu stays hidden.
+        forms().form(target)->window_()->close();
+        QVERIFY(!forms().isLoaded(target));
+    }
+    QVERIFY(!forms().isVisible(QStringLiteral("frmUtility")));
+    QCOMPARE(forms().isLoaded(QStringLiteral("frmUtility")), !target.isEmpty());
+    QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    QVERIFY(dialogs.messages.isEmpty());
 }
 
 void TestUtilityMenu::exchangeTwiceSwapsBack() {
@@ -144,10 +100,10 @@ void TestUtilityMenu::exchangeTwiceSwapsBack() {
         if (m.text == kDone)
             hourglass = MousePointer::current() == MousePointer::Shape::Hourglass;
     };
-    click(menu, "cmdNewDatabase");
+    click(menu, QStringLiteral("cmdNewDatabase"));
     QCOMPARE(dialogs.texts(), (QStringList{kConfirm, kDone}));
     QVERIFY(!hourglass);
-    QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmUtility")));
+    QVERIFY(forms().isVisible(QStringLiteral("frmUtility")));
     QCOMPARE(rows(storedPath), demoRows);
     QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
     QVERIFY(intact(f.livePath()) && intact(storedPath));
@@ -156,30 +112,25 @@ void TestUtilityMenu::exchangeTwiceSwapsBack() {
 
     // Data typed into the new database is kept when the demo comes back.
     f.exec(QStringLiteral("INSERT INTO Model (ModelNumber, ModelDescription) VALUES ('NEW1', 'ENTERED SINCE')"));
-    const QString newRows = rows(f.livePath());
+    const QByteArray typed = digest(f.livePath());
     dialogs.clear();
-    click(menu, "cmdNewDatabase");
+    click(menu, QStringLiteral("cmdNewDatabase"));
     QCOMPARE(dialogs.texts(), (QStringList{kConfirm, kDone}));
     QCOMPARE(rows(f.livePath()), demoRows);
-    QCOMPARE(rows(storedPath), newRows);
-    Database stored;
-    QVERIFY(stored.open(storedPath, Database::Mode::ReadOnly).isOk());
-    SqlStatement st(stored, QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'NEW1'"));
-    QVERIFY(st.next());
-    QCOMPARE(st.value(0).toString(), QStringLiteral("ENTERED SINCE"));
+    QCOMPARE(digest(storedPath), typed);
 }
 
-void TestUtilityMenu::exchangeFailures_data() {
+void TestUtilityMenu::exchangeRefused_data() {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("error");  // empty: the question is answered Cancel
     QTest::addColumn<int>("completed");
+    QTest::newRow("cancel") << QStringLiteral("cancel") << QString() << 2;
     QTest::newRow("stored database missing") << QStringLiteral("stored") << QStringLiteral("File not found") << 3;
-    QTest::newRow("DemoDb missing") << QStringLiteral("DemoDb") << QStringLiteral("File not found") << 3;
     QTest::newRow("temp2 missing") << QStringLiteral("temp2") << QStringLiteral("Path not found") << 2;
     QTest::newRow("stored database held open") << QStringLiteral("held") << QStringLiteral("is open in another window") << 2;
 }
 
-void TestUtilityMenu::exchangeFailures() {
+void TestUtilityMenu::exchangeRefused() {
     QFETCH(QString, fault);
     QFETCH(QString, error);
     QFETCH(int, completed);
@@ -187,43 +138,40 @@ void TestUtilityMenu::exchangeFailures() {
     const QString storedPath = f.file(QStringLiteral("DemoDb/kelid1.mdb"));
     const QString exchangePath = f.file(QStringLiteral("temp2/kelid1.mdb"));
     const QByteArray A = digest(f.livePath()), B = digest(storedPath);
-    const QString rowsA = rows(f.livePath()), rowsB = rows(storedPath);
+    const QString rowsA = rows(f.livePath());
+    Dialogs::Scripted dialogs;
     std::unique_ptr<Database> held;
-    if (fault == QLatin1String("stored"))
+    if (fault == QLatin1String("cancel")) {
+        writeFile(exchangePath, QByteArray("stale", 5));
+        dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    } else if (fault == QLatin1String("stored")) {
         QVERIFY(QFile::remove(storedPath));
-    else if (fault == QLatin1String("DemoDb"))
-        QVERIFY(QDir(f.file(QStringLiteral("DemoDb"))).removeRecursively());
-    else if (fault == QLatin1String("temp2"))
+    } else if (fault == QLatin1String("temp2")) {
         QVERIFY(QDir(f.file(QStringLiteral("temp2"))).removeRecursively());
-    else {
+    } else {
         held = std::make_unique<Database>();
         QVERIFY(held->open(storedPath).isOk());
     }
+    const QByteArray exchangeBefore = digest(exchangePath);
 
-    Dialogs::Scripted dialogs;
     Form* menu = openUtilityMenu();
     QVERIFY(menu);
-    click(menu, "cmdNewDatabase");
+    click(menu, QStringLiteral("cmdNewDatabase"));
     held.reset();
-    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages.first().text, kConfirm);
+    QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::OkCancel);
+    QCOMPARE(dialogs.messages.size(), error.isEmpty() ? 1 : 2);
     QVERIFY2(dialogs.messages.last().text.contains(error), qPrintable(dialogs.messages.last().text));
-    QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmUtility")));
+    QVERIFY(forms().isVisible(QStringLiteral("frmUtility")));
     QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
 
     // The files stand as the last completed step left them; none is damaged.
     QCOMPARE(digest(f.livePath()), A);
     QCOMPARE(rows(f.livePath()), rowsA);
     QVERIFY(intact(f.livePath()));
-    if (completed == 3) {
-        QCOMPARE(digest(exchangePath), A);
-        QCOMPARE(rows(exchangePath), rowsA);
-    } else {
-        QVERIFY(digest(exchangePath).isEmpty());
-    }
-    if (fault == QLatin1String("temp2") || fault == QLatin1String("held")) {
+    QCOMPARE(digest(exchangePath), completed == 3 ? A : exchangeBefore);
+    if (fault != QLatin1String("stored"))
         QCOMPARE(digest(storedPath), B);
-        QCOMPARE(rows(storedPath), rowsB);
-    }
     QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
 }
 
