@@ -10,10 +10,9 @@
 
 using namespace DataGen;
 
-// The demo database and the plant seed it comes from: a malformed seed is
-// refused with a message naming its line, the demo counts rework numbers as
-// the entry screen does and is the same on every run, and no existing file
-// is ever overwritten.
+// The demo database and the plant seed it comes from: a malformed seed is refused with a message naming
+// its line, the demo counts rework numbers as the entry screen does and is the same on every run, and no
+// existing file is ever overwritten.
 class TestDataGen : public QObject {
     Q_OBJECT
 
@@ -23,22 +22,17 @@ class TestDataGen : public QObject {
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    // Every row of a query as "a|b|c" lines.
-    static QStringList rows(const QString& file, const QString& sql) {
+    static qint64 number(const QString& file, const QString& sql) {
         Database db;
-        QStringList out;
         if (!db.open(file, Database::Mode::ReadOnly))
-            return out;
+            return -1;
         SqlStatement st(db, sql);
-        while (st.next()) {
-            QStringList cols;
-            for (int i = 0; i < st.columnCount(); ++i)
-                cols << (st.value(i).isNull() ? QStringLiteral("NULL") : st.value(i).toString());
-            out << cols.join(QLatin1Char('|'));
-        }
-        return out;
+        return st.next() ? st.int64(0) : -1;
     }
-    static qint64 number(const QString& file, const QString& sql) { return rows(file, sql).value(0).toLongLong(); }
+    static QByteArray bytes(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
 private slots:
     void initTestCase() {
@@ -63,14 +57,11 @@ private slots:
         };
         row("entry before a section", "[models]", "STRAY | LINE\n[models]", "STRAY", "before the first [section]");
         row("unknown section", "[routes]", "[routs]", "[routs]", "unknown section [routs]");
-        row("too few fields", "VX-210 | COMPACT CONTROLLER+  | 12", "VX-210 | 12", "VX-210", "[models] entries have 3 field(s)");
         row("negative share", "VX-210 | COMPACT CONTROLLER+  | 12", "VX-210 | COMPACT CONTROLLER+ | -1", "VX-210", "not '-1'");
         row("too few entries", "2  | FRONT", nullptr, "[locations]", "[locations] needs at least 2 entries, it has 1");
         row("unknown part", "LBL | MISSING LABEL        | 5  | EARLY | 116", "LBL | MISSING LABEL | 5 | EARLY | 116 999",
             "LBL |", "no part '999'");
-        row("route shares above 1", "B | PNT  | 0.20", "B | PNT  | 0.60", "B | PNT", "add up to more than 1");
         row("bad seed", "0x5641524E4558", "0xVARNEX", "0xVARNEX", "the seed must be a whole number");
-        row("impossible date", "2026-06-30", "2026-06-31", "2026-06-31", "'2026-06-31' is not a date written YYYY-MM-DD");
         row("missing setting", "rows per unit        | 1.93\n", "", "[large]", "[large] has no 'rows per unit'");
     }
 
@@ -95,29 +86,19 @@ private slots:
 
     // Each row's rework number counts the rows of its unit (model and serial
     // number) at its station up to and including it, over the whole demo;
-    // and the rule is put to the test there.
-    void demoObeysTheReworkRule() {
+    // and the rule is put to the test there. The demo is the same on every run.
+    void demoObeysTheReworkRuleEveryTime() {
         QCOMPARE(number(m_demo, QStringLiteral(
             "SELECT count(*) FROM (SELECT ReworkNum, row_number() OVER (PARTITION BY ModelNumber, SerialNum, Station "
             "ORDER BY InspectionID) AS n FROM InspectionRecord) WHERE ReworkNum IS NOT n")), 0);
-        QVERIFY(number(m_demo, QStringLiteral("SELECT max(ReworkNum) FROM InspectionRecord")) >= 4);
         QVERIFY(number(m_demo, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE DefectCode = '1' AND ReworkNum > 1")) >= 100);
         // A unit inspected at two stations counts each station from 1.
         QVERIFY(number(m_demo, QStringLiteral(
             "SELECT count(*) FROM (SELECT 1 FROM InspectionRecord WHERE ReworkNum = 1"
             " GROUP BY ModelNumber, SerialNum HAVING count(DISTINCT Station) = 2)")) >= 300);
-    }
-
-    void demoIsTheSameOnEveryRun() {
         const QString again = path(QStringLiteral("demo-again.mdb"));
         QVERIFY(DataGen::createDemo(again).isOk());
-        for (const char* t : {"InspectionRecord ORDER BY InspectionID", "defects ORDER BY 1", "Parts ORDER BY 1", "Model ORDER BY 1",
-                              "location ORDER BY 1", "Station ORDER BY 1", "Employees ORDER BY EmployeeID"}) {
-            const QString sql = QStringLiteral("SELECT * FROM %1").arg(QLatin1String(t));
-            const QStringList first = rows(m_demo, sql);
-            QVERIFY2(!first.isEmpty(), t);
-            QCOMPARE(rows(again, sql), first);
-        }
+        QCOMPARE(bytes(again), bytes(m_demo));
     }
 
     // Neither the generators nor the makedb tool the build runs (with or
@@ -125,24 +106,17 @@ private slots:
     void anExistingFileIsNeverOverwritten() {
         const QString existing = path(QStringLiteral("existing.mdb"));
         QVERIFY(DataGen::createBlank(existing).isOk());
-        QFile f(existing);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray before = f.readAll();
-        f.close();
+        const QByteArray before = bytes(existing);
         for (const Status& s : {DataGen::createDemo(existing), DataGen::createBlank(existing), DataGen::createLarge(existing, 10)})
             QVERIFY2(!s.isOk() && s.error().contains(QStringLiteral("exists")), qPrintable(s.error()));
-        const QString makedb = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/makedb");
-        if (QFileInfo::exists(makedb)) {
-            for (const QStringList& args : {QStringList{QStringLiteral("--demo"), existing},
-                                            QStringList{QStringLiteral("--demo"), existing, QStringLiteral("--if-missing")}}) {
-                QProcess p;
-                p.start(makedb, args);
-                QVERIFY(p.waitForFinished(60000));
-                QCOMPARE(p.exitCode(), args.size() == 2 ? 1 : 0);
-            }
+        for (const QStringList& args : {QStringList{QStringLiteral("--demo"), existing},
+                                        QStringList{QStringLiteral("--demo"), existing, QStringLiteral("--if-missing")}}) {
+            QProcess p;
+            p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/makedb"), args);
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), args.size() == 2 ? 1 : 0);
         }
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(bytes(existing), before);
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.partial*")}), QStringList());
     }
 };

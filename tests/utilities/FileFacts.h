@@ -1,6 +1,5 @@
 #pragma once
-// What the utility tests compare about a database file before and after an
-// operation: its exact bytes, its rows per table and its integrity.
+// What the utility tests compare about a database file: its exact bytes, its rows per table, its integrity.
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -30,8 +29,7 @@ inline bool intact(const QString& path) {
     return st.next() && st.value(0).toString() == QLatin1String("ok") && !st.next();
 }
 
-// The entries of a folder, hidden ones included (a leftover temporary file
-// of an interrupted copy would show here).
+// The files in a folder, hidden ones (a cut copy's leftovers) included.
 inline QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
@@ -42,15 +40,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
         f.write(bytes);
 }
 
-// Damages a database file the way a failing disk does. Page: every byte of the
-// first page of a table or index (its root) is overwritten, so the engine
-// cannot read it; TableLeaf: the same for the middle one of the table's leaf
-// pages (*rows tells how many rows it held); Truncated: the file loses its
-// second half; Emptied: all of it.
-enum class Damage { TablePage, IndexPage, TableLeaf, Truncated, Emptied };
+// Damages a database file the way a failing disk does. IndexPage: every byte
+// of the first page of the index InspectionUnit is overwritten; TableLeaf: of
+// the middle leaf page of InspectionRecord (*rows tells how many rows it held);
+// Truncated: the file loses its second half; Emptied: all of it.
+enum class Damage { IndexPage, TableLeaf, Truncated, Emptied };
 
-inline bool damage(const QString& path, Damage kind, const QString& table = QStringLiteral("InspectionRecord"),
-                   const QString& index = QStringLiteral("InspectionUnit"), int* rows = nullptr) {
+inline bool damage(const QString& path, Damage kind, int* rows = nullptr) {
     QFile f(path);
     if (kind == Damage::Truncated || kind == Damage::Emptied)
         return f.resize(kind == Damage::Emptied ? 0 : f.size() / 2);
@@ -63,7 +59,7 @@ inline bool damage(const QString& path, Damage kind, const QString& table = QStr
             ? QStringLiteral("SELECT pageno, pgsize, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno "
                              "LIMIT 1 OFFSET (SELECT count(*) / 2 FROM dbstat WHERE name = ?1 AND pagetype = 'leaf')")
             : QStringLiteral("SELECT rootpage, (SELECT page_size FROM pragma_page_size), 0 FROM sqlite_master WHERE name = ?"));
-        root.bind(1, kind == Damage::IndexPage ? index : table);
+        root.bind(1, kind == Damage::IndexPage ? QStringLiteral("InspectionUnit") : QStringLiteral("InspectionRecord"));
         if (!root.next())
             return false;
         page = root.int64(0);

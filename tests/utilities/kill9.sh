@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Kills a process running a database utility (varnex-utility, the program's own
-# code) with SIGKILL at a random moment, then checks that no database was lost:
-#   compact  - the live database opens, passes its integrity check and holds
-#              the same rows; a following compaction succeeds.
-#   exchange - the live, stored and exchange files stand as one of the states
-#              of the exchange, each database whole.
+# Kills a database utility (varnex-utility, the program's own code) with SIGKILL
+# at moments spread over its run, then checks that no database was lost:
+#   compact  - the live database is whole with the same rows; a following
+#              compaction succeeds and leaves nothing behind.
+#   exchange - the files stand as one of the states of the exchange, each whole.
 #   backup   - the live database is unchanged; the backup is the earlier one or
 #              the new one, whole.
 # usage: kill9.sh TOOL [RUNS] [ROWS] [OPERATIONS...]
@@ -40,10 +39,8 @@ check() {
 }
 bytes() { [ -f "$1" ] && sha256sum "$1" | cut -d' ' -f1 || echo none; }
 
-A_CONTENT=$(check "$PRISTINE/A.mdb")
-B_CONTENT=$(check "$PRISTINE/B.mdb")
-A_BYTES=$(bytes "$PRISTINE/A.mdb")
-B_BYTES=$(bytes "$PRISTINE/B.mdb")
+A_CONTENT=$(check "$PRISTINE/A.mdb"); A_BYTES=$(bytes "$PRISTINE/A.mdb")
+B_CONTENT=$(check "$PRISTINE/B.mdb"); B_BYTES=$(bytes "$PRISTINE/B.mdb")
 echo "kill9: $ROWS rows, live $(stat -c %s "$PRISTINE/A.mdb") bytes; $RUNS runs of: $OPS"
 
 fresh() {  # a new application folder in $APP
@@ -55,12 +52,7 @@ fresh() {  # a new application folder in $APP
     cp "$PRISTINE/B.mdb" "$APP/backup/kelid.mdb"  # an earlier backup
 }
 
-args_for() {
-    case $1 in
-        backup) echo "backup $APP $APP/backup" ;;
-        *) echo "$1 $APP" ;;
-    esac
-}
+args_for() { [ "$1" = backup ] && echo "backup $APP $APP/backup" || echo "$1 $APP"; }
 
 # How long an undisturbed run takes (the shorter of two), in milliseconds:
 # the kills are spread over it. Each undisturbed run must end as it should.
@@ -89,9 +81,8 @@ verify() {  # op [done] -> prints a failure description, or nothing
         local rerun; rerun=$("$TOOL" compact "$APP" 2>&1) || { echo "compaction after kill: $rerun"; return; }
         live=$(check "$APP/kelid.mdb")
         [ "$live" = "$A_CONTENT" ] || { echo "live after the next compaction: $live"; return; }
-        [ ! -e "$APP/temp/kelid.mdb" ] && [ ! -e "$APP/temp2/kelid.mdb" ] || { echo "leftovers after the next compaction"; return; }
-        local partial; partial=$(ls -A "$APP" "$APP/temp" "$APP/temp2" | grep -c '^\.kelid\.mdb\.')
-        [ "$partial" -eq 0 ] || echo "$partial unfinished copies left after the next compaction"
+        local left; left=$(ls -A "$APP/temp" "$APP/temp2"; ls -A "$APP" | grep '^\.kelid\.mdb\.')
+        [ -z "$(echo "$left" | grep kelid)" ] || echo "left after the next compaction: $left"
         ;;
     exchange)
         local l s x state
@@ -131,11 +122,7 @@ for op in $OPS; do
         wait "$pid" 2>/dev/null
         [ $? -eq 137 ] && killed=$((killed + 1))
         problem=$(verify "$op")
-        if [ -z "$problem" ]; then
-            passed=$((passed + 1))
-        else
-            failures+="  run $run (kill after ${delay_ms} ms): $problem"$'\n'
-        fi
+        [ -z "$problem" ] && passed=$((passed + 1)) || failures+="  run $run (kill after ${delay_ms} ms): $problem"$'\n'
     done
     echo "kill9: $op: $passed/$RUNS passed ($killed killed part-way, one undisturbed run takes ${dur} ms)"
     [ -n "$failures" ] && printf '%s' "$failures"

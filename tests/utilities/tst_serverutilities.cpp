@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -6,6 +7,8 @@
 #include "FileFacts.h"
 #include "TestAppFolder.h"
 #include "database/Schema.h"
+#include "database/postgres/PgSchema.h"
+#include "datagen/DataGen.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
@@ -15,9 +18,9 @@
 
 using namespace FileFacts;
 
-// The file utilities while the program works on a server: they leave the
-// file in the program's folder alone and say why; the windows name the server;
-// Backup writes a snapshot of the server (on the test server only).
+// The file utilities while the program works on a server: they leave the file in the program's folder
+// alone and say why; the windows name the server; on the test server, Backup writes a snapshot of the
+// server, and varnex-server sets a server up.
 namespace {
 // Never reached: none of these needs the server itself.
 const QString kServer = QStringLiteral("postgresql://station:secret@/inspect?host=/nonexistent/varnex");
@@ -25,6 +28,27 @@ const QString kServer = QStringLiteral("postgresql://station:secret@/inspect?hos
 FormRegistry& forms() { return FormRegistry::instance(); }
 QString label(const QString& form, const char* name) {
     return forms().form(form)->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+Run serverTool(const QStringList& args) {
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-server"), args);
+    Run r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+Status admin(const QString& sql) {
+    Database db;
+    const Status s = db.open(TestAppFolder::testServer());
+    return s ? db.exec(sql) : s;
 }
 }  // namespace
 
@@ -36,9 +60,9 @@ private slots:
         Application::setQuitHandler([] {});
     }
     void init() {
-        // The server out of reach stands in for any server; the test server
-        // itself is needed only by the backup.
-        const bool needsServer = QByteArray(QTest::currentTestFunction()) == "backupOfTheServer";
+        // The server out of reach stands in for any other; the backup and varnex-server need the test server.
+        const QByteArray name = QTest::currentTestFunction();
+        const bool needsServer = name == "backupOfTheServer" || name == "serverToolSetsUpAServer";
         if (needsServer && TestAppFolder::testServer().isEmpty())
             QSKIP("needs the test server (VARNEX_TEST_SERVER)");
         if (!needsServer && !TestAppFolder::testServer().isEmpty())
@@ -72,7 +96,6 @@ private slots:
                           Qt::LeftButton);
         QCOMPARE(dialogs.texts(), QStringList{DatabaseExchange::serverRefusal()});
         QVERIFY(DatabaseExchange::serverRefusal().contains(QStringLiteral("inspect on server /nonexistent/varnex")));
-        QVERIFY(DatabaseExchange().run().error() == DatabaseExchange::serverRefusal());
 
         QCOMPARE(digest(app.livePath()), live);
         QCOMPARE(digest(app.file(QStringLiteral("DemoDb/kelid1.mdb"))), stored);
@@ -115,19 +138,50 @@ private slots:
         Database file, server;
         QVERIFY(file.open(backup, Database::Mode::ReadOnly).isOk());
         QVERIFY(server.open(app.database(), Database::Mode::ReadOnly).isOk());
-        for (const char* sql : {"SELECT * FROM InspectionRecord ORDER BY InspectionID", "SELECT * FROM Employees ORDER BY EmployeeID",
-                                "SELECT * FROM Model ORDER BY ModelNumber", "SELECT * FROM defects ORDER BY defectcode"}) {
-            QStringList fromFile, fromServer;
-            for (auto [db, out] : {std::pair{&file, &fromFile}, std::pair{&server, &fromServer}}) {
-                SqlStatement st(*db, QString::fromLatin1(sql));
-                while (st.next())
-                    *out << st.value(0).toString() + QLatin1Char('|') + st.value(st.columnCount() - 1).toString();
-            }
-            QVERIFY(!fromServer.isEmpty());
-            QCOMPARE(fromFile, fromServer);
+        QStringList fromFile, fromServer;
+        for (auto [db, out] : {std::pair{&file, &fromFile}, std::pair{&server, &fromServer}}) {
+            SqlStatement st(*db, QStringLiteral("SELECT InspectionID, SerialNum, Notes FROM InspectionRecord ORDER BY InspectionID"));
+            while (st.next())
+                *out << st.value(0).toString() + QLatin1Char('|') + st.value(1).toString() + QLatin1Char('|') + st.value(2).toString();
         }
-        QCOMPARE(Schema::rowCount(file, QStringLiteral("InspectionRecord"), nullptr),
-                 Schema::rowCount(server, QStringLiteral("InspectionRecord"), nullptr));
+        QVERIFY(!fromServer.isEmpty());
+        QCOMPARE(fromFile, fromServer);
+    }
+
+    // What a plant does: init, import its desktop database, and later export;
+    // each prints the rows per table. A database with rows is never written
+    // into again, nor an existing file; a failure is the server's own message.
+    void serverToolSetsUpAServer() {
+        const QString name = QStringLiteral("vx_tool_%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(admin(QStringLiteral("CREATE DATABASE %1").arg(name)).isOk());
+        const QString database = PgSchema::withDatabase(TestAppFolder::testServer(), name);
+        QTemporaryDir dir;
+        const QString demo = dir.filePath(QStringLiteral("demo.mdb"));
+        QVERIFY(DataGen::createDemo(demo).isOk());
+        Run r = serverTool({QStringLiteral("init"), database});
+        QVERIFY2(r.code == 0 && r.out.startsWith(QStringLiteral("defects          1\nParts            1\n")) &&
+                     r.out.endsWith(QStringLiteral("InspectionRecord 0\n")), qPrintable(r.out + r.err));
+        r = serverTool({QStringLiteral("import"), database, demo});
+        Database file;
+        QVERIFY(file.open(demo, Database::Mode::ReadOnly).isOk());
+        const qint64 rows = Schema::rowCount(file, QStringLiteral("InspectionRecord"), nullptr);
+        QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("InspectionRecord %1\n").arg(rows)), qPrintable(r.out + r.err));
+        const QString imported = r.out;
+        for (const QStringList& args : {QStringList{QStringLiteral("import"), database, demo}, QStringList{QStringLiteral("init"), database},
+                                        QStringList{QStringLiteral("export"), database, demo}}) {
+            r = serverTool(args);
+            QVERIFY2(r.code == 1 && r.err.contains(args[0] == QLatin1String("export") ? "File already exists" : "not empty"),
+                     qPrintable(r.err));
+        }
+        r = serverTool({QStringLiteral("export"), database, dir.filePath(QStringLiteral("export.mdb"))});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, imported);  // the rows per table written into the file
+        QVERIFY(admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)).isOk());
+
+        r = serverTool({QStringLiteral("init"), PgSchema::withDatabase(TestAppFolder::testServer(), QStringLiteral("vx_no_such_database"))});
+        QVERIFY2(r.code == 1 && r.out.isEmpty() && r.err.startsWith(QStringLiteral("varnex-server: ")) &&
+                     r.err.contains(QStringLiteral("database \"vx_no_such_database\" does not exist")),
+                 qPrintable(r.err));
     }
 };
 

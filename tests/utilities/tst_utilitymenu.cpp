@@ -39,9 +39,8 @@ private slots:
 
     void menuEntries_data();
     void menuEntries();
-    void exchangeTwiceSwapsBack();
-    void exchangeRefused_data();
-    void exchangeRefused();
+    void exchange_data();
+    void exchange();
 };
 
 void TestUtilityMenu::menuEntries_data() {
@@ -87,50 +86,20 @@ void TestUtilityMenu::menuEntries() {
     QVERIFY(dialogs.messages.isEmpty());
 }
 
-void TestUtilityMenu::exchangeTwiceSwapsBack() {
-    TestAppFolder f(TestAppFolder::Data::Demo);
-    const QString storedPath = f.file(QStringLiteral("DemoDb/kelid1.mdb"));
-    const QString demoRows = rows(f.livePath());
-    writeFile(f.file(QStringLiteral("temp2/kelid1.mdb")), QByteArray("stale copy of an interrupted run", 32));
-    Dialogs::Scripted dialogs;
-    Form* menu = openUtilityMenu();
-    QVERIFY(menu);
-    bool hourglass = false;
-    dialogs.onMessage = [&](const Dialogs::Message& m) {
-        if (m.text == kDone)
-            hourglass = MousePointer::current() == MousePointer::Shape::Hourglass;
-    };
-    click(menu, QStringLiteral("cmdNewDatabase"));
-    QCOMPARE(dialogs.texts(), (QStringList{kConfirm, kDone}));
-    QVERIFY(!hourglass);
-    QVERIFY(forms().isVisible(QStringLiteral("frmUtility")));
-    QCOMPARE(rows(storedPath), demoRows);
-    QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
-    QVERIFY(intact(f.livePath()) && intact(storedPath));
-    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
-    QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))), QStringList{QStringLiteral("kelid1.mdb")});
-
-    // Data typed into the new database is kept when the demo comes back.
-    f.exec(QStringLiteral("INSERT INTO Model (ModelNumber, ModelDescription) VALUES ('NEW1', 'ENTERED SINCE')"));
-    const QByteArray typed = digest(f.livePath());
-    dialogs.clear();
-    click(menu, QStringLiteral("cmdNewDatabase"));
-    QCOMPARE(dialogs.texts(), (QStringList{kConfirm, kDone}));
-    QCOMPARE(rows(f.livePath()), demoRows);
-    QCOMPARE(digest(storedPath), typed);
-}
-
-void TestUtilityMenu::exchangeRefused_data() {
+void TestUtilityMenu::exchange_data() {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("error");  // empty: the question is answered Cancel
+    QTest::addColumn<QString>("error");  // the message after the question
     QTest::addColumn<int>("completed");
-    QTest::newRow("cancel") << QStringLiteral("cancel") << QString() << 2;
+    QTest::newRow("exchanged") << QString() << kDone << 6;
+    QTest::newRow("cancel") << QStringLiteral("cancel") << kConfirm << 2;
     QTest::newRow("stored database missing") << QStringLiteral("stored") << QStringLiteral("File not found") << 3;
     QTest::newRow("temp2 missing") << QStringLiteral("temp2") << QStringLiteral("Path not found") << 2;
     QTest::newRow("stored database held open") << QStringLiteral("held") << QStringLiteral("is open in another window") << 2;
 }
 
-void TestUtilityMenu::exchangeRefused() {
+// The live and stored databases swap places through a copy in temp2; a step
+// that fails leaves the files as the last completed step left them.
+void TestUtilityMenu::exchange() {
     QFETCH(QString, fault);
     QFETCH(QString, error);
     QFETCH(int, completed);
@@ -138,12 +107,12 @@ void TestUtilityMenu::exchangeRefused() {
     const QString storedPath = f.file(QStringLiteral("DemoDb/kelid1.mdb"));
     const QString exchangePath = f.file(QStringLiteral("temp2/kelid1.mdb"));
     const QByteArray A = digest(f.livePath()), B = digest(storedPath);
-    const QString rowsA = rows(f.livePath());
     Dialogs::Scripted dialogs;
     std::unique_ptr<Database> held;
-    if (fault == QLatin1String("cancel")) {
-        writeFile(exchangePath, QByteArray("stale", 5));
-        dialogs.answers.enqueue(Dialogs::Answer::Cancel);
+    if (fault.isEmpty() || fault == QLatin1String("cancel")) {
+        writeFile(exchangePath, QByteArray("stale copy of an interrupted run", 32));
+        if (!fault.isEmpty())
+            dialogs.answers.enqueue(Dialogs::Answer::Cancel);
     } else if (fault == QLatin1String("stored")) {
         QVERIFY(QFile::remove(storedPath));
     } else if (fault == QLatin1String("temp2")) {
@@ -153,6 +122,8 @@ void TestUtilityMenu::exchangeRefused() {
         QVERIFY(held->open(storedPath).isOk());
     }
     const QByteArray exchangeBefore = digest(exchangePath);
+    bool hourglass = false;
+    dialogs.onMessage = [&](const Dialogs::Message&) { hourglass = hourglass || MousePointer::current() == MousePointer::Shape::Hourglass; };
 
     Form* menu = openUtilityMenu();
     QVERIFY(menu);
@@ -160,18 +131,19 @@ void TestUtilityMenu::exchangeRefused() {
     held.reset();
     QCOMPARE(dialogs.messages.first().text, kConfirm);
     QCOMPARE(dialogs.messages.first().buttons, Dialogs::Buttons::OkCancel);
-    QCOMPARE(dialogs.messages.size(), error.isEmpty() ? 1 : 2);
+    QCOMPARE(dialogs.messages.size(), fault == QLatin1String("cancel") ? 1 : 2);
     QVERIFY2(dialogs.messages.last().text.contains(error), qPrintable(dialogs.messages.last().text));
+    QVERIFY(!hourglass);
     QVERIFY(forms().isVisible(QStringLiteral("frmUtility")));
     QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
 
-    // The files stand as the last completed step left them; none is damaged.
-    QCOMPARE(digest(f.livePath()), A);
-    QCOMPARE(rows(f.livePath()), rowsA);
+    // None of the files is damaged.
     QVERIFY(intact(f.livePath()));
-    QCOMPARE(digest(exchangePath), completed == 3 ? A : exchangeBefore);
+    QCOMPARE(digest(f.livePath()), completed == 6 ? B : A);
+    QCOMPARE(digest(exchangePath), completed == 6 ? QByteArray() : completed == 3 ? A : exchangeBefore);
     if (fault != QLatin1String("stored"))
-        QCOMPARE(digest(storedPath), B);
+        QCOMPARE(digest(storedPath), completed == 6 ? A : B);
+    QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))).size(), fault == QLatin1String("stored") ? 0 : 1);
     QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
 }
 
