@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES (?)"), QStringLiteral("2026-02-30")),
                  QStringLiteral("Date: 2026-02-30 is not a real date."));
 
-        // A code retyped keeps its key; a failed transaction is not reported as committed.
+        // A code retyped keeps its key; a write holds its unit's lock; a failed transaction is not committed.
         SqlStatement key(db, QStringLiteral("SELECT rowid FROM Parts WHERE partnum = '001'"));
         QVERIFY(key.next());
         const qint64 part = key.int64(0);
@@ -312,6 +312,7 @@ private slots:
         QVERIFY(db.exec(QStringLiteral("UPDATE Parts SET partnum = '002' WHERE rowid = %1").arg(part)).isOk());
         QCOMPARE(app.scalar(QStringLiteral("SELECT partnum FROM Parts WHERE rowid = %1").arg(part)).toString(), QStringLiteral("002"));
         QVERIFY(db.beginWrite(QStringLiteral("M|S|ST")).isOk());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'")).toInt(), 1);
         QVERIFY(!db.exec(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES ('x')")).isOk());
         QVERIFY(!db.exec(QStringLiteral("COMMIT")).isOk());
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")), QVariant(qint64(2)));
