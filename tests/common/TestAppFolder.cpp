@@ -25,55 +25,43 @@ void runOnServer(const QString& sql) {
 }
 
 // Per test program, a database made once for each kind of data, which every
-// folder's database is copied from (much faster than filling each).
-class ServerTemplates {
-public:
-    ~ServerTemplates() {
-        for (const QString& name : m_made)
-            runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
-    }
-    QString of(TestAppFolder::Data data) {
-        const bool demo = data == TestAppFolder::Data::Demo;
-        const QString name = QStringLiteral("vx_tpl_%1_%2")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(demo ? QStringLiteral("demo") : QStringLiteral("blank"));
-        if (m_made.contains(name))
-            return name;
-        runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
-        runOnServer(QStringLiteral("CREATE DATABASE %1").arg(name));
-        m_made << name;
-        Database db;
-        Status s = db.open(PgSchema::withDatabase(TestAppFolder::testServer(), name));
-        if (s)
-            s = Schema::create(db);
-        if (s)
-            s = db.exec(QStringLiteral("BEGIN"));
-        if (s)
-            s = demo ? DataGen::insertDemoRows(db) : DataGen::insertBlankRows(db);
-        if (s)
-            s = db.exec(QStringLiteral("COMMIT"));
-        if (!s)
-            qFatal("test server: %s", qPrintable(s.error()));
-        return name;
-    }
+// folder's database is copied from (much faster than filling each). They are
+// dropped as the application object goes: a static list of its own would be
+// destroyed after the engine's statics that dropping them needs.
+QStringList* g_templates = nullptr;
 
-private:
-    QStringList m_made;
-};
-
-ServerTemplates* g_templates = nullptr;
-
-ServerTemplates& serverTemplates() {
-    // Dropped as the application object goes: a static of its own would be
-    // destroyed after the engine's statics it needs to drop them.
+QString templateOf(TestAppFolder::Data data) {
+    const bool demo = data == TestAppFolder::Data::Demo;
+    const QString name = QStringLiteral("vx_tpl_%1_%2")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(demo ? QStringLiteral("demo") : QStringLiteral("blank"));
     if (!g_templates) {
-        g_templates = new ServerTemplates;
+        g_templates = new QStringList;
         qAddPostRoutine([] {
+            for (const QString& made : *g_templates)
+                runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(made));
             delete g_templates;
             g_templates = nullptr;
         });
     }
-    return *g_templates;
+    if (g_templates->contains(name))
+        return name;
+    runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    runOnServer(QStringLiteral("CREATE DATABASE %1").arg(name));
+    *g_templates << name;
+    Database db;
+    Status s = db.open(PgSchema::withDatabase(TestAppFolder::testServer(), name));
+    if (s)
+        s = Schema::create(db);
+    if (s)
+        s = db.exec(QStringLiteral("BEGIN"));
+    if (s)
+        s = demo ? DataGen::insertDemoRows(db) : DataGen::insertBlankRows(db);
+    if (s)
+        s = db.exec(QStringLiteral("COMMIT"));
+    if (!s)
+        qFatal("test server: %s", qPrintable(s.error()));
+    return name;
 }
 
 }  // namespace
@@ -87,7 +75,7 @@ TestAppFolder::TestAppFolder(Data data) {
     if (!testServer().isEmpty() && data != Data::None) {
         static int folders = 0;
         m_serverName = QStringLiteral("vx_%1_%2").arg(QCoreApplication::applicationPid()).arg(++folders);
-        const QString from = serverTemplates().of(data);
+        const QString from = templateOf(data);
         runOnServer(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_serverName, from));
         m_server = PgSchema::withDatabase(testServer(), m_serverName);
         QFile conf(file(QStringLiteral("varnex.conf")));

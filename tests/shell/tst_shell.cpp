@@ -58,11 +58,12 @@ private slots:
     void init() { m_quits = 0; compactions = 0; }
     void cleanup() { unloadAllForms(); }
 
-    void startShowsBackgroundWithMainMenuCentred() {
+    void startShowsTheMainMenuAndEveryMenuLeadsBackToIt() {
         TestAppFolder app;
+        Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
-        QVERIFY(forms().isVisible(QStringLiteral("MDIBackground")));
         QCOMPARE(forms().form(QStringLiteral("MDIBackground"))->windowTitle(), QStringLiteral("Varnex - ") + app.livePath());
+        // The main menu stands in the middle of the background window.
         Form* main = forms().form(QStringLiteral("frmMain"));
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
         auto* area = forms().mdiArea();
@@ -70,15 +71,8 @@ private slots:
         const QRect r = main->window_()->geometry();
         QVERIFY(qAbs((area->width() - r.width()) / 2 - r.left()) <= 1);
         QVERIFY(qAbs((area->height() - r.height()) / 2 - r.top()) <= 1);
-    }
-
-    void menusOpenTargetsAndWorkingFormsReturnToMainMenu() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        QVERIFY(Application::start().isOk());
         // Return on a menu entry runs it, as a click does.
-        QTest::keyClick(forms().form(QStringLiteral("frmMain"))->findChild<QPushButton*>(QStringLiteral("cmdDataEntry")),
-                        Qt::Key_Return);
+        QTest::keyClick(main->findChild<QPushButton*>(QStringLiteral("cmdDataEntry")), Qt::Key_Return);
         QVERIFY(forms().isVisible(QStringLiteral("frmDataEntMenu")));
         QVERIFY(!forms().isVisible(QStringLiteral("frmMain")));
         click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
@@ -104,17 +98,11 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("frmNotBuilt")));
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
-    }
-
-    void printEntryLeavesReportsMenuVisible() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        QVERIFY(Application::start().isOk());
+        // The print entry leaves the reports menu up; Tab reaches it last although it stands above "Exit Reports".
         click(QStringLiteral("frmMain"), QStringLiteral("cmdReports"));
         click(QStringLiteral("frmReports"), QStringLiteral("cmdprintform"));
         QVERIFY(forms().isLoaded(QStringLiteral("frmPrintDataSheet")));
         QVERIFY(forms().isVisible(QStringLiteral("frmReports")));
-        // Tab order: the print entry comes last although it stands above "Exit Reports".
         Form* reports = forms().form(QStringLiteral("frmReports"));
         QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("cmdPareto"))), QStringLiteral("Exit"));
         QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("Exit"))), QStringLiteral("cmdprintform"));
