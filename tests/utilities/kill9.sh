@@ -41,7 +41,6 @@ bytes() { [ -f "$1" ] && sha256sum "$1" | cut -d' ' -f1 || echo none; }
 
 A_CONTENT=$(check "$PRISTINE/A.mdb"); A_BYTES=$(bytes "$PRISTINE/A.mdb")
 B_CONTENT=$(check "$PRISTINE/B.mdb"); B_BYTES=$(bytes "$PRISTINE/B.mdb")
-echo "kill9: $ROWS rows, live $(stat -c %s "$PRISTINE/A.mdb") bytes; $RUNS runs of: $OPS"
 
 fresh() {  # a new application folder in $APP
     APP=$WORK/app

@@ -96,6 +96,7 @@ private slots:
                           Qt::LeftButton);
         QCOMPARE(dialogs.texts(), QStringList{DatabaseExchange::serverRefusal()});
         QVERIFY(DatabaseExchange::serverRefusal().contains(QStringLiteral("inspect on server /nonexistent/varnex")));
+        QCOMPARE(DatabaseExchange().run().error(), DatabaseExchange::serverRefusal());  // the tool's way in, too
 
         QCOMPARE(digest(app.livePath()), live);
         QCOMPARE(digest(app.file(QStringLiteral("DemoDb/kelid1.mdb"))), stored);
