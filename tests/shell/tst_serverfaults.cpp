@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -11,7 +12,6 @@
 #include "datagen/DataGen.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
-#include "platform/MaskedDateBox.h"
 #include "platform/MousePointer.h"
 #include "reports/ReportCriteriaForm.h"
 #include "reports/ReportEngine.h"
@@ -104,31 +104,18 @@ private slots:
         m_cluster->resume();
     }
 
-    // At start: the server's message, then the main menu; the forms try again.
-    void startFaults_data() {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("words");
-        QTest::newRow("server down") << "" << "No such file or directory";
-        QTest::newRow("missing database") << "nodb" << "database \"nodb\" does not exist";
-    }
-    void startFaults() {
-        QFETCH(QString, server);
-        QFETCH(QString, words);
+    // A server down at start: its message, then the main menu; the forms try again.
+    void serverDownAtStart() {
         TestAppFolder app(TestAppFolder::Data::None);
-        QString uri = m_plant;
-        if (server.isEmpty())
-            QVERIFY(m_cluster->pause());
-        else
-            uri = PgSchema::withDatabase(m_cluster->uri(), server);
-        Schema::setServerOverride(uri);
+        Schema::setServerOverride(m_plant);
+        QVERIFY(m_cluster->pause());
         Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY2(dialogs.messages[0].text.contains(words), qPrintable(dialogs.messages[0].text));
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
         QVERIFY(forms().show(QStringLiteral("frmDataEntry")).isOk());
         QCOMPARE(dialogs.messages.size(), 2);
-        QVERIFY2(dialogs.messages[1].text.contains(words), qPrintable(dialogs.messages[1].text));
+        for (const Dialogs::Message& m : dialogs.messages)
+            QVERIFY2(m.text.contains(QStringLiteral("No such file or directory")), qPrintable(m.text));
     }
 
     // The server goes away while a row is typed: Submit says so in the
@@ -155,7 +142,6 @@ private slots:
                  qPrintable(lost));
         QCOMPARE(child<QLineEdit>(form, "txtModelNumber")->text(), QStringLiteral("M1"));
         QCOMPARE(child<QLineEdit>(form, "txtPartNum")->text(), Schema::passPart());
-        QCOMPARE(child<MaskedDateBox>(form, "MaskEdBox1")->text(), QStringLiteral("12/31/2026"));
 
         QVERIFY(m_cluster->resume());
         QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM InspectionRecord")), 0);

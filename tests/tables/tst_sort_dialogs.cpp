@@ -113,6 +113,21 @@ private slots:
         QVERIFY(b->reportControl()->runLog().isEmpty());  // No prints nothing
     }
 
+    // A sort first writes the row being typed; one the database refuses leaves the rows shown.
+    void sortWritesTheTypedRowOrKeepsTheRows() {
+        TableBrowser* b = open(QStringLiteral("tblModel"));
+        QVERIFY(click(b, "cmdEdit"));
+        b->recordSet()->setValue(QStringLiteral("ModelDescription"), QStringLiteral("Omega"));
+        QVERIFY(click(openDialog(b), "cmdOK"));
+        QCOMPARE(column(b, 0), (QStringList{"Alpha", "Beta", "Omega"}));
+        QCOMPARE(fx->folder.scalar(QStringLiteral("SELECT ModelDescription FROM Model WHERE ModelNumber = 'M1'")).toString(), "Omega");
+        b = open(QStringLiteral("tbldefects"));
+        fx->folder.exec(QStringLiteral("ALTER TABLE defects RENAME COLUMN defectdescription TO description"));
+        QVERIFY(click(openDialog(b), "cmdOK"));
+        QCOMPARE(fx->dialogs.texts(), QStringList{"no such column: defectdescription"});
+        QCOMPARE(b->gridModel()->rowCount(), 3);
+    }
+
     // The defect list printed reads the dialog's options as they stand: no
     // field chosen prints by code, while the sort went by description.
     void defectPrintReadsTheOptionsAsTheyStand() {
