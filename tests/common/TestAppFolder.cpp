@@ -137,6 +137,19 @@ void unloadAllForms() {
     QCoreApplication::processEvents();
 }
 
+Form* showForm(const QString& name) {
+    if (const Status s = FormRegistry::instance().show(name); !s) {
+        qWarning("%s: %s", qPrintable(name), qPrintable(s.error()));
+        return nullptr;
+    }
+    Form* f = FormRegistry::instance().form(name);
+    if (f && !QTest::qWaitForWindowActive(f->window())) {
+        qWarning("%s: the window did not become active", qPrintable(name));
+        return nullptr;
+    }
+    return f;
+}
+
 void initFormTests() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     static bool registered = false;

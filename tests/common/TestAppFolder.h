@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "database/Database.h"
+#include "platform/Form.h"
 
 // A fresh application folder in a temporary directory: kelid.mdb, DemoDb,
 // temp, temp2, the report definitions and the help file, with the program
@@ -43,3 +44,9 @@ void unloadAllForms();
 
 // For tests of forms: dates in the United States form, every form registered.
 void initFormTests();
+
+// Shows a form by name and waits until its window is active, as a user would find it;
+// null when it could not be shown or never became active (the reason goes to the log).
+Form* showForm(const QString& name);
+template <class T>
+T* showFormAs(const QString& name) { return qobject_cast<T*>(showForm(name)); }

@@ -23,15 +23,7 @@
 
 namespace {
 
-DataEntryForm* openScreen() {
-    const Status s = FormRegistry::instance().show(QStringLiteral("frmDataEntry"));
-    if (!s)
-        qWarning("frmDataEntry: %s", qPrintable(s.error()));
-    auto* form = FormRegistry::instance().formAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
-    if (form && !QTest::qWaitForWindowActive(form->window()))
-        qWarning("frmDataEntry: window not active");
-    return form;
-}
+DataEntryForm* openScreen() { return showFormAs<DataEntryForm>(QStringLiteral("frmDataEntry")); }
 
 template <class T = QLineEdit>
 T* control(QWidget* form, const char* name) {

@@ -59,11 +59,7 @@ int recordingSync(int fd) {
     return ::fsync(fd);
 }
 
-QWidget* dataEntry() {
-    FormRegistry::instance().show(QStringLiteral("frmDataEntry"));
-    QWidget* form = FormRegistry::instance().form(QStringLiteral("frmDataEntry"));
-    return form && QTest::qWaitForWindowActive(form->window()) ? form : nullptr;
-}
+QWidget* dataEntry() { return showForm(QStringLiteral("frmDataEntry")); }
 }  // namespace
 
 class TestPlatform : public QObject {

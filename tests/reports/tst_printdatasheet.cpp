@@ -17,11 +17,7 @@ class TestPrintDataSheet : public QObject {
 
     Form* openSheet() {
         FormRegistry::instance().show(QStringLiteral("frmReports"));
-        FormRegistry::instance().show(QStringLiteral("frmPrintDataSheet"));
-        Form* f = FormRegistry::instance().form(QStringLiteral("frmPrintDataSheet"));
-        if (f)
-            QTest::qWaitForWindowActive(f);
-        return f;
+        return showForm(QStringLiteral("frmPrintDataSheet"));
     }
 
 private slots:

@@ -16,9 +16,8 @@ class TestReportCriteria : public QObject {
     Q_OBJECT
 
     ReportCriteriaForm* open(const QString& name) {
-        FormRegistry::instance().show(name);
-        auto* f = FormRegistry::instance().formAs<ReportCriteriaForm>(name);
-        [&] { QVERIFY(f && QTest::qWaitForWindowActive(f->window())); }();
+        auto* f = showFormAs<ReportCriteriaForm>(name);
+        [&] { QVERIFY(f); }();
         return f;
     }
     template <class T = QWidget>

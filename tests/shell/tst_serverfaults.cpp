@@ -125,9 +125,8 @@ private slots:
         TestAppFolder app(TestAppFolder::Data::None);
         Schema::setServerOverride(m_plant);
         Dialogs::Scripted dialogs;
-        QVERIFY(forms().show(QStringLiteral("frmDataEntry")).isOk());
-        auto* form = forms().formAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
-        QVERIFY(QTest::qWaitForWindowActive(form->window()));
+        auto* form = showFormAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
+        QVERIFY(form);
         QTest::mouseClick(child<QPushButton>(form, "cmdAdd"), Qt::LeftButton);
         for (const char* t : {"a", "m1", "s1", "e7"})
             field(QString::fromLatin1(t));
@@ -158,9 +157,8 @@ private slots:
         TestAppFolder app(TestAppFolder::Data::None);
         Schema::setServerOverride(m_plant);
         Dialogs::Scripted dialogs;
-        QVERIFY(forms().show(QStringLiteral("frmPareto")).isOk());
-        auto* form = forms().formAs<ReportCriteriaForm>(QStringLiteral("frmPareto"));
-        QVERIFY(QTest::qWaitForWindowActive(form->window()));
+        auto* form = showFormAs<ReportCriteriaForm>(QStringLiteral("frmPareto"));
+        QVERIFY(form);
         const QString csv = app.file(QStringLiteral("pareto.csv"));
         form->engine()->setOutput(ReportEngine::Output::Csv, csv);
         for (const char* box : {"MaskEdBox1", "MaskEdBox2"}) {

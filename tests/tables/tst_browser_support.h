@@ -25,11 +25,7 @@ struct Fixture {
     Dialogs::Scripted dialogs;
 };
 
-inline TableBrowser* open(const QString& name) {
-    FormRegistry::instance().show(name);
-    auto* b = FormRegistry::instance().formAs<TableBrowser>(name);
-    return b && QTest::qWaitForWindowActive(b->window()) ? b : nullptr;
-}
+inline TableBrowser* open(const QString& name) { return showFormAs<TableBrowser>(name); }
 
 inline QPushButton* button(QWidget* form, const char* name) { return form->findChild<QPushButton*>(QString::fromLatin1(name)); }
 

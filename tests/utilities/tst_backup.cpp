@@ -17,10 +17,8 @@ FormRegistry& forms() { return FormRegistry::instance(); }
 
 // Shows frmBackUp and clicks Start Backup; the input box is answered with `typed` (cancelled if null).
 Form* clickStart(Dialogs::Scripted& dialogs, const QString& typed) {
-    if (!forms().show(QStringLiteral("frmBackUp")).isOk())
-        return nullptr;
-    Form* form = forms().form(QStringLiteral("frmBackUp"));
-    if (!QTest::qWaitForWindowActive(form->window_()))
+    Form* form = showForm(QStringLiteral("frmBackUp"));
+    if (!form)
         return nullptr;
     if (!typed.isNull())
         dialogs.inputAnswers.enqueue(typed);
