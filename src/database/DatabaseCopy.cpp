@@ -276,7 +276,7 @@ Status copy(Database& from, Database& to, Counts* counts) {
 }
 
 Status toFile(Database& from, const QString& path, bool replace, Counts* counts) {
-    const QFileInfo target(path);
+    const QFileInfo target(FileSystem::realFile(path));
     if (!replace && target.exists())
         return Status::fail(QStringLiteral("File already exists: %1").arg(QDir::toNativeSeparators(path)));
     if (!QFileInfo(target.absolutePath()).isDir())
@@ -286,7 +286,7 @@ Status toFile(Database& from, const QString& path, bool replace, Counts* counts)
     // The unfinished file of a run that was cut short has the name pattern
     // of an unfinished copy, and goes the same way.
     FileSystem::removeUnfinishedCopies(path);
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile partial(FileSystem::temporaryPattern(target.filePath()));
     if (!partial.open())
         return Status::fail(QStringLiteral("Cannot write '%1': %2").arg(QDir::toNativeSeparators(target.absolutePath()),
                                                                        partial.errorString()));

@@ -141,8 +141,8 @@ Status rebuild(const QString& path, Outcome* outcome) {
 
     // The new file: beside the damaged one, named like an unfinished copy so
     // that a rebuild cut short is cleared away by the next compaction.
-    const QFileInfo info(path);
-    QByteArray name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    const QFileInfo info(FileSystem::realFile(path));
+    QByteArray name = QFile::encodeName(FileSystem::temporaryPattern(info.filePath()));
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return Status::fail(describe("Cannot write", info.absolutePath(), errno));
@@ -214,11 +214,12 @@ Status rebuild(const QString& path, Outcome* outcome) {
     if (!outcome->damagedTables.isEmpty()) {
         const QString kept = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-") +
                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) + QLatin1Char('.') + info.suffix();
-        if (::link(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) != 0 && !QFile::copy(path, kept))
+        if (::link(QFile::encodeName(info.filePath()).constData(), QFile::encodeName(kept).constData()) != 0 &&
+            !QFile::copy(info.filePath(), kept))
             return Status::fail(describe("Cannot keep the damaged file as", kept, errno ? errno : EIO));
         outcome->keptDamagedFile = kept;
     }
-    const Status replaced = FileSystem::replaceFile(fresh, path);
+    const Status replaced = FileSystem::replaceFile(fresh, info.filePath());
     if (replaced || !QFileInfo::exists(fresh))
         cleanup.path.clear();
     return replaced;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FileSystem {
@@ -50,13 +51,45 @@ Status deleteFile(const QString& path) {
     return Status::ok();
 }
 
+QString realFile(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    return info.isSymLink() ? info.symLinkTarget() : path;
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa, sb;
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
+        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+Status checkOneName(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || st.st_nlink <= 1)
+        return Status::ok();
+    return Status::fail(QStringLiteral("The database file '%1' has %2 names on this disk (hard links). Compacting or "
+                                       "exchanging the database replaces the file by a new one, and the other names would "
+                                       "keep the former file: two databases, each without the rows written into the other. "
+                                       "Keep one name (delete the other links; a symbolic link may lead to the file instead).")
+                            .arg(QDir::toNativeSeparators(realFile(path)))
+                            .arg(qulonglong(st.st_nlink)));
+}
+
+QString temporaryPattern(const QString& target) {
+    const QFileInfo info(target);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX");
+}
+
 Status copyFile(const QString& source, const QString& target) {
     QFile in(source);
     if (!QFileInfo(source).isFile())
         return Status::fail(describe("File not found", source, ENOENT));
     if (!in.open(QIODevice::ReadOnly))
         return Status::fail(describe("Cannot read", source, errno ? errno : EACCES));
-    const QFileInfo targetInfo(target);
+    const QString real = realFile(target);
+    const QFileInfo targetInfo(real);
     const QString folder = targetInfo.absolutePath();
     if (!QFileInfo(folder).isDir())
         return Status::fail(describe("Path not found", folder, ENOENT));
@@ -66,8 +99,8 @@ Status copyFile(const QString& source, const QString& target) {
     // A copy onto this target that was cut short (killed at its rename) left
     // its temporary file here; nothing else ever removes it. The name pattern
     // is the one removeUnfinishedCopies() looks for.
-    removeUnfinishedCopies(target);
-    QTemporaryFile out(folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".XXXXXX"));
+    removeUnfinishedCopies(real);
+    QTemporaryFile out(temporaryPattern(real));
     if (!out.open())
         return Status::fail(describe("Cannot write", folder, errno ? errno : EACCES));
     QByteArray buffer;
@@ -83,14 +116,14 @@ Status copyFile(const QString& source, const QString& target) {
     if (!out.flush())
         return Status::fail(describe("Cannot write", target, errno ? errno : EIO));
     out.setPermissions(in.permissions() | QFileDevice::WriteOwner);
-    const Status replaced = replaceFile(out.fileName(), target);
+    const Status replaced = replaceFile(out.fileName(), real);
     if (replaced || !QFileInfo::exists(out.fileName()))
         out.setAutoRemove(false);
     return replaced;
 }
 
 int removeUnfinishedCopies(const QString& target) {
-    const QFileInfo info(target);
+    const QFileInfo info(realFile(target));
     const QRegularExpression leftover(QStringLiteral("^\\.%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
     int removed = 0;
     const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -103,9 +136,10 @@ int removeUnfinishedCopies(const QString& target) {
 Status replaceFile(const QString& source, const QString& target) {
     if (const Status s = sync(source, 0); !s)
         return s;
-    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) != 0)
-        return Status::fail(describe("Cannot replace", target, errno));
-    return sync(QFileInfo(target).absolutePath(), O_DIRECTORY);
+    const QString real = realFile(target);
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(real).constData()) != 0)
+        return Status::fail(describe("Cannot replace", real, errno));
+    return sync(QFileInfo(real).absolutePath(), O_DIRECTORY);
 }
 
 void setSyncCall(SyncCall call) { g_sync = call; }

@@ -29,12 +29,9 @@ Status OutputFile::failure(int err) const {
 }
 
 Status OutputFile::open() {
-    QFileInfo info(m_path);
     // The file a link names is replaced, not the link.
-    if (info.isSymLink() && !info.symLinkTarget().isEmpty()) {
-        m_path = info.symLinkTarget();
-        info = QFileInfo(m_path);
-    }
+    m_path = FileSystem::realFile(m_path);
+    const QFileInfo info(m_path);
     if (info.isDir())
         return failure(EISDIR);
     if (info.exists() && ::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
@@ -52,7 +49,7 @@ Status OutputFile::open() {
         return Status::fail(QStringLiteral("Path not found '%1': %2")
                                 .arg(QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(ENOENT))));
     FileSystem::removeUnfinishedCopies(m_path);
-    QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray name = QFile::encodeName(FileSystem::temporaryPattern(m_path));
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return failure(errno);

@@ -54,6 +54,8 @@ Status CompactRepair::step(int n) {
         if (s)
             s = DatabaseGuard::usableDatabase(m_paths.live);
         if (s)
+            s = FileSystem::checkOneName(m_paths.live);
+        if (s)
             s = Maintenance::repair(m_paths.live);
         return s;
     }

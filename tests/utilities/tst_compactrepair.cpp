@@ -1,11 +1,15 @@
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include "FileFacts.h"
 #include "TestAppFolder.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
 #include "shell/Application.h"
@@ -40,6 +44,7 @@ private slots:
     }
 
     void sequenceStatesAndLeftovers();
+    void linkedDatabase();
     void repairForm_data();
     void repairForm();
     void damagedFileAtStart_data();
@@ -96,6 +101,36 @@ void TestCompactRepair::sequenceStatesAndLeftovers() {
     QCOMPARE(entries(f.file(QStringLiteral("temp"))), QStringList());
     QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList{QStringLiteral(".kelid1.mdb.Ab12cD")});
     QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+}
+
+// A kelid.mdb that is a symbolic link stays one: the compaction and a rebuild
+// by the repair replace the file it leads to, from a temporary file beside
+// that one. A file with a second name (a hard link) is refused as it is.
+void TestCompactRepair::linkedDatabase() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath(QStringLiteral("plant.mdb"));
+    QVERIFY(QFile::rename(f.livePath(), real) && QFile::link(real, f.livePath()));
+    addRows(f, 300);
+    f.exec(QStringLiteral("DELETE FROM InspectionRecord WHERE InspectionID % 2 = 0"));
+    const QString before = rows(real);
+    const qint64 sizeBefore = QFileInfo(real).size();
+    Status s = CompactRepair().run();
+    QVERIFY2(s.isOk(), qPrintable(s.error()));
+    QVERIFY(QFileInfo(real).size() < sizeBefore);
+    QVERIFY(damage(real, Damage::IndexPage));
+    s = CompactRepair().repairPhase();
+    QVERIFY2(s.isOk(), qPrintable(s.error()));
+    QCOMPARE(QFileInfo(f.livePath()).symLinkTarget(), real);
+    QVERIFY(intact(real));
+    QCOMPARE(rows(real), before);
+    QCOMPARE(entries(elsewhere.path()), QStringList{QStringLiteral("plant.mdb")});
+
+    const QString second = elsewhere.filePath(QStringLiteral("second.mdb"));
+    QVERIFY(::link(QFile::encodeName(real).constData(), QFile::encodeName(second).constData()) == 0);
+    s = CompactRepair().run();
+    QVERIFY2(!s.isOk() && s.error().contains(QStringLiteral("(hard links)")), qPrintable(s.error()));
+    QVERIFY(FileSystem::sameFile(real, second));
 }
 
 void TestCompactRepair::repairForm_data() {

@@ -1,11 +1,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 #include "FileFacts.h"
 #include "TestAppFolder.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
 
@@ -95,6 +99,9 @@ void TestUtilityMenu::exchange_data() {
     QTest::newRow("stored database missing") << QStringLiteral("stored") << QStringLiteral("File not found") << 3;
     QTest::newRow("temp2 missing") << QStringLiteral("temp2") << QStringLiteral("Path not found") << 2;
     QTest::newRow("stored database held open") << QStringLiteral("held") << QStringLiteral("is open in another window") << 2;
+    // kelid.mdb a symbolic link: the file it leads to is exchanged, the link stays.
+    QTest::newRow("live database a link") << QStringLiteral("link") << kDone << 6;
+    QTest::newRow("live database hard-linked") << QStringLiteral("hard link") << QStringLiteral("(hard links)") << 2;
 }
 
 // The live and stored databases swap places through a copy in temp2; a step
@@ -109,7 +116,13 @@ void TestUtilityMenu::exchange() {
     const QByteArray A = digest(f.livePath()), B = digest(storedPath);
     Dialogs::Scripted dialogs;
     std::unique_ptr<Database> held;
-    if (fault.isEmpty() || fault == QLatin1String("cancel")) {
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath(QStringLiteral("plant.mdb"));
+    if (fault == QLatin1String("link")) {
+        QVERIFY(QFile::rename(f.livePath(), real) && QFile::link(real, f.livePath()));
+    } else if (fault == QLatin1String("hard link")) {
+        QVERIFY(::link(QFile::encodeName(f.livePath()).constData(), QFile::encodeName(real).constData()) == 0);
+    } else if (fault.isEmpty() || fault == QLatin1String("cancel")) {
         writeFile(exchangePath, QByteArray("stale copy of an interrupted run", 32));
         if (!fault.isEmpty())
             dialogs.answers.enqueue(Dialogs::Answer::Cancel);
@@ -145,6 +158,9 @@ void TestUtilityMenu::exchange() {
         QCOMPARE(digest(storedPath), completed == 6 ? A : B);
     QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))).size(), fault == QLatin1String("stored") ? 0 : 1);
     QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+    QCOMPARE(QFileInfo(f.livePath()).isSymLink(), fault == QLatin1String("link"));
+    QCOMPARE(entries(elsewhere.path()), fault.contains(QLatin1String("link")) ? QStringList{QStringLiteral("plant.mdb")} : QStringList());
+    QCOMPARE(FileSystem::sameFile(f.livePath(), real), fault.contains(QLatin1String("link")));
 }
 
 QTEST_MAIN(TestUtilityMenu)
