@@ -52,6 +52,11 @@ QString connectionTarget() {
 
 bool isServer() { return Database::isServerName(databaseName()); }
 
+QString databaseFile() {
+    const QString name = databaseName();
+    return Database::isServerName(name) ? QString() : name;
+}
+
 QString describe() {
     const QString name = databaseName();
     if (!Database::isServerName(name))

@@ -13,6 +13,8 @@ QString livePath();
 // folder, else the live file. A name is opened as it is by Database::open.
 QString databaseName();
 bool isServer();
+// The database file in use (the live file), or empty on a server.
+QString databaseFile();
 // The server given on the command line for this run (empty: none).
 void setServerOverride(const QString& uri);
 // The configuration file's name in the application folder: "varnex.conf".

@@ -1,7 +1,10 @@
 #include "platform/InstanceLock.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
+
+#include "platform/FileSystem.h"
 
 InstanceLock::InstanceLock() = default;
 InstanceLock::~InstanceLock() { release(); }
@@ -10,8 +13,35 @@ QString InstanceLock::lockFilePath(const QString& appFolder) {
     return QDir(appFolder).filePath(QStringLiteral("varnex.lck"));
 }
 
-Status InstanceLock::acquire(const QString& appFolder) {
+namespace {
+// Why a start is refused: another process of the program or a tool holds the
+// database, from this folder (folder empty) or from another one.
+Status heldBy(const QString& program, qint64 pid, const QString& folder, const QString& databaseFile) {
+    const QString file = QDir::toNativeSeparators(FileSystem::realFile(databaseFile));
+    if (program.startsWith(QLatin1String("varnex-")))
+        return Status::fail((folder.isEmpty() ? QStringLiteral("A database utility (%1, process %2) is working on the database in this folder.")
+                                              : QStringLiteral("A database utility (%1, process %2) is working on this database (%3) "
+                                                               "from the folder '%4'."))
+                                .arg(program).arg(pid).arg(file, QDir::toNativeSeparators(folder)) +
+                            QStringLiteral(" Try again when it has finished."));
+    if (folder.isEmpty())
+        return Status::fail(QStringLiteral("Varnex is already running from this folder."));
+    return Status::fail(QStringLiteral("Varnex is already running on this database (%1) from the folder '%2'.")
+                            .arg(file, QDir::toNativeSeparators(folder)));
+}
+}  // namespace
+
+Status InstanceLock::acquire(const QString& appFolder, const QString& databaseFile) {
     release();
+    Status s = acquireFolder(appFolder);
+    if (s && !databaseFile.isEmpty())
+        s = acquireFile(appFolder, databaseFile);
+    if (!s)
+        release();
+    return s;
+}
+
+Status InstanceLock::acquireFolder(const QString& appFolder) {
     auto lock = std::make_unique<QLockFile>(lockFilePath(appFolder));
     // Never stale by age: a compaction may take long. A lock whose process is
     // gone is taken over all the same.
@@ -31,13 +61,25 @@ Status InstanceLock::acquire(const QString& appFolder) {
         m_lock = std::move(lock);
         return Status::ok();
     }
-    if (app.startsWith(QLatin1String("varnex-")))
-        return Status::fail(QStringLiteral("A database utility (%1, process %2) is working on the database in this folder. "
-                                           "Try again when it has finished.").arg(app).arg(pid));
-    return Status::fail(QStringLiteral("Varnex is already running from this folder."));
+    return heldBy(app, pid, QString(), QString());
+}
+
+Status InstanceLock::acquireFile(const QString& appFolder, const QString& databaseFile) {
+    if (Status s = FileSystem::checkOneName(databaseFile); !s)
+        return s;
+    DatabaseFileLock::Holder holder;
+    if (m_fileLock.tryLock(databaseFile, appFolder, &holder))
+        return Status::ok();
+    // A folder that cannot hold a lock of its own (read-only) is known by the file's.
+    if (holder.folder.isEmpty())  // it has only just taken it
+        return Status::fail(QStringLiteral("Varnex or one of its tools is already working on this database (%1).")
+                                .arg(QDir::toNativeSeparators(FileSystem::realFile(databaseFile))));
+    const bool here = holder.folder == QFileInfo(appFolder).canonicalFilePath();
+    return heldBy(holder.program, holder.pid, here ? QString() : holder.folder, databaseFile);
 }
 
 void InstanceLock::release() {
+    m_fileLock.release();
     if (m_lock)
         m_lock->unlock();
     m_lock.reset();

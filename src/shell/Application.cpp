@@ -71,11 +71,12 @@ int run() {
         else if (args[i].startsWith(QLatin1String("--server=")))
             Schema::setServerOverride(args[i].mid(9));
     }
-    // One running instance per application folder: a second one would compact
-    // the file under the first one's feet.
-    // The database tools take the same lock while they copy or replace the file.
+    // One running instance per application folder and per database file,
+    // whatever links lead to it: a second one would compact the file under
+    // the first one's feet. The database tools take the same lock while they
+    // copy or replace the file.
     InstanceLock lock;
-    const Status locked = lock.acquire(AppPaths::folder());
+    const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile());
     if (!locked) {
         std::fprintf(stderr, "varnex: %s\n", qPrintable(locked.error()));
         Dialogs::showError(locked.error());

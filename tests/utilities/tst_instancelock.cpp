@@ -7,9 +7,12 @@
 #include <QThread>
 
 #include <csignal>
+#include <unistd.h>
 
 #include "FileFacts.h"
 #include "TestAppFolder.h"
+#include "platform/DatabaseFileLock.h"
+#include "platform/FileSystem.h"
 
 using namespace FileFacts;
 
@@ -50,6 +53,25 @@ class TestInstanceLock : public QObject {
     static void stop(QProcess& p) {
         p.kill();
         p.waitForFinished(10000);
+    }
+
+    // What a process says on its error channel until it says `expected` or ends.
+    static QString errorsUntil(QProcess& p, const QString& expected) {
+        QString err;
+        for (int i = 0; i < 400 && !err.contains(expected) && p.state() == QProcess::Running; ++i) {
+            p.waitForReadyRead(50);
+            err += QString::fromLocal8Bit(p.readAllStandardError());
+        }
+        return err + QString::fromLocal8Bit(p.readAllStandardError());
+    }
+
+    // The utility's exit code and error output.
+    QString runUtility(const QStringList& args, int* exitCode) {
+        QProcess utility;
+        utility.start(built("varnex-utility"), args);
+        utility.waitForFinished(30000);
+        *exitCode = utility.exitCode();
+        return QString::fromLocal8Bit(utility.readAllStandardError());
     }
 
 private slots:
@@ -104,11 +126,7 @@ private slots:
         QProcess program;
         QVERIFY(startProgram(app, program));
         // The program says so (and waits for the message box to be answered).
-        QString err;
-        for (int i = 0; i < 400 && !err.contains(QLatin1String("working on the database")) && program.state() == QProcess::Running; ++i) {
-            program.waitForReadyRead(50);
-            err += QString::fromLocal8Bit(program.readAllStandardError());
-        }
+        const QString err = errorsUntil(program, QStringLiteral("working on the database"));
         stop(program);
         ::kill(pid_t(utility.processId()), SIGCONT);
         QVERIFY(utility.waitForFinished(60000));
@@ -116,6 +134,40 @@ private slots:
                                              "folder.").arg(utilityPid)), qPrintable(err));
         QCOMPARE(utility.exitCode(), 0);
         QVERIFY(intact(app.livePath()));
+    }
+
+    // A second folder whose kelid.mdb is a symbolic link to the first one's
+    // file is the same database: while the program runs from the first, the
+    // utility and the program refuse it, naming the first folder. A file with
+    // a second name (a hard link) is refused, and keeps both names.
+    void oneDatabaseWhateverThePath() {
+        TestAppFolder a(TestAppFolder::Data::Demo), linked(TestAppFolder::Data::None), hardLinked(TestAppFolder::Data::None);
+        QVERIFY(QFile::link(a.livePath(), linked.livePath()));
+        const QByteArray live = digest(a.livePath());
+        QProcess program;
+        QVERIFY(startProgram(a, program));
+        const QString fileLock = DatabaseFileLock::lockFilePath(linked.livePath());
+        QVERIFY2(waitFor([&] { return QFileInfo(fileLock).size() > 0; }, 20000), "the program took no lock of its database file");
+        const QString holder = QStringLiteral("Varnex is already running on this database (%1) from the folder '%2'.")
+                                   .arg(QFileInfo(a.livePath()).canonicalFilePath(), QFileInfo(a.path()).canonicalFilePath());
+        int exitCode = 0;
+        QString err = runUtility({QStringLiteral("exchange"), linked.path()}, &exitCode);
+        QVERIFY2(exitCode == 1 && err.contains(holder), qPrintable(err));
+        QProcess second;
+        QVERIFY(startProgram(linked, second));
+        err = errorsUntil(second, holder);
+        stop(second);
+        QVERIFY2(err.contains(holder), qPrintable(err));
+        QCOMPARE(program.state(), QProcess::Running);
+        stop(program);
+        QVERIFY(QFileInfo(linked.livePath()).isSymLink());
+        QCOMPARE(digest(a.livePath()), live);
+
+        QVERIFY(::link(QFile::encodeName(a.livePath()).constData(), QFile::encodeName(hardLinked.livePath()).constData()) == 0);
+        err = runUtility({QStringLiteral("compact"), hardLinked.path()}, &exitCode);
+        QVERIFY2(exitCode == 1 && err.contains(QStringLiteral("has 2 names on this disk (hard links)")), qPrintable(err));
+        QVERIFY(FileSystem::sameFile(a.livePath(), hardLinked.livePath()));
+        QCOMPARE(digest(a.livePath()), live);
     }
 };
 

@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
         // The program and the other tools take the same lock: a file replaced
         // while Varnex writes into it would lose the rows written meanwhile.
         InstanceLock lock;
-        s = lock.acquire(AppPaths::folder());
+        s = lock.acquire(AppPaths::folder(), Schema::databaseFile());
         if (!s) {
             err << "varnex-utility: " << s.error() << " Nothing was changed.\n";
             return 1;
