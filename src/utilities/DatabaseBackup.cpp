@@ -1,5 +1,7 @@
 #include "utilities/DatabaseBackup.h"
 
+#include <QDir>
+
 #include "database/DatabaseCopy.h"
 #include "database/Maintenance.h"
 #include "database/Schema.h"
@@ -26,6 +28,12 @@ Status runServer(const QString& uri, const QString& destination) {
 }
 
 Status run(const QString& live, const QString& destination) {
+    // The folder typed may lead back to the database's own (through "..", a
+    // link): the copy would replace the database by itself and be no backup.
+    if (FileSystem::sameFile(live, destination))
+        return Status::fail(QStringLiteral("'%1' is the database itself: a backup must go into another folder. Create a new "
+                                           "folder to back up into and try again.")
+                                .arg(QDir::toNativeSeparators(destination)));
     // A file being written by an open connection would be copied half-way.
     Status s = DatabaseGuard::notHeldOpen({live});
     // An earlier backup may be the only good copy left: a live file that is

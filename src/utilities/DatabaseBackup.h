@@ -12,7 +12,8 @@ namespace DatabaseBackup {
 QString destinationFor(const QString& typedFolder);
 
 // The database in use into the typed folder: a copy of the live file, or a
-// snapshot of the server's tables.
+// snapshot of the server's tables. A destination that is the live file
+// itself, by whatever path, is refused.
 Status run(const QString& typedFolder);
 Status run(const QString& live, const QString& destination);
 // One state of the server's tables (read in one transaction while stations

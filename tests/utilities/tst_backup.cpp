@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +37,8 @@ private slots:
     void backupThroughTheForm_data();
     void backupThroughTheForm();
     void interruptedWriteRolledBackBeforeCopy();
+    void ownFolderRefused_data();
+    void ownFolderRefused();
 };
 
 void TestBackup::backupThroughTheForm_data() {
@@ -143,6 +146,36 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     SqlStatement sum(copy, sumSql);
     QVERIFY(sum.next());
     QCOMPARE(sum.value(0).toString(), committed);
+}
+
+void TestBackup::ownFolderRefused_data() {
+    QTest::addColumn<QString>("typed");  // %1 the application folder, %2 a link to it
+    QTest::newRow("the folder") << QStringLiteral("%1");
+    QTest::newRow("back through ..") << QStringLiteral("%1/temp/..");
+    QTest::newRow("a link to it") << QStringLiteral("%2");
+}
+
+// A backup folder that leads back to the database's own is refused with one
+// sentence by the utility (exit 1) and by the form, and the database is kept.
+void TestBackup::ownFolderRefused() {
+    QFETCH(QString, typed);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QTemporaryDir elsewhere;
+    typed = typed.arg(f.path(), elsewhere.filePath(QStringLiteral("app")));
+    QVERIFY(QFile::link(f.path(), elsewhere.filePath(QStringLiteral("app"))));
+    const QByteArray bytes = digest(f.livePath());
+    const QString sentence = QStringLiteral("is the database itself: a backup must go into another folder.");
+    QProcess utility;
+    utility.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-utility"),
+                  {QStringLiteral("backup"), f.path(), typed});
+    QVERIFY(utility.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(utility.readAllStandardError());
+    QVERIFY2(utility.exitCode() == 1 && err.contains(sentence), qPrintable(err));
+    Dialogs::Scripted dialogs;
+    QVERIFY(clickStart(dialogs, typed));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages.first().text.contains(sentence), qPrintable(dialogs.messages.first().text));
+    QCOMPARE(digest(f.livePath()), bytes);
 }
 
 QTEST_MAIN(TestBackup)
