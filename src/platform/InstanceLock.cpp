@@ -17,17 +17,14 @@ namespace {
 // Why a start is refused: another process of the program or a tool holds the
 // database, from this folder (folder empty) or from another one.
 Status heldBy(const QString& program, qint64 pid, const QString& folder, const QString& databaseFile) {
-    const QString file = QDir::toNativeSeparators(FileSystem::realFile(databaseFile));
-    if (program.startsWith(QLatin1String("varnex-")))
-        return Status::fail((folder.isEmpty() ? QStringLiteral("A database utility (%1, process %2) is working on the database in this folder.")
-                                              : QStringLiteral("A database utility (%1, process %2) is working on this database (%3) "
-                                                               "from the folder '%4'."))
-                                .arg(program).arg(pid).arg(file, QDir::toNativeSeparators(folder)) +
-                            QStringLiteral(" Try again when it has finished."));
+    const bool utility = program.startsWith(QLatin1String("varnex-"));
+    const QString busy = QStringLiteral("A database utility (%1, process %2) is working on %3. Try again when it has finished.");
     if (folder.isEmpty())
-        return Status::fail(QStringLiteral("Varnex is already running from this folder."));
-    return Status::fail(QStringLiteral("Varnex is already running on this database (%1) from the folder '%2'.")
-                            .arg(file, QDir::toNativeSeparators(folder)));
+        return Status::fail(utility ? busy.arg(program).arg(pid).arg(QStringLiteral("the database in this folder"))
+                                    : QStringLiteral("Varnex is already running from this folder."));
+    const QString where = QStringLiteral("this database (%1) from the folder '%2'")
+                              .arg(QDir::toNativeSeparators(FileSystem::realFile(databaseFile)), QDir::toNativeSeparators(folder));
+    return Status::fail(utility ? busy.arg(program).arg(pid).arg(where) : QStringLiteral("Varnex is already running on %1.").arg(where));
 }
 }  // namespace
 
