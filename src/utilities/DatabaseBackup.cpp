@@ -6,6 +6,7 @@
 #include "database/Maintenance.h"
 #include "database/Schema.h"
 #include "platform/AppPaths.h"
+#include "platform/DatabaseFileLock.h"
 #include "platform/FileSystem.h"
 #include "utilities/DatabaseGuard.h"
 
@@ -34,6 +35,15 @@ Status run(const QString& live, const QString& destination) {
         return Status::fail(QStringLiteral("'%1' is the database itself: a backup must go into another folder. Create a new "
                                            "folder to back up into and try again.")
                                 .arg(QDir::toNativeSeparators(destination)));
+    // A kelid.mdb in the backup folder may be a link to another station's
+    // live database: the backup would replace that station's rows.
+    DatabaseFileLock probe;
+    DatabaseFileLock::Holder holder;
+    if (!probe.tryLock(destination, QString(), &holder))
+        return Status::fail(QStringLiteral("'%1' leads to the database Varnex works on from the folder '%2': a backup "
+                                           "must not replace it. Choose another folder to back up into.")
+                                .arg(QDir::toNativeSeparators(destination), QDir::toNativeSeparators(holder.folder)));
+    probe.release();
     // A file being written by an open connection would be copied half-way.
     Status s = DatabaseGuard::notHeldOpen({live});
     // An earlier backup may be the only good copy left: a live file that is

@@ -6,6 +6,7 @@
 
 #include "FileFacts.h"
 #include "TestAppFolder.h"
+#include "platform/DatabaseFileLock.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
@@ -153,6 +154,8 @@ void TestBackup::ownFolderRefused_data() {
     QTest::newRow("the folder") << QStringLiteral("%1");
     QTest::newRow("back through ..") << QStringLiteral("%1/temp/..");
     QTest::newRow("a link to it") << QStringLiteral("%2");
+    // %3: a folder whose kelid.mdb is a link to a database another program holds
+    QTest::newRow("a link to a held database") << QStringLiteral("%3");
 }
 
 // A backup folder that leads back to the database's own is refused with one
@@ -161,10 +164,20 @@ void TestBackup::ownFolderRefused() {
     QFETCH(QString, typed);
     TestAppFolder f(TestAppFolder::Data::Demo);
     QTemporaryDir elsewhere;
-    typed = typed.arg(f.path(), elsewhere.filePath(QStringLiteral("app")));
+    typed = typed.arg(f.path(), elsewhere.filePath(QStringLiteral("app")), elsewhere.filePath(QStringLiteral("linked")));
     QVERIFY(QFile::link(f.path(), elsewhere.filePath(QStringLiteral("app"))));
+    const QString other = elsewhere.filePath(QStringLiteral("other.mdb"));
+    QVERIFY(QFile::copy(f.file(QStringLiteral("DemoDb/kelid1.mdb")), other));
+    QVERIFY(QDir(elsewhere.path()).mkdir(QStringLiteral("linked")));
+    QVERIFY(QFile::link(other, elsewhere.filePath(QStringLiteral("linked/kelid.mdb"))));
+    DatabaseFileLock otherStation;
+    DatabaseFileLock::Holder holder;
+    QVERIFY(otherStation.tryLock(other, elsewhere.path(), &holder));
+    const QByteArray otherBytes = digest(other);
     const QByteArray bytes = digest(f.livePath());
-    const QString sentence = QStringLiteral("is the database itself: a backup must go into another folder.");
+    const QString sentence = typed.endsWith(QLatin1String("linked"))
+        ? QStringLiteral("leads to the database Varnex works on from the folder")
+        : QStringLiteral("is the database itself: a backup must go into another folder.");
     QProcess utility;
     utility.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-utility"),
                   {QStringLiteral("backup"), f.path(), typed});
@@ -176,6 +189,7 @@ void TestBackup::ownFolderRefused() {
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY2(dialogs.messages.first().text.contains(sentence), qPrintable(dialogs.messages.first().text));
     QCOMPARE(digest(f.livePath()), bytes);
+    QCOMPARE(digest(other), otherBytes);
 }
 
 QTEST_MAIN(TestBackup)
