@@ -63,6 +63,21 @@ QString describe() {
                              name);
 }
 
+Status checkConfigFile(QString* warning) {
+    if (!ServerUri::hasPassword(configuredServer()))
+        return Status::ok();
+    const QString path = AppPaths::join(QStringLiteral("\\") + configFileName());
+    if (QFileInfo(path).permissions() & QFileDevice::ReadOther)
+        return Status::fail(QStringLiteral("%1 holds the server's password, and every user of this computer can read "
+                                           "it; the server was not used. Make the file readable by its owner alone "
+                                           "(chmod 600 %1), or move the password to ~/.pgpass or PGPASSWORD.")
+                                .arg(path));
+    *warning = QStringLiteral("%1 holds the server's password: keep the file readable by its owner alone (chmod 600), "
+                              "or move the password to ~/.pgpass or PGPASSWORD.")
+                   .arg(path);
+    return Status::ok();
+}
+
 QString dataEntryConnectPrefix() { return QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source ="); }
 QString browserConnectPrefix() { return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.3.51;Data Source="); }
 
