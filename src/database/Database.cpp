@@ -1,5 +1,6 @@
 #include "database/Database.h"
 
+#include "database/ServerUri.h"
 #include "database/postgres/PgConnection.h"
 #include "database/sqlite/SqliteConnection.h"
 
@@ -24,7 +25,8 @@ Status Database::open(const QString& name, Mode mode) {
     const Status s = m_engine->open(name, mode);
     if (!s) {
         m_engine.reset();
-        return s;
+        // The engine may quote the name, or the part of a URI it could not read.
+        return Status::fail(ServerUri::masked(s.error(), name));
     }
     if (m_background)
         m_engine->setBackgroundReader(true);

@@ -10,7 +10,7 @@
 
 // A connection to the program's database: a SQLite file named by its path, or
 // a PostgreSQL server named by a connection URI ("postgresql://..."). Errors
-// come back as the engine's own message.
+// come back as the engine's own message, with any password hidden.
 class Database {
 public:
     using Mode = DbConnection::Mode;

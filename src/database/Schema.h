@@ -19,6 +19,10 @@ QString databaseFile();
 void setServerOverride(const QString& uri);
 // The configuration file's name in the application folder: "varnex.conf".
 QString configFileName();
+// A password in the configuration file's server line: refused while every
+// user of this computer may read the file; else accepted, and *warning tells
+// to keep the file so.
+Status checkConfigFile(QString* warning);
 // The database in use as the user is shown it: the file's path, or the
 // server's host and database name (never a password).
 QString describe();

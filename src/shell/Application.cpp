@@ -8,6 +8,7 @@
 #include <QPixmap>
 
 #include "database/Schema.h"
+#include "database/ServerUri.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -63,25 +64,38 @@ int run() {
     QApplication::setApplicationName(QStringLiteral("Varnex"));
     QApplication::setWindowIcon(programIcon());
     QApplication::setQuitOnLastWindowClosed(false);
+    const auto refuse = [](const Status& s) {
+        std::fprintf(stderr, "varnex: %s\n", qPrintable(s.error()));
+        Dialogs::showError(s.error());
+        return 1;
+    };
     // "--server URI" works on that server for this run, whatever varnex.conf says.
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
+        QString server;
         if (args[i] == QLatin1String("--server") && i + 1 < args.size())
-            Schema::setServerOverride(args[++i]);
+            server = args[++i];
         else if (args[i].startsWith(QLatin1String("--server=")))
-            Schema::setServerOverride(args[i].mid(9));
+            server = args[i].mid(9);
+        else
+            continue;
+        if (const Status typed = ServerUri::checkCommandLine(server); !typed)
+            return refuse(typed);
+        Schema::setServerOverride(server);
     }
+    // A password in varnex.conf is kept from the other users of the computer.
+    QString warning;
+    if (const Status conf = Schema::checkConfigFile(&warning); !conf)
+        return refuse(conf);
+    if (!warning.isEmpty())
+        std::fprintf(stderr, "varnex: %s\n", qPrintable(warning));
     // One running instance per application folder and per database file,
     // whatever links lead to it: a second one would compact the file under
     // the first one's feet. The database tools take the same lock while they
     // copy or replace the file.
     InstanceLock lock;
-    const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile());
-    if (!locked) {
-        std::fprintf(stderr, "varnex: %s\n", qPrintable(locked.error()));
-        Dialogs::showError(locked.error());
-        return 1;
-    }
+    if (const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile()); !locked)
+        return refuse(locked);
     // A file made by an earlier version gets the indexes it lacks. Without them
     // everything still works, only slower, so a failure here stops nothing.
     if (!Schema::isServer())

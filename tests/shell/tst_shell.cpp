@@ -255,6 +255,31 @@ private slots:
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Varnex is already running from this folder.")});
         QVERIFY(!forms().isLoaded(QStringLiteral("MDIBackground")));
     }
+
+    // A password in a varnex.conf every user can read: the start says why and how to mend it, and stops.
+    // Readable by its owner alone it is taken, and the start-up message (here libpq's, quoting the part of
+    // the URI it could not read) does not show it.
+    void aPasswordInVarnexConfIsKeptFromOthers() {
+        TestAppFolder app(TestAppFolder::Data::None);
+        QFile conf(app.file(QStringLiteral("varnex.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("server = postgresql://qa:S3cret%zzPW@/inspect?host=/nonexistent/varnex\n");
+        conf.close();
+        QVERIFY(conf.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        Dialogs::Scripted dialogs;
+        QTimer ender;
+        QObject::connect(&ender, &QTimer::timeout, [] { QCoreApplication::exit(0); });
+        ender.start(10);
+        QCOMPARE(Application::run(), 1);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages[0].text.contains(QStringLiteral("chmod 600")), qPrintable(dialogs.messages[0].text));
+        QVERIFY(!forms().isLoaded(QStringLiteral("MDIBackground")));
+        QVERIFY(conf.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        dialogs.clear();
+        QCOMPARE(Application::run(), 0);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages[0].text.contains(QStringLiteral("percent-encoded token: \"****\"")), qPrintable(dialogs.messages[0].text));
+    }
 };
 
 QTEST_MAIN(TestShell)

@@ -7,6 +7,7 @@
 #include "FileFacts.h"
 #include "TestAppFolder.h"
 #include "database/Schema.h"
+#include "database/ServerUri.h"
 #include "database/postgres/PgSchema.h"
 #include "datagen/DataGen.h"
 #include "platform/Dialogs.h"
@@ -121,6 +122,23 @@ private slots:
                  QStringLiteral("Varnex - inspect on server /nonexistent/varnex"));
         QVERIFY(forms().show(QStringLiteral("frmAbout")).isOk());
         QCOMPARE(label(QStringLiteral("frmAbout"), "lblDatabase"), QStringLiteral("Database: inspect on server /nonexistent/varnex"));
+    }
+
+    // A password typed on the command line, where ps shows it, is refused before anything is connected;
+    // a mistyped URI is echoed without its password.
+    void serverToolTakesNoPasswordAndShowsNone() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("export.mdb"));
+        const QString refused = QStringLiteral("varnex-server: %1\n").arg(ServerUri::checkCommandLine(kServer).error());
+        QVERIFY2(refused.contains(QStringLiteral("~/.pgpass")), qPrintable(refused));
+        for (const QString& uri : {kServer, QStringLiteral("postgresql://station@/inspect?host=/nonexistent/varnex&password=secret")}) {
+            const Run r = serverTool({QStringLiteral("export"), uri, file});
+            QCOMPARE(r.code, 1);
+            QCOMPARE(r.err, refused);
+        }
+        const Run r = serverTool({QStringLiteral("init"), QStringLiteral("postgresql//station:secret@dbhost/inspect")});
+        QCOMPARE(r.err.left(r.err.indexOf(QLatin1Char(';'))), QStringLiteral("varnex-server: 'postgresql//station:****@dbhost/inspect' is not a server"));
+        QVERIFY(!QFile::exists(file));
     }
 
     // One state of the server's tables as a desktop database in the typed

@@ -20,11 +20,16 @@
 
 #include "database/Database.h"
 #include "database/Schema.h"
+#include "database/ServerUri.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRenderer.h"
 #include "reports/ReportResult.h"
 
 namespace {
+int refuse(const Status& s) {
+    std::fprintf(stderr, "varnex-report: %s\n", qPrintable(s.error()));
+    return 1;
+}
 int usage() {
     std::fprintf(stderr,
                  "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n"
@@ -53,8 +58,14 @@ int main(int argc, char* argv[]) {
             pdf = args.at(++i);
         else if (a == QLatin1String("--csv") && hasValue)
             csv = args.at(++i);
-        else if (a == QLatin1String("--server") && hasValue && Database::isServerName(args.at(i + 1)))
-            Schema::setServerOverride(args.at(++i));
+        else if (a == QLatin1String("--server") && hasValue) {
+            const QString server = args.at(++i);
+            if (const Status typed = ServerUri::checkCommandLine(server); !typed)
+                return refuse(typed);
+            if (!Database::isServerName(server))
+                return usage();
+            Schema::setServerOverride(server);
+        }
         else if (a == QLatin1String("--timeout") && hasValue) {
             bool ok = false;
             control.timeLimitSeconds = args.at(++i).toInt(&ok);
@@ -68,14 +79,17 @@ int main(int argc, char* argv[]) {
     }
     if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
         return usage();
+    QString warning;
+    if (const Status conf = Schema::checkConfigFile(&warning); !conf)
+        return refuse(conf);
+    if (!warning.isEmpty())
+        std::fprintf(stderr, "varnex-report: %s\n", qPrintable(warning));
     ReportResult result;
     Status s = ReportEngine::produce(report, params, sort, &result, &control);
     if (s)
         s = pdf.isEmpty() ? ReportRenderer::writeCsv(result, csv) : ReportRenderer::writePdf(result, pdf);
-    if (!s) {
-        std::fprintf(stderr, "varnex-report: %s\n", qPrintable(s.error()));
-        return 1;
-    }
+    if (!s)
+        return refuse(s);
     std::printf("%s: %d record(s) written to %s\n", qPrintable(result.definition.title), result.rowCount,
                 qPrintable(pdf.isEmpty() ? csv : pdf));
     return 0;

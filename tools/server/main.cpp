@@ -5,6 +5,7 @@
 #include "database/Database.h"
 #include "database/DatabaseCopy.h"
 #include "database/Schema.h"
+#include "database/ServerUri.h"
 #include "datagen/DataGen.h"
 #include "utilities/DatabaseGuard.h"
 
@@ -14,7 +15,8 @@
 //   varnex-server import URI FILE  a desktop database into an empty server database
 //   varnex-server export URI FILE  a server database into a new desktop database file
 // Each prints the rows per table it wrote; on failure it prints the engine's
-// message and exits 1.
+// message and exits 1. A URI with a password is refused (ps shows it to every
+// user), and no message shows a password.
 namespace {
 
 const char* const kUsage =
@@ -79,11 +81,13 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     DatabaseCopy::Counts counts;
-    const Status s = command == QLatin1String("init")     ? init(args[1], &counts)
-                     : command == QLatin1String("import") ? import(args[1], args[2], &counts)
-                                                          : exportTo(args[1], args[2], &counts);
+    Status s = ServerUri::checkCommandLine(args[1]);
+    if (s)
+        s = command == QLatin1String("init")     ? init(args[1], &counts)
+            : command == QLatin1String("import") ? import(args[1], args[2], &counts)
+                                                 : exportTo(args[1], args[2], &counts);
     if (!s) {
-        err << "varnex-server: " << s.error().trimmed() << "\n";
+        err << "varnex-server: " << ServerUri::masked(s.error().trimmed(), args[1]) << "\n";
         return 1;
     }
     out << DatabaseCopy::describe(counts);
