@@ -72,4 +72,17 @@ inline bool damage(const QString& path, Damage kind, int* rows = nullptr) {
     return f.write(QByteArray(int(pageSize), char(0xEE))) == pageSize;
 }
 
+// Leaves the file as a writer killed right after committing `sql` leaves it:
+// the rows in the log beside the file, not yet in the file itself.
+inline bool killedAfter(const QString& path, const QString& sql) {
+    const QString saved = path + QStringLiteral(".killed");
+    {
+        Database writer;
+        if (!writer.open(path) || !writer.exec(sql) || !QFile::copy(path, saved) ||
+            !QFile::copy(path + QStringLiteral("-wal"), saved + QStringLiteral("-wal")))
+            return false;
+    }
+    return QFile::remove(path) && QFile::rename(saved, path) && QFile::rename(saved + QStringLiteral("-wal"), path + QStringLiteral("-wal"));
+}
+
 }  // namespace FileFacts

@@ -115,6 +115,7 @@ void TestBackup::backupThroughTheForm() {
     QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("NoSuchFolder"))));
 }
 
+// A copy of the live file is whole and holds every committed row.
 void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     TestAppFolder f(TestAppFolder::Data::Demo);
     const QString sumSql = QStringLiteral("SELECT count(*) || ':' || total(length(Notes)) || ':' || total(InspectionID) FROM InspectionRecord");
@@ -126,7 +127,7 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     {
         Database writer;
         QVERIFY(writer.open(f.livePath()).isOk());
-        QVERIFY(writer.exec(QStringLiteral("PRAGMA cache_size = 2")).isOk());
+        QVERIFY(writer.exec(QStringLiteral("PRAGMA journal_mode = DELETE; PRAGMA cache_size = 2")).isOk());
         QVERIFY(writer.exec(QStringLiteral("BEGIN")).isOk());
         QVERIFY(writer.exec(QStringLiteral("UPDATE InspectionRecord SET Notes = printf('%0400d', InspectionID)")).isOk());
         QVERIFY(QFile::copy(f.livePath(), crashedLive));
@@ -143,6 +144,17 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     SqlStatement sum(copy, sumSql);
     QVERIFY(sum.next());
     QCOMPARE(sum.value(0).toString(), committed);
+    copy.close();
+
+    // A writer killed after it committed: its rows are in the log beside the
+    // file. The backup alone holds them, and no log is left beside the file.
+    QVERIFY(killedAfter(crashedLive, QStringLiteral("UPDATE InspectionRecord SET Notes = 'logged'")));
+    QVERIFY(DatabaseBackup::run(crashedLive, backup).isOk());
+    QCOMPARE(entries(crashed.path()), (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("kelid.mdb")}));
+    QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
+    SqlStatement logged(copy, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE Notes IS NOT 'logged'"));
+    QVERIFY(logged.next());
+    QCOMPARE(logged.int64(0), 0);
 }
 
 QTEST_MAIN(TestBackup)

@@ -41,6 +41,7 @@ private slots:
     void menuEntries();
     void exchange_data();
     void exchange();
+    void exchangeTakesTheLogAlong();
 };
 
 void TestUtilityMenu::menuEntries_data() {
@@ -145,6 +146,29 @@ void TestUtilityMenu::exchange() {
         QCOMPARE(digest(storedPath), completed == 6 ? A : B);
     QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))).size(), fault == QLatin1String("stored") ? 0 : 1);
     QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+}
+
+// A writer killed after it committed left its rows in the log beside the live
+// file: the file stored by the exchange holds them alone, and no log is left
+// beside the live file that replaced it.
+void TestUtilityMenu::exchangeTakesTheLogAlong() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString storedPath = f.file(QStringLiteral("DemoDb/kelid1.mdb"));
+    const QByteArray B = digest(storedPath);
+    QVERIFY(killedAfter(f.livePath(), QStringLiteral("INSERT INTO location VALUES ('77', 'WRITTEN LAST')")));
+    Dialogs::Scripted dialogs;
+    Form* menu = openUtilityMenu();
+    QVERIFY(menu);
+    click(menu, QStringLiteral("cmdNewDatabase"));
+    QCOMPARE(dialogs.texts().last(), kDone);
+    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+    QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))), QStringList{QStringLiteral("kelid1.mdb")});
+    QCOMPARE(digest(f.livePath()), B);
+    QVERIFY(intact(storedPath));
+    Database stored;
+    QVERIFY(stored.open(storedPath, Database::Mode::ReadOnly).isOk());
+    SqlStatement written(stored, QStringLiteral("SELECT 1 FROM location WHERE locationcode = '77'"));
+    QVERIFY(written.next());
 }
 
 QTEST_MAIN(TestUtilityMenu)

@@ -1,5 +1,7 @@
 #include "database/sqlite/SqliteConnection.h"
 
+#include "database/sqlite/SqliteFileUse.h"
+
 #include <sqlite3.h>
 
 #include <mutex>
@@ -8,6 +10,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 std::mutex g_backgroundMutex;
@@ -143,23 +146,35 @@ Status SqliteConnection::open(const QString& path, Mode mode) {
     }
     if (mode != Mode::Create && !QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("Could not find file '%1'.").arg(path));
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-        close();
-        return Status::fail(msg);
+    m_fileKey = SqliteFileUse::opening(path);
+    Status s = openHandle(QFile::encodeName(path), flags);
+    // A file in log mode in a folder where no log index can be made (a
+    // read-only share) is read as it stands: nothing can be writing it there.
+    if (!s && mode == Mode::ReadOnly && m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_CANTOPEN &&
+        !QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        s = openHandle("file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1", flags | SQLITE_OPEN_URI);
     }
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_handler(m_db, &waitForLock, this);
-    // Reading the schema tells at once whether this is a database file at all.
-    Status s = exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     if (!s) {
         close();
         return s;
     }
-    if (mode != Mode::ReadOnly)
-        exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    // Readers and the writer work at once; the mode stays with the file.
+    if (mode == Mode::ReadWrite)
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     return Status::ok();
+}
+
+Status SqliteConnection::openHandle(const QByteArray& name, int flags) {
+    if (sqlite3_open_v2(name.constData(), &m_db, flags, nullptr) != SQLITE_OK)
+        return Status::fail(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory"));
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_handler(m_db, &waitForLock, this);
+    sqlite3_commit_hook(
+        m_db, [](void* self) { ++static_cast<SqliteConnection*>(self)->m_commits; return 0; }, this);
+    // Reading the schema tells at once whether this is a database file at all.
+    return exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
 }
 
 void SqliteConnection::close() {
@@ -170,6 +185,11 @@ void SqliteConnection::close() {
         }
         sqlite3_close_v2(m_db);
         m_db = nullptr;
+    }
+    if (!m_fileKey.isEmpty()) {
+        SqliteFileUse::closed(m_fileKey, m_commits);
+        m_fileKey.clear();
+        m_commits = 0;
     }
 }
 
