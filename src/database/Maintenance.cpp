@@ -58,12 +58,13 @@ Status repair(const QString& path) {
         return Status::fail(QStringLiteral("The database is damaged and could not be repaired: %1").arg(s.error()));
     if (outcome.damagedTables.isEmpty())
         return Status::ok();
-    const QString lost = outcome.rowsLost < 0 ? QStringLiteral("Some rows") : QStringLiteral("%1 row(s)").arg(outcome.rowsLost);
-    return Status::fail(QStringLiteral("The database was damaged. %1 of %2 could not be read and are not in the repaired "
-                                       "database; its %3 readable row(s) are. The damaged file is kept as '%4'.")
-                            .arg(lost, outcome.damagedTables.join(QStringLiteral(", ")))
-                            .arg(outcome.rowsCopied)
-                            .arg(QDir::toNativeSeparators(outcome.keptDamagedFile)));
+    QStringList losses;
+    for (const Salvage::DamagedTable& t : outcome.damagedTables)
+        losses << QStringLiteral("%1 of %2 could not be read and are not in the repaired database; its %3 readable row(s) are")
+                      .arg(t.rowsLost < 0 ? QStringLiteral("Some rows") : QStringLiteral("%1 row(s)").arg(t.rowsLost), t.name)
+                      .arg(t.rowsCopied);
+    return Status::fail(QStringLiteral("The database was damaged. %1. The damaged file is kept as '%2'.")
+                            .arg(losses.join(QStringLiteral(". ")), QDir::toNativeSeparators(outcome.keptDamagedFile)));
 }
 
 Status compact(const QString& source, const QString& target) { return compact(source, target, Progress()); }

@@ -208,6 +208,9 @@ void TestCompactRepair::damagedFileAtStart() {
         QVERIFY(onPage > 0);
         QVERIFY2(said.contains(QStringLiteral("%1 row(s) of InspectionRecord could not be read").arg(onPage)), qPrintable(said));
         QCOMPARE(after.size(), before.size() - onPage);
+        // The readable rows said, and the count the screens show, are those of the inspection table.
+        QVERIFY2(said.contains(QStringLiteral("its %1 readable row(s) are").arg(after.size())), qPrintable(said));
+        QCOMPARE(f.scalar(QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = 'InspectionRecord'")).toInt(), after.size());
         for (const QString& row : after)
             QVERIFY(before.contains(row));
         QCOMPARE(kept.size(), 1);
