@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <mutex>
+#include <unistd.h>
 #include <set>
 
 #include <QDate>
@@ -29,6 +30,21 @@ int waitForLock(void* context, int attempt) {
         return 0;
     sqlite3_sleep(5);
     return 1;
+}
+
+// A reader that may not write a file in log mode, or its folder, cannot keep
+// the log index beside it as usual: in a read-only folder it cannot make one,
+// and beside a read-only file it would leave one that a writer could not use
+// once the file is made writable again. With no log beside the file nothing
+// is writing it, and it is read as it stands.
+bool readAsItStands(const QString& path) {
+    QFile file(path);
+    if (QFileInfo::exists(path + QStringLiteral("-wal")) || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(20);
+    const bool logMode = header.size() == 20 && header.at(18) == 2;
+    return logMode && (::access(QFile::encodeName(path).constData(), W_OK) != 0 ||
+                       ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0);
 }
 
 class SqliteStatement : public DbStatement {
@@ -147,15 +163,9 @@ Status SqliteConnection::open(const QString& path, Mode mode) {
     if (mode != Mode::Create && !QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("Could not find file '%1'.").arg(path));
     m_fileKey = SqliteFileUse::opening(path);
-    Status s = openHandle(QFile::encodeName(path), flags);
-    // A file in log mode in a folder where no log index can be made (a
-    // read-only share) is read as it stands: nothing can be writing it there.
-    if (!s && mode == Mode::ReadOnly && m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_CANTOPEN &&
-        !QFileInfo::exists(path + QStringLiteral("-wal"))) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-        s = openHandle("file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1", flags | SQLITE_OPEN_URI);
-    }
+    const Status s = mode == Mode::ReadOnly && readAsItStands(path)
+        ? openHandle("file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1", flags | SQLITE_OPEN_URI)
+        : openHandle(QFile::encodeName(path), flags);
     if (!s) {
         close();
         return s;
