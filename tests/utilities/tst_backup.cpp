@@ -140,21 +140,25 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     QVERIFY2(s.isOk(), qPrintable(s.error()));
     QVERIFY(intact(backup));
     Database copy;
-    QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
-    SqlStatement sum(copy, sumSql);
-    QVERIFY(sum.next());
-    QCOMPARE(sum.value(0).toString(), committed);
+    {
+        QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
+        SqlStatement sum(copy, sumSql);
+        QVERIFY(sum.next());
+        QCOMPARE(sum.value(0).toString(), committed);
+    }
     copy.close();
 
     // A writer killed after it committed: its rows are in the log beside the
-    // file. The backup alone holds them, and no log is left beside the file.
+    // file. The backup alone holds them, and no log is left beside either
+    // file (the earlier backup's would be applied to the one replacing it).
     QVERIFY(killedAfter(crashedLive, QStringLiteral("UPDATE InspectionRecord SET Notes = 'logged'")));
+    QVERIFY(killedAfter(backup, QStringLiteral("DELETE FROM InspectionRecord")));
     QVERIFY(DatabaseBackup::run(crashedLive, backup).isOk());
     QCOMPARE(entries(crashed.path()), (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("kelid.mdb")}));
     QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
-    SqlStatement logged(copy, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE Notes IS NOT 'logged'"));
+    SqlStatement logged(copy, QStringLiteral("SELECT count(*), total(Notes IS NOT 'logged') FROM InspectionRecord"));
     QVERIFY(logged.next());
-    QCOMPARE(logged.int64(0), 0);
+    QCOMPARE(logged.value(0).toString() + QLatin1Char('/') + logged.value(1).toString(), committed.section(QLatin1Char(':'), 0, 0) + "/0");
 }
 
 QTEST_MAIN(TestBackup)
