@@ -170,9 +170,11 @@ Status SqliteConnection::open(const QString& path, Mode mode) {
         close();
         return s;
     }
-    // Readers and the writer work at once; the mode stays with the file.
+    // Readers and the writer work at once; the mode stays with the file (a
+    // file switched now commits that, which is no write of the program's).
     if (mode == Mode::ReadWrite)
         exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    m_commits = 0;
     return Status::ok();
 }
 
