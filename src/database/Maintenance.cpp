@@ -1,5 +1,6 @@
 #include "database/Maintenance.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,12 +58,13 @@ Status repair(const QString& path) {
         return Status::fail(QStringLiteral("The database is damaged and could not be repaired: %1").arg(s.error()));
     if (outcome.damagedTables.isEmpty())
         return Status::ok();
-    const QString lost = outcome.rowsLost < 0 ? QStringLiteral("Some rows") : QStringLiteral("%1 row(s)").arg(outcome.rowsLost);
-    return Status::fail(QStringLiteral("The database was damaged. %1 of %2 could not be read and are not in the repaired "
-                                       "database; its %3 readable row(s) are. The damaged file is kept as '%4'.")
-                            .arg(lost, outcome.damagedTables.join(QStringLiteral(", ")))
-                            .arg(outcome.rowsCopied)
-                            .arg(QDir::toNativeSeparators(outcome.keptDamagedFile)));
+    QStringList losses;
+    for (const Salvage::DamagedTable& t : outcome.damagedTables)
+        losses << QStringLiteral("%1 of %2 could not be read and are not in the repaired database; its %3 readable row(s) are")
+                      .arg(t.rowsLost < 0 ? QStringLiteral("Some rows") : QStringLiteral("%1 row(s)").arg(t.rowsLost), t.name)
+                      .arg(t.rowsCopied);
+    return Status::fail(QStringLiteral("The database was damaged. %1. The damaged file is kept as '%2'.")
+                            .arg(losses.join(QStringLiteral(". ")), QDir::toNativeSeparators(outcome.keptDamagedFile)));
 }
 
 Status compact(const QString& source, const QString& target) { return compact(source, target, Progress()); }
@@ -74,21 +76,6 @@ qint64 pragmaValue(Database& db, const char* pragma, Status* status) {
     if (!st.status() && status->isOk())
         *status = st.status();
     return v;
-}
-
-// The write counter kept in the header (bytes 24 to 27, big-endian).
-quint32 changeCounter(const QString& path, Status* status) {
-    QFile f(path);
-    QByteArray header;
-    if (f.open(QIODevice::ReadOnly))
-        header = f.read(28);
-    if (header.size() < 28) {
-        if (status->isOk())
-            *status = Status::fail(QStringLiteral("'%1': file is not a database").arg(path));
-        return 0;
-    }
-    const auto* b = reinterpret_cast<const unsigned char*>(header.constData()) + 24;
-    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
 }
 
 struct CompactWatch {
@@ -152,16 +139,16 @@ Status fileState(const QString& path, FileState* state) {
         return s;
     state->pages = pragmaValue(db, "PRAGMA page_count", &s);
     state->freePages = pragmaValue(db, "PRAGMA freelist_count", &s);
-    {
-        SqlStatement mark(db, QStringLiteral("SELECT CheckedChange, CheckedPages FROM Upkeep WHERE Id = 1"));
-        if (mark.status() && mark.next()) {
-            state->checked = true;
-            state->checkedChange = quint32(mark.int64(0));
-            state->checkedPages = mark.int64(1);
-            mark.next();
-        }
+    // A file checked before the writes were counted has no such columns: it counts as never checked.
+    SqlStatement mark(db, QStringLiteral("SELECT CheckedChange, CheckedPages, Writes, CheckedOn FROM Upkeep WHERE Id = 1"));
+    if (mark.status() && mark.next()) {
+        state->checked = true;
+        state->checkedWrites = mark.int64(0);
+        state->checkedPages = mark.int64(1);
+        state->writes = mark.int64(2);
+        state->fullCheck = QDateTime::fromString(mark.value(3).toString(), Qt::ISODate);
+        mark.next();
     }
-    state->changeCounter = changeCounter(path, &s);
     return s;
 }
 
@@ -171,25 +158,40 @@ Status markChecked(const QString& path) {
     if (!s)
         return s;
     s = db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    if (!s)
-        return s;
-    // Committing this transaction adds one to the counter: the mark is that
-    // number, so a file nobody wrote to afterwards carries its own mark.
-    const quint32 next = changeCounter(path, &s) + 1;
     if (s)
         s = Schema::addUpkeep(db);
-    SqlStatement mark(db, QStringLiteral("INSERT OR REPLACE INTO Upkeep (Id, CheckedChange, CheckedPages) "
-                                         "VALUES (1, ?, (SELECT page_count FROM pragma_page_count()))"));
+    // This transaction is one more write, counted when the file is closed:
+    // the mark is that number, so a file nobody wrote to afterwards carries its own mark.
+    SqlStatement mark(db, QStringLiteral("INSERT OR REPLACE INTO Upkeep (Id, CheckedChange, CheckedPages, Writes, CheckedOn) "
+                                         "SELECT 1, w + 1, (SELECT page_count FROM pragma_page_count()), w, ? "
+                                         "FROM (SELECT coalesce((SELECT Writes FROM Upkeep WHERE Id = 1), 0) AS w)"));
     if (s)
         s = mark.status();
     if (s) {
-        mark.bind(1, qint64(next));
+        mark.bind(1, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
         s = mark.run();
     }
     if (s)
         return db.exec(QStringLiteral("COMMIT"));
     db.exec(QStringLiteral("ROLLBACK"));
     return s;
+}
+
+Status fullCheck(const QString& path) {
+    Database db;
+    Status s = db.open(path, Database::Mode::ReadOnly);
+    if (s)
+        s = integrity(db);
+    db.close();
+    if (!s)
+        return s;
+    // The time is kept by a file already checked once (one without the record runs the whole sequence on exit).
+    if (!db.open(path))
+        return Status::ok();
+    SqlStatement mark(db, QStringLiteral("UPDATE Upkeep SET CheckedOn = ? WHERE Id = 1"));
+    mark.bind(1, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    mark.run();
+    return Status::ok();
 }
 
 QString rowSummary(const QString& path) {

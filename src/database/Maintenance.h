@@ -1,6 +1,8 @@
 #pragma once
 #include <functional>
 
+#include <QDateTime>
+
 #include "platform/Status.h"
 
 // Repair and compaction of a database file (the file must not be open elsewhere
@@ -30,17 +32,23 @@ Status compact(const QString& source, const QString& target, const Progress& pro
 struct FileState {
     qint64 pages = 0;
     qint64 freePages = 0;
-    quint32 changeCounter = 0;  // the engine counts every write transaction in the header
-    bool checked = false;       // a check was recorded in the file
-    quint32 checkedChange = 0;  // the counter right after it
-    qint64 checkedPages = 0;    // the pages right after it
-    bool writtenSinceCheck() const { return !checked || changeCounter != checkedChange; }
+    qint64 writes = 0;         // write transactions, as counted in the file (SqliteFileUse)
+    bool checked = false;      // a check was recorded in the file
+    qint64 checkedWrites = 0;  // the count right after it
+    qint64 checkedPages = 0;   // the pages right after it
+    QDateTime fullCheck;       // when the engine's full check last ran (invalid: not known)
+    bool writtenSinceCheck() const { return !checked || writes != checkedWrites; }
 };
 Status fileState(const QString& path, FileState* state);
 
 // Records in a freshly checked and compacted file that it is so (and brings
-// its kept row count up to date); the mark is the file's next change counter.
+// its kept row count up to date), with the time of its full check.
 Status markChecked(const QString& path);
+
+// The engine's full check, which also compares every index with its table
+// (on a large file it takes a while); fails with the damage found. A sound
+// file that was checked before records the time of this check.
+Status fullCheck(const QString& path);
 
 // The rows of every data table, for checks: "table=count;..." in name order
 // (the file's own bookkeeping left out).

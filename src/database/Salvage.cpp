@@ -118,6 +118,23 @@ Status copyRows(Database& from, Database& to, const QString& table, qint64* copi
     }
 }
 
+// The row counts a file keeps in TableRows (when it has them) made those of the rows it holds.
+Status recountKeptRows(Database& db) {
+    SqlStatement kept(db, QStringLiteral("SELECT TableName FROM TableRows"));
+    if (!kept.status())
+        return Status::ok();
+    QStringList tables;
+    while (kept.next())
+        tables << kept.value(0).toString();
+    for (const QString& table : tables) {
+        SqlStatement count(db, QStringLiteral("UPDATE TableRows SET Rows = (SELECT count(*) FROM %1) WHERE TableName = ?").arg(quoted(table)));
+        count.bind(1, table);
+        if (const Status s = count.run(); !s)
+            return s;
+    }
+    return kept.status();
+}
+
 QString describe(const char* what, const QString& path, int err) {
     return QStringLiteral("%1 '%2': %3").arg(QLatin1String(what), QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(err)));
 }
@@ -171,16 +188,14 @@ Status rebuild(const QString& path, Outcome* outcome) {
             qint64 copied = 0;
             bool damaged = false;
             s = copyRows(from, to, e.name, &copied, &damaged);
-            outcome->rowsCopied += copied;
             // A damaged page of the table itself, or rows that an index
             // still counts but the scan could not reach.
             const qint64 claimed = claimedRows(from, e.name, schema);
-            if (claimed < 0 ? damaged : claimed > copied) {
-                outcome->damagedTables << e.name;
-                if (outcome->rowsLost >= 0)
-                    outcome->rowsLost = claimed < 0 ? -1 : outcome->rowsLost + claimed - copied;
-            }
+            if (claimed < 0 ? damaged : claimed > copied)
+                outcome->damagedTables << DamagedTable{e.name, copied, claimed < 0 ? -1 : claimed - copied};
         }
+        if (s)
+            s = recountKeptRows(to);
         // The numbering of AUTOINCREMENT keys goes on where it stood.
         if (s) {
             SqlStatement seq(from, QStringLiteral("SELECT name, seq FROM sqlite_sequence"));

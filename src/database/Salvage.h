@@ -1,6 +1,6 @@
 #pragma once
 #include <QString>
-#include <QStringList>
+#include <QList>
 
 #include "platform/Status.h"
 
@@ -9,16 +9,22 @@
 // damaged index page). The schema and every readable row go into a new file
 // beside it; its indexes are built afresh from the rows; the new file is
 // checked and renamed over the damaged one in one step. When rows could not be
-// read, the damaged file is kept beside the new one under another name.
+// read, the damaged file is kept beside the new one under another name; the
+// row counts the file keeps (TableRows) are those of the rows it now holds.
 namespace Salvage {
 
-struct Outcome {
+// A table whose scan met a damaged page.
+struct DamagedTable {
+    QString name;
     qint64 rowsCopied = 0;
     // Rows the file says it holds (counted through an index that can still be
     // read) that could not be read; -1 when no index could count them.
     qint64 rowsLost = 0;
-    QStringList damagedTables;  // tables whose scan met a damaged page
-    QString keptDamagedFile;    // where the damaged file was kept, or empty
+};
+
+struct Outcome {
+    QList<DamagedTable> damagedTables;
+    QString keptDamagedFile;  // where the damaged file was kept, or empty
 };
 
 // The file must not be open elsewhere. Fails, leaving the file as it was,

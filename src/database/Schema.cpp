@@ -150,7 +150,8 @@ CREATE TABLE Employees (
 
 // Kept by the file itself: the number of inspection rows (counting ten million
 // rows takes longer than opening a screen should), and the state of the file
-// when it was last checked and compacted.
+// when it was last checked and compacted: its write transactions counted then
+// and now (see SqliteFileUse), its pages, and the time of its last full check.
 static const char* const kUpkeep = R"SQL(
 CREATE TABLE IF NOT EXISTS TableRows (
   TableName TEXT NOT NULL PRIMARY KEY,
@@ -166,7 +167,9 @@ END;
 CREATE TABLE IF NOT EXISTS Upkeep (
   Id INTEGER PRIMARY KEY CHECK (Id = 1),
   CheckedChange INTEGER NOT NULL,
-  CheckedPages INTEGER NOT NULL
+  CheckedPages INTEGER NOT NULL,
+  Writes INTEGER NOT NULL DEFAULT 0,
+  CheckedOn TEXT
 ) STRICT;
 )SQL";
 
@@ -206,7 +209,15 @@ Status upgradeFile(const QString& path) {
     return s ? upgrade(db) : s;
 }
 
-Status addUpkeep(Database& db) { return db.exec(QString::fromUtf8(kUpkeep)); }
+Status addUpkeep(Database& db) {
+    Status s = db.exec(QString::fromUtf8(kUpkeep));
+    // A file checked before the writes and the full check were kept gets their columns.
+    SqlStatement counted(db, QStringLiteral("SELECT 1 FROM pragma_table_info('Upkeep') WHERE name = 'Writes'"));
+    if (s && counted.status() && !counted.next() && counted.status())
+        s = db.exec(QStringLiteral("ALTER TABLE Upkeep ADD COLUMN Writes INTEGER NOT NULL DEFAULT 0; "
+                                   "ALTER TABLE Upkeep ADD COLUMN CheckedOn TEXT"));
+    return s;
+}
 
 qint64 rowCount(Database& db, const QString& table, Status* status) {
     {

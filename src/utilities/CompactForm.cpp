@@ -7,9 +7,11 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "database/Maintenance.h"
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
+#include "utilities/StartupCheck.h"
 
 CompactForm::CompactForm() : Form(QStringLiteral("frmCompact"), Kind::TopLevel) {
     setCaption(QStringLiteral("Compacting Database"));
@@ -38,15 +40,23 @@ void CompactForm::onLoad() {
         m_message->setText(CompactRepair::serverNote());
         return;
     }
+    // A file known to be damaged, or not fully checked for a week, is checked
+    // first; damage is reported as at start, and the sequence runs only if
+    // the user agrees.
+    if (StartupCheck::fullCheckDue(exitRule().fullCheckDays)) {
+        showWorking(QStringLiteral("Checking Database, Please wait..."));
+        const Status verdict = StartupCheck::inBackground([] { return Maintenance::fullCheck(Schema::livePath()); });
+        hide();
+        MousePointer::arrow();
+        if (StartupCheck::offerRepair(verdict))
+            return;
+    }
     CompactRepair sequence;
     // Nothing written since the last check, or too little to be worth it:
     // the file is left as it is and the program ends at once.
     if (sequence.exitReason(exitRule()).isEmpty())
         return;
-    MousePointer::hourglass();
-    centreOnScreen();
-    m_message->setText(QStringLiteral("Compacting Database, Please wait..."));
-    showWorking();
+    showWorking(QStringLiteral("Compacting Database, Please wait..."));
     sequence.progress = [this](qint64 done, qint64 all) { showProgress(done, all); };
     const Status s = sequence.run();
     if (!s) {
@@ -63,7 +73,10 @@ void CompactForm::onLoad() {
 
 // The whole sequence runs in this handler: the window is given the moment
 // it needs to appear with its text before the work starts.
-void CompactForm::showWorking() {
+void CompactForm::showWorking(const QString& text) {
+    MousePointer::hourglass();
+    centreOnScreen();
+    m_message->setText(text);
     show();
     QElapsedTimer waited;
     waited.start();

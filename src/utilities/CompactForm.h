@@ -18,7 +18,7 @@ public:
     static CompactRepair::ExitRule& exitRule();
 
 private:
-    void showWorking();
+    void showWorking(const QString& text);
     void showProgress(qint64 done, qint64 all);
 
     QLabel* m_message;

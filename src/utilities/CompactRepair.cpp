@@ -40,8 +40,8 @@ QString CompactRepair::exitReason(const ExitRule& rule) const {
     if ((state.pages - state.checkedPages) * rule.growthShare >= state.checkedPages)
         return QStringLiteral("%1 pages were added to %2 since the last check").arg(state.pages - state.checkedPages).arg(state.checkedPages);
     // Each write transaction changes a few pages in place.
-    const quint32 writes = state.changeCounter - state.checkedChange;
-    if (qint64(writes) * rule.writeShare >= state.pages)
+    const qint64 writes = state.writes - state.checkedWrites;
+    if (writes * rule.writeShare >= state.pages)
         return QStringLiteral("%1 writes since the last check").arg(writes);
     return QString();
 }
@@ -55,6 +55,8 @@ Status CompactRepair::step(int n) {
             s = DatabaseGuard::usableDatabase(m_paths.live);
         if (s)
             s = FileSystem::checkOneName(m_paths.live);
+        if (s)
+            s = DatabaseGuard::settleJournal(m_paths.live);
         if (s)
             s = Maintenance::repair(m_paths.live);
         return s;

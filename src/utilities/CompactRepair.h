@@ -47,6 +47,9 @@ public:
         int freeShare = 8;                 // 1 page in 8 is free
         int growthShare = 8;               // 1 page in 8 was added since the last check
         int writeShare = 8;                // as many writes since the last check as 1 page in 8
+        // Before that, damage the quick check at start cannot see (an index that
+        // disagrees with its table) is looked for once a week (see CompactForm).
+        int fullCheckDays = 7;
     };
     // Says why the sequence runs (empty when it need not), from the live
     // file and the folders; a file that cannot be read runs it (which reports).

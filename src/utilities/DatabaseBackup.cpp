@@ -52,6 +52,10 @@ Status run(const QString& live, const QString& destination) {
         s = DatabaseGuard::isDatabase(live);
     if (s)
         s = DatabaseGuard::settleJournal(live);
+    // The copy replaces an earlier backup by a rename: a log left beside that
+    // one would be applied to the new one.
+    if (s)
+        s = DatabaseGuard::settleJournal(destination);
     if (!s)
         return s;
     // Nor does a damaged one: the header alone says nothing of the pages.

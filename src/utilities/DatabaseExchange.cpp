@@ -26,13 +26,15 @@ Status DatabaseExchange::run() {
         return Status::fail(serverRefusal());
     // The live database is overwritten in step 4: nothing may hold it open.
     Status s = DatabaseGuard::notHeldOpen({m_paths.live, m_paths.stored, m_paths.exchange});
-    // Both files are replaced by new ones.
+    // Both files are copied, and replaced by a rename.
     if (s)
         s = FileSystem::checkOneName(m_paths.live);
     if (s)
         s = FileSystem::checkOneName(m_paths.stored);
     if (s)
         s = DatabaseGuard::settleJournal(m_paths.live);
+    if (s)
+        s = DatabaseGuard::settleJournal(m_paths.stored);
     if (!s)
         return s;
     return runSteps(3, 6);

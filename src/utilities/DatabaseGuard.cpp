@@ -8,7 +8,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "database/Database.h"
+#include "database/sqlite/SqliteFileUse.h"
 
 namespace DatabaseGuard {
 
@@ -66,10 +66,11 @@ Status usableDatabase(const QString& path) {
 }
 
 Status settleJournal(const QString& path) {
-    if (!QFileInfo::exists(path + QStringLiteral("-journal")))
+    if (!QFileInfo::exists(path) || SqliteFileUse::settle(path))
         return Status::ok();
-    Database db;
-    return db.open(path);  // reading the schema rolls a hot journal back
+    return Status::fail(QStringLiteral("The database '%1' is in use by another program, which still holds its latest rows. "
+                                       "Close that program and try again.")
+                            .arg(QDir::toNativeSeparators(path)));
 }
 
 }  // namespace DatabaseGuard

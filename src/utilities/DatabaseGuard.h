@@ -18,10 +18,13 @@ Status isDatabase(const QString& path);
 // isDatabase, and the file is not write-protected.
 Status usableDatabase(const QString& path);
 
-// A journal left beside the file by an interrupted write holds the data
-// needed to bring the file back to its last committed state. A plain file
-// copy would leave it behind, so the file is opened once (which rolls the
-// journal back) before it is copied.
+// The log beside the file holds its latest committed rows, and a journal
+// left by an interrupted write the data that brings the file back to its last
+// committed state. A plain file copy would leave either behind (and a log left
+// beside a file replaced by another would be applied to the new one), so the
+// log is checkpointed into the file and removed, and a journal rolled back,
+// before the file is copied or replaced. Fails when another program keeps
+// rows in the log.
 Status settleJournal(const QString& path);
 
 }  // namespace DatabaseGuard

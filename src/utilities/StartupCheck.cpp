@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -30,6 +31,10 @@ Status checkInBackground(const QString& path) {
     return inBackground([&] { return Maintenance::quickCheck(path); });
 }
 
+namespace {
+bool g_damageLeft = false;  // the user chose to go on with a damaged file
+}  // namespace
+
 void run() {
     // A server keeps its own database in order; what can go wrong here is
     // reaching it, which is said at once in the server's words. The program
@@ -51,22 +56,38 @@ void run() {
     MousePointer::hourglass();
     const Status verdict = checkInBackground(live);
     MousePointer::arrow();
+    offerRepair(verdict);
+}
+
+bool offerRepair(const Status& verdict) {
     const bool damaged = !verdict && (verdict.error().startsWith(QLatin1String("The database is damaged")) ||
                                       verdict.error().contains(QLatin1String("malformed")));
     if (!damaged)
-        return;
+        return false;
     QString detail = verdict.error();
     detail.remove(QStringLiteral("The database is damaged: "));
     const QString text = QStringLiteral("The database '%1' is damaged: %2\n\nNew rows written into it can be lost. Compact and "
                                         "Repair rebuilds it from the rows it can still read. Run Compact and Repair now?")
-                             .arg(QDir::toNativeSeparators(live), detail);
-    if (Dialogs::show(text, Dialogs::Buttons::YesNo, Dialogs::Icon::None, Dialogs::appTitle(), Dialogs::Answer::Yes) !=
-        Dialogs::Answer::Yes)
-        return;
+                             .arg(QDir::toNativeSeparators(Schema::livePath()), detail);
+    g_damageLeft = Dialogs::show(text, Dialogs::Buttons::YesNo, Dialogs::Icon::None, Dialogs::appTitle(),
+                                 Dialogs::Answer::Yes) != Dialogs::Answer::Yes;
+    if (g_damageLeft)
+        return true;
     MousePointer::hourglass();
     const Status s = CompactRepair().run();
     MousePointer::arrow();
     Dialogs::show(s ? QStringLiteral("Compact and Repair Complete") : s.error());
+    return true;
+}
+
+bool fullCheckDue(int days) {
+    if (Schema::isServer() || !QFileInfo(Schema::livePath()).isFile())
+        return false;
+    if (g_damageLeft)
+        return true;
+    Maintenance::FileState state;
+    const Status read = Maintenance::fileState(Schema::livePath(), &state);
+    return !read || !state.fullCheck.isValid() || state.fullCheck.addDays(days) <= QDateTime::currentDateTimeUtc();
 }
 
 }  // namespace StartupCheck

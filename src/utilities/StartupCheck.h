@@ -25,4 +25,13 @@ Status checkInBackground(const QString& path);
 // not a database is left to the forms, which report it when they open it.
 void run();
 
+// Says what a check found when it is damage, as run() does, and offers Compact
+// and Repair (run at once on Yes, with its outcome reported); true when it
+// found damage. A No is remembered: the file is known to be damaged.
+bool offerRepair(const Status& verdict);
+
+// Whether the live file is due for the engine's full check: it is known to
+// be damaged, or its last full check is older than the days given or unknown.
+bool fullCheckDue(int days);
+
 }  // namespace StartupCheck

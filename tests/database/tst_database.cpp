@@ -290,6 +290,35 @@ private slots:
         QCOMPARE(PgSql::translate(sql).sql, server);
     }
 
+    // A reader in the middle of a long read (a report, a grid, a background
+    // sort) never makes a write of another connection fail or wait for it;
+    // the reader goes on seeing the state it started with.
+    void aReaderNeverHoldsUpAWrite() {
+        TestAppFolder app;
+        const QString count = QStringLiteral("SELECT count(*) FROM location");
+        const qint64 before = app.scalar(count).toLongLong();
+        Database reader, writer;
+        QVERIFY(reader.open(app.database(), Database::Mode::ReadOnly).isOk());
+        QVERIFY(reader.beginRead().isOk());
+        SqlStatement read(reader, count);
+        QVERIFY(read.next());
+        QVERIFY(writer.open(app.database()).isOk());
+        for (const char* code : {"L1", "L2"}) {
+            QVERIFY(writer.beginWrite().isOk());
+            SqlStatement add(writer, QStringLiteral("INSERT INTO location VALUES (?, 'ADDED')"));
+            add.bind(1, QString::fromLatin1(code));
+            QVERIFY(add.run().isOk());
+            const Status committed = writer.exec(QStringLiteral("COMMIT"));
+            QVERIFY2(committed.isOk(), qPrintable(committed.error()));
+        }
+        read.reset();
+        QVERIFY(read.next());
+        QCOMPARE(read.int64(0), before);
+        read.reset();
+        QVERIFY(reader.exec(QStringLiteral("COMMIT")).isOk());
+        QCOMPARE(app.scalar(count).toLongLong(), before + 2);
+    }
+
     void serverGivesValuesKeysAndRefusals() {
         if (TestAppFolder::testServer().isEmpty())
             QSKIP("runs on the test server only (tst_database_pg)");

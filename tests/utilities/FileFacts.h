@@ -72,4 +72,43 @@ inline bool damage(const QString& path, Damage kind, int* rows = nullptr) {
     return f.write(QByteArray(int(pageSize), char(0xEE))) == pageSize;
 }
 
+// Leaves the file as a writer killed right after committing `sql` leaves it:
+// the rows in the log beside the file, not yet in the file itself.
+inline bool killedAfter(const QString& path, const QString& sql) {
+    const QString saved = path + QStringLiteral(".killed");
+    {
+        Database writer;
+        if (!writer.open(path) || !writer.exec(sql) || !QFile::copy(path, saved) ||
+            !QFile::copy(path + QStringLiteral("-wal"), saved + QStringLiteral("-wal")))
+            return false;
+    }
+    return QFile::remove(path) && QFile::rename(saved, path) && QFile::rename(saved + QStringLiteral("-wal"), path + QStringLiteral("-wal"));
+}
+
+// Changes one byte of a value where the table keeps it, and only there: its
+// indexes disagree with the table, which the quick check does not look at.
+inline bool alterStoredValue(const QString& path, const QString& table, const QByteArray& value) {
+    qint64 pageSize = 0;
+    QList<qint64> pages;
+    {
+        Database db;
+        if (!db.open(path, Database::Mode::ReadOnly))
+            return false;
+        SqlStatement st(db, QStringLiteral("SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat WHERE name = ?"));
+        st.bind(1, table);
+        while (st.next()) {
+            pages << st.int64(0);
+            pageSize = st.int64(1);
+        }
+    }
+    QFile f(path);
+    if (pageSize == 0 || !f.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray bytes = f.readAll();
+    for (qint64 at = bytes.indexOf(value); at >= 0; at = bytes.indexOf(value, at + 1))
+        if (pages.contains(at / pageSize + 1))
+            return f.seek(at) && f.write(QByteArray(1, char(value.at(0) ^ 1))) == 1;
+    return false;
+}
+
 }  // namespace FileFacts

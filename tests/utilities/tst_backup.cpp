@@ -119,6 +119,7 @@ void TestBackup::backupThroughTheForm() {
     QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("NoSuchFolder"))));
 }
 
+// A copy of the live file is whole and holds every committed row.
 void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     TestAppFolder f(TestAppFolder::Data::Demo);
     const QString sumSql = QStringLiteral("SELECT count(*) || ':' || total(length(Notes)) || ':' || total(InspectionID) FROM InspectionRecord");
@@ -130,7 +131,7 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     {
         Database writer;
         QVERIFY(writer.open(f.livePath()).isOk());
-        QVERIFY(writer.exec(QStringLiteral("PRAGMA cache_size = 2")).isOk());
+        QVERIFY(writer.exec(QStringLiteral("PRAGMA journal_mode = DELETE; PRAGMA cache_size = 2")).isOk());
         QVERIFY(writer.exec(QStringLiteral("BEGIN")).isOk());
         QVERIFY(writer.exec(QStringLiteral("UPDATE InspectionRecord SET Notes = printf('%0400d', InspectionID)")).isOk());
         QVERIFY(QFile::copy(f.livePath(), crashedLive));
@@ -143,10 +144,25 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     QVERIFY2(s.isOk(), qPrintable(s.error()));
     QVERIFY(intact(backup));
     Database copy;
+    {
+        QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
+        SqlStatement sum(copy, sumSql);
+        QVERIFY(sum.next());
+        QCOMPARE(sum.value(0).toString(), committed);
+    }
+    copy.close();
+
+    // A writer killed after it committed: its rows are in the log beside the
+    // file. The backup alone holds them, and no log is left beside either
+    // file (the earlier backup's would be applied to the one replacing it).
+    QVERIFY(killedAfter(crashedLive, QStringLiteral("UPDATE InspectionRecord SET Notes = 'logged'")));
+    QVERIFY(killedAfter(backup, QStringLiteral("DELETE FROM InspectionRecord")));
+    QVERIFY(DatabaseBackup::run(crashedLive, backup).isOk());
+    QCOMPARE(entries(crashed.path()), (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("kelid.mdb")}));
     QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
-    SqlStatement sum(copy, sumSql);
-    QVERIFY(sum.next());
-    QCOMPARE(sum.value(0).toString(), committed);
+    SqlStatement logged(copy, QStringLiteral("SELECT count(*), total(Notes IS NOT 'logged') FROM InspectionRecord"));
+    QVERIFY(logged.next());
+    QCOMPARE(logged.value(0).toString() + QLatin1Char('/') + logged.value(1).toString(), committed.section(QLatin1Char(':'), 0, 0) + "/0");
 }
 
 void TestBackup::ownFolderRefused_data() {

@@ -51,6 +51,8 @@ private slots:
     void damagedFileAtStart();
     void exitRunsOnlyWhenWorthIt_data();
     void exitRunsOnlyWhenWorthIt();
+    void damageFoundAtExit_data();
+    void damageFoundAtExit();
 };
 
 void TestCompactRepair::sequenceStatesAndLeftovers() {
@@ -241,6 +243,9 @@ void TestCompactRepair::damagedFileAtStart() {
         QVERIFY(onPage > 0);
         QVERIFY2(said.contains(QStringLiteral("%1 row(s) of InspectionRecord could not be read").arg(onPage)), qPrintable(said));
         QCOMPARE(after.size(), before.size() - onPage);
+        // The readable rows said, and the count the screens show, are those of the inspection table.
+        QVERIFY2(said.contains(QStringLiteral("its %1 readable row(s) are").arg(after.size())), qPrintable(said));
+        QCOMPARE(f.scalar(QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = 'InspectionRecord'")).toInt(), after.size());
         for (const QString& row : after)
             QVERIFY(before.contains(row));
         QCOMPARE(kept.size(), 1);
@@ -319,9 +324,13 @@ void TestCompactRepair::exitRunsOnlyWhenWorthIt() {
     forms().unload(QStringLiteral("MDIBackground"));
     QFile::setPermissions(f.livePath(), QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(quits, 1);
+    // The file alone is the whole database once the program ended: no log beside it.
+    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid.mdb-")), QStringList());
     QCOMPARE(seen.isEmpty(), reason.isEmpty());
+    // A file never checked gets the engine's full check first.
     if (!reason.isEmpty())
-        QCOMPARE(seen, QStringLiteral("Compacting Database: visible=1 text=Compacting Database, Please wait..."));
+        QCOMPARE(seen, QStringLiteral("Compacting Database: visible=1 text=%1 Database, Please wait...")
+                           .arg(reason.contains(QStringLiteral("not been checked")) ? QStringLiteral("Checking") : QStringLiteral("Compacting")));
     QVERIFY2(dialogs.texts().size() == (error.isEmpty() ? 0 : 1) && dialogs.texts().join(QString()).contains(error),
              qPrintable(dialogs.texts().join(QLatin1Char('\n'))));
     QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
@@ -330,8 +339,57 @@ void TestCompactRepair::exitRunsOnlyWhenWorthIt() {
     QCOMPARE(rows(f.livePath()), before);
     QVERIFY(intact(f.livePath()));
     QCOMPARE(entries(f.file(QStringLiteral("temp"))) + entries(f.file(QStringLiteral("temp2"))), QStringList());
-    if (runs)
-        QCOMPARE(CompactRepair().exitReason(large), QString());
+    if (!runs)
+        return;
+    QCOMPARE(CompactRepair().exitReason(large), QString());
+    Maintenance::FileState state;
+    QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
+    QVERIFY(!state.writtenSinceCheck());
+}
+
+void TestCompactRepair::damageFoundAtExit_data() {
+    QTest::addColumn<int>("checkedDaysAgo");  // when the last full check ran
+    QTest::addColumn<bool>("leftAtStart");    // damaged at start, and the user said No there
+    QTest::newRow("an index disagrees with its table, fully checked 8 days ago") << 8 << false;
+    QTest::newRow("an index disagrees with its table, fully checked 6 days ago") << 6 << false;
+    QTest::newRow("damage found at start and left so") << 0 << true;
+}
+
+// Damage the quick check at start cannot see is looked for on the first exit
+// a week after the last full check, and damage the user left at start is
+// brought up again: both are said as at start, with Compact and Repair offered.
+void TestCompactRepair::damageFoundAtExit() {
+    QFETCH(int, checkedDaysAgo);
+    QFETCH(bool, leftAtStart);
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    f.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Station, ReworkNum) "
+                          "VALUES ('A', 'M', 'QZX12345', 'ST1', 1)"));
+    QVERIFY(CompactRepair().run().isOk());
+    f.exec(QStringLiteral("UPDATE Upkeep SET CheckedOn = strftime('%Y-%m-%dT%H:%M:%SZ', 'now', '-%1 days')").arg(checkedDaysAgo));
+    QVERIFY(leftAtStart ? damage(f.livePath(), Damage::IndexPage) : alterStoredValue(f.livePath(), QStringLiteral("InspectionRecord"), "QZX12345"));
+    QVERIFY(leftAtStart || Maintenance::quickCheck(f.livePath()).isOk());
+    Dialogs::Scripted dialogs;
+    if (leftAtStart)
+        dialogs.answers.enqueue(Dialogs::Answer::No);
+    dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    Application::setQuitHandler([] {});
+    QVERIFY(Application::start().isOk());
+    QCOMPARE(dialogs.messages.size(), leftAtStart ? 1 : 0);
+    forms().unload(QStringLiteral("MDIBackground"));
+    if (checkedDaysAgo == 6) {
+        QCOMPARE(dialogs.texts(), QStringList());
+        return;
+    }
+    QCOMPARE(dialogs.messages.size(), leftAtStart ? 3 : 2);
+    const Dialogs::Message& offer = dialogs.messages.at(dialogs.messages.size() - 2);
+    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
+             qPrintable(offer.text));
+    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(dialogs.messages.last().text, QStringLiteral("Compact and Repair Complete"));
+    QVERIFY(intact(f.livePath()));
+    Maintenance::FileState state;
+    QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
+    QVERIFY(state.fullCheck.secsTo(QDateTime::currentDateTimeUtc()) < 24 * 3600);
 }
 
 QTEST_MAIN(TestCompactRepair)

@@ -45,6 +45,7 @@ private slots:
     void menuEntries();
     void exchange_data();
     void exchange();
+    void exchangeTakesTheLogAlong();
 };
 
 void TestUtilityMenu::menuEntries_data() {
@@ -161,6 +162,29 @@ void TestUtilityMenu::exchange() {
     QCOMPARE(QFileInfo(f.livePath()).isSymLink(), fault == QLatin1String("link"));
     QCOMPARE(entries(elsewhere.path()), fault.contains(QLatin1String("link")) ? QStringList{QStringLiteral("plant.mdb")} : QStringList());
     QCOMPARE(FileSystem::sameFile(f.livePath(), real), fault.contains(QLatin1String("link")));
+}
+
+// A writer killed after it committed left its rows in the log beside the live
+// file: the file stored by the exchange holds them alone, and no log is left
+// beside the live file that replaced it.
+void TestUtilityMenu::exchangeTakesTheLogAlong() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    const QString storedPath = f.file(QStringLiteral("DemoDb/kelid1.mdb"));
+    const QByteArray B = digest(storedPath);
+    QVERIFY(killedAfter(f.livePath(), QStringLiteral("INSERT INTO location VALUES ('77', 'WRITTEN LAST')")));
+    Dialogs::Scripted dialogs;
+    Form* menu = openUtilityMenu();
+    QVERIFY(menu);
+    click(menu, QStringLiteral("cmdNewDatabase"));
+    QCOMPARE(dialogs.texts().last(), kDone);
+    QCOMPARE(entries(f.path()).filter(QStringLiteral("kelid")), QStringList{QStringLiteral("kelid.mdb")});
+    QCOMPARE(entries(f.file(QStringLiteral("DemoDb"))), QStringList{QStringLiteral("kelid1.mdb")});
+    QCOMPARE(digest(f.livePath()), B);
+    QVERIFY(intact(storedPath));
+    Database stored;
+    QVERIFY(stored.open(storedPath, Database::Mode::ReadOnly).isOk());
+    SqlStatement written(stored, QStringLiteral("SELECT 1 FROM location WHERE locationcode = '77'"));
+    QVERIFY(written.next());
 }
 
 QTEST_MAIN(TestUtilityMenu)

@@ -113,14 +113,19 @@ Status buildFile(const QString& path, const std::function<Status(Database&)>& fi
     if (s) {
         Database db;
         s = db.open(partial);
+        // The file is thrown away unless it is completed: it needs no journal
+        // or log while it is filled, and is left in log mode like every file
+        // the program writes.
         if (s)
-            s = db.exec(QStringLiteral("PRAGMA cache_size=-131072"));
+            s = db.exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA cache_size=-131072"));
         if (s)
             s = db.exec(QStringLiteral("BEGIN"));
         if (s) {
             s = fill(db);
             s = s ? db.exec(QStringLiteral("COMMIT")) : (db.exec(QStringLiteral("ROLLBACK")), s);
         }
+        if (s)
+            s = db.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         db.close();
     }
     if (s)

@@ -1,13 +1,17 @@
 #include "database/sqlite/SqliteConnection.h"
 
+#include "database/sqlite/SqliteFileUse.h"
+
 #include <sqlite3.h>
 
 #include <mutex>
+#include <unistd.h>
 #include <set>
 
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 std::mutex g_backgroundMutex;
@@ -26,6 +30,21 @@ int waitForLock(void* context, int attempt) {
         return 0;
     sqlite3_sleep(5);
     return 1;
+}
+
+// A reader that may not write a file in log mode, or its folder, cannot keep
+// the log index beside it as usual: in a read-only folder it cannot make one,
+// and beside a read-only file it would leave one that a writer could not use
+// once the file is made writable again. With no log beside the file nothing
+// is writing it, and it is read as it stands.
+bool readAsItStands(const QString& path) {
+    QFile file(path);
+    if (QFileInfo::exists(path + QStringLiteral("-wal")) || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(20);
+    const bool logMode = header.size() == 20 && header.at(18) == 2;
+    return logMode && (::access(QFile::encodeName(path).constData(), W_OK) != 0 ||
+                       ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0);
 }
 
 class SqliteStatement : public DbStatement {
@@ -143,23 +162,31 @@ Status SqliteConnection::open(const QString& path, Mode mode) {
     }
     if (mode != Mode::Create && !QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("Could not find file '%1'.").arg(path));
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-        close();
-        return Status::fail(msg);
-    }
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_handler(m_db, &waitForLock, this);
-    // Reading the schema tells at once whether this is a database file at all.
-    Status s = exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    m_fileKey = SqliteFileUse::opening(path);
+    const Status s = mode == Mode::ReadOnly && readAsItStands(path)
+        ? openHandle("file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1", flags | SQLITE_OPEN_URI)
+        : openHandle(QFile::encodeName(path), flags);
     if (!s) {
         close();
         return s;
     }
-    if (mode != Mode::ReadOnly)
-        exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    // Readers and the writer work at once; the mode stays with the file (a
+    // file switched now commits that, which is no write of the program's).
+    if (mode == Mode::ReadWrite)
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    m_commits = 0;
     return Status::ok();
+}
+
+Status SqliteConnection::openHandle(const QByteArray& name, int flags) {
+    if (sqlite3_open_v2(name.constData(), &m_db, flags, nullptr) != SQLITE_OK)
+        return Status::fail(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory"));
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_handler(m_db, &waitForLock, this);
+    sqlite3_commit_hook(
+        m_db, [](void* self) { ++static_cast<SqliteConnection*>(self)->m_commits; return 0; }, this);
+    // Reading the schema tells at once whether this is a database file at all.
+    return exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
 }
 
 void SqliteConnection::close() {
@@ -170,6 +197,11 @@ void SqliteConnection::close() {
         }
         sqlite3_close_v2(m_db);
         m_db = nullptr;
+    }
+    if (!m_fileKey.isEmpty()) {
+        SqliteFileUse::closed(m_fileKey, m_commits);
+        m_fileKey.clear();
+        m_commits = 0;
     }
 }
 

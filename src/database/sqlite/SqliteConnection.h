@@ -26,7 +26,11 @@ public:
     bool isBackgroundReader() const { return m_background; }
 
 private:
+    Status openHandle(const QByteArray& name, int flags);
+
     sqlite3* m_db = nullptr;
+    QString m_fileKey;     // as SqliteFileUse knows the file
+    qint64 m_commits = 0;  // write transactions committed
     std::function<bool()> m_stop;
     bool m_background = false;
 };
