@@ -36,7 +36,8 @@ public:
     void setBackgroundReader(bool background);
     void interrupt();
     // On a server, the longest a statement may run, in seconds (0: no limit);
-    // kept across a reopen. A statement past it fails with a message naming the limit.
+    // kept across a reopen. A statement past it fails with a message naming the
+    // limit; meanwhile the windows go on painting (see DbConnection::setTimeLimit).
     void setTimeLimit(int seconds);
 
     Status exec(const QString& sql);

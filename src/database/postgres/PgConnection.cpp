@@ -210,12 +210,14 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
 
     // Waits for the server's answer, asking the progress check meanwhile; the
     // last result, or null with the connection's error.
-    // On the windows' thread a statement that takes a while keeps them painted
-    // and their timers running; the user's input waits for the answer, so no
-    // button starts another statement or closes a form in the middle of this one.
+    // On the windows' thread a statement with a time limit that takes a while
+    // keeps them painted and their timers running; the user's input waits for
+    // the answer, so no button starts another statement or closes a form in
+    // the middle of this one. (Without a limit nothing else runs meanwhile: a
+    // connection's owner may not expect its own events in the middle of it.)
     PGresult* wait() {
         const auto keep = shared_from_this();  // a window's handler may close the connection meanwhile
-        const bool windows = onWindowThread();
+        const bool windows = timeLimit > 0 && onWindowThread();
         const qint64 deadline = timeLimit > 0 ? timeLimit * 1000LL + kGraceMs : -1;
         QElapsedTimer clock;
         clock.start();
@@ -268,10 +270,11 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
                 lastId = QByteArray(PQgetvalue(r, PQntuples(r) - 1, 0)).toLongLong();
             return Status::ok();
         }
-        const bool timedOut = qstrcmp(PQresultErrorField(r, PG_DIAG_SQLSTATE), "57014") == 0 &&
+        // Ended by the limit set on the server, or cancelled from here past the one wanted: the message names it.
+        const int limit = overdue ? timeLimit : appliedLimit;
+        const bool timedOut = limit > 0 && qstrcmp(PQresultErrorField(r, PG_DIAG_SQLSTATE), "57014") == 0 &&
                               (overdue || trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY)).contains(QLatin1String("statement timeout")));
-        lastError = timedOut ? QStringLiteral("The server did not answer within %1 s; nothing was stored.")
-                                   .arg(appliedLimit > 0 ? appliedLimit : timeLimit)
+        lastError = timedOut ? QStringLiteral("The server did not answer within %1 s; nothing was stored.").arg(limit)
                              : refusal(r, t, params);
         return Status::fail(lastError);
     }
