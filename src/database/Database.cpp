@@ -30,6 +30,7 @@ Status Database::open(const QString& name, Mode mode) {
     }
     if (m_background)
         m_engine->setBackgroundReader(true);
+    m_engine->setTimeLimit(m_timeLimit);
     return s;
 }
 
@@ -43,6 +44,12 @@ void Database::setBackgroundReader(bool background) {
     m_background = background;
     if (m_engine)
         m_engine->setBackgroundReader(background);
+}
+
+void Database::setTimeLimit(int seconds) {
+    m_timeLimit = seconds;
+    if (m_engine)
+        m_engine->setTimeLimit(seconds);
 }
 
 void Database::interrupt() {

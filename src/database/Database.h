@@ -35,6 +35,10 @@ public:
     // its statement is interrupted, and it starts again afterwards.
     void setBackgroundReader(bool background);
     void interrupt();
+    // On a server, the longest a statement may run, in seconds (0: no limit);
+    // kept across a reopen. A statement past it fails with a message naming the
+    // limit; meanwhile the windows go on painting (see DbConnection::setTimeLimit).
+    void setTimeLimit(int seconds);
 
     Status exec(const QString& sql);
     QString lastError() const;
@@ -57,6 +61,7 @@ private:
     std::unique_ptr<DbConnection> m_engine;
     QString m_name;
     bool m_background = false;
+    int m_timeLimit = 0;
 };
 
 using DatabasePtr = std::shared_ptr<Database>;

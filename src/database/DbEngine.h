@@ -50,6 +50,11 @@ public:
     virtual Status beginRead() = 0;
     virtual void setProgressCheck(std::function<bool()> stop) = 0;
     virtual void setBackgroundReader(bool background) = 0;
+    // The longest a statement may run, in seconds (0: no limit), where the
+    // engine enforces one itself; a statement past it fails and says so. A
+    // statement with a limit waits for the server without holding up the
+    // windows' painting and timers.
+    virtual void setTimeLimit(int /*seconds*/) {}
     // Cuts the running statement short, from any thread.
     virtual void interrupt() = 0;
 };

@@ -42,6 +42,8 @@ public:
     bool isOpen() const { return m_db.isOpen(); }
     // Writes pending edits and releases the file.
     Status close();
+    // On a server, the longest each of its statements may wait, in seconds.
+    void setTimeLimit(int seconds) { m_db.setTimeLimit(seconds); }
 
     // Position of the current row from 0; -1 on a new row or with no current row.
     int absolutePosition() const;

@@ -208,6 +208,7 @@ QString DataEntryForm::connectString() const {
 void DataEntryForm::onLoad() {
     centreOnScreen();
     m_nav->setDatabaseName(Schema::databaseName());
+    m_nav->setTimeLimit(kServerTimeLimit);
     const Status s = m_nav->refresh();
     showPosition();
     if (!s) {

@@ -27,6 +27,11 @@ public:
     // count silently with what it reached.
     using ReworkCount = std::function<int(Database& db, const InspectedUnit& unit, qint64 inspectionId)>;
 
+    // On a server, the longest a statement of the screen (a Submit's
+    // included) waits for the server, in seconds: a locked table or a server
+    // that does not answer ends in a message rather than a screen that waits on.
+    static constexpr int kServerTimeLimit = 10;
+
     DataEntryForm();
     void onLoad() override;
     void onUnload() override;

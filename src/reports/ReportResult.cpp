@@ -150,6 +150,9 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     out->printedAt = QDateTime::currentDateTime();
     Database db;
     Status s = db.open(def.databasePath, Database::Mode::ReadOnly);
+    // On a server the report's time limit is also the server's for its statements.
+    if (s && control)
+        db.setTimeLimit(control->timeLimitSeconds);
     // One state of the data for the whole report, and nothing written (on a server a
     // query could otherwise change rows); the transaction ends with the connection.
     if (s)
@@ -189,8 +192,9 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
     }
     SqlStatement st;
     s = st.prepare(db, finalSql(def, sort, descending));
+    // A statement cut short by the limit or a Cancel says why the report stopped.
     if (!s)
-        return s;
+        return mustStop() ? stopped() : s;
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         st.bind(QLatin1Char(':') + it.key(), it.value());
     // Map the definition's columns to the result's, by name.
@@ -276,7 +280,7 @@ Status run(const ReportDefinition& def, const QHash<QString, QVariant>& values, 
         g.rows << row;
         all << row;
     }
-    if (stop != ReportRunControl::Stop::None)
+    if (mustStop())
         return stopped();
     if (!st.status())
         return st.status();

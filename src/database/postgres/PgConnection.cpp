@@ -3,13 +3,17 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
+#include <QThread>
 
 #include "database/postgres/PgSql.h"
 
@@ -20,7 +24,20 @@ enum : Oid { kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 
 
 const char* const kNotOpen = "The database is not open.";
 
+// How long past its time limit a statement's answer is awaited before it is
+// cancelled from here (the server's own limit normally ends it first).
+constexpr qint64 kGraceMs = 2000;
+// How long a statement waits before the windows are kept painted meanwhile:
+// a quick one never lets other work run in the middle of it.
+constexpr qint64 kQuickMs = 100;
+
 void quietNotices(void*, const char*) {}
+
+// Whether the calling thread is the one that runs the windows.
+bool onWindowThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
 
 QString trimmed(const char* text) { return QString::fromUtf8(text ? text : "").trimmed(); }
 
@@ -45,7 +62,7 @@ QVariant toValue(const PGresult* r, int row, int column) {
 
 // The connection's state, shared with its statements so that a statement that
 // outlives the connection finds it closed rather than gone.
-struct PgSession {
+struct PgSession : std::enable_shared_from_this<PgSession> {
     PGconn* conn = nullptr;
     std::mutex cancelMutex;
     PGcancel* cancel = nullptr;
@@ -63,6 +80,15 @@ struct PgSession {
     qint64 lastId = 0;
     int changes = 0;
     QString lastError;
+    // The statement time limit wanted, and the one in force on the server
+    // (-1: the server's own, untouched).
+    int timeLimit = 0;
+    int appliedLimit = -1;
+    // A statement is awaiting its answer: the windows are kept painted
+    // meanwhile, and nothing else may use the connection until it has it.
+    bool waiting = false;
+    // The last wait was cut short because the answer did not come in time.
+    bool overdue = false;
     std::function<bool()> stop;
     // Set from another thread: the running statement ends as interrupted, also
     // when its rows have already arrived.
@@ -94,6 +120,7 @@ struct PgSession {
             cancel = PQgetCancel(conn);
         }
         inTransaction = false;
+        appliedLimit = -1;
         if (readOnly)
             return exec(QStringLiteral("SET default_transaction_read_only = on"), nullptr);
         return Status::ok();
@@ -125,8 +152,10 @@ struct PgSession {
     Status ready(bool isRollback) {
         if (!conn)
             return Status::fail(QString::fromLatin1(kNotOpen));
+        if (waiting)
+            return Status::fail(lastError = QStringLiteral("The server is still answering the previous request."));
         if (PQstatus(conn) == CONNECTION_OK)
-            return Status::ok();
+            return applyTimeLimit();
         if (inTransaction) {
             inTransaction = false;
             if (isRollback)
@@ -136,26 +165,82 @@ struct PgSession {
         PQreset(conn);
         if (PQstatus(conn) != CONNECTION_OK)
             return Status::fail(trimmed(PQerrorMessage(conn)));
-        return connected();
+        const Status s = connected();
+        return s ? applyTimeLimit() : s;
+    }
+
+    // The time limit is the server's statement_timeout, set between
+    // transactions (a SET inside one would be undone by its rollback).
+    Status applyTimeLimit() {
+        if (inTransaction || appliedLimit == timeLimit || (appliedLimit < 0 && timeLimit == 0))
+            return Status::ok();
+        const QByteArray ms = QByteArray::number(qint64(timeLimit) * 1000);
+        const char* values[] = {ms.constData()};
+        PGresult* r = answer(PQsendQueryParams(conn, "SELECT set_config('statement_timeout', $1, false)", 1, nullptr,
+                                               values, nullptr, nullptr, 0));
+        const Status s = check(r, nullptr, nullptr);
+        PQclear(r);
+        if (s)
+            appliedLimit = timeLimit;
+        return s;
+    }
+
+    // Runs a statement (which begins with ready()); one that fails because the
+    // connection broke under it, with no transaction open, runs once more on a
+    // new connection. Inside a transaction the failure stands: the
+    // transaction went with the connection.
+    Status once(const std::function<Status()>& statement) {
+        const bool inOne = inTransaction;
+        const Status s = statement();
+        if (s || inOne || !conn || PQstatus(conn) != CONNECTION_BAD)
+            return s;
+        return statement();
+    }
+
+    // The answer to a request just sent (sent: what the PQsend... call
+    // returned); null with the connection's error when it could not be sent.
+    PGresult* answer(int sent) { return sent ? wait() : nullptr; }
+
+    void cancelRunning() {
+        const std::lock_guard<std::mutex> lock(cancelMutex);
+        char err[256];
+        if (cancel)
+            PQcancel(cancel, err, sizeof err);
     }
 
     // Waits for the server's answer, asking the progress check meanwhile; the
     // last result, or null with the connection's error.
+    // On the windows' thread a statement with a time limit that takes a while
+    // keeps them painted and their timers running; the user's input waits for
+    // the answer, so no button starts another statement or closes a form in
+    // the middle of this one. (Without a limit nothing else runs meanwhile: a
+    // connection's owner may not expect its own events in the middle of it.)
     PGresult* wait() {
+        const auto keep = shared_from_this();  // a window's handler may close the connection meanwhile
+        const bool windows = timeLimit > 0 && onWindowThread();
+        const qint64 deadline = timeLimit > 0 ? timeLimit * 1000LL + kGraceMs : -1;
+        QElapsedTimer clock;
+        clock.start();
         bool cancelled = false;
-        while (PQisBusy(conn)) {
-            if (!cancelled && (interrupted || (stop && stop()))) {
+        overdue = false;
+        waiting = true;
+        while (conn && PQisBusy(conn)) {
+            const bool late = deadline >= 0 && clock.elapsed() >= deadline;
+            if (!cancelled && (interrupted || late || (stop && stop()))) {
                 cancelled = true;
-                const std::lock_guard<std::mutex> lock(cancelMutex);
-                char err[256];
-                if (cancel)
-                    PQcancel(cancel, err, sizeof err);
+                overdue = late;
+                cancelRunning();
             }
             pollfd p{PQsocket(conn), POLLIN, 0};
-            poll(&p, 1, 50);
+            poll(&p, 1, windows ? 20 : 50);
             if (!PQconsumeInput(conn))
                 break;
+            if (windows && clock.elapsed() >= kQuickMs)
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
+        waiting = false;
+        if (!conn)
+            return nullptr;
         PGresult* last = nullptr;
         while (PGresult* r = PQgetResult(conn)) {
             // The first failure is the one to report; a multi-statement exec stops there.
@@ -175,7 +260,7 @@ struct PgSession {
     // The result of a statement, or its failure worded as the SQLite engine words it.
     Status check(PGresult* r, const PgSql::Translated* t, const std::vector<QByteArray>* params) {
         if (!r) {
-            lastError = trimmed(PQerrorMessage(conn));
+            lastError = conn ? trimmed(PQerrorMessage(conn)) : QString::fromLatin1(kNotOpen);
             return Status::fail(lastError);
         }
         const ExecStatusType st = PQresultStatus(r);
@@ -185,7 +270,12 @@ struct PgSession {
                 lastId = QByteArray(PQgetvalue(r, PQntuples(r) - 1, 0)).toLongLong();
             return Status::ok();
         }
-        lastError = refusal(r, t, params);
+        // Ended by the limit set on the server, or cancelled from here past the one wanted: the message names it.
+        const int limit = overdue ? timeLimit : appliedLimit;
+        const bool timedOut = limit > 0 && qstrcmp(PQresultErrorField(r, PG_DIAG_SQLSTATE), "57014") == 0 &&
+                              (overdue || trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY)).contains(QLatin1String("statement timeout")));
+        lastError = timedOut ? QStringLiteral("The server did not answer within %1 s; nothing was stored.").arg(limit)
+                             : refusal(r, t, params);
         return Status::fail(lastError);
     }
 
@@ -240,15 +330,17 @@ struct PgSession {
 
     Status exec(const QString& sql, const PgSql::Translated* t) {
         const PgSql::Translated translated = t ? *t : PgSql::translate(sql);
+        return once([&] { return execOnce(translated); });
+    }
+
+    Status execOnce(const PgSql::Translated& translated) {
         const bool rollback = translated.sql.trimmed().compare(QLatin1String("ROLLBACK"), Qt::CaseInsensitive) == 0;
         const bool commit = translated.sql.trimmed().compare(QLatin1String("COMMIT"), Qt::CaseInsensitive) == 0 ||
                             translated.sql.trimmed().compare(QLatin1String("END"), Qt::CaseInsensitive) == 0;
         Status s = ready(rollback);
         if (!s || !conn || (rollback && PQstatus(conn) != CONNECTION_OK))
             return rollback && s ? Status::ok() : s;
-        if (!PQsendQuery(conn, translated.sql.toUtf8().constData()))
-            return Status::fail(lastError = trimmed(PQerrorMessage(conn)));
-        PGresult* r = wait();
+        PGresult* r = answer(PQsendQuery(conn, translated.sql.toUtf8().constData()));
         s = check(r, &translated, nullptr);
         // A transaction in which a statement failed ends in a rollback, which
         // the server reports as a successful COMMIT.
@@ -273,6 +365,10 @@ public:
     // Prepares the statement on the server and learns its columns, once per
     // connection and text.
     Status prepare() {
+        return m_session->once([this] { return prepareOnce(); });
+    }
+
+    Status prepareOnce() {
         Status s = m_session->ready(false);
         if (!s)
             return s;
@@ -286,18 +382,18 @@ public:
         if (m_session->prepared.size() >= 500) {
             // Statements with values written into them pile up: start again
             // (statements still open prepare theirs again when they next run).
-            PQclear(PQexec(m_session->conn, "DEALLOCATE ALL"));
+            PQclear(m_session->answer(PQsendQuery(m_session->conn, "DEALLOCATE ALL")));
             m_session->prepared.clear();
             ++m_session->generation;
         }
         m_name = "vx" + QByteArray::number(++m_session->nextName);
-        PGresult* r = PQprepare(m_session->conn, m_name.constData(), m_t.sql.toUtf8().constData(),
-                                int(m_params.size()), nullptr);
+        PGresult* r = m_session->answer(PQsendPrepare(m_session->conn, m_name.constData(), m_t.sql.toUtf8().constData(),
+                                                      int(m_params.size()), nullptr));
         s = m_session->check(r, &m_t, nullptr);
         PQclear(r);
         if (!s)
             return s;
-        r = PQdescribePrepared(m_session->conn, m_name.constData());
+        r = m_session->answer(PQsendDescribePrepared(m_session->conn, m_name.constData()));
         s = m_session->check(r, &m_t, nullptr);
         if (s) {
             m_columns.clear();
@@ -388,6 +484,10 @@ private:
     Status execute() {
         clear();
         m_session->interrupted = false;
+        return m_session->once([this] { return executeOnce(); });
+    }
+
+    Status executeOnce() {
         Status s = m_session->ready(false);
         if (!s)
             return s;
@@ -396,10 +496,8 @@ private:
         std::vector<const char*> values(m_params.size());
         for (size_t i = 0; i < m_params.size(); ++i)
             values[i] = m_null[i] ? nullptr : m_params[i].constData();
-        if (!PQsendQueryPrepared(m_session->conn, m_name.constData(), int(values.size()), values.data(), nullptr,
-                                 nullptr, 0))
-            return Status::fail(m_session->lastError = trimmed(PQerrorMessage(m_session->conn)));
-        PGresult* r = m_session->wait();
+        PGresult* r = m_session->answer(PQsendQueryPrepared(m_session->conn, m_name.constData(), int(values.size()),
+                                                            values.data(), nullptr, nullptr, 0));
         s = m_session->check(r, &m_t, &m_params);
         if (!s) {
             PQclear(r);
@@ -479,10 +577,9 @@ Status PgConnection::beginRead() {
 
 void PgConnection::setProgressCheck(std::function<bool()> stop) { m_session->stop = std::move(stop); }
 
+void PgConnection::setTimeLimit(int seconds) { m_session->timeLimit = std::max(seconds, 0); }
+
 void PgConnection::interrupt() {
     m_session->interrupted = true;
-    const std::lock_guard<std::mutex> lock(m_session->cancelMutex);
-    char err[256];
-    if (m_session->cancel)
-        PQcancel(m_session->cancel, err, sizeof err);
+    m_session->cancelRunning();
 }

@@ -28,6 +28,8 @@ public:
     void setProgressCheck(std::function<bool()> stop) override;
     // Readers never hold writers back on the server.
     void setBackgroundReader(bool) override {}
+    // The server's statement_timeout, set before the next statement outside a transaction.
+    void setTimeLimit(int seconds) override;
     void interrupt() override;
 
     // Runs the server's own SQL as it is, untranslated (the server schema).
