@@ -312,7 +312,7 @@ private slots:
         QVERIFY(db.exec(QStringLiteral("UPDATE Parts SET partnum = '002' WHERE rowid = %1").arg(part)).isOk());
         QCOMPARE(app.scalar(QStringLiteral("SELECT partnum FROM Parts WHERE rowid = %1").arg(part)).toString(), QStringLiteral("002"));
         QVERIFY(db.beginWrite(QStringLiteral("M|S|ST")).isOk());
-        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'")).toInt(), 1);
+        QCOMPARE(app.advisoryLocks(), 1);
         QVERIFY(!db.exec(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES ('x')")).isOk());
         QVERIFY(!db.exec(QStringLiteral("COMMIT")).isOk());
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")), QVariant(qint64(2)));
