@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "TestAppFolder.h"
+#include "database/KeyList.h"
 #include "database/RecordNavigator.h"
 #include "database/RecordSet.h"
 #include "database/Refusal.h"
@@ -236,6 +237,19 @@ private slots:
         QVERIFY(rs.requery().isOk() && rs.waitUntilComplete().isOk());
         if (order.startsWith(QLatin1String("Facility")))
             QCOMPARE(rs.valueAt(0, 0).toString(), edited);
+    }
+
+    // Keys between 2^31 and 2^32 come back as they went in, pushed or set.
+    void keyListKeepsKeysPastThirtyOneBits() {
+        const QList<qint64> keys{7, qint64(INT32_MAX) + 1, 3000000000LL, (qint64(1) << 32) - 1, -5};
+        KeyList list;
+        for (qint64 k : keys)
+            list.push_back(k);
+        list.set(0, 2500000000LL);
+        QList<qint64> back;
+        for (size_t i = 0; i < list.size(); ++i)
+            back << list[i];
+        QCOMPARE(back, QList<qint64>({2500000000LL, 2147483648LL, 3000000000LL, 4294967295LL, -5}));
     }
 
     // The server engine's translation of the program's statements, and (on the
