@@ -131,6 +131,13 @@ QStringList TestAppFolder::rows(const QString& sql) const {
     return out;
 }
 
+int TestAppFolder::advisoryLocks(bool granted) const {
+    return scalar(QStringLiteral("SELECT count(*) FROM pg_locks l JOIN pg_database d ON d.oid = l.database "
+                                 "WHERE l.locktype = 'advisory' AND d.datname = current_database() AND ") +
+                  (granted ? QStringLiteral("l.granted") : QStringLiteral("NOT l.granted")))
+        .toInt();
+}
+
 void unloadAllForms() {
     FormRegistry::instance().unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

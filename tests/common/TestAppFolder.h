@@ -32,6 +32,9 @@ public:
     QVariant scalar(const QString& sql) const;
     // Every row of a query as "a|b|c" lines, for comparisons.
     QStringList rows(const QString& sql) const;
+    // On the server: the unit locks taken (or, not granted, waited for) in
+    // this folder's database only, whatever other tests do on the cluster.
+    int advisoryLocks(bool granted = true) const;
 
 private:
     QTemporaryDir m_dir;

@@ -2,6 +2,9 @@
 // missing file; Pass and Submit Record: the row that lands in the file, its
 // rework number, the question and what the screen holds after each answer,
 // refused input and the rework count.
+#include <atomic>
+#include <thread>
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QLabel>
@@ -9,7 +12,9 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include "TestAppFolder.h"
@@ -375,6 +380,41 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
                                          "ORDER BY InspectionID")),
                  QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T1|3", "M1|S1|T2|1"}));
+    }
+
+    // On a server, a Submit waits while another station writes a row of the same
+    // unit, and then counts that row: the two never both get rework number 1.
+    void submitWaitsForAnotherStationsRowOfTheUnit() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        if (!app.isServer())
+            QSKIP("the file engine's writers take turns on the whole file (tst_recordsubmission_pg)");
+        DataEntryForm* form = openNewUnit("M1", "S1", "T1");
+        QVERIFY(form);
+        pressEnter();  // Pass
+        std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the Submit wait for it
+        std::thread station([&] {
+            Database db;
+            if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
+                !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
+                                        "VALUES ('M1', 'S1', 'T1', 1)")))
+                return;
+            other = 1;
+            for (int i = 0; i < 300 && app.advisoryLocks(false) == 0; ++i)
+                QThread::msleep(100);
+            if (app.advisoryLocks(false) == 1)
+                other = 2;
+            db.exec(QStringLiteral("COMMIT"));
+        });
+        const auto joined = qScopeGuard([&] {
+            if (station.joinable())
+                station.join();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(other != 0, 30000);
+        pressEnter();  // Submit: returns once the other station has committed
+        station.join();
+        QCOMPARE(int(other), 2);
+        QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")), QStringList({"1", "2"}));
     }
 
     void submitOnExistingRowStoresEditsAndRecounts() {

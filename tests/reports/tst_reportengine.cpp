@@ -91,6 +91,23 @@ private slots:
         // Values are bound: a quote in the facility names no facility.
         QTest::newRow("pareto: quote in a value")
             << "pareto_of_defects.rpt" << december("BeginDate", "EndDate", "Facility;A' OR '1'='1;true") << QString() << QStringList();
+        // Shares that are no whole number keep their decimals.
+        QTest::newRow("pareto: nine defects") << "pareto_of_defects.rpt" << december("BeginDate", "EndDate") << QString()
+            << QStringList{"D1,Scratch,4,44.4,44.4", "D2,Dent,3,33.3,77.8", "1,PASS - NO DEFECT,2,22.2,100.0", "Grand total,,9,,"};
+        // An escape of I1, who inspected 6 units in 13 rows: the rate is per unit.
+        QTest::newRow("escapes: rate per unit inspected") << "Inspection_Escapes.rpt" << december("BeginDate", "EndDate")
+            << "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
+               " LocationCode, InspNum, IDate, ReworkNum) VALUES ('A','M100','S12','I2','2003-12-09','ST2','P2','D1','L1','I1','2003-12-05',2)"
+            << QStringList{"I1,12/05/2003,12/09/2003,M100,S12,ST2,P2,D1 Scratch,L1,I2,,,,,", "I1,Total,,,,,,,,,1,6,16.7,,",
+                           "I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,",
+                           "I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,", "I9,Total,,,,,,,,,2,0,,,",
+                           ",Grand total,,,,,,,,,3,10,30.0,10,30.0"};
+        // A value is what lies between the name and the flag, semicolons and all.
+        QTest::newRow("unit history: semicolon in a value") << "unit_history.rpt" << QStringList{"Serial;S;9;true"}
+            << "UPDATE InspectionRecord SET SerialNum = 'S;9' WHERE SerialNum = 'S9'"
+            << QStringList{"\"Model M100, serial S;9\",12/03/2003,ST2,I1,Part 123; defect 1 PASS - NO DEFECT; location 1 PASS - NO DEFECT,,E1,1,",
+                           "\"Model M100, serial S;9\",12/04/2003,ST2,I1,Pass,,,2,",
+                           "\"Model M100, serial S;9: by station\",,ST2,,2 inspections; latest: pass,,,,"};
     }
     void figuresAfterMoreRows() {
         QFETCH(QString, file);

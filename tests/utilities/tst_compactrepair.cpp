@@ -53,6 +53,7 @@ private slots:
     void exitRunsOnlyWhenWorthIt();
     void damageFoundAtExit_data();
     void damageFoundAtExit();
+    void exitFinishesARunThatLeftOnlyItsSafetyCopy();
 };
 
 void TestCompactRepair::sequenceStatesAndLeftovers() {
@@ -390,6 +391,29 @@ void TestCompactRepair::damageFoundAtExit() {
     Maintenance::FileState state;
     QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
     QVERIFY(state.fullCheck.secsTo(QDateTime::currentDateTimeUtc()) < 24 * 3600);
+}
+
+// A run cut short after its safety copy was made left nothing else behind:
+// the next exit runs the sequence, though nothing was written since, and
+// clears temp2.
+void TestCompactRepair::exitFinishesARunThatLeftOnlyItsSafetyCopy() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QVERIFY(CompactRepair().run().isOk());
+    CompactRepair::ExitRule large;
+    large.smallFileBytes = 0;
+    CompactForm::exitRule() = large;
+    QVERIFY(QFile::copy(f.livePath(), f.file(QStringLiteral("temp2/kelid.mdb"))));
+    const QString before = rows(f.livePath());
+    Dialogs::Scripted dialogs;
+    int quits = 0;
+    Application::setQuitHandler([&] { ++quits; });
+    QVERIFY(Application::start().isOk());
+    forms().unload(QStringLiteral("MDIBackground"));
+    QCOMPARE(quits, 1);
+    QCOMPARE(dialogs.texts(), QStringList());
+    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
+    QCOMPARE(rows(f.livePath()), before);
+    QVERIFY(intact(f.livePath()));
 }
 
 QTEST_MAIN(TestCompactRepair)
