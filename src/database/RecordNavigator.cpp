@@ -9,12 +9,14 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include "database/NavigatorKeys.h"
 #include "database/Refusal.h"
 #include "database/Schema.h"
 #include "platform/Dialogs.h"
 #include "platform/FieldLimit.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/NotesBox.h"
+#include "platform/Retyping.h"
 
 namespace {
 QString quoted(const QString& identifier) {
@@ -52,6 +54,8 @@ RecordNavigator::RecordNavigator(QWidget* parent, const QString& name) : QWidget
             layout->addWidget(m_caption, 1);
         layout->addWidget(b);
     }
+    QAbstractButton* const keyed[4] = {m_buttons[0], m_buttons[1], m_buttons[2], m_buttons[3]};
+    new NavigatorKeys(this, keyed);
 }
 
 void RecordNavigator::bind(QWidget* box, const QString& field) { m_bindings.append(Binding{box, field, QVariant()}); }
@@ -287,12 +291,21 @@ Status RecordNavigator::writeRow(qint64* key) {
         st.bind(i, m_key);
     const Status s = st.run();
     if (!s) {
-        return Status::fail(Refusal::describe(s.error(), [&](const QString& field) {
+        auto boxOf = [&](const QString& field) -> QWidget* {
             for (const Binding& b : m_bindings)
                 if (b.box && b.field.compare(field, Qt::CaseInsensitive) == 0)
-                    return readBox(b.box);
-            return QVariant();
-        }));
+                    return b.box;
+            return nullptr;
+        };
+        QString refused;
+        const QString sentence = Refusal::describe(s.error(), [&](const QString& field) {
+            const QWidget* box = boxOf(field);
+            return box ? readBox(box) : QVariant();
+        }, &refused);
+        // The box the refusal names is handed back for retyping.
+        if (QWidget* box = refused.isEmpty() ? nullptr : boxOf(refused))
+            Retyping::offer(box);
+        return Status::fail(sentence);
     }
     if (m_state == State::New)
         *key = m_db.lastInsertRowId();

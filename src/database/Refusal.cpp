@@ -25,33 +25,45 @@ QString fieldWords(const QString& field) {
     return field;
 }
 
-QString describe(const QString& engineText, const ValueOf& valueOf) {
+QString describe(const QString& engineText, const ValueOf& valueOf, QString* field) {
     static const QRegularExpression unique(QStringLiteral("^UNIQUE constraint failed: ([^.,]+)\\.([^.,]+)$"));
     static const QRegularExpression notNull(QStringLiteral("^NOT NULL constraint failed: ([^.,]+)\\.([^.,]+)$"));
     static const QRegularExpression realDate(QStringLiteral("^CHECK constraint failed: (.+) must be a real date$"));
     static const QRegularExpression kind(
         QStringLiteral("^cannot store (\\w+) value in (INTEGER|REAL) column ([^.]+)\\.(.+)$"));
+    QString named;
+    if (!field)
+        field = &named;
+    field->clear();
     const QString text = engineText.trimmed();
-    if (const auto m = unique.match(text); m.hasMatch())
+    if (const auto m = unique.match(text); m.hasMatch()) {
+        *field = m.captured(2);
         return QStringLiteral("%1 %2 is already in the %3 table.")
-            .arg(fieldWords(m.captured(2)), valueOf(m.captured(2)).toString(), m.captured(1));
-    if (const auto m = notNull.match(text); m.hasMatch())
-        return QStringLiteral("%1 must be filled in: every row of the %2 table has one.")
-            .arg(fieldWords(m.captured(2)), m.captured(1));
+            .arg(fieldWords(*field), valueOf(*field).toString(), m.captured(1));
+    }
+    if (const auto m = notNull.match(text); m.hasMatch()) {
+        *field = m.captured(2);
+        return QStringLiteral("%1 must be filled in: every row of the %2 table has one.").arg(fieldWords(*field), m.captured(1));
+    }
     if (const auto m = realDate.match(text); m.hasMatch()) {
         // The constraint is named after the field's label.
         static const char* const kDateFields[] = {"Date", "IDate", "ODate"};
-        for (const char* field : kDateFields)
-            if (fieldWords(QString::fromLatin1(field)) == m.captured(1))
-                return QStringLiteral("%1: %2 is not a real date.")
-                    .arg(m.captured(1), valueOf(QString::fromLatin1(field)).toString());
+        for (const char* date : kDateFields)
+            if (fieldWords(QString::fromLatin1(date)) == m.captured(1)) {
+                *field = QString::fromLatin1(date);
+                return QStringLiteral("%1: %2 is not a real date.").arg(m.captured(1), valueOf(*field).toString());
+            }
     }
-    if (text == QLatin1String("CHECK constraint failed: Facility is one character"))
-        return QStringLiteral("Facility: %1 is more than one character.").arg(valueOf(QStringLiteral("Facility")).toString());
-    if (const auto m = kind.match(text); m.hasMatch())
+    if (text == QLatin1String("CHECK constraint failed: Facility is one character")) {
+        *field = QStringLiteral("Facility");
+        return QStringLiteral("Facility: %1 is more than one character.").arg(valueOf(*field).toString());
+    }
+    if (const auto m = kind.match(text); m.hasMatch()) {
+        *field = m.captured(4);
         return QStringLiteral("%1: %2 is not %3.")
-            .arg(fieldWords(m.captured(4)), valueOf(m.captured(4)).toString(),
+            .arg(fieldWords(*field), valueOf(*field).toString(),
                  m.captured(2) == QLatin1String("INTEGER") ? QStringLiteral("a whole number") : QStringLiteral("a number"));
+    }
     return engineText;
 }
 

@@ -13,7 +13,8 @@ namespace Refusal {
 // The value the row was to hold in a field (matched without regard to case).
 using ValueOf = std::function<QVariant(const QString& field)>;
 
-QString describe(const QString& engineText, const ValueOf& valueOf);
+// field, when given, receives the field the sentence names (empty when none).
+QString describe(const QString& engineText, const ValueOf& valueOf, QString* field = nullptr);
 
 // The words that name a field on the forms ("ModelNumber": "Model number").
 QString fieldWords(const QString& field);

@@ -14,6 +14,7 @@
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/NotesBox.h"
+#include "platform/Retyping.h"
 #include "platform/TextBox.h"
 
 namespace {
@@ -91,6 +92,7 @@ const CodeList kCodeLists[] = {
 DataEntryForm::DataEntryForm() : Form(QStringLiteral("frmDataEntry"), Kind::Child) {
     setWindowTitle(QStringLiteral("Inspection Record-Data Entry Screen"));
     setHelpContext(90);
+    setClosesOnEscape(true);
     buildControls();
     placeControls();
 }
@@ -257,6 +259,7 @@ bool DataEntryForm::confirmUnknownCodes() {
                       Dialogs::Answer::No) == Dialogs::Answer::Yes)
         return true;
     giveFocus(first);
+    Retyping::offer(first);
     return false;
 }
 
@@ -269,7 +272,7 @@ Database* DataEntryForm::codeReader() {
 void DataEntryForm::onUnload() {
     m_nav->close();
     m_codes.close();
-    FormRegistry::instance().showMainMenu();
+    FormRegistry::instance().returnFrom(objectName());
 }
 
 void DataEntryForm::showPosition() {

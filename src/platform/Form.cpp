@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QScreen>
 
@@ -40,6 +41,14 @@ void Form::closeEvent(QCloseEvent* e) {
     // The close box unloads the form; the registry hides and destroys the window.
     e->ignore();
     unloadMe();
+}
+
+void Form::keyPressEvent(QKeyEvent* e) {
+    if (m_closesOnEscape && e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        window_()->close();  // the close box's way, with its writes
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void setHelpContext(QWidget* control, int context) { control->setProperty("helpContextID", context); }

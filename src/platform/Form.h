@@ -31,12 +31,18 @@ public:
     // Shorthand for the registry's operations on this form.
     void unloadMe();
 
+    // Escape, when no control of the form uses it, closes the form as its
+    // close box does.
+    void setClosesOnEscape(bool on) { m_closesOnEscape = on; }
+
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     Kind m_kind;
     int m_helpContext = 0;
+    bool m_closesOnEscape = false;
 };
 
 // A help context number carried by a control (F1 on it opens that topic).

@@ -1,9 +1,11 @@
 #include "shell/MDIBackground.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QScreen>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "database/Schema.h"
@@ -23,7 +25,9 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, [] { FormRegistry::instance().unload(QStringLiteral("MDIBackground")); });
     // Analysis: the three analysis forms, each opened like a working form.
-    QMenu* analysis = m_menuBar->addMenu(QStringLiteral("&Analysis"));
+    // Alt+L: the menu bar's keys reach into every form inside the window, and
+    // A, N and S are taken there (Add, Ending Date, Station).
+    QMenu* analysis = m_menuBar->addMenu(QStringLiteral("Ana&lysis"));
     analysis->setObjectName(QStringLiteral("mnuAnalysis"));
     const struct { const char* name; const char* caption; const char* form; } entries[] = {
         {"mnuYieldTrend", "Yield &Trend with Control Limits...", "frmYieldTrend"},
@@ -70,6 +74,19 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     layout->setMenuBar(m_menuBar);
     layout->addWidget(m_area);
     resize(1024, 720);
+    // Alt+F4 closes the window where no window manager does it for the program.
+    auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+    altF4->setObjectName(QStringLiteral("keyAltF4"));
+    connect(altF4, &QShortcut::activated, this, &QWidget::close);
+}
+
+void MDIBackground::closeEvent(QCloseEvent* e) {
+    if (Dialogs::show(QStringLiteral("Exit Varnex?"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::appTitle(),
+                      Dialogs::Answer::Yes) != Dialogs::Answer::Yes) {
+        e->ignore();
+        return;
+    }
+    Form::closeEvent(e);
 }
 
 void MDIBackground::onLoad() {

@@ -14,6 +14,10 @@ public:
     void onUnload() override;
     QMdiArea* area() const { return m_area; }
 
+protected:
+    // Closing the window (its close box, Alt+F4) asks before the way out.
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     QMdiArea* m_area;
     QMenuBar* m_menuBar;

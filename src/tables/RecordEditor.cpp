@@ -29,6 +29,7 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
     : Form(member.form, Kind::Child, parent), m_spec(member) {
     setCaption(m_spec.caption);
     setHelpContext(kHelpContext);
+    setClosesOnEscape(true);
 
     auto* fields = new QGridLayout;
     fields->setColumnStretch(1, 1);
@@ -110,7 +111,7 @@ void RecordEditor::onUnload() {
     const Status s = m_data->close();
     if (!s)
         reportNavigatorError(s.error());
-    FormRegistry::instance().showMainMenu();
+    FormRegistry::instance().returnFrom(objectName());
     MousePointer::arrow();
 }
 
