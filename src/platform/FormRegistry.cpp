@@ -93,6 +93,7 @@ void FormRegistry::unload(const QString& name) {
     m_unloading.append(name);
     f->onUnload();
     m_unloading.removeAll(name);
+    m_openedFrom.remove(name);
     // The unload handler may have shown other forms; this one goes now.
     m_forms.remove(name);
     m_order.removeAll(name);
@@ -127,5 +128,20 @@ bool FormRegistry::open(const QString& target, const QString& fromMenu) {
         return false;
     }
     hide(fromMenu);
+    m_openedFrom.insert(target, fromMenu);
     return true;
+}
+
+void FormRegistry::returnFrom(const QString& form) {
+    const QString menu = m_openedFrom.take(form);
+    if (!menu.isEmpty() && menu != QLatin1String("frmMain")) {
+        show(menu);
+        return;
+    }
+    // The main menu: only over an empty background.
+    if (m_area)
+        for (QMdiSubWindow* sub : m_area->subWindowList())
+            if (sub->isVisible() && sub->widget() && sub->widget()->objectName() != form)
+                return;
+    showMainMenu();
 }

@@ -41,13 +41,21 @@ public:
     // Loads the target, shows it and hides the menu it was opened from. A target
     // that cannot be opened is reported in a message box; the menu stays.
     bool open(const QString& target, const QString& fromMenu);
-    // Shows the main menu (working forms return there when they close).
+    // Shows the main menu (a sub-menu that is left returns there).
     void showMainMenu() { show(QStringLiteral("frmMain")); }
+    // What a working form's unload shows: the menu it was opened from; a form
+    // opened otherwise (the Analysis menu, a key in another form) brings the
+    // main menu back only when no other form is left on screen, so the main
+    // menu never comes up over an open editor or table.
+    void returnFrom(const QString& form);
+    // Every form name known to the registry.
+    QStringList registeredForms() const { return m_factories.keys(); }
 
 private:
     QHash<QString, Factory> m_factories;
     QHash<QString, QPointer<Form>> m_forms;
     QStringList m_order;
     QStringList m_unloading;
+    QHash<QString, QString> m_openedFrom;  // form -> the menu that opened it
     QPointer<QMdiArea> m_area;
 };

@@ -9,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -68,6 +69,7 @@ HelpViewer::HelpViewer() {
     layout->addLayout(buttons);
     layout->addWidget(m_browser);
     resize(640, 520);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 HelpViewer* HelpViewer::current() { return viewerInstance; }

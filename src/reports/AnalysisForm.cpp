@@ -26,7 +26,7 @@ const QList<AnalysisMember>& AnalysisForm::members() {
         {"frmYieldTrend", "Yield Trend with Control Limits", "YieldTrend", "yield_trend.rpt", 280,
          {{K::Date, "MaskEdBox1", "lblBeginDate", "&Beginning Date", "BeginDate;", nullptr, true},
           {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date", "EndDate;", nullptr, true},
-          {K::Text, "txtFacilityCode", "lblFacility", "&Facility Code", "Facility;", "A", true},
+          {K::Text, "txtFacilityCode", "lblFacility", "Fa&cility Code", "Facility;", "A", true},
           {K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
           {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}},
@@ -37,7 +37,7 @@ const QList<AnalysisMember>& AnalysisForm::members() {
         {"frmWhatChanged", "What Changed", "WhatChanged", "what_changed.rpt", 300,
          {{K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
           {K::Date, "MaskEdBox1", "lblPeriodDate", "A &Date in the Period", "PeriodDate;", nullptr, true},
-          {K::Text, "txtFacilityCode", "lblFacility", "&Facility Code", "Facility;", "A", true},
+          {K::Text, "txtFacilityCode", "lblFacility", "Fa&cility Code", "Facility;", "A", true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
           {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
     };
@@ -154,7 +154,7 @@ void AnalysisForm::onLoad() {
 
 void AnalysisForm::onUnload() {
     m_engine->release();
-    FormRegistry::instance().showMainMenu();
+    FormRegistry::instance().returnFrom(objectName());
 }
 
 void AnalysisForm::keyPressEvent(QKeyEvent* event) {

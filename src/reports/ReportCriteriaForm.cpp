@@ -1,6 +1,6 @@
 #include "reports/ReportCriteriaForm.h"
 
-#include <QEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -44,6 +44,7 @@ ReportCriteriaForm::ReportCriteriaForm(const ReportCriteriaMember& m)
     : Form(QString::fromLatin1(m.form), Kind::Child), m_member(m) {
     setHelpContext(m.helpContext);
     setCaption(QString());
+    setClosesOnEscape(true);
     m_engine = new ReportEngine(QString::fromLatin1(m.control), this);
 
     CriteriaFrame frame(this, QString::fromLatin1(m.title));
@@ -82,7 +83,7 @@ void ReportCriteriaForm::onLoad() {
 
 void ReportCriteriaForm::onUnload() {
     m_engine->release();
-    FormRegistry::instance().showMainMenu();
+    FormRegistry::instance().returnFrom(objectName());
 }
 
 bool ReportCriteriaForm::eventFilter(QObject* watched, QEvent* event) {
@@ -90,6 +91,18 @@ bool ReportCriteriaForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && (watched == m_begin || watched == m_end))
         prepareDateBox(static_cast<MaskedDateBox*>(watched));
     return Form::eventFilter(watched, event);
+}
+
+void ReportCriteriaForm::keyPressEvent(QKeyEvent* event) {
+    // The keys a box leaves unused arrive here, as on the analysis forms.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (focusWidget() == m_exit)
+            unloadMe();
+        else
+            runReport();
+        return;
+    }
+    Form::keyPressEvent(event);
 }
 
 void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {

@@ -42,6 +42,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter runs the report (on Exit it leaves); Escape leaves.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void prepareDateBox(MaskedDateBox* box);

@@ -10,6 +10,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
@@ -59,6 +60,8 @@ void ReportPreview::build() {
     connect(zoomIn, &QPushButton::clicked, this, [this] { if (m_view) m_view->zoomIn(); });
     connect(zoomOut, &QPushButton::clicked, this, [this] { if (m_view) m_view->zoomOut(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes, as Close does (while the report is prepared: cancels it).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     auto* bar = new QHBoxLayout;
     for (QPushButton* b : m_pageButtons)
         bar->addWidget(b);

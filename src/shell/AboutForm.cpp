@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "database/Schema.h"
@@ -35,10 +36,22 @@ AboutForm::AboutForm() : Form(QStringLiteral("frmAbout"), Kind::TopLevel) {
     auto* maker = new QLabel(QStringLiteral("KEL Manufacturing Software"), this);
     maker->setObjectName(QStringLiteral("lblMaker"));
     layout->addWidget(maker);
-    setFixedSize(420, 190);
+    // OK, Return and Escape close it, as its close box does.
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
+    setClosesOnEscape(true);
+    setFixedSize(420, 230);
 }
 
 void AboutForm::onLoad() {
     m_database->setText(QStringLiteral("Database: ") + Schema::describe());
     centreOnScreen();
+    findChild<QPushButton*>(QStringLiteral("cmdOK"))->setFocus();
 }

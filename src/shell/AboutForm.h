@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/Form.h"
 
-// "About Varnex": a separate window closed with its close box.
+// "About Varnex": a separate window closed with OK, Escape or its close box.
 class AboutForm : public Form {
     Q_OBJECT
 public:

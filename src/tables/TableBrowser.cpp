@@ -1,6 +1,7 @@
 #include "tables/TableBrowser.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QTimer>
 
 #include "database/GridModel.h"
@@ -18,7 +20,10 @@
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
 #include "reports/AnalysisForm.h"
+#include "reports/GridReport.h"
 #include "reports/ReportEngine.h"
+#include "tables/GridFind.h"
+#include "tables/GridRows.h"
 #include "tables/InspectionSortDialog.h"
 #include "tables/SortDialog.h"
 #include "tables/TableBrowserGrid.h"
@@ -103,9 +108,16 @@ void TableBrowser::buildLayout() {
     connect(addButton(m_buttonBar, "cmdSort", m_spec.sortCaption, m_spec.sortLeft, 1095), &QPushButton::clicked, this,
             &TableBrowser::openSortDialog);
     connect(addButton(m_buttonBar, "cmdClose", QStringLiteral("&Close"), 5880, 1095), &QPushButton::clicked, this, &Form::unloadMe);
-    if (m_spec.print != TableBrowserSpec::Print::None)
+    if (m_spec.print == TableBrowserSpec::Print::Grid) {
+        connect(addButton(m_buttonBar, "cmdPrint", QStringLiteral("&Print"), m_spec.printLeft, m_spec.printWidth),
+                &QPushButton::clicked, this, &TableBrowser::print);
+        connect(addButton(m_buttonBar, "cmdExport", QStringLiteral("E&xport"), m_spec.printLeft + m_spec.printWidth + 60,
+                          m_spec.printWidth),
+                &QPushButton::clicked, this, &TableBrowser::askExport);
+    } else if (m_spec.print != TableBrowserSpec::Print::None) {
         connect(addButton(m_buttonBar, "cmdPrint", QStringLiteral("Print"), m_spec.printLeft, m_spec.printWidth),
                 &QPushButton::clicked, this, &TableBrowser::print);
+    }
 
     struct Nav { const char* name; int left; bool right; bool bar; void (TableBrowser::*slot)(); };
     const Nav navs[] = {{"cmdFirst", 0, false, true, &TableBrowser::first},
@@ -130,6 +142,12 @@ void TableBrowser::buildLayout() {
         line->addStretch();
         line->addWidget(hint);
     }
+
+    m_find = new GridFind(m_grid, this);
+    connect(m_find, &GridFind::visibilityChanged, this, [this] { resizeEvent(nullptr); });
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    findKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(findKey, &QShortcut::activated, m_find, &GridFind::open);
 
     setEditMode(false);
     if (!m_spec.addsRows)
@@ -157,7 +175,7 @@ void TableBrowser::onUnload() {
     m_grid->commitOpenEditor();
     if (m_rs->isOpen() && m_rs->editMode() != RecordSet::EditMode::None)
         report(m_rs->update());
-    FormRegistry::instance().showMainMenu();
+    FormRegistry::instance().returnFrom(objectName());
     m_model->setRecordSet(nullptr);
     m_rs->close();
 }
@@ -299,6 +317,9 @@ bool TableBrowser::eventFilter(QObject* watched, QEvent* event) {
     auto* w = static_cast<QWidget*>(watched);
     if (w != this && !isAncestorOf(w))
         return false;
+    // The find bar's keys are its own (a text is typed there).
+    if (m_find && m_find->isAncestorOf(w))
+        return false;
     // A key a control leaves unused travels up to its parents: preview it once.
     if (event == m_lastKey && m_lastKeyReceiver && w != m_lastKeyReceiver && w->isAncestorOf(m_lastKeyReceiver))
         return false;
@@ -354,14 +375,19 @@ void TableBrowser::openUnitHistory() {
 }
 
 void TableBrowser::resizeEvent(QResizeEvent* event) {
-    Form::resizeEvent(event);
+    if (event)
+        Form::resizeEvent(event);
     // Every step is tried on its own: a size the window cannot take (a very
     // small window) is skipped and the next step still runs.
     const int w = width();
     const int h = height();
     m_statusBar->setGeometry(0, h - px(kBarHeight), w, px(kBarHeight));
     m_buttonBar->setGeometry(0, h - 2 * px(kBarHeight), w, px(kBarHeight));
-    const int gridHeight = tw(h) - 30 - tw(m_buttonBar->height()) - tw(m_statusBar->height());
+    // The find bar, while shown, stands above the buttons and takes its height from the grid.
+    const int findHeight = m_find && !m_find->isHidden() ? m_find->sizeHint().height() : 0;
+    if (m_find)
+        m_find->setGeometry(0, h - 2 * px(kBarHeight) - findHeight, w, findHeight);
+    const int gridHeight = tw(h) - 30 - tw(m_buttonBar->height()) - tw(m_statusBar->height()) - tw(findHeight);
     if (gridHeight >= 0)
         m_grid->setGeometry(0, 0, w, px(gridHeight));
     else
@@ -505,6 +531,39 @@ void TableBrowser::print() {
         sortprint();
     else if (m_spec.print == TableBrowserSpec::Print::List)
         printList();
+    else if (m_spec.print == TableBrowserSpec::Print::Grid)
+        printGrid();
+}
+
+void TableBrowser::printGrid() {
+    // What was typed into the current row belongs to what is printed.
+    if (!report(writePendingRow()))
+        return;
+    QList<QVariantList> rows;
+    MousePointer::hourglass();
+    const Status s = GridRows::read(m_rs.get(), m_spec.dateFields, &rows);
+    MousePointer::arrow();
+    if (report(s))
+        GridReport::preview(m_spec.caption, m_rs->fieldNames(), rows);
+}
+
+Status TableBrowser::exportGrid(const QString& path) {
+    Status s = writePendingRow();
+    QList<QVariantList> rows;
+    MousePointer::hourglass();
+    if (s)
+        s = GridRows::read(m_rs.get(), m_spec.dateFields, &rows);
+    if (s)
+        s = GridReport::exportRows(m_spec.caption, m_rs->fieldNames(), rows, path);
+    MousePointer::arrow();
+    return s;
+}
+
+void TableBrowser::askExport() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), m_spec.caption + QStringLiteral(".csv"),
+                                                      QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        report(exportGrid(path));
 }
 
 // ---- sorting and printing ---------------------------------------------------

@@ -32,7 +32,7 @@ void BackupForm::onLoad() {
     centreOnScreen();
 }
 
-void BackupForm::onUnload() { FormRegistry::instance().showMainMenu(); }
+void BackupForm::onUnload() { FormRegistry::instance().returnFrom(objectName()); }
 
 void BackupForm::startBackup() {
     m_start->hide();

@@ -35,7 +35,7 @@ void RepairForm::onLoad() {
     centreOnScreen();
 }
 
-void RepairForm::onUnload() { FormRegistry::instance().showMainMenu(); }
+void RepairForm::onUnload() { FormRegistry::instance().returnFrom(objectName()); }
 
 void RepairForm::startRepair() {
     MousePointer::hourglass();
@@ -60,5 +60,4 @@ void RepairForm::startRepair() {
     window_()->hide();
     Dialogs::show(QStringLiteral("Compact and Repair Complete"));
     unloadMe();
-    FormRegistry::instance().showMainMenu();
 }
