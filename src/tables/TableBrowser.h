@@ -9,6 +9,7 @@
 #include "platform/Status.h"
 #include "tables/TableBrowserFamily.h"
 
+class GridFind;
 class GridModel;
 class QKeyEvent;
 class QLabel;
@@ -47,6 +48,13 @@ public:
     // when needed); tbldefects and tblLocationCode.
     void sortprint() { printSorted(); }
 
+    // The find bar (Ctrl+F).
+    GridFind* findBar() const { return m_find; }
+    // The grid's rows in its order, printed through the report preview or
+    // exported to a file (browsers whose Print is Grid).
+    void printGrid();
+    Status exportGrid(const QString& path);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -70,6 +78,7 @@ private:
     void previous();
     void openSortDialog();
     void print();
+    void askExport();
     void openUnitHistory();
 
     bool keyPreview(QKeyEvent* key);
@@ -89,6 +98,7 @@ private:
     std::unique_ptr<RecordSet> m_rs;
     GridModel* m_model = nullptr;
     TableBrowserGrid* m_grid = nullptr;
+    GridFind* m_find = nullptr;
     ReportEngine* m_report = nullptr;
     QWidget* m_buttonBar = nullptr;
     QWidget* m_statusBar = nullptr;

@@ -105,6 +105,7 @@ QList<TableBrowserSpec> makeFamily() {
     i.caption = QStringLiteral("InspectionRecord");
     i.selectAtLoad = inspectionColumns + QStringLiteral("ModelNumber, SerialNum, Station");
     i.sortPrefix = inspectionColumns;
+    i.print = TableBrowserSpec::Print::Grid;
     i.sortDialog = QStringLiteral("frmSortInsp");
     i.sortOperation = QStringLiteral("SortInspectionRecord");
     i.sortKind = TableBrowserSpec::SortKind::ThreeKeys;

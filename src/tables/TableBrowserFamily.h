@@ -8,7 +8,9 @@
 // its report, its sort dialog and the few places where it differs from the
 // others. One TableBrowser class reads this table.
 struct TableBrowserSpec {
-    enum class Print { None, List, Sorted };
+    // Grid: the rows as the grid shows them, in its order, printed or exported
+    // by the program itself (no report definition).
+    enum class Print { None, List, Sorted, Grid };
     enum class SortKind { SingleField, ThreeKeys };
 
     QString name;         // form name, e.g. "tbldefects"
