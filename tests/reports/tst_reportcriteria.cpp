@@ -41,8 +41,8 @@ private slots:
     void initTestCase() { initFormTests(); }
     void cleanup() { unloadAllForms(); }
 
-    // Each member from the Reports menu: typed into its boxes in Tab order, its run
-    // (report file and fields) and the report's lines; Exit goes back to the main menu.
+    // Each member from the Reports menu: typed into its boxes in Tab order, run with
+    // Enter (report file and fields) and the report's lines; Exit goes back to the Reports menu.
     void familyMembers_data() {
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("title");
@@ -96,19 +96,23 @@ private slots:
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdExit"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        // Enter in a box runs the report, as OK does.
+        child(f, "MaskEdBox1")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
         QCOMPARE(f->engine()->runLog(), QStringList{app.path() + QStringLiteral("\\") + run});
         QCOMPARE(readLines(app.file(QStringLiteral("criteria.csv"))).size(), lines);
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-        // Exit (or the close box) releases the report and returns to the main menu, not the Reports menu.
-        if (form == QLatin1String("frmDefectsByModel"))
+        // Exit (Enter on it, or the close box) releases the report and returns to the Reports menu.
+        if (form == QLatin1String("frmDefectsByModel")) {
             f->window_()->close();
-        else
-            QTest::mouseClick(child<QPushButton>(f, "cmdExit"), Qt::LeftButton);
+        } else {
+            child(f, "cmdExit")->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
         QVERIFY(!forms.isLoaded(form));
-        QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
-        QVERIFY(!forms.isVisible(QStringLiteral("frmReports")));
+        QVERIFY(forms.isVisible(QStringLiteral("frmReports")));
+        QVERIFY(!forms.isVisible(QStringLiteral("frmMain")));
     }
 
     // Input the report cannot run on: the message, no run, no file, the form stays.
@@ -199,7 +203,9 @@ private slots:
         Dialogs::Scripted dialogs;
         ReportCriteriaForm* f = open(QStringLiteral("frmPareto"));
         typeDates(f, QStringLiteral("12012003"), QStringLiteral("12312003"));
-        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        // Enter in a box runs the report, as OK does.
+        child(f, "MaskEdBox1")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
         QPointer<ReportPreview> preview = f->engine()->preview();
         QVERIFY(preview && preview->isVisible() && !preview->isModal());

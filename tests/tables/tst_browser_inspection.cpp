@@ -1,9 +1,14 @@
 // The inspection table browser: its order at load, the buttons it lacks or
-// hides, and what the grid does with dates and numbers typed into it.
+// hides, what the grid does with dates and numbers typed into it, Find, and
+// its rows printed and exported in the grid's order.
+#include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScopeGuard>
 
+#include "reports/ReportPreview.h"
+#include "tables/GridFind.h"
 #include "tst_browser_support.h"
 
 using namespace browsertest;
@@ -28,9 +33,9 @@ private slots:
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         QVERIFY(b);
         QCOMPARE(column(b, 0), (QStringList{"4", "3", "2", "1"}));
-        QCOMPARE(shownButtons(b), (QStringList{"cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose"}));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint", "cmdExport"}));
         QVERIFY(click(b, "cmdEdit"));
-        QCOMPARE(shownButtons(b), (QStringList{"cmdUpdate", "cmdCancel"}));
+        QCOMPARE(shownButtons(b), (QStringList{"cmdUpdate", "cmdCancel", "cmdPrint", "cmdExport"}));
         QVERIFY(click(b, "cmdUpdate"));
         QVERIFY(click(b, "cmdAdd"));
         QCOMPARE(b->gridModel()->rowCount(), 4);
@@ -89,6 +94,71 @@ private slots:
                  QStringLiteral("2024-01-10"));
         // The identifier is the database's: the grid does not take typing there.
         QVERIFY(!(b->gridModel()->flags(b->gridModel()->index(0, 0)) & Qt::ItemIsEditable));
+    }
+
+    // Ctrl+F: a text in the current column or in all, Enter to the next line
+    // holding it, Shift+Enter back, round the end; the record set follows.
+    void findMovesToTheLinesHoldingTheText() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QVERIFY(b);
+        b->grid()->setFocus();
+        b->grid()->setCurrentIndex(b->gridModel()->index(0, 6));  // Station of ID 4 (ST1)
+        QTest::keyClick(b->grid(), Qt::Key_F, Qt::ControlModifier);
+        auto* text = b->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+        QVERIFY(text && text->isVisible());
+        QCOMPARE(QApplication::focusWidget(), text);
+        QTest::keyClicks(text, QStringLiteral("st1"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(status(b), QStringLiteral("Record: 3"));
+        QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 2);
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 4);  // round the end
+        QTest::keyClick(text, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 2);
+        // Home and End are the text box's here, not the grid's.
+        QTest::keyClick(text, Qt::Key_Home);
+        QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 2);
+        // In all columns: "i2" is an inspector number.
+        b->findChild<QComboBox*>(QStringLiteral("cboFindIn"))->setCurrentIndex(1);
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("i2"));
+        QTest::keyClick(text, Qt::Key_F3);
+        QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 2);
+        QCOMPARE(b->grid()->currentIndex().column(), 4);
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("nowhere"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(fx->dialogs.texts(), QStringList{QStringLiteral("\"nowhere\" is not in the table.")});
+        // Escape closes the bar, not the table.
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(!text->isVisible());
+        QVERIFY(FormRegistry::instance().isLoaded(QStringLiteral("tblInspection")));
+        QCOMPARE(QApplication::focusWidget(), b->grid());
+    }
+
+    // Print and Export take the rows in the grid's order, typed as stored.
+    void printAndExportInTheGridsOrder() {
+        TableBrowser* b = open(QStringLiteral("tblInspection"));
+        QVERIFY(b);
+        const QString file = fx->folder.file(QStringLiteral("rows.csv"));
+        QVERIFY(b->exportGrid(file).isOk());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5);
+        QVERIFY(lines[0].startsWith(QStringLiteral("InspectionID,Facility,ModelNumber,SerialNum,InspectorNum,Date,")));
+        QCOMPARE(lines[1], QStringLiteral("4,B,M1,S1,I1,02/21/2024,ST1,,,,,,,,2,"));
+        QCOMPARE(lines[4].section(QLatin1Char(','), 0, 0), QStringLiteral("1"));
+        QVERIFY(click(b, "cmdPrint"));
+        ReportPreview* preview = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<ReportPreview*>(w); p && p->isVisible())
+                preview = p;
+        QVERIFY(preview);
+        QCOMPARE(preview->result().groups.value(0).rows.size(), 4);
+        QCOMPARE(preview->result().groups[0].rows[0].value(0).toInt(), 4);
+        QVERIFY(preview->pageCount() >= 1);
+        preview->close();
     }
 };
 

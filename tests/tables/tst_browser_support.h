@@ -64,7 +64,8 @@ inline void typeIntoCell(TableBrowser* b, int col, const QString& text) {
 // The buttons of the button bar that are shown.
 inline QStringList shownButtons(TableBrowser* b) {
     QStringList out;
-    for (const char* n : {"cmdAdd", "cmdUpdate", "cmdEdit", "cmdCancel", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"})
+    for (const char* n : {"cmdAdd", "cmdUpdate", "cmdEdit", "cmdCancel", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint",
+                          "cmdExport"})
         if (QPushButton* p = button(b, n); p && p->isVisibleTo(b))
             out << QString::fromLatin1(n);
     return out;
