@@ -78,13 +78,12 @@ private slots:
         click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdInspectionData"));
         QVERIFY(forms().isVisible(QStringLiteral("frmDataEntry")));
         QVERIFY(!forms().isVisible(QStringLiteral("frmDataEntMenu")));
-        // Closing the working form shows the main menu, not the sub-menu.
+        // Closing the working form shows the sub-menu it was opened from.
         forms().form(QStringLiteral("frmDataEntry"))->window_()->close();
         QVERIFY(!forms().isLoaded(QStringLiteral("frmDataEntry")));
-        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
-        QVERIFY(!forms().isVisible(QStringLiteral("frmDataEntMenu")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmDataEntMenu")));
+        QVERIFY(!forms().isVisible(QStringLiteral("frmMain")));
         // Exit Data Entry, or a sub-menu's close box, unloads it and shows the main menu.
-        click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
         click(QStringLiteral("frmDataEntMenu"), QStringLiteral("cmdExit"));
         QVERIFY(!forms().isLoaded(QStringLiteral("frmDataEntMenu")));
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
@@ -147,7 +146,9 @@ private slots:
         QCOMPARE(forms().form(QStringLiteral("frmSortDefect"))->parentWidget(), forms().form(QStringLiteral("MDIBackground")));
         forms().unload(QStringLiteral("frmSortDefect"));
         forms().form(QStringLiteral("tbldefects"))->window_()->close();
-        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmTblMenu")));
+        QVERIFY(!forms().form(QStringLiteral("frmTblMenu"))->window_()->isMaximized());
+        click(QStringLiteral("frmTblMenu"), QStringLiteral("cmdExit"));
         QVERIFY(!forms().form(QStringLiteral("frmMain"))->window_()->isMaximized());
         click(QStringLiteral("frmMain"), QStringLiteral("cmdDataEntry"));
         QVERIFY(!forms().form(QStringLiteral("frmDataEntMenu"))->window_()->isMaximized());

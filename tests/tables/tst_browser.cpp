@@ -199,8 +199,8 @@ private slots:
         QCOMPARE(defect("3"), QStringLiteral("Scrape"));
     }
 
-    // Close and the close box show the main menu and write what was typed.
-    void closingWritesWhatWasTypedAndShowsTheMainMenu() {
+    // Close and the close box show the table menu it was opened from and write what was typed.
+    void closingWritesWhatWasTypedAndShowsItsMenu() {
         FormRegistry& forms = FormRegistry::instance();
         QVERIFY(forms.show(QStringLiteral("frmTblMenu")).isOk());
         QVERIFY(forms.open(QStringLiteral("tbldefects"), QStringLiteral("frmTblMenu")));
@@ -208,7 +208,7 @@ private slots:
         typeIntoCell(d, 1, QStringLiteral("Gouge"));
         QVERIFY(click(d, "cmdClose"));
         QVERIFY(!forms.isLoaded(QStringLiteral("tbldefects")));
-        QVERIFY(forms.isVisible(QStringLiteral("frmMain")));
+        QVERIFY(forms.isVisible(QStringLiteral("frmTblMenu")));
         QCOMPARE(defect("3"), QStringLiteral("Gouge"));
         // A row the database refuses is reported; closing goes on.
         d = open(QStringLiteral("tbldefects"));

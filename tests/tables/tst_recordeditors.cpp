@@ -311,7 +311,7 @@ private slots:
         click(f, "cmdClose");
         QCOMPARE(m_dialogs->texts(), QStringList{said});
         QVERIFY(!FormRegistry::instance().isLoaded(c.form));
-        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmMain")));
+        QVERIFY(FormRegistry::instance().isVisible(QStringLiteral("frmDataEntMenu")));
         QCOMPARE(rows(), QStringList({row(c, "A1"), row(c, "B2")}));
     }
 
