@@ -46,8 +46,10 @@ Status countUses(Database& db, const Use& use, const QVariant& code, qint64* row
     *rows = 0;
     if (code.isNull() || code.toString().isEmpty())
         return Status::ok();  // no row names an empty code
-    // Each column has an index of its own, so the count reads the rows that
-    // name the code and nothing else, also among millions.
+    // One query however many columns name the code: a row naming it twice
+    // counts once. Only the model number has an index (the unit's); for the
+    // other codes the table is read, which happens only when a code is
+    // deleted or changed.
     QStringList tests;
     for (const QString& column : use.columns)
         tests << quoted(column) + QStringLiteral(" = ?");
