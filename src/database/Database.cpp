@@ -72,7 +72,11 @@ qint64 Database::lastInsertRowId() const { return m_engine ? m_engine->lastInser
 int Database::changes() const { return m_engine ? m_engine->changes() : 0; }
 
 Status Database::beginWrite(const QString& unitKey) {
-    return m_engine ? m_engine->beginWrite(unitKey) : Status::fail(QString::fromLatin1(kClosed));
+    return beginWrite(unitKey.isEmpty() ? QStringList() : QStringList{unitKey});
+}
+
+Status Database::beginWrite(const QStringList& unitKeys) {
+    return m_engine ? m_engine->beginWrite(unitKeys) : Status::fail(QString::fromLatin1(kClosed));
 }
 
 Status Database::beginRead() { return m_engine ? m_engine->beginRead() : Status::fail(QString::fromLatin1(kClosed)); }

@@ -52,6 +52,8 @@ public:
     // Starts a write transaction. Rows of one unit (model + serial + station)
     // written under the same unit key are written one transaction at a time.
     Status beginWrite(const QString& unitKey = QString());
+    // The same for rows of several units at once (a row moved from one unit to another).
+    Status beginWrite(const QStringList& unitKeys);
     // Starts a transaction that reads one state of the data and writes nothing.
     Status beginRead();
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include "platform/Status.h"
@@ -43,9 +44,9 @@ public:
     virtual std::unique_ptr<DbStatement> prepare(const QString& sql, Status* status) = 0;
     virtual qint64 lastInsertRowId() const = 0;
     virtual int changes() const = 0;
-    // A write transaction; a unit key serialises writers of that unit where
+    // A write transaction; unit keys serialise writers of those units where
     // the engine lets several writers work at once.
-    virtual Status beginWrite(const QString& unitKey) = 0;
+    virtual Status beginWrite(const QStringList& unitKeys) = 0;
     // A read transaction that sees one state of the data and writes nothing.
     virtual Status beginRead() = 0;
     virtual void setProgressCheck(std::function<bool()> stop) = 0;

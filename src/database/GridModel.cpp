@@ -146,7 +146,13 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     // A cell left as it was is no change.
     if (typed == shownValue(cell(index.row(), index.column()), isDate))
         return false;
-    const Status s = m_rs->setValue(index.column(), storedValue(typed, isDate));
+    const QVariant stored = storedValue(typed, isDate);
+    if (m_editCheck && m_rs->editMode() != RecordSet::EditMode::Add &&
+        !m_editCheck(index.column(), m_rs->storedValue(index.column()), stored)) {
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+        return false;
+    }
+    const Status s = m_rs->setValue(index.column(), stored);
     if (!s) {
         emit editRefused(s.error());
         return false;

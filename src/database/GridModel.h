@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QAbstractTableModel>
 #include <QSet>
 
@@ -29,6 +31,10 @@ public:
     void setReadOnlyFields(const QStringList& fields);
     // Code and name fields: what is typed is stored in upper case.
     void setUpperCaseFields(const QStringList& fields);
+    // Asked before a typed value replaces a stored row's value (not a new
+    // row's): false refuses the value and the cell shows the stored one again.
+    using EditCheck = std::function<bool(int column, const QVariant& stored, const QVariant& typed)>;
+    void setEditCheck(EditCheck check) { m_editCheck = std::move(check); }
 
     // The grid line of the record set's current row (the new row's line while
     // adding); -1 when no row is current.
@@ -74,4 +80,5 @@ private:
     QSet<int> m_dateColumns;
     QSet<int> m_readOnlyColumns;
     QSet<int> m_upperCaseColumns;
+    EditCheck m_editCheck;
 };

@@ -132,7 +132,8 @@ Status RecordNavigator::close() {
     Status s;
     if (m_db.isOpen() && isDirty()) {
         bool save = true;
-        emit validate(Action::Unload, &save);
+        bool cancel = false;
+        emit validate(Action::Unload, &save, &cancel);
         if (save)
             s = writeCurrent();
     }
@@ -182,6 +183,26 @@ bool RecordNavigator::isDirty() const {
     return false;
 }
 
+bool RecordNavigator::isFieldChanged(const QString& field) const {
+    for (const Binding& b : m_bindings)
+        if (b.box && b.field.compare(field, Qt::CaseInsensitive) == 0)
+            return !sameValue(readBox(b.box), b.loaded);
+    return false;
+}
+
+QVariantList RecordNavigator::boxValues() const {
+    QVariantList values;
+    for (const Binding& b : m_bindings)
+        values << (b.box ? readBox(b.box) : QVariant());
+    return values;
+}
+
+void RecordNavigator::setBoxValues(const QVariantList& values) {
+    for (int i = 0; i < m_bindings.size() && i < values.size(); ++i)
+        if (m_bindings[i].box)
+            writeBox(m_bindings[i].box, values[i]);
+}
+
 void RecordNavigator::rememberLoaded() {
     for (Binding& b : m_bindings)
         b.loaded = b.box ? readBox(b.box) : QVariant();
@@ -225,14 +246,14 @@ QVariant RecordNavigator::fieldValue(const QString& field) const {
     return QVariant();
 }
 
-Status RecordNavigator::writeCurrent(const RowStep& alsoStore, const QString& unitKey) {
+Status RecordNavigator::writeCurrent(const RowStep& alsoStore, const QStringList& unitKeys) {
     if (!m_db.isOpen())
         return Status::fail(QStringLiteral("The database is not open."));
     if (m_state != State::Row && m_state != State::New)
         return Status::fail(QStringLiteral("No current record."));
     Status s;
     if (alsoStore)
-        s = m_db.beginWrite(unitKey);
+        s = m_db.beginWrite(unitKeys);
     qint64 key = 0;
     if (s)
         s = writeRow(&key);
@@ -312,8 +333,8 @@ Status RecordNavigator::writeRow(qint64* key) {
     return s;
 }
 
-Status RecordNavigator::updateRecord(const RowStep& alsoStore, const QString& unitKey) {
-    const Status s = writeCurrent(alsoStore, unitKey);
+Status RecordNavigator::updateRecord(const RowStep& alsoStore, const QStringList& unitKeys) {
+    const Status s = writeCurrent(alsoStore, unitKeys);
     updateArrows();
     return s;
 }
@@ -325,7 +346,10 @@ Status RecordNavigator::move(Action action) {
                                    (action == Action::MovePrevious && m_index < 0)))
         return Status::fail(QStringLiteral("No current record."));
     bool save = true;
-    emit validate(action, &save);
+    bool cancel = false;
+    emit validate(action, &save, &cancel);
+    if (cancel)
+        return Status::ok();
     if (save && isDirty()) {
         const Status s = writeCurrent();
         if (!s)
@@ -414,7 +438,10 @@ Status RecordNavigator::addNew() {
     if (!m_db.isOpen())
         return Status::fail(QStringLiteral("The database is not open."));
     bool save = true;
-    emit validate(Action::AddNew, &save);
+    bool cancel = false;
+    emit validate(Action::AddNew, &save, &cancel);
+    if (cancel)
+        return Status::ok();
     if (save && isDirty()) {
         const Status s = writeCurrent();
         if (!s)
@@ -432,7 +459,8 @@ Status RecordNavigator::deleteRecord() {
     if (m_state != State::Row)
         return Status::fail(QStringLiteral("No current record."));
     bool save = false;
-    emit validate(Action::Delete, &save);
+    bool cancel = false;
+    emit validate(Action::Delete, &save, &cancel);
     SqlStatement st(m_db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
     st.bind(1, m_key);
     const Status s = st.status() ? st.run() : st.status();

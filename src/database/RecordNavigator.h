@@ -56,6 +56,11 @@ public:
     // Takes what the boxes hold now as the row's own values: a new row the
     // program filled in counts as changed only once the user types into it.
     void acceptBoxes() { rememberLoaded(); }
+    // Whether the box bound to the field holds other than the row's own value.
+    bool isFieldChanged(const QString& field) const;
+    // What the bound boxes hold, in the order they were bound; and back.
+    QVariantList boxValues() const;
+    void setBoxValues(const QVariantList& values);
 
     // Movement by program: validate, write a changed row, move, reposition.
     Status moveFirst() { return move(Action::MoveFirst); }
@@ -71,7 +76,7 @@ public:
     // are one transaction: both reach the file or neither does.
     // With alsoStore, the write and alsoStore run in one transaction; writers
     // that give the same unit key run it one at a time.
-    Status updateRecord(const RowStep& alsoStore = RowStep(), const QString& unitKey = QString());
+    Status updateRecord(const RowStep& alsoStore = RowStep(), const QStringList& unitKeys = QStringList());
     // Removes the current row; no row is current until the next move.
     Status deleteRecord();
 
@@ -86,8 +91,10 @@ public:
     QString caption() const;
 
 signals:
-    // Before an action; a handler may set *save to false to drop pending edits.
-    void validate(RecordNavigator::Action action, bool* save);
+    // Before an action; a handler may set *save to false to drop pending
+    // edits, or *cancel to true to leave the row and its edits as they are
+    // (a move or Add then does not happen; closing goes on).
+    void validate(RecordNavigator::Action action, bool* save, bool* cancel);
     // A row has become current (or none is, after a move past the end).
     void reposition();
     // A database error met while no handler of the form is running.
@@ -103,7 +110,7 @@ private:
 
     Status move(Action action);
     Status userMove(Action action);
-    Status writeCurrent(const RowStep& alsoStore = RowStep(), const QString& unitKey = QString());
+    Status writeCurrent(const RowStep& alsoStore = RowStep(), const QStringList& unitKeys = QStringList());
     Status writeRow(qint64* key);
     Status loadRow(qint64 key, int position);
     void clearBoxes();

@@ -358,6 +358,13 @@ Status RecordSet::fetchRow(qint64 key, QVariantList* values) const {
     return Status::ok();
 }
 
+QVariant RecordSet::storedValue(int column) const {
+    QVariantList values;
+    if (!hasCurrentRow() || !fetchRow(keyAt(m_index), &values))
+        return QVariant();
+    return values.value(column);
+}
+
 QVariant RecordSet::valueAt(int row, int column) const {
     if (row < 0 || row >= m_total || column < 0 || column >= m_fields.size())
         return QVariant();
@@ -434,15 +441,40 @@ Status RecordSet::update() {
             sets << n + QStringLiteral(" = ?");
         sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(m_table), sets.join(QStringLiteral(", ")));
     }
-    SqlStatement st(*m_db, sql);
-    if (!st.status())
-        return st.status();
-    int i = 1;
-    for (const QVariant& v : values)
-        st.bind(i++, v);
-    if (m_mode == EditMode::InProgress)
-        st.bind(i, keyAt(m_index));
-    const Status s = st.run();
+    RowWrite with;
+    if (m_plan && m_mode == EditMode::InProgress) {
+        QVariantList row;
+        if (const Status s = fetchRow(keyAt(m_index), &row); !s)
+            return s;
+        QVariantMap stored, written;
+        for (int c = 0; c < m_fields.size() && c < row.size(); ++c) {
+            stored.insert(m_fields[c], row[c]);
+            written.insert(m_fields[c], m_pending.contains(c) ? m_pending.value(c) : row[c]);
+        }
+        with = m_plan(stored, written);
+    }
+    if (with.step) {
+        if (const Status s = m_db->beginWrite(with.lockKeys); !s)
+            return s;
+    }
+    Status s;
+    {
+        SqlStatement st(*m_db, sql);
+        int i = 1;
+        for (const QVariant& v : values)
+            st.bind(i++, v);
+        if (m_mode == EditMode::InProgress)
+            st.bind(i, keyAt(m_index));
+        s = st.status() ? st.run() : st.status();
+    }
+    if (with.step) {
+        if (s)
+            s = with.step(*m_db);
+        if (s)
+            s = m_db->exec(QStringLiteral("COMMIT"));
+        if (!s)
+            m_db->exec(QStringLiteral("ROLLBACK"));
+    }
     if (!s) {
         return Status::fail(Refusal::describe(s.error(), [this](const QString& field) {
             const int column = fieldIndex(field);
@@ -461,11 +493,15 @@ Status RecordSet::update() {
         ++m_total;
         m_index = m_total - 1;
         m_deleted = false;
+    } else if (with.step) {
+        m_cache.clear();
     } else {
         m_cache.remove(keyAt(m_index));
     }
     m_mode = EditMode::None;
     m_pending.clear();
+    if (with.step)
+        emit rowsRewritten();
     return Status::ok();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -6,6 +7,7 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVariant>
 
 #include "database/KeyBuilder.h"
@@ -76,6 +78,8 @@ public:
     QVariant value(int column) const;
     // Value of any row by position, for a grid; cached.
     QVariant valueAt(int row, int column) const;
+    // Value of the current row as stored, its pending edits left out.
+    QVariant storedValue(int column) const;
 
     // Edits the current (or new) row; the change stays pending.
     Status setValue(int column, const QVariant& value);
@@ -83,6 +87,17 @@ public:
     EditMode editMode() const { return m_mode; }
 
     Status addNew();
+    // What the write of a changed stored row takes with it, in the write's
+    // transaction: the unit keys to wait for (on a server) and a step run
+    // after the row is written.
+    struct RowWrite {
+        QStringList lockKeys;
+        std::function<Status(Database& db)> step;
+    };
+    // Given a stored row's values and the values it is about to take (by
+    // field name), says what goes with the write; no step: the row alone.
+    using RowWritePlan = std::function<RowWrite(const QVariantMap& stored, const QVariantMap& written)>;
+    void setRowWritePlan(RowWritePlan plan) { m_plan = std::move(plan); }
     // Writes the pending changes of the current or new row.
     Status update();
     // Writes every pending change of the cursor in one batch.
@@ -100,6 +115,8 @@ signals:
     // The rest of the keys have arrived: the count and the rows between the
     // first and the last screen may have changed; the current row has not.
     void keysChanged();
+    // A write's step changed stored rows besides the one written.
+    void rowsRewritten();
 
 private:
     qint64 keyAt(int position) const;
@@ -138,4 +155,5 @@ private:
     EditMode m_mode = EditMode::None;
     QHash<int, QVariant> m_pending;
     mutable QHash<qint64, QVariantList> m_cache;
+    RowWritePlan m_plan;
 };

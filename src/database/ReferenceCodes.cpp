@@ -26,4 +26,39 @@ Status knows(Database& db, const QString& table, const QString& field, const QSt
     return st.status();
 }
 
+const Use* use(const QString& table) {
+    static const Use uses[] = {
+        {"defects", "defectcode", "Defect code", "code", {QStringLiteral("DefectCode")}},
+        {"Parts", "partnum", "Part", "number", {QStringLiteral("PartNum")}},
+        {"location", "locationcode", "Location code", "code", {QStringLiteral("LocationCode")}},
+        {"Model", "ModelNumber", "Model", "number", {QStringLiteral("ModelNumber")}},
+        {"Station", "StationID", "Station", "ID", {QStringLiteral("Station")}},
+        {"Employees", "EmployeeNum", "Employee", "number",
+         {QStringLiteral("InspectorNum"), QStringLiteral("InspNum"), QStringLiteral("OperatorNum")}},
+    };
+    for (const Use& u : uses)
+        if (table.compare(QLatin1String(u.table), Qt::CaseInsensitive) == 0)
+            return &u;
+    return nullptr;
+}
+
+Status countUses(Database& db, const Use& use, const QVariant& code, qint64* rows) {
+    *rows = 0;
+    if (code.isNull() || code.toString().isEmpty())
+        return Status::ok();  // no row names an empty code
+    // One query however many columns name the code: a row naming it twice
+    // counts once. Only the model number has an index (the unit's); for the
+    // other codes the table is read, which happens only when a code is
+    // deleted or changed.
+    QStringList tests;
+    for (const QString& column : use.columns)
+        tests << quoted(column) + QStringLiteral(" = ?");
+    SqlStatement st(db, QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE ") + tests.join(QStringLiteral(" OR ")));
+    for (int i = 1; i <= use.columns.size(); ++i)
+        st.bind(i, code);
+    if (st.next())
+        *rows = st.int64(0);
+    return st.status();
+}
+
 }  // namespace ReferenceCodes

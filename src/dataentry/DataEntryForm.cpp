@@ -6,14 +6,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "database/RecordNavigator.h"
 #include "database/ReferenceCodes.h"
 #include "database/Schema.h"
 #include "platform/AppPaths.h"
+#include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/NotesBox.h"
+#include "platform/RecordCaption.h"
 #include "platform/Retyping.h"
 #include "platform/TextBox.h"
 
@@ -152,13 +153,11 @@ void DataEntryForm::buildControls() {
     connect(button("cmdDelete"), &QPushButton::clicked, this, &DataEntryForm::deleteRecord);
     connect(button("cmdPass"), &QPushButton::clicked, this, &DataEntryForm::pass);
     connect(button("cmdSubmit"), &QPushButton::clicked, this, &DataEntryForm::submit);
-    connect(m_nav, &RecordNavigator::reposition, this, &DataEntryForm::showPosition);
-    // A row begun but not submitted is dropped when the screen closes: only
-    // Submit Record and the navigator's arrows store a row.
-    connect(m_nav, &RecordNavigator::validate, this, [](RecordNavigator::Action action, bool* save) {
-        if (action == RecordNavigator::Action::Unload)
-            *save = false;
+    connect(m_nav, &RecordNavigator::reposition, this, [this] {
+        m_keepStored = false;
+        showPosition();
     });
+    connect(m_nav, &RecordNavigator::validate, this, &DataEntryForm::onValidate);
 }
 
 void DataEntryForm::placeControls() {
@@ -218,6 +217,9 @@ void DataEntryForm::onLoad() {
         return;
     }
     offerCodes();
+    // The screen is for new inspections: it opens on a new row, the stored
+    // rows one arrow back, so typing never lands in a stored row unasked.
+    add();
 }
 
 void DataEntryForm::offerCodes() {
@@ -276,7 +278,76 @@ void DataEntryForm::onUnload() {
 }
 
 void DataEntryForm::showPosition() {
-    m_nav->setCaption(QStringLiteral("Record: %1 of  %2").arg(m_nav->absolutePosition() + 1).arg(m_nav->recordCount()));
+    m_nav->setCaption(RecordCaption::of(m_nav->absolutePosition(), m_nav->recordCount(), m_nav->isNewRow()));
+}
+
+void DataEntryForm::leaveFocusedBox() {
+    auto* box = qobject_cast<TextBox*>(focusWidget());
+    if (box && box->upperCaseOnLeave() && box->text() != box->text().toUpper())
+        box->setText(box->text().toUpper());
+}
+
+InspectedUnit DataEntryForm::typedUnit() const {
+    return {text("txtModelNumber")->text(), text("txtSerialNumber")->text(), text("txtStation")->text()};
+}
+
+InspectedUnit DataEntryForm::storedUnit() const {
+    return {m_nav->fieldValue(QStringLiteral("ModelNumber")).toString(), m_nav->fieldValue(QStringLiteral("SerialNum")).toString(),
+            m_nav->fieldValue(QStringLiteral("Station")).toString()};
+}
+
+bool DataEntryForm::changesStoredUnit() const {
+    if (!m_nav->hasCurrentRow())
+        return false;
+    for (const char* field : {"Facility", "ModelNumber", "SerialNum", "Station", "Date"})
+        if (m_nav->isFieldChanged(QString::fromLatin1(field)))
+            return true;
+    return false;
+}
+
+bool DataEntryForm::confirmUnitChange() {
+    const QDate date = m_nav->fieldValue(QStringLiteral("Date")).toDate();
+    const InspectedUnit unit = storedUnit();
+    const QString question = QStringLiteral("Record %1 is the inspection of %2 %3 at %4 on %5. Change the stored record?")
+                                 .arg(m_nav->absolutePosition() + 1)
+                                 .arg(unit.modelNumber, unit.serialNumber, unit.station,
+                                      date.isValid() ? DateText::shown(date) : QString());
+    const bool yes = Dialogs::show(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::appTitle(),
+                                   Dialogs::Answer::No) == Dialogs::Answer::Yes;
+    m_keepStored = !yes;
+    return yes;
+}
+
+void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool* cancel) {
+    using Action = RecordNavigator::Action;
+    // A row begun but not submitted is dropped when the screen closes: only
+    // Submit Record and the navigator's arrows store a row.
+    if (action == Action::Unload) {
+        *save = false;
+        return;
+    }
+    if (action == Action::Delete || action == Action::Bookmark || action == Action::Update)
+        return;
+    leaveFocusedBox();
+    if (!changesStoredUnit())
+        return;  // corrections of the other boxes are written as the row is left
+    // Add after a No starts the new row with the typing; the stored row stays.
+    if (action == Action::AddNew && (m_keepStored || !confirmUnitChange())) {
+        *save = false;
+        m_carryTyping = true;
+        return;
+    }
+    if (action != Action::AddNew && !confirmUnitChange()) {
+        *cancel = true;
+        return;
+    }
+    // Yes: the change is stored with both units numbered anew before the move.
+    int rework = 0;
+    const Status s = storeRow(&rework);
+    if (!s) {
+        Dialogs::showError(s.error());
+        *cancel = true;
+    }
 }
 
 void DataEntryForm::giveFocus(QWidget* w) {
@@ -292,16 +363,24 @@ void DataEntryForm::giveFocus(QWidget* w) {
 }
 
 void DataEntryForm::add() {
+    const QVariantList typed = m_nav->boxValues();
+    m_carryTyping = false;
     const Status s = m_nav->addNew();
     showPosition();
     if (!s) {
         Dialogs::showError(s.error());
         return;
     }
+    if (!m_nav->isNewRow())
+        return;  // the stored row could not be left
     giveFocus(text("txtFacility"));
     for (int i = 1; i <= 3; ++i)
         dateBox(i)->reset();
     m_nav->acceptBoxes();
+    // The typing the stored row kept becomes the new row's, as typed by the user.
+    if (m_carryTyping)
+        m_nav->setBoxValues(typed);
+    m_carryTyping = false;
 }
 
 void DataEntryForm::deleteRecord() {
@@ -332,7 +411,33 @@ int DataEntryForm::countWithQuery(Database& db, const InspectedUnit& unit, qint6
     return n;
 }
 
+Status DataEntryForm::storeRow(int* rework) {
+    const InspectedUnit joined = typedUnit();
+    // A stored row moved to another unit leaves a gap in its old unit's
+    // numbers and may land between the new unit's rows: both are numbered
+    // again in the same transaction, under both units' keys.
+    const bool moves = m_nav->hasCurrentRow() && storedUnit() != joined;
+    const InspectedUnit left = storedUnit();
+    return m_nav->updateRecord([&](Database& db, qint64 key) {
+        Status s = moves ? ReworkCounter::renumber(db, left) : Status::ok();
+        if (s)
+            s = ReworkCounter::store(db, key, *rework = m_reworkCount(db, joined, key));
+        if (s && moves)
+            s = ReworkCounter::renumber(db, joined);
+        return s;
+    }, moves ? ReworkCounter::lockKeys(left, joined) : QStringList{ReworkCounter::lockKey(joined)});
+}
+
+bool DataEntryForm::isPassRow() const {
+    return text("txtPartNum")->text() == Schema::passPart() && text("txtDefectCode")->text() == Schema::passDefect() &&
+           text("txtLocationCode")->text() == Schema::passLocation();
+}
+
 void DataEntryForm::submit() {
+    // A stored row's unit changes only when the user says so; No stores
+    // nothing and leaves the typing for Add.
+    if (changesStoredUnit() && !confirmUnitChange())
+        return;
     // A code that is not in its reference table is stored only when the user
     // says so: each one would become a category of its own in the reports.
     if (!confirmUnknownCodes())
@@ -341,12 +446,9 @@ void DataEntryForm::submit() {
     // question: whatever happens while it is up, the stored row has its
     // number, which does not depend on the answer. A refusal stores nothing
     // and leaves the boxes as typed.
-    const InspectedUnit unit{text("txtModelNumber")->text(), text("txtSerialNumber")->text(), text("txtStation")->text()};
+    const bool passed = isPassRow();
     int rework = 0;
-    Status s = m_nav->updateRecord([&](Database& db, qint64 key) {
-        rework = m_reworkCount(db, unit, key);
-        return ReworkCounter::store(db, key, rework);
-    }, ReworkCounter::lockKey(unit));
+    Status s = storeRow(&rework);
     if (s)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {
@@ -360,9 +462,11 @@ void DataEntryForm::submit() {
     giveFocus(reworkBox);
     reworkBox->setText(QString::number(rework));
 
-    const Dialogs::Answer answer = Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,
-                                                 Dialogs::Icon::Critical, QString(), Dialogs::Answer::No);
-    s = answer == Dialogs::Answer::Yes ? prepareAnotherDefect(kept) : prepareNextUnit(kept);
+    // A passed unit has no other defect: the next unit follows at once.
+    const bool another = !passed && Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,
+                                                  Dialogs::Icon::Question, Dialogs::appTitle(),
+                                                  Dialogs::Answer::No) == Dialogs::Answer::Yes;
+    s = another ? prepareAnotherDefect(kept) : prepareNextUnit(kept);
     // The prepared row holds only what the program kept: it is stored by the
     // next Submit, or by an arrow once the user has typed into it, never as it is.
     if (s)
@@ -394,7 +498,8 @@ Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
     text("txtFacility")->setText(facility);
     dateBox(2)->reset();
     dateBox(3)->reset();
-    giveFocus(button("cmdPass"));
+    // The next defect's part comes first: Enter on Pass would pass a defective unit.
+    giveFocus(text("txtPartNum"));
     return Status::ok();
 }
 

@@ -5,19 +5,22 @@
 #include <QVariant>
 
 #include "database/Database.h"
+#include "database/RecordNavigator.h"
 #include "dataentry/ReworkCounter.h"
 #include "platform/Form.h"
 
 class MaskedDateBox;
 class QPlainTextEdit;
 class QPushButton;
-class RecordNavigator;
 class TextBox;
 
 // The inspection data entry screen (frmDataEntry): one row of InspectionRecord
 // at a time in bound boxes, with Pass and Submit Record for the daily work.
-// Submit stores the row, numbers it with its rework number, asks whether the
-// unit has another defect and prepares the next row accordingly.
+// It opens on a new row; the stored rows are behind it. Submit stores the row,
+// numbers it with its rework number and prepares the next row: after a defect
+// it asks whether the unit has another one, after a pass it goes on to the
+// next unit. A stored row's unit (facility, model, serial, station, date) is
+// changed only after the user confirmed it.
 class DataEntryForm : public Form {
     Q_OBJECT
     Q_PROPERTY(QString ConnectString READ connectString)
@@ -72,10 +75,27 @@ private:
     // when the user said No (the focus is then on the first such box).
     bool confirmUnknownCodes();
     void giveFocus(QWidget* w);
+    // Upper-cases the box being typed in, as leaving it would: the arrows take no focus.
+    void leaveFocusedBox();
+    // The unit as typed, and as the current stored row holds it.
+    InspectedUnit typedUnit() const;
+    InspectedUnit storedUnit() const;
+    // Whether the boxes change the unit of the stored row shown.
+    bool changesStoredUnit() const;
+    // "Record 1 is the inspection of ... Change the stored record?"; No is remembered
+    // for the row, so that Add then starts a new row with what was typed.
+    bool confirmUnitChange();
+    void onValidate(RecordNavigator::Action action, bool* save, bool* cancel);
+    // Writes the boxes into the row with its rework number in one transaction;
+    // a stored row moved to another unit renumbers the rows of both units.
+    Status storeRow(int* rework);
+    bool isPassRow() const;
     Status prepareAnotherDefect(const Kept& kept);
     Status prepareNextUnit(const Kept& kept);
 
     RecordNavigator* m_nav = nullptr;
+    bool m_keepStored = false;   // the user said No to changing the stored row shown
+    bool m_carryTyping = false;  // Add starts the new row with what was typed
     Database m_codes;
     QPlainTextEdit* m_notes = nullptr;
     QHash<QString, QWidget*> m_controls;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QList>
+
 #include "database/Database.h"
 
 namespace ReworkCounter {
@@ -45,6 +47,44 @@ Status store(Database& db, qint64 inspectionId, int number) {
     st.bind(1, number);
     st.bind(2, inspectionId);
     return st.run();
+}
+
+Status renumber(Database& db, const InspectedUnit& unit) {
+    if (unit.modelNumber.isEmpty() || unit.serialNumber.isEmpty() || unit.station.isEmpty())
+        return Status::ok();
+    // A unit has a handful of rows: read them in order on the unit's index and
+    // write the numbers that are wrong.
+    SqlStatement rows(db, QStringLiteral("SELECT InspectionID, ReworkNum FROM InspectionRecord WHERE ModelNumber = ? AND "
+                                         "SerialNum = ? AND Station = ? ORDER BY InspectionID"));
+    if (!rows.status())
+        return rows.status();
+    rows.bind(1, unit.modelNumber);
+    rows.bind(2, unit.serialNumber);
+    rows.bind(3, unit.station);
+    QList<qint64> wrong;
+    QList<int> numbers;
+    int n = 0;
+    while (rows.next()) {
+        n = std::min(n + 1, maxCount);
+        const QVariant stored = rows.value(1);
+        if (stored.isNull() || stored.toLongLong() != n) {
+            wrong << rows.int64(0);
+            numbers << n;
+        }
+    }
+    if (!rows.status())
+        return rows.status();
+    for (int i = 0; i < wrong.size(); ++i)
+        if (const Status s = store(db, wrong[i], numbers[i]); !s)
+            return s;
+    return Status::ok();
+}
+
+QStringList lockKeys(const InspectedUnit& left, const InspectedUnit& joined) {
+    QStringList keys{lockKey(left)};
+    if (joined != left)
+        keys << lockKey(joined);
+    return keys;
 }
 
 }  // namespace ReworkCounter

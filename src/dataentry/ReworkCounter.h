@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include "platform/Status.h"
 
@@ -10,6 +11,10 @@ struct InspectedUnit {
     QString modelNumber;
     QString serialNumber;
     QString station;
+    bool operator==(const InspectedUnit& o) const {
+        return modelNumber == o.modelNumber && serialNumber == o.serialNumber && station == o.station;
+    }
+    bool operator!=(const InspectedUnit& o) const { return !(*this == o); }
 };
 
 // The rework number of a stored row: how many rows of InspectionRecord hold
@@ -38,5 +43,15 @@ QString lockKey(const InspectedUnit& unit);
 
 // Writes the number into the row.
 Status store(Database& db, qint64 inspectionId, int number);
+
+// Numbers every row of the unit again, 1, 2, ... in InspectionID order (up
+// to the limit), as count() numbers each: after a row has joined or left the
+// unit. Run in the transaction that moved the row, under lockKeys(). A unit
+// with an empty field numbers no rows.
+Status renumber(Database& db, const InspectedUnit& unit);
+
+// The keys to take when a stored row moves from one unit to another: both
+// units' (one when they are the same).
+QStringList lockKeys(const InspectedUnit& left, const InspectedUnit& joined);
 
 }  // namespace ReworkCounter

@@ -13,6 +13,7 @@
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
 #include "platform/TextBox.h"
+#include "tables/CodeUseCheck.h"
 
 namespace {
 constexpr int kHelpContext = 20;
@@ -128,8 +129,23 @@ void RecordEditor::addRecord() {
         MousePointer::arrow();
 }
 
+bool RecordEditor::confirmDelete() {
+    Database db;
+    db.open(m_data->databaseName(), Database::Mode::ReadOnly);  // unread, the count asks nothing more
+    return CodeUseCheck::confirmDelete(db, m_spec.table, m_data->fieldValue(m_spec.fields.first().field));
+}
+
+bool RecordEditor::confirmCodeChange() {
+    const QString code = m_spec.fields.first().field;
+    if (!m_data->hasCurrentRow() || !m_data->isFieldChanged(code))
+        return true;
+    Database db;
+    db.open(m_data->databaseName(), Database::Mode::ReadOnly);
+    return CodeUseCheck::confirmChange(db, m_spec.table, m_data->fieldValue(code));
+}
+
 void RecordEditor::deleteRecord() {
-    if (m_data->hasCurrentRow() && !Dialogs::confirmDelete())
+    if (m_data->hasCurrentRow() && !confirmDelete())
         return;
     Status s = m_data->deleteRecord();
     if (s)
@@ -149,6 +165,8 @@ void RecordEditor::refreshRecords() {
 }
 
 void RecordEditor::updateRecord() {
+    if (!confirmCodeChange())
+        return;
     // Writing the row, then showing the row last written keeps a new row on screen.
     Status s = m_data->updateRecord();
     if (s)
@@ -157,12 +175,23 @@ void RecordEditor::updateRecord() {
         reportButtonError(s);
 }
 
-void RecordEditor::onValidate() {
+void RecordEditor::onValidate(RecordNavigator::Action action, bool* save, bool* cancel) {
     // The arrows take no focus, so the box being typed in has not been left
     // yet: its upper-casing is due before its row is written.
     leaveFocusedField();
     if (m_spec.handlesNavigatorEvents)
         MousePointer::hourglass();
+    if (action == RecordNavigator::Action::Delete || !m_data->isDirty() || confirmCodeChange())
+        return;
+    // No: the stored code stays. Closing drops the change; anything else
+    // stays on the row with the typing, to be put right.
+    if (action == RecordNavigator::Action::Unload) {
+        *save = false;
+        return;
+    }
+    *cancel = true;
+    if (m_spec.handlesNavigatorEvents)
+        MousePointer::arrow();
 }
 
 void RecordEditor::leaveFocusedField() {

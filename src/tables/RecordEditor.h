@@ -28,7 +28,11 @@ private:
     void refreshRecords();
     void updateRecord();
 
-    void onValidate();
+    void onValidate(RecordNavigator::Action action, bool* save, bool* cancel);
+    // Asked before the stored row is deleted, or its code changed, while
+    // inspection rows name the code.
+    bool confirmDelete();
+    bool confirmCodeChange();
     void onReposition();
     void onNavigatorError(const QString& description, bool* handled);
     // A navigator failure met outside the arrows (opening, closing): reported

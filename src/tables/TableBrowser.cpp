@@ -14,14 +14,18 @@
 
 #include "database/GridModel.h"
 #include "database/RecordSet.h"
+#include "database/ReferenceCodes.h"
 #include "database/Schema.h"
+#include "dataentry/ReworkCounter.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
+#include "platform/RecordCaption.h"
 #include "reports/AnalysisForm.h"
 #include "reports/GridReport.h"
 #include "reports/ReportEngine.h"
+#include "tables/CodeUseCheck.h"
 #include "tables/GridFind.h"
 #include "tables/GridRows.h"
 #include "tables/InspectionSortDialog.h"
@@ -56,6 +60,24 @@ QIcon arrowIcon(bool right, bool bar) {
     if (bar)
         p.drawRect(right ? 11 : 2, 3, 2, 10);
     return QIcon(pm);
+}
+
+// An inspection row moved to another unit (model, serial or station) leaves
+// a gap in its old unit's rework numbers and may land between the new one's
+// rows: both units are numbered again with the write, under both units' keys.
+RecordSet::RowWrite renumberUnits(const QVariantMap& stored, const QVariantMap& written) {
+    const auto unit = [](const QVariantMap& row) {
+        return InspectedUnit{row.value(QStringLiteral("ModelNumber")).toString(), row.value(QStringLiteral("SerialNum")).toString(),
+                             row.value(QStringLiteral("Station")).toString()};
+    };
+    const InspectedUnit left = unit(stored);
+    const InspectedUnit joined = unit(written);
+    if (left == joined)
+        return {};
+    return {ReworkCounter::lockKeys(left, joined), [left, joined](Database& db) {
+                Status s = ReworkCounter::renumber(db, left);
+                return s ? ReworkCounter::renumber(db, joined) : s;
+            }};
 }
 }  // namespace
 
@@ -92,6 +114,13 @@ void TableBrowser::buildLayout() {
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridLineChanged(current.row()); });
     connect(m_model, &GridModel::editRefused, this, [this](const QString& e) { report(Status::fail(e)); });
+    if (!m_spec.referenceTable.isEmpty())
+        m_model->setEditCheck([this](int column, const QVariant& stored, const QVariant& typed) {
+            const ReferenceCodes::Use* use = ReferenceCodes::use(m_spec.referenceTable);
+            if (!use || m_rs->fieldIndex(QString::fromLatin1(use->field)) != column || stored == typed)
+                return true;
+            return CodeUseCheck::confirmChange(*m_rs->database(), m_spec.referenceTable, stored);
+        });
 
     m_buttonBar = new QWidget(this);
     m_buttonBar->setObjectName(QStringLiteral("picButtons"));
@@ -182,6 +211,11 @@ void TableBrowser::onUnload() {
 
 void TableBrowser::bindGrid() {
     m_model->setRecordSet(m_rs.get());
+    if (m_spec.renumbersUnits) {
+        m_rs->setRowWritePlan(&renumberUnits);
+        // The renumbered rows are on screen too.
+        connect(m_rs.get(), &RecordSet::rowsRewritten, m_model, &GridModel::valuesChanged, Qt::UniqueConnection);
+    }
     // The rows of a large order arrive after its first screen: the grid fills
     // in, and its line stays on the current row without scrolling to it.
     connect(m_rs.get(), &RecordSet::keysChanged, this, &TableBrowser::rowsArrived, Qt::UniqueConnection);
@@ -221,18 +255,7 @@ void TableBrowser::setEditMode(bool edit) {
 // ---- position and grid ------------------------------------------------------
 
 QString TableBrowser::positionText() const {
-    int position;
-    if (m_rs->hasCurrentRow())
-        position = m_rs->absolutePosition() + 1;
-    else if (m_rs->recordCount() == 0 || m_rs->editMode() == RecordSet::EditMode::Add)
-        position = -1;  // the engine cannot tell the position
-    else if (m_rs->bof())
-        position = -2;  // before the first row
-    else if (m_rs->eof())
-        position = -3;  // after the last row
-    else
-        position = -1;
-    return QStringLiteral("Record: ") + QString::number(position);
+    return RecordCaption::of(m_rs->absolutePosition(), m_rs->recordCount(), m_rs->editMode() == RecordSet::EditMode::Add);
 }
 
 void TableBrowser::positionChanged() {
@@ -451,7 +474,7 @@ void TableBrowser::cancel() {
 
 void TableBrowser::remove() {
     m_grid->commitOpenEditor();
-    if (m_rs->hasCurrentRow() && !Dialogs::confirmDelete())
+    if (m_rs->hasCurrentRow() && !confirmDelete())
         return;
     const int row = m_rs->absolutePosition();
     Status s = m_rs->deleteCurrent();
@@ -463,6 +486,14 @@ void TableBrowser::remove() {
         s = m_rs->moveLast();
     positionChanged();
     report(s);
+}
+
+bool TableBrowser::confirmDelete() {
+    const ReferenceCodes::Use* use = ReferenceCodes::use(m_spec.referenceTable);
+    if (!use)
+        return Dialogs::confirmDelete();
+    const int column = m_rs->fieldIndex(QString::fromLatin1(use->field));
+    return CodeUseCheck::confirmDelete(*m_rs->database(), m_spec.referenceTable, m_rs->storedValue(column));
 }
 
 void TableBrowser::refresh() {

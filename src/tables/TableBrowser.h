@@ -71,6 +71,8 @@ private:
     void update();
     void cancel();
     void remove();
+    // "Delete this record?", or the question for a code inspection rows name.
+    bool confirmDelete();
     void refresh();
     void first();
     void last();

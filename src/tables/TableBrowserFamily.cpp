@@ -24,6 +24,7 @@ QList<TableBrowserSpec> makeFamily() {
     d.sortCaption = QStringLiteral("&Sort");
     d.printLeft = 7030;
     d.upperCaseFields = {QStringLiteral("defectcode")};
+    d.referenceTable = QStringLiteral("defects");
     f << d;
 
     TableBrowserSpec e;
@@ -42,6 +43,7 @@ QList<TableBrowserSpec> makeFamily() {
     e.printWidth = 855;
     e.readOnlyFields = {QStringLiteral("EmployeeID")};
     e.upperCaseFields = {QStringLiteral("EmployeeNum"), QStringLiteral("FirstName"), QStringLiteral("LastName")};
+    e.referenceTable = QStringLiteral("Employees");
     f << e;
 
     TableBrowserSpec l;
@@ -61,6 +63,7 @@ QList<TableBrowserSpec> makeFamily() {
     l.designSize = QSize(8415, 4590);
     l.printWidth = 975;
     l.upperCaseFields = {QStringLiteral("locationcode")};
+    l.referenceTable = QStringLiteral("location");
     f << l;
 
     TableBrowserSpec m;
@@ -78,6 +81,7 @@ QList<TableBrowserSpec> makeFamily() {
     m.designSize = QSize(8385, 4620);
     m.printWidth = 975;
     m.upperCaseFields = {QStringLiteral("ModelNumber")};
+    m.referenceTable = QStringLiteral("Model");
     f << m;
 
     TableBrowserSpec p;
@@ -95,6 +99,7 @@ QList<TableBrowserSpec> makeFamily() {
     p.designSize = QSize(8505, 5130);
     p.printWidth = 975;
     p.upperCaseFields = {QStringLiteral("partnum")};
+    p.referenceTable = QStringLiteral("Parts");
     f << p;
 
     const QString inspectionColumns = QStringLiteral(
@@ -113,6 +118,7 @@ QList<TableBrowserSpec> makeFamily() {
     i.addsRows = false;
     i.sortHiddenInEdit = true;
     i.unitHistoryKey = true;
+    i.renumbersUnits = true;
     i.helpTopic = 220;
     i.designSize = QSize(7155, 4380);
     i.dateFields = {QStringLiteral("Date"), QStringLiteral("IDate"), QStringLiteral("ODate")};

@@ -31,6 +31,11 @@ struct TableBrowserSpec {
     bool addsRows = true;            // tblInspection takes its rows from data entry only
     bool sortHiddenInEdit = false;
     bool unitHistoryKey = false;  // Ctrl+H opens the unit history of the current row
+    // The reference table whose codes the grid shows (asked about before a
+    // code inspection rows name is deleted or changed); empty for none.
+    QString referenceTable;
+    // A row moved to another unit numbers both units' rows again (the inspection rows).
+    bool renumbersUnits = false;
     int helpTopic = 0;
     QSize designSize;  // inner area, twips
     int refreshLeft = 3521;

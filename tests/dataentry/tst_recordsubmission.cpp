@@ -18,13 +18,17 @@
 #include <QToolButton>
 
 #include "TestAppFolder.h"
+#include "database/GridModel.h"
 #include "database/RecordNavigator.h"
+#include "database/RecordSet.h"
 #include "dataentry/DataEntryForm.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/TextBox.h"
 #include "shell/FormCatalog.h"
+#include "tables/TableBrowser.h"
+#include "tables/TableBrowserGrid.h"
 
 namespace {
 
@@ -73,14 +77,13 @@ void insertRows(const TestAppFolder& app, const QStringList& units, const QStrin
                           unit.section(QLatin1Char('|'), 2, 2)));
 }
 
-// Opens the screen, begins a row with Add and types facility, model, serial,
+// Opens the screen (on a new row) and types facility, model, serial,
 // inspector, date and station; the focus ends on Pass. Null when it did not open.
 DataEntryForm* openNewUnit(const QString& model, const QString& serial, const QString& station,
                            const QString& dateDigits = QStringLiteral("12312026")) {
     DataEntryForm* form = openScreen();
     if (!form)
         return nullptr;
-    click(form, "cmdAdd");
     for (const QString& t : {QStringLiteral("a"), model, serial, QStringLiteral("e7"), dateDigits, station})
         field(t);
     return form;
@@ -102,23 +105,31 @@ private slots:
         registerAllForms();
     }
 
-    void opensOnFirstRowAndMoves() {
+    // The screen opens on a new row, as after Add; the stored rows are one
+    // arrow back, and the caption says which is which.
+    void opensOnNewRowAfterStoredRows() {
         TestAppFolder app;
         insertRows(app, {"M1|S1|T1", "M2|S1|T1", "M3|S1|T1"});
         Dialogs::Scripted dialogs;
         DataEntryForm* form = openScreen();
         QVERIFY(form);
         QCOMPARE(form->windowTitle(), QStringLiteral("Inspection Record-Data Entry Screen"));
-        // No pattern yet: the date shows as plain short date text.
+        QVERIFY(navigator(form)->isNewRow());
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (3 stored)"));
+        QCOMPARE(focusName() + box(form, "txtModelNumber")->text() + dateBox(form, "MaskEdBox1")->displayText(),
+                 QStringLiteral("txtFacility__/__/____"));
+        arrow(form, "Previous");
+        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 3 of 3"));
+        arrow(form, "First");
         QCOMPARE(QStringList({box(form, "txtFacility")->text(), box(form, "txtModelNumber")->text(),
                               box(form, "txtReworkNumber")->text(), dateBox(form, "MaskEdBox1")->text()}),
                  QStringList({"A", "M1", "1", "3/4/2026"}));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  3"));
-        arrow(form, "Last");
-        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
-        arrow(form, "Previous");
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  3"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 3"));
+        arrow(form, "Next");
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 2 of 3"));
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 3);
         const QString target = app.isServer() ? app.database() : app.path() + QStringLiteral("\\kelid.mdb");
         QCOMPARE(form->property("ConnectString").toString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Data source =") + target);
     }
@@ -182,7 +193,8 @@ private slots:
         Dialogs::Scripted dialogs;
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        QCOMPARE(dateBox(form, "MaskEdBox2")->inputPattern(), QString());
+        arrow(form, "Previous");
+        QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QStringLiteral("x"));
         click(form, "cmdAdd");
         QCOMPARE(focusName(), QStringLiteral("txtFacility"));
         for (TextBox* b : form->findChildren<TextBox*>())
@@ -192,7 +204,7 @@ private slots:
             QCOMPARE(dateBox(form, name)->displayText(), QStringLiteral("__/__/____"));
             QVERIFY(dateBox(form, name)->value().isNull());
         }
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  1"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (1 stored)"));
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 1);
     }
 
@@ -202,22 +214,25 @@ private slots:
         Dialogs::Scripted dialogs;
         DataEntryForm* form = openScreen();
         QVERIFY(form);
+        // The new row is not stored: there is nothing to delete.
+        click(form, "cmdDelete");
+        arrow(form, "First");
         // No keeps the row; Yes removes it and shows the following row.
         dialogs.answers << Dialogs::Answer::No << Dialogs::Answer::Yes << Dialogs::Answer::Yes;
         click(form, "cmdDelete");
-        QVERIFY(dialogs.messages[0].buttons == Dialogs::Buttons::YesNo &&
-                dialogs.messages[0].defaultButton == Dialogs::Answer::No);
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
+        QVERIFY(dialogs.messages[1].buttons == Dialogs::Buttons::YesNo &&
+                dialogs.messages[1].defaultButton == Dialogs::Answer::No);
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 2"));
         click(form, "cmdDelete");
         QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  1"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 1"));
         // Deleting the last row leaves no current row; a second Delete is reported.
         click(form, "cmdDelete");
         QVERIFY(!navigator(form)->hasCurrentRow());
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  0"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("No current record (0 stored)"));
         click(form, "cmdDelete");
-        QCOMPARE(dialogs.texts(), QStringList({"Delete this record?", "Delete this record?", "Delete this record?",
-                                               "No current record."}));
+        QCOMPARE(dialogs.texts(), QStringList({"No current record.", "Delete this record?", "Delete this record?",
+                                               "Delete this record?", "No current record."}));
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
     }
 
@@ -260,20 +275,23 @@ private slots:
         const auto stored = [&] {
             return app.rows(QStringLiteral("SELECT Date, ReworkNum, OperatorNum FROM InspectionRecord ORDER BY InspectionID"));
         };
+        arrow(form, "First");
         // Add and the arrows write a changed row first; the database refuses these.
         box(form, "txtReworkNumber")->setText(QStringLiteral("two"));
         click(form, "cmdAdd");
         QVERIFY(!navigator(form)->isNewRow());
         box(form, "txtReworkNumber")->setText(QStringLiteral("1"));
-        // Before Add the date box takes any text, also a day that does not exist.
-        MaskedDateBox* date = dateBox(form, "MaskEdBox1");
+        // The date box takes a day that does not exist; the database refuses it.
+        MaskedDateBox* date = dateBox(form, "MaskEdBox2");
         enter(date);
-        field(QStringLiteral("13/45/2026"));
+        date->selectAll();
+        field(QStringLiteral("13452026"));
         arrow(form, "Next");
-        QCOMPARE(dialogs.texts(), QStringList({"Rework number: two is not a whole number.", "Date: 13/45/2026 is not a real date."}));
+        QCOMPARE(dialogs.texts(),
+                 QStringList({"Rework number: two is not a whole number.", "Prev Inspection Date: 13/45/2026 is not a real date."}));
         QCOMPARE(dialogs.messages[1].title, QStringLiteral("Varnex"));
         QCOMPARE(date->text(), QStringLiteral("13/45/2026"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 2"));
         QCOMPARE(stored(), QStringList({"2026-03-04|1|NULL", "2026-03-04|1|NULL"}));
         // Corrected, the move writes it.
         date->setText(QStringLiteral("12/25/2026"));
@@ -281,8 +299,9 @@ private slots:
         field(QStringLiteral("op4"));
         arrow(form, "Next");
         QCOMPARE(dialogs.messages.size(), 2);
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 2 of  2"));
-        QCOMPARE(stored(), QStringList({"2026-12-25|1|OP4", "2026-03-04|1|NULL"}));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 2 of 2"));
+        QCOMPARE(app.rows(QStringLiteral("SELECT IDate, ReworkNum, OperatorNum FROM InspectionRecord ORDER BY InspectionID")),
+                 QStringList({"2026-12-25|1|OP4", "NULL|1|NULL"}));
     }
 
     void closingShowsMainMenuAndDropsUnsubmittedRow() {
@@ -291,7 +310,6 @@ private slots:
         Dialogs::Scripted dialogs;
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        click(form, "cmdAdd");
         field(QStringLiteral("b"));
         field(QStringLiteral("m9"));
         form->window()->close();
@@ -301,6 +319,8 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber FROM InspectionRecord")), QStringList{"M1"});
     }
 
+    // After a defect the question; Yes keeps the unit and goes to the next
+    // defect's part, No prepares the next unit. A pass goes straight on.
     void submitKeepsUnitForAnotherDefectOrNextUnit() {
         Dialogs::Scripted dialogs;
         TestAppFolder app;
@@ -312,14 +332,16 @@ private slots:
         dialogs.onMessage = [&](const Dialogs::Message&) {
             whileAsked << navigator(form)->caption() << box(form, "txtReworkNumber")->text() << focusName();
         };
-        pressEnter();  // Pass fills the pass codes and goes to Submit
+        QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass to the defect's boxes
+        for (const char* t : {"p9", "4", "5"})
+            field(QString::fromLatin1(t));
         dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
-        pressEnter();  // Submit: Yes, another defect
+        click(form, "cmdSubmit");  // Yes, another defect
         const Dialogs::Message& q = dialogs.messages.value(0);
         QCOMPARE(q.text, QStringLiteral("Do you have another defect?"));
-        QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Critical && q.title.isEmpty() &&
-                q.defaultButton == Dialogs::Answer::No);
-        // Another defect of the same unit, counted on.
+        QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Question && q.defaultButton == Dialogs::Answer::No);
+        QCOMPARE(q.title, QStringLiteral("Varnex"));
+        // Another defect of the same unit, counted on; its part comes first.
         const auto unitBoxes = [&] {
             QStringList texts;
             for (const char* name : {"txtFacility", "txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "MaskEdBox1",
@@ -328,34 +350,45 @@ private slots:
                 texts << control(form, name)->displayText();
             return texts.join(QLatin1Char('|')) + QLatin1Char('|') + focusName();
         };
-        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|cmdPass"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|txtPartNum"));
 
-        // Tab from Pass leads to the defect's boxes; the whole defect by keyboard.
-        QTest::keyClick(focused(), Qt::Key_Tab);
+        // The whole defect by keyboard.
         for (const char* t : {"p9", "4", "5", "e2", "01022026", "op1", "01032026", "scratch"})
             field(QString::fromLatin1(t));
         pressEnter();  // Submit: No, the next unit
-        QCOMPARE(whileAsked, QStringList({"Record: 1 of  1", "1", "txtReworkNumber", "Record: 2 of  2", "2", "txtReworkNumber"}));
+        QCOMPARE(whileAsked, QStringList({"Record 1 of 1", "1", "txtReworkNumber", "Record 2 of 2", "2", "txtReworkNumber"}));
         QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)),
-                 QStringList({"A|M1|S1|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL",
+                 QStringList({"A|M1|S1|E7|2026-12-31|T1|P9|4|5|NULL|NULL|NULL|NULL|1|NULL",
                               "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
         // The next unit: same facility, inspector, date and station.
         QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (2 stored)"));
 
-        // It needs only model and serial; an arrow writes it and shows it.
+        // A pass asks nothing: the unit after it is prepared at once.
         field("m2");
         field("s2");
-        arrow(form, "Next");
+        click(form, "cmdPass");
+        pressEnter();
+        QCOMPARE(dialogs.messages.size(), 2);
         QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(2),
-                 QStringLiteral("A|M2|S2|E7|2026-12-31|T1|NULL|NULL|NULL|NULL|NULL|NULL|NULL|1|NULL"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 3 of  3"));
-        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M2"));
+                 QStringLiteral("A|M2|S2|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (3 stored)"));
+
+        // It needs only model and serial; an arrow writes it and shows it.
+        field("m3");
+        field("s3");
+        arrow(form, "Next");
+        QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(3),
+                 QStringLiteral("A|M3|S3|E7|2026-12-31|T1|NULL|NULL|NULL|NULL|NULL|NULL|NULL|1|NULL"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 4 of 4"));
+        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
     }
 
     void reworkNumbersCountUnitAtStationBeforeTheQuestion() {
         Dialogs::Scripted dialogs;
         TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO defects (defectcode) VALUES ('4')"));
         DataEntryForm* form = openNewUnit("M1", "S1", "T1");
         QVERIFY(form);
         // Rows the navigator does not know about count too; one differing only in case does not.
@@ -366,17 +399,21 @@ private slots:
         dialogs.onMessage = [&](const Dialogs::Message&) {
             inFile << app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")).join(QLatin1Char(','));
         };
-        dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No << Dialogs::Answer::No;
-        pressEnter();  // Pass
-        pressEnter();  // Submit: second row of M1/S1 at T1
-        pressEnter();  // Pass
-        pressEnter();  // Submit: the third row of the same unit
-        // The same unit at another station; Tab into Station selects its text.
+        dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::No;
+        const auto defect = [&] {
+            for (const char* t : {"001", "4", "1"})
+                field(QString::fromLatin1(t));
+            click(form, "cmdSubmit");
+        };
+        QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass
+        defect();  // second row of M1/S1 at T1: Yes, the focus on its part
+        defect();  // the third row of the same unit: No
+        // The same unit at another station, passed; Tab into Station selects its text.
         for (const char* t : {"M1", "S1", "", "", "T2"})
             field(QString::fromLatin1(t));
         pressEnter();  // Pass
         pressEnter();  // Submit
-        QCOMPARE(inFile, QStringList({"1,1,2", "1,1,2,3", "1,1,2,3,1"}));
+        QCOMPARE(inFile, QStringList({"1,1,2", "1,1,2,3"}));
         QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, Station, ReworkNum FROM InspectionRecord "
                                          "ORDER BY InspectionID")),
                  QStringList({"m1|S1|T1|1", "M1|S1|T1|1", "M1|S1|T1|2", "M1|S1|T1|3", "M1|S1|T2|1"}));
@@ -424,21 +461,160 @@ private slots:
         DataEntryForm* form = openScreen();
         QVERIFY(form);
         auto* notes = control<QPlainTextEdit>(form, "txtNotes");
+        arrow(form, "First");
         // A typo fixed in the unit's first row keeps it the first inspection; the
-        // second row, stored as 1, is counted again.
+        // second row, stored as 1, is counted again. Neither is asked about.
         enter(notes);
         field("fixed");
-        pressEnter();  // Submit, answered No by default
+        pressEnter();  // Submit
         arrow(form, "Last");
         enter(notes);
         field("rechecked");
         pressEnter();
         QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID")),
                  QStringList({"1|fixed", "2|rechecked"}));
+        QVERIFY(dialogs.messages.isEmpty());
         // Then a new row for the next unit, as after any Submit.
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (2 stored)"));
         QCOMPARE(box(form, "txtFacility")->text() + box(form, "txtStation")->text(), QStringLiteral("BT1"));
         QCOMPARE(dateBox(form, "MaskEdBox1")->value().toDate(), QDate(2026, 3, 4));
+    }
+
+    // A stored row's unit changes only on a Yes to a question that names the
+    // stored inspection; No keeps the row and the typing, which Add then takes
+    // to a new row. Corrections of the other boxes are stored unasked.
+    void changingStoredUnitAsksFirst() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, "
+                                "PartNum, DefectCode, LocationCode, ReworkNum) VALUES ('A', 'VX-200', 'A26-000001', 'E1', "
+                                "'2026-01-02', 'ELEC', '001', '1', '1', 1)"));
+        insertRows(app, {"M2|S2|T1"});
+        const QString question =
+            QStringLiteral("Record 1 is the inspection of VX-200 A26-000001 at ELEC on 1/2/2026. Change the stored record?");
+        const auto stored = [&] { return app.rows(QString::fromLatin1(kUnitColumns)); };
+        const QStringList before = stored();
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        arrow(form, "First");
+        // Typed over as if it were the next unit: the arrow asks, No stays on the row.
+        enter(box(form, "txtSerialNumber"));
+        QTest::keyClicks(focused(), QStringLiteral("a26-000002"));
+        arrow(form, "Next");
+        QCOMPARE(dialogs.texts(), QStringList{question});
+        const Dialogs::Message& m = dialogs.messages[0];
+        QVERIFY(m.buttons == Dialogs::Buttons::YesNo && m.defaultButton == Dialogs::Answer::No &&
+                m.icon == Dialogs::Icon::Question && m.title == QLatin1String("Varnex"));
+        QCOMPARE(navigator(form)->caption() + box(form, "txtSerialNumber")->text(), QStringLiteral("Record 1 of 2A26-000002"));
+        // Pass and Submit ask too; No stores nothing.
+        click(form, "cmdPass");
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.texts(), QStringList({question, question}));
+        QCOMPARE(stored(), before);
+        // Add takes the typing to a new row, asking nothing more.
+        click(form, "cmdAdd");
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (2 stored)"));
+        QCOMPARE(box(form, "txtModelNumber")->text() + box(form, "txtSerialNumber")->text(), QStringLiteral("VX-200A26-000002"));
+        click(form, "cmdSubmit");
+        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(stored(), before + QStringList{"A|VX-200|A26-000002|E1|2026-01-02|ELEC|001|1|1|NULL|NULL|NULL|NULL|1|NULL"});
+
+        // A note corrected is stored as the row is left, unasked; a station
+        // changed is stored on Yes.
+        arrow(form, "First");
+        enter(control<QPlainTextEdit>(form, "txtNotes"));
+        QTest::keyClicks(focused(), QStringLiteral("rechecked"));
+        arrow(form, "Next");
+        QCOMPARE(dialogs.messages.size(), 2);
+        arrow(form, "First");
+        enter(box(form, "txtStation"));
+        QTest::keyClicks(focused(), QStringLiteral("final"));
+        dialogs.answers << Dialogs::Answer::Yes;
+        arrow(form, "Next");
+        QCOMPARE(dialogs.texts(), QStringList({question, question, question}));
+        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 2 of 3"));
+        QCOMPARE(stored().value(0), QStringLiteral("A|VX-200|A26-000001|E1|2026-01-02|FINAL|001|1|1|NULL|NULL|NULL|NULL|1|rechecked"));
+        QCOMPARE(stored().mid(1), before.mid(1) + QStringList{"A|VX-200|A26-000002|E1|2026-01-02|ELEC|001|1|1|NULL|NULL|NULL|NULL|1|NULL"});
+    }
+
+    // A row moved to another unit, on the data entry screen or in the
+    // inspection grid, numbers both units' rows again in InspectionID order.
+    void movingRowRenumbersBothUnits() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        insertRows(app, {"M1|S1|T1", "M1|S2|T1", "M1|S1|T1", "M1|S2|T1", "M1|S1|T1"});
+        app.exec(QStringLiteral("UPDATE InspectionRecord SET ReworkNum = (SELECT count(*) FROM InspectionRecord r WHERE "
+                                "r.SerialNum = InspectionRecord.SerialNum AND r.InspectionID <= InspectionRecord.InspectionID)"));
+        const auto numbers = [&] {
+            return app.rows(QStringLiteral("SELECT SerialNum, ReworkNum FROM InspectionRecord ORDER BY InspectionID"));
+        };
+        QCOMPARE(numbers(), QStringList({"S1|1", "S2|1", "S1|2", "S2|2", "S1|3"}));
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        arrow(form, "First");
+        arrow(form, "Next");
+        arrow(form, "Next");
+        enter(box(form, "txtSerialNumber"));
+        QTest::keyClicks(focused(), QStringLiteral("S2"));
+        dialogs.answers << Dialogs::Answer::Yes;
+        click(form, "cmdSubmit");
+        QCOMPARE(numbers(), QStringList({"S1|1", "S2|1", "S2|2", "S2|3", "S1|2"}));
+        unloadAllForms();
+
+        // Back in the grid (lines in unit order: rows 1, 5, 2, 3, 4).
+        auto* grid = showFormAs<TableBrowser>(QStringLiteral("tblInspection"));
+        QVERIFY(grid);
+        grid->grid()->setCurrentIndex(grid->gridModel()->index(3, 3));
+        QCOMPARE(grid->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 3);
+        grid->gridModel()->setData(grid->gridModel()->index(3, 3), QStringLiteral("s1"));
+        grid->grid()->setCurrentIndex(grid->gridModel()->index(0, 3));
+        QCOMPARE(numbers(), QStringList({"S1|1", "S2|1", "S1|2", "S2|2", "S1|3"}));
+        QStringList shown;
+        for (int line = 0; line < 5; ++line)
+            shown << grid->gridModel()->index(line, 14).data().toString();
+        QCOMPARE(shown, QStringList({"1", "3", "1", "2", "2"}));
+        QVERIFY(dialogs.messages.size() == 1);
+    }
+
+    // On a server a row moved to another unit waits for a station writing a
+    // row of the unit it leaves, and numbers that row too.
+    void unitChangeWaitsForTheUnitItLeaves() {
+        Dialogs::Scripted dialogs;
+        TestAppFolder app;
+        if (!app.isServer())
+            QSKIP("the file engine's writers take turns on the whole file (tst_recordsubmission_pg)");
+        insertRows(app, {"M1|S1|T1", "M1|S1|T1"});
+        app.exec(QStringLiteral("UPDATE InspectionRecord SET ReworkNum = InspectionID"));
+        DataEntryForm* form = openScreen();
+        QVERIFY(form);
+        arrow(form, "First");
+        enter(box(form, "txtSerialNumber"));
+        QTest::keyClicks(focused(), QStringLiteral("S2"));
+        std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the change wait for it
+        std::thread station([&] {
+            Database db;
+            if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
+                !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
+                                        "VALUES ('M1', 'S1', 'T1', 3)")))
+                return;
+            other = 1;
+            for (int i = 0; i < 300 && app.advisoryLocks(false) == 0; ++i)
+                QThread::msleep(100);
+            if (app.advisoryLocks(false) == 1)
+                other = 2;
+            db.exec(QStringLiteral("COMMIT"));
+        });
+        const auto joined = qScopeGuard([&] {
+            if (station.joinable())
+                station.join();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(other != 0, 30000);
+        dialogs.answers << Dialogs::Answer::Yes;
+        click(form, "cmdSubmit");  // returns once the other station has committed
+        station.join();
+        QCOMPARE(int(other), 2);
+        QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
+                 QStringList({"S2|1", "S1|1", "S1|2"}));
     }
 
     void refusedInputAsksNothingAndKeepsBoxes_data() {
@@ -482,10 +658,10 @@ private slots:
         QCOMPARE(box(form, "txtModelNumber")->text() + box(form, "txtPartNum")->text(), QStringLiteral("M1001"));
         QVERIFY(navigator(form)->isNewRow());
 
-        // Corrected, one Submit stores the row once.
+        // Corrected, one Submit stores the row once (a pass, asked nothing).
         type(good);
         click(form, "cmdSubmit");
-        QCOMPARE(dialogs.texts().value(1), QStringLiteral("Do you have another defect?"));
+        QCOMPARE(dialogs.messages.size(), 1);
         const QString column = stored.section(QLatin1Char('|'), 0, 0);
         QCOMPARE(app.rows(QStringLiteral("SELECT %1, ReworkNum FROM InspectionRecord").arg(column)),
                  QStringList{stored.section(QLatin1Char('|'), 1) + QStringLiteral("|1")});
@@ -494,9 +670,14 @@ private slots:
     void refusedSubmitStoresNothing() {
         Dialogs::Scripted dialogs;
         TestAppFolder app;
+        insertRows(app, {"M0|S0|T0"});
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        // Typed on an empty table without Add: there is no row to store it in.
+        // Typed after the only row was deleted: there is no row to store it in.
+        arrow(form, "First");
+        dialogs.answers << Dialogs::Answer::Yes;
+        click(form, "cmdDelete");
+        dialogs.clear();
         box(form, "txtModelNumber")->setText(QStringLiteral("M1"));
         click(form, "cmdSubmit");
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("No current record.")});
@@ -518,9 +699,9 @@ private slots:
         QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M1"));
         QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 0);
-        // Submit Record again stores the row once, with its number.
+        // Submit Record again stores the row once, with its number (a pass: no question).
         click(form, "cmdSubmit");
-        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, ReworkNum FROM InspectionRecord")), QStringList{"M1|1"});
     }
 
@@ -538,11 +719,14 @@ private slots:
         Dialogs::Scripted dialogs;
         TestAppFolder app;
         insertRows(app, {"M0|S0|T1"});
+        app.exec(QStringLiteral("INSERT INTO defects (defectcode) VALUES ('4')"));
         DataEntryForm* form = openNewUnit("M1", "S1", "T1");
         QVERIFY(form);
-        pressEnter();  // Pass
+        QTest::keyClick(focused(), Qt::Key_Tab);  // past Pass: a defect
+        for (const char* t : {"001", "4", "1"})
+            field(QString::fromLatin1(t));
         dialogs.answers.enqueue(anotherDefect ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-        pressEnter();  // Submit
+        click(form, "cmdSubmit");
         // The prepared row holds only what the program kept: nothing is stored.
         if (then == QLatin1String("cmdAdd"))
             click(form, "cmdAdd");
@@ -552,15 +736,15 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT ModelNumber, SerialNum, PartNum FROM InspectionRecord ORDER BY InspectionID")),
                  QStringList({"M0|S0|001", "M1|S1|001"}));
         if (then == QLatin1String("Next"))
-            QCOMPARE(navigator(form)->caption() + box(form, "txtModelNumber")->text(), QStringLiteral("Record: 2 of  2M1"));
+            QCOMPARE(navigator(form)->caption() + box(form, "txtModelNumber")->text(), QStringLiteral("Record 2 of 2M1"));
     }
 
     void programFocusMovesUpperCaseInInactiveWindow() {
         Dialogs::Scripted dialogs;
         TestAppFolder app;
+        app.exec(QStringLiteral("INSERT INTO defects (defectcode) VALUES ('4')"));
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        form->add();
         // Another window is active, as just after a message box closed: Qt sends
         // no focus events to the screen, yet a box the program leaves is upper-cased.
         QWidget other;
@@ -570,6 +754,7 @@ private slots:
         box(form, "txtFacility")->setText(QStringLiteral("a"));
         box(form, "txtModelNumber")->setText(QStringLiteral("m1"));
         form->pass();
+        box(form, "txtDefectCode")->setText(QStringLiteral("4"));  // a defect, not a pass
         dialogs.answers.enqueue(Dialogs::Answer::Yes);
         form->submit();
         QCOMPARE(app.rows(QStringLiteral("SELECT Facility, ModelNumber FROM InspectionRecord")), QStringList{"A|m1"});
@@ -658,6 +843,7 @@ private slots:
                                 "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
         DataEntryForm* form = openScreen();
         QVERIFY(form);
+        arrow(form, "First");
         // 2 January shows month first and reads back the same after an edit of the row.
         QCOMPARE(dateBox(form, "MaskEdBox1")->text() + dateBox(form, "MaskEdBox2")->text(), QStringLiteral("1/2/202611/12/2026"));
         enter(control<QPlainTextEdit>(form, "txtNotes"));
@@ -667,9 +853,9 @@ private slots:
         for (const char* t : {"a", "M1", "S1", "e7", "01022026", "T1"})
             field(QString::fromLatin1(t));
         pressEnter();  // Pass
-        pressEnter();  // Submit, answered No
+        pressEnter();  // Submit, asked nothing
         QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
+        QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord ORDER BY InspectionID")),
                  QStringList({"2026-01-02|2026-11-12|seen", "2026-01-02|NULL|NULL"}));
     }

@@ -127,19 +127,20 @@ private slots:
         QWidget* form = dataEntry();
         QVERIFY(form);
         auto* notes = form->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"));
-        auto* serial = form->findChild<QLineEdit*>(QStringLiteral("txtSerialNumber"));
+        auto* operatorBox = form->findChild<QLineEdit*>(QStringLiteral("txtOperatorNumber"));
         auto* nav = form->findChild<RecordNavigator*>(QStringLiteral("Data1"));
-        QVERIFY(notes && serial && nav);
+        QVERIFY(notes && operatorBox && nav);
+        QVERIFY(nav->moveFirst().isOk());  // the screen opens on a new row
         QCOMPARE(notes->toPlainText().size(), 4000);
         QVERIFY(notes->isReadOnly());
-        serial->setText(QStringLiteral("S1B"));
+        operatorBox->setText(QStringLiteral("O1"));
         QVERIFY(nav->moveNext().isOk());
         QCOMPARE(notes->toPlainText(), QStringLiteral("short"));
         QVERIFY(!notes->isReadOnly());
-        serial->setText(QStringLiteral("S2B"));
+        operatorBox->setText(QStringLiteral("O2"));
         QVERIFY(nav->movePrevious().isOk());
-        QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, length(Notes) FROM InspectionRecord ORDER BY InspectionID")),
-                 (QStringList{"S1B|300000", "S2B|5"}));
+        QCOMPARE(app.rows(QStringLiteral("SELECT OperatorNum, length(Notes) FROM InspectionRecord ORDER BY InspectionID")),
+                 (QStringList{"O1|300000", "O2|5"}));
         QVERIFY(dialogs.messages.isEmpty());
     }
 

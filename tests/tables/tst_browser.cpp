@@ -38,7 +38,7 @@ private slots:
         QVERIFY(d);
         QCOMPARE(d->windowTitle(), QStringLiteral("defects"));
         QCOMPARE(column(d, 0), (QStringList{"3", "1", "2"}));  // as stored, no ORDER BY
-        QCOMPARE(status(d), QStringLiteral("Record: 1"));
+        QCOMPARE(status(d), QStringLiteral("Record 1 of 3"));
         QVERIFY(d->window_()->windowState() & Qt::WindowMaximized);
         QCOMPARE(shownButtons(d), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         QCOMPARE(column(open(QStringLiteral("tblModel")), 1), (QStringList{"M1", "M2", "M3"}));
@@ -64,7 +64,7 @@ private slots:
                 QVERIFY(click(d, s.button));
             else
                 QTest::keyClick(grid, s.key, s.modifiers);
-            QCOMPARE(status(d), QStringLiteral("Record: %1").arg(s.record));
+            QCOMPARE(status(d), QStringLiteral("Record %1 of 3").arg(s.record));
             QCOMPARE(gridLine(d), s.record - 1);
             QCOMPARE(fx->dialogs.beeps, s.beeps);
         }
@@ -87,14 +87,14 @@ private slots:
         QCOMPARE(defect("1"), QStringLiteral("Pass mark"));
         QCOMPARE(shownButtons(d), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         QVERIFY(click(d, "cmdNext"));
-        QCOMPARE(status(d), QStringLiteral("Record: 3"));
+        QCOMPARE(status(d), QStringLiteral("Record 3 of 3"));
 
         // Cancel drops the typing and goes to the first row.
         QVERIFY(click(d, "cmdEdit"));
         typeIntoCell(d, 1, QStringLiteral("Bent"));
         QVERIFY(click(d, "cmdCancel"));
         QVERIFY(!d->isEditMode());
-        QCOMPARE(status(d), QStringLiteral("Record: 1"));
+        QCOMPARE(status(d), QStringLiteral("Record 1 of 3"));
         QCOMPARE(gridLine(d), 0);
         QCOMPARE(column(d, 1).at(2), QStringLiteral("Dent"));
         QCOMPARE(defect("2"), QStringLiteral("Dent"));
@@ -106,13 +106,13 @@ private slots:
         typeIntoCell(d, 1, QStringLiteral("Deep scratch"));
         // The key reaches the cell editor first; the row is written as it is left.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-        QCOMPARE(status(d), QStringLiteral("Record: 2"));
+        QCOMPARE(status(d), QStringLiteral("Record 2 of 3"));
         QCOMPARE(defect("3"), QStringLiteral("Deep scratch"));
         QCOMPARE(d->gridModel()->index(0, 1).data().toString(), QStringLiteral("Deep scratch"));
         // A click on another line moves the record set there, writing the row.
         typeIntoCell(d, 1, QStringLiteral("Passed"));
         clickLine(d, 2);
-        QCOMPARE(status(d), QStringLiteral("Record: 3"));
+        QCOMPARE(status(d), QStringLiteral("Record 3 of 3"));
         QCOMPARE(defect("1"), QStringLiteral("Passed"));
         QVERIFY(fx->dialogs.messages.isEmpty());
     }
@@ -172,17 +172,56 @@ private slots:
         fx->dialogs.answers << Dialogs::Answer::Yes << Dialogs::Answer::Yes << Dialogs::Answer::Yes;
         QVERIFY(click(d, "cmdDelete"));
         QCOMPARE(column(d, 0), (QStringList{"1", "2"}));
-        QCOMPARE(status(d), QStringLiteral("Record: 1"));
+        QCOMPARE(status(d), QStringLiteral("Record 1 of 2"));
         QVERIFY(click(d, "cmdLast"));
         QVERIFY(click(d, "cmdDelete"));
         QCOMPARE(column(d, 0), (QStringList{"1"}));
-        QCOMPARE(status(d), QStringLiteral("Record: 1"));
+        QCOMPARE(status(d), QStringLiteral("Record 1 of 1"));
         QVERIFY(click(d, "cmdDelete"));
         QCOMPARE(codes(), QStringList());
-        QCOMPARE(status(d), QStringLiteral("Record: -1"));
+        QCOMPARE(status(d), QStringLiteral("No current record (0 stored)"));
         fx->dialogs.clear();
         QVERIFY(click(d, "cmdDelete"));
         QCOMPARE(fx->dialogs.texts(), QStringList{"Either BOF or EOF is True, or the current record has been deleted."});
+    }
+
+    // A code that inspection rows name is deleted or changed in a grid only
+    // after a question that counts the rows; the rows keep the code they hold.
+    void codesInUseAskBeforeDeleteOrChange() {
+        fx->folder.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (ModelNumber, DefectCode, InspectorNum, OperatorNum, InspNum) VALUES "
+            "('M1', '3', 'E1', 'E1', NULL), ('M1', '3', NULL, NULL, 'E1'), ('M2', '2', NULL, NULL, NULL)"));
+        TableBrowser* d = open(QStringLiteral("tbldefects"));
+        QVERIFY(click(d, "cmdDelete"));  // No, the default
+        QCOMPARE(fx->dialogs.texts(), QStringList{"Defect code 3 is used by 2 inspection rows. Delete it anyway?"});
+        QVERIFY(fx->dialogs.messages[0].defaultButton == Dialogs::Answer::No);
+        fx->dialogs.clear();
+        typeIntoCell(d, 0, QStringLiteral("4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // No: the cell shows the stored code again
+        QTRY_VERIFY(!d->grid()->isEditingCell());
+        QCOMPARE(fx->dialogs.texts(),
+                 QStringList{"Defect code 3 is used by 2 inspection rows, which keep the old code. Change it anyway?"});
+        QCOMPARE(column(d, 0).at(0), QStringLiteral("3"));
+        fx->dialogs.answers << Dialogs::Answer::Yes;
+        typeIntoCell(d, 0, QStringLiteral("4"));
+        QVERIFY(click(d, "cmdNext"));
+        QCOMPARE(codes(), (QStringList{"4", "1", "2"}));
+        // A code no row names: no question on a change.
+        typeIntoCell(d, 0, QStringLiteral("5"));
+        QVERIFY(click(d, "cmdNext"));
+        QCOMPARE(codes(), (QStringList{"4", "5", "2"}));
+        QCOMPARE(fx->dialogs.messages.size(), 2);
+        QCOMPARE(fx->folder.rows(QStringLiteral("SELECT DefectCode FROM InspectionRecord ORDER BY InspectionID")),
+                 (QStringList{"3", "3", "2"}));
+
+        // An employee named in three columns of one row counts as one row.
+        TableBrowser* e = open(QStringLiteral("tblEmployees"));
+        QVERIFY(click(e, "cmdNext"));
+        fx->dialogs.clear();
+        fx->dialogs.answers << Dialogs::Answer::Yes;
+        QVERIFY(click(e, "cmdDelete"));
+        QCOMPARE(fx->dialogs.texts(), QStringList{"Employee E1 is used by 2 inspection rows. Delete it anyway?"});
+        QCOMPARE(fx->folder.rows(QStringLiteral("SELECT EmployeeNum FROM Employees")), QStringList{"E2"});
     }
 
     void refreshRereadsTheTable() {
@@ -192,7 +231,7 @@ private slots:
         QCOMPARE(d->gridModel()->rowCount(), 3);  // a snapshot until refreshed
         QVERIFY(click(d, "cmdRefresh"));
         QCOMPARE(column(d, 0), (QStringList{"3", "1", "2", "9"}));
-        QCOMPARE(status(d), QStringLiteral("Record: 1"));
+        QCOMPARE(status(d), QStringLiteral("Record 1 of 4"));
         // What was typed is written first, not dropped.
         typeIntoCell(d, 1, QStringLiteral("Scrape"));
         QVERIFY(click(d, "cmdRefresh"));
@@ -231,7 +270,7 @@ private slots:
         QCOMPARE(fx->dialogs.messages.size(), 1);
         QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
         QVERIFY(click(m, "cmdNext"));
-        QCOMPARE(status(m), QStringLiteral("Record: 2"));
+        QCOMPARE(status(m), QStringLiteral("Record 2 of 3"));
     }
 };
 

@@ -85,7 +85,7 @@ private slots:
         }
         QCOMPARE(fx->dialogs.texts(), (QStringList{"Date: 13/45/2024 is not a real date.", "Date: 1/2/03 is not a real date.",
                                                    "Date: 1/2/202 is not a real date."}));
-        QCOMPARE(status(b), QStringLiteral("Record: 3"));
+        QCOMPARE(status(b), QStringLiteral("Record 3 of 4"));
         typeIntoCell(b, 5, QStringLiteral("2/2/2024"));
         typeIntoCell(b, 14, QStringLiteral("two"));
         QVERIFY(click(b, "cmdNext"));

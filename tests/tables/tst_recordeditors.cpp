@@ -1,6 +1,8 @@
 // The six record editors, driven as a user drives them: opened from the Data
 // Entry Menu, typed into, stepped with the navigator's arrows, and the rows
 // that land in the file read back with plain SQL.
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -133,6 +135,55 @@ private slots:
         MousePointer::arrow();
         m_app.reset();
         m_dialogs.reset();
+    }
+
+    void codeInUseAsksBeforeDeleteOrChange_data() { eachEditorAsItsUserSeesIt_data(); }
+
+    // A code that inspection rows name is deleted or changed only after a
+    // question that counts the rows (each row once); No keeps the stored code
+    // and, on a move, the row and its typing.
+    void codeInUseAsksBeforeDeleteOrChange() {
+        QFETCH(int, index);
+        const EditorCase& c = editorCases()[index];
+        Form* f = start(c, {"CODE1", "B2"});
+        QVERIFY(f);
+        struct Use { const char* table; const char* named; const char* kept; const char* rows; };
+        const Use uses[] = {
+            {"defects", "Defect code", "code", "(DefectCode) VALUES ('CODE1'), ('CODE1')"},
+            {"Parts", "Part", "number", "(PartNum) VALUES ('CODE1'), ('CODE1')"},
+            {"Model", "Model", "number", "(ModelNumber) VALUES ('CODE1'), ('CODE1')"},
+            {"location", "Location code", "code", "(LocationCode) VALUES ('CODE1'), ('CODE1')"},
+            {"Station", "Station", "ID", "(Station) VALUES ('CODE1'), ('CODE1')"},
+            {"Employees", "Employee", "number", "(InspectorNum, OperatorNum, InspNum) VALUES ('CODE1', 'CODE1', NULL), "
+                                                "(NULL, NULL, 'CODE1'), ('B2', NULL, NULL)"},
+        };
+        const Use& use = *std::find_if(std::begin(uses), std::end(uses), [&](const Use& u) { return c.table == QLatin1String(u.table); });
+        m_app->exec(QStringLiteral("INSERT INTO InspectionRecord ") + QLatin1String(use.rows));
+        const QString usedBy = QStringLiteral("%1 CODE1 is used by 2 inspection rows").arg(QLatin1String(use.named));
+        click(f, "cmdDelete");  // No, the default
+        QCOMPARE(m_dialogs->texts(), QStringList{usedBy + QStringLiteral(". Delete it anyway?")});
+        QVERIFY(m_dialogs->messages[0].buttons == Dialogs::Buttons::YesNo &&
+                m_dialogs->messages[0].defaultButton == Dialogs::Answer::No &&
+                m_dialogs->messages[0].icon == Dialogs::Icon::Question);
+
+        m_dialogs->clear();
+        box(f, c.boxes.first())->setText(QStringLiteral("CODE9"));
+        clickArrow(f, "Next");  // No: the row stays, as typed
+        QCOMPARE(m_dialogs->texts(),
+                 QStringList{usedBy + QStringLiteral(", which keep the old %1. Change it anyway?").arg(QLatin1String(use.kept))});
+        QCOMPARE(box(f, c.boxes.first())->text(), QStringLiteral("CODE9"));
+        QCOMPARE(tableRows(*m_app, c).first(), row(c, "CODE1"));
+        m_dialogs->answers << Dialogs::Answer::Yes;
+        clickArrow(f, "Next");
+        QCOMPARE(tableRows(*m_app, c), QStringList({row(c, "CODE1").replace("CODE1|", "CODE9|"), row(c, "B2")}));
+        QCOMPARE(box(f, c.boxes.first())->text(), QStringLiteral("B2"));
+        QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
+        // A code no row names any more: the usual question.
+        m_dialogs->clear();
+        clickArrow(f, "First");
+        click(f, "cmdDelete");
+        QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Delete this record?")});
+        QCOMPARE(m_app->scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), c.table == "Employees" ? 3 : 2);
     }
 
     void eachEditorAsItsUserSeesIt_data() {

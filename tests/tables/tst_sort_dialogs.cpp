@@ -51,7 +51,7 @@ private slots:
         QVERIFY(click(d, "cmdCancel"));
         QVERIFY(!FormRegistry::instance().isLoaded(QStringLiteral("frmSortLocation")));
         QCOMPARE(b->recordSet()->sql(), before);
-        QCOMPARE(status(b), QStringLiteral("Record: 2"));
+        QCOMPARE(status(b), QStringLiteral("Record 2 of 3"));
         d = openDialog(b);
         QVERIFY(click(b, "cmdClose"));
         QVERIFY(click(d, "cmdOK"));

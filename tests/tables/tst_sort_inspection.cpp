@@ -106,7 +106,7 @@ private slots:
         QVERIFY(fx->dialogs.messages.isEmpty());
         QCOMPARE(b->recordSet()->sql(), kPrefix + orderBy);
         QCOMPARE(column(b, 0), ids);
-        QCOMPARE(status(b), QStringLiteral("Record: 1"));
+        QCOMPARE(status(b), QStringLiteral("Record 1 of 5"));
     }
 
     // Refresh keeps the sort; a row without a date comes first, on either engine.

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "datagen/Prng.h"
+#include "database/RecordNavigator.h"
 #include "dataentry/DataEntryForm.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -18,8 +19,8 @@ namespace {
 const QString kForm = QStringLiteral("frmDataEntry");
 const QString kAnotherDefect = QStringLiteral("Do you have another defect?");
 
-// The inspector at the screen: answers the question after a submit as the
-// row calls for, says Yes to any other question, and notes every error box.
+// The inspector at the screen: answers the question after a defect's submit
+// as the row calls for, says Yes to any other question, and notes every error box.
 class Inspector : public Dialogs::Service {
 public:
     Inspector() { Dialogs::install(this); }
@@ -56,7 +57,6 @@ Result run(const Plan& plan) {
     auto text = [&](const char* name) { return form->findChild<TextBox*>(QString::fromLatin1(name)); };
     QPushButton* submit = form->findChild<QPushButton*>(QStringLiteral("cmdSubmit"));
     QPushButton* pass = form->findChild<QPushButton*>(QStringLiteral("cmdPass"));
-    form->add();
 
     DataGen::Prng prng(plan.seed);
     QString serial, station;
@@ -83,13 +83,13 @@ Result run(const Plan& plan) {
             pass->click();
         }
         inspector.anotherDefect = defect && prng.chance(0.5);
-        const int asked = inspector.asked;
+        const qint64 written = form->navigator()->lastModified();
         QElapsedTimer t;
         t.start();
         submit->click();
         const double ms = t.nsecsElapsed() / 1e6;
-        // The question comes only after the row is stored.
-        if (inspector.asked == asked)
+        // A stored row is the navigator's last written one.
+        if (form->navigator()->lastModified() == written)
             continue;
         ++result.submitted;
         result.millis << ms;

@@ -556,15 +556,23 @@ std::unique_ptr<DbStatement> PgConnection::prepare(const QString& sql, Status* s
 qint64 PgConnection::lastInsertRowId() const { return m_session->lastId; }
 int PgConnection::changes() const { return m_session->changes; }
 
-Status PgConnection::beginWrite(const QString& unitKey) {
+Status PgConnection::beginWrite(const QStringList& unitKeys) {
     Status s = exec(QStringLiteral("BEGIN"));
-    if (!s || unitKey.isEmpty())
+    if (!s || unitKeys.isEmpty())
         return s;
+    // Every writer takes its keys in the same (sorted) order, so two writers
+    // that each need two units never wait for each other in a circle.
+    QStringList keys = unitKeys;
+    keys.sort();
+    keys.removeDuplicates();
     Status p;
     auto lock = prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtextextended(CAST(? AS TEXT), 0))"), &p);
-    if (p) {
-        lock->bind(1, unitKey);
+    for (const QString& key : keys) {
+        if (!p)
+            break;
+        lock->bind(1, key);
         p = lock->run();
+        lock->reset();
     }
     if (!p)
         exec(QStringLiteral("ROLLBACK"));

@@ -21,8 +21,8 @@ public:
     std::unique_ptr<DbStatement> prepare(const QString& sql, Status* status) override;
     qint64 lastInsertRowId() const override;
     int changes() const override;
-    // BEGIN, then a lock on the unit's key held to the end of the transaction.
-    Status beginWrite(const QString& unitKey) override;
+    // BEGIN, then a lock on each unit's key held to the end of the transaction.
+    Status beginWrite(const QStringList& unitKeys) override;
     Status beginRead() override;
     // Asked while the server works; a true answer cancels the statement.
     void setProgressCheck(std::function<bool()> stop) override;

@@ -253,5 +253,5 @@ std::unique_ptr<DbStatement> SqliteConnection::prepare(const QString& sql, Statu
 qint64 SqliteConnection::lastInsertRowId() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
 int SqliteConnection::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }
 
-Status SqliteConnection::beginWrite(const QString&) { return exec(QStringLiteral("BEGIN IMMEDIATE")); }
+Status SqliteConnection::beginWrite(const QStringList&) { return exec(QStringLiteral("BEGIN IMMEDIATE")); }
 Status SqliteConnection::beginRead() { return exec(QStringLiteral("BEGIN")); }

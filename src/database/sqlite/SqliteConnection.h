@@ -16,8 +16,8 @@ public:
     std::unique_ptr<DbStatement> prepare(const QString& sql, Status* status) override;
     qint64 lastInsertRowId() const override;
     int changes() const override;
-    // One writer at a time for the whole file, so the unit key needs nothing more.
-    Status beginWrite(const QString& unitKey) override;
+    // One writer at a time for the whole file, so the unit keys need nothing more.
+    Status beginWrite(const QStringList& unitKeys) override;
     Status beginRead() override;
     void setProgressCheck(std::function<bool()> stop) override;
     void setBackgroundReader(bool background) override;
