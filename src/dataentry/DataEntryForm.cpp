@@ -321,8 +321,9 @@ bool DataEntryForm::confirmUnitChange() {
 void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool* cancel) {
     using Action = RecordNavigator::Action;
     // A row begun but not submitted is dropped when the screen closes: only
-    // Submit Record and the navigator's arrows store a row.
-    if (action == Action::Unload) {
+    // Submit Record stores a new row. A correction of a stored row is written
+    // on closing as on leaving it by an arrow.
+    if (action == Action::Unload && m_nav->isNewRow()) {
         *save = false;
         return;
     }
@@ -331,6 +332,19 @@ void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool*
     leaveFocusedBox();
     if (!changesStoredUnit())
         return;  // corrections of the other boxes are written as the row is left
+    if (action == Action::Unload) {
+        // The close goes on whatever the answer; No closes without the change.
+        if (!confirmUnitChange()) {
+            *save = false;
+            return;
+        }
+        int rework = 0;
+        if (const Status s = storeRow(&rework); !s) {
+            Dialogs::showError(s.error());
+            *save = false;
+        }
+        return;
+    }
     // Add after a No starts the new row with the typing; the stored row stays.
     if (action == Action::AddNew && (m_keepStored || !confirmUnitChange())) {
         *save = false;

@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), text);
         QTest::keyClicks(text, QStringLiteral("st1"));
         QTest::keyClick(text, Qt::Key_Return);
-        QCOMPARE(status(b), QStringLiteral("Record: 3"));
+        QCOMPARE(status(b), QStringLiteral("Record 3 of 4"));
         QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 2);
         QTest::keyClick(text, Qt::Key_Return);
         QCOMPARE(b->recordSet()->value(QStringLiteral("InspectionID")).toInt(), 4);  // round the end
