@@ -66,7 +66,7 @@ void BackupForm::showLastBackup() {
     m_last->setText(last.when.isValid()
                         ? QStringLiteral("Last backup: %1, into %2")
                               .arg(last.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")), last.folder)
-                        : QStringLiteral("No backup has been made from this folder yet."));
+                        : QStringLiteral("No backup has been made yet."));
 }
 
 void BackupForm::chooseFolder() {

@@ -207,7 +207,7 @@ void TestBackup::historyKeptAndLastBackupShown() {
     Form* form = showForm(QStringLiteral("frmBackUp"));
     QVERIFY(form);
     QCOMPARE(form->findChild<QLabel*>(QStringLiteral("lblLastBackup"))->text(),
-             QStringLiteral("No backup has been made from this folder yet."));
+             QStringLiteral("No backup has been made yet."));
     unloadAllForms();
 
     const QByteArray earlierBytes = digest(earlier);
