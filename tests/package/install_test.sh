@@ -56,7 +56,14 @@ done
 step "first start of the installed varnex, offscreen, with an empty HOME"
 home=$(mktemp -d)
 chmod 755 "$home"
-trap 'rm -rf "$home"' EXIT
+# A failed run leaves neither the package nor the test user's folder behind.
+cleanup() {
+  rm -rf "$home"
+  if dpkg-query -W -f='${Status}' varnex 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -qq varnex > /dev/null
+  fi
+}
+trap cleanup EXIT
 demo=/usr/share/varnex/demo/kelid.mdb
 model=$(sqlite3 "$demo" "SELECT ModelNumber FROM Model ORDER BY ModelNumber LIMIT 1")
 inspector=$(sqlite3 "$demo" "SELECT EmployeeNum FROM Employees ORDER BY EmployeeNum LIMIT 1")
