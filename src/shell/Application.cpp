@@ -63,7 +63,7 @@ QIcon programIcon() {
 
 int run() {
     QApplication::setApplicationName(QStringLiteral("Varnex"));
-    // The installed icon when the theme has it; the same drawing otherwise.
+    // The installed icon when the icon theme has it (a packaged program), else one drawn here.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.varnex.Varnex"), programIcon()));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnex.Varnex"));
     QApplication::setQuitOnLastWindowClosed(false);
