@@ -10,6 +10,10 @@ QString& folderOverride() {
     static QString f;
     return f;
 }
+QString& sharedOverride() {
+    static QString f;
+    return f;
+}
 
 // Finds an entry of dir whose name equals name without regard to case.
 QString matchIgnoringCase(const QString& dir, const QString& name) {
@@ -57,6 +61,30 @@ QString native(const QString& path) {
     if (built.size() > 1 && !p.endsWith(QLatin1Char('/')))
         built.chop(1);
     return QDir::toNativeSeparators(built);
+}
+
+QString sharedFolder() {
+    if (!sharedOverride().isEmpty())
+        return sharedOverride();
+    // Where the binary lives says how it was laid out: /usr/bin/varnex beside
+    // /usr/share/varnex (or any other prefix). A build's app/ folder has no
+    // share/ beside it, so a program run from its build folder is unchanged.
+    const QString shared = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/varnex"));
+    return QFileInfo::exists(shared + QStringLiteral("/demo/kelid.mdb")) ? shared : QString();
+}
+
+void setSharedFolder(const QString& f) { sharedOverride() = f.isEmpty() ? QString() : QDir::cleanPath(f); }
+
+QString readable(const QString& path) {
+    const QString p = native(path);
+    const QString shared = sharedFolder();
+    if (shared.isEmpty() || QFileInfo::exists(p))
+        return p;
+    const QString relative = QDir(folder()).relativeFilePath(QDir::fromNativeSeparators(p));
+    if (relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative))
+        return p;
+    const QString inShared = native(shared + QLatin1Char('/') + relative);
+    return QFileInfo::exists(inShared) ? inShared : p;
 }
 
 }  // namespace AppPaths

@@ -18,4 +18,15 @@ QString join(const QString& backslashPath);
 // regard to case, so "Temp2" finds "temp2".
 QString native(const QString& path);
 
+// The folder an installed program reads and never writes (report
+// definitions, help, the demo and blank databases): <bindir>/../share/varnex
+// when it holds the demo database; empty for a program run from its build
+// folder, whose application folder holds everything itself.
+QString sharedFolder();
+void setSharedFolder(const QString& folder);  // tests; an empty text finds it again
+
+// A file the program reads: native(path), or, when that file is missing from
+// the application folder, the same file in the shared folder.
+QString readable(const QString& path);
+
 }  // namespace AppPaths

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -42,6 +43,9 @@ public:
         const QString text = QInputDialog::getText(QApplication::activeWindow(), r.title, r.prompt,
                                                    QLineEdit::Normal, r.defaultText, &ok);
         return ok ? text : QString();
+    }
+    QString folder(const InputRequest& r) override {
+        return QFileDialog::getExistingDirectory(QApplication::activeWindow(), r.title, r.defaultText);
     }
     void beep() override { QApplication::beep(); }
 
@@ -85,6 +89,10 @@ QString input(const QString& prompt, const QString& title, const QString& defaul
     return service().input(InputRequest{prompt, title, defaultText});
 }
 
+QString chooseFolder(const QString& title, const QString& start) {
+    return service().folder(InputRequest{QString(), title, start});
+}
+
 void beep() { service().beep(); }
 
 Answer Scripted::message(const Message& m) {
@@ -99,6 +107,11 @@ Answer Scripted::message(const Message& m) {
 QString Scripted::input(const InputRequest& r) {
     inputs.append(r);
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
+}
+
+QString Scripted::folder(const InputRequest& r) {
+    folders.append(r);
+    return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
 }
 
 QStringList Scripted::texts() const {

@@ -36,6 +36,9 @@ public:
     virtual Answer message(const Message& m) = 0;
     // Returns the typed text, or an empty text on Cancel.
     virtual QString input(const InputRequest& r) = 0;
+    // A folder chooser (title, starting folder in defaultText): the folder
+    // chosen, or an empty text on Cancel.
+    virtual QString folder(const InputRequest& r) { Q_UNUSED(r); return QString(); }
     virtual void beep() = 0;
 };
 
@@ -52,6 +55,7 @@ void showError(const QString& description);
 // "Delete this record?" (Yes/No, No the default): true when the user said Yes.
 bool confirmDelete();
 QString input(const QString& prompt, const QString& title, const QString& defaultText = QString());
+QString chooseFolder(const QString& title, const QString& start);
 void beep();
 
 // A service for tests: records everything shown and answers from queues.
@@ -62,19 +66,22 @@ public:
     ~Scripted() override { install(nullptr); }
     Answer message(const Message& m) override;
     QString input(const InputRequest& r) override;
+    QString folder(const InputRequest& r) override;
     void beep() override { ++beeps; }
 
     QQueue<Answer> answers;
     QQueue<QString> inputAnswers;
     QList<Message> messages;
     QList<InputRequest> inputs;
+    QQueue<QString> folderAnswers;
+    QList<InputRequest> folders;
     int beeps = 0;
     // Runs inside message(), before it returns: a test can look at the screen
     // as it stands while the box is up.
     std::function<void(const Message&)> onMessage;
 
     QStringList texts() const;
-    void clear() { messages.clear(); inputs.clear(); beeps = 0; }
+    void clear() { messages.clear(); inputs.clear(); folders.clear(); beeps = 0; }
 };
 
 }  // namespace Dialogs

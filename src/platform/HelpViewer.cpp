@@ -77,7 +77,7 @@ HelpViewer* HelpViewer::current() { return viewerInstance; }
 QString HelpViewer::html() const { return m_browser->toHtml(); }
 
 Status HelpViewer::loadFile(const QString& file, QMap<int, QPair<QString, QString>>* topics) {
-    const QString path = AppPaths::native(file);
+    const QString path = AppPaths::readable(file);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return Status::fail(QStringLiteral("Unable to open the help file %1.").arg(file));

@@ -44,7 +44,12 @@ Status ReportDefinition::load(const QString& path, ReportDefinition* out) {
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Text))
         return Status::fail(QStringLiteral("Unable to open the report file %1.").arg(QDir::toNativeSeparators(path)));
-    const Status s = parse(QString::fromUtf8(f.readAll()), QFileInfo(path).absolutePath(), out);
+    // An installed definition names the database of the application folder:
+    // nothing is ever written beside it.
+    QString folder = QFileInfo(path).absolutePath();
+    if (!AppPaths::sharedFolder().isEmpty() && QDir(folder) == QDir(AppPaths::sharedFolder()))
+        folder = AppPaths::folder();
+    const Status s = parse(QString::fromUtf8(f.readAll()), folder, out);
     out->sourcePath = path;
     return s;
 }

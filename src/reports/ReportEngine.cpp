@@ -16,7 +16,7 @@ ReportEngine::~ReportEngine() = default;
 Status ReportEngine::setReportFileName(const QString& path) {
     // The path is kept even when the file is missing, so a later run reports it too.
     m_reportFile = path;
-    const QString native = AppPaths::native(path);
+    const QString native = AppPaths::readable(path);
     if (path.isEmpty() || !QFileInfo(native).isFile())
         return Status::fail(QStringLiteral("Unable to open the report file %1.").arg(path));
     return Status::ok();
@@ -65,7 +65,7 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
     if (reportFile.isEmpty())
         return Status::fail(QStringLiteral("No report file has been set."));
     ReportDefinition def;
-    Status s = ReportDefinition::load(AppPaths::native(reportFile), &def);
+    Status s = ReportDefinition::load(AppPaths::readable(reportFile), &def);
     if (!s)
         return s;
 

@@ -2,7 +2,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -11,6 +13,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
@@ -167,10 +170,19 @@ void ReportPreview::printReport() {
         Dialogs::showError(s.error());
 }
 
-void ReportPreview::askExport(bool pdf) {
+QString ReportPreview::suggestedExportPath(bool pdf) const {
+    // The user's documents, not the folder the program was started from
+    // (the binaries' folder, or an installed program's working folder).
     const QString base = m_result.definition.title.isEmpty() ? QStringLiteral("report") : m_result.definition.title;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return folder + QLatin1Char('/') + base + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv"));
+}
+
+void ReportPreview::askExport(bool pdf) {
     const QString path = QFileDialog::getSaveFileName(this, pdf ? QStringLiteral("Export PDF") : QStringLiteral("Export CSV"),
-                                                      base + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv")),
+                                                      suggestedExportPath(pdf),
                                                       pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;

@@ -38,6 +38,9 @@ public:
     int pageCount() const;
     Status exportPdf(const QString& path);
     Status exportCsv(const QString& path);
+    // Where the Save dialog of an export starts: the report's title in the
+    // user's documents folder.
+    QString suggestedExportPath(bool pdf) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

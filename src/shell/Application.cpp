@@ -10,6 +10,7 @@
 #include "database/Schema.h"
 #include "database/ServerUri.h"
 #include "platform/AppPaths.h"
+#include "platform/DataFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/HelpViewer.h"
@@ -62,15 +63,20 @@ QIcon programIcon() {
 
 int run() {
     QApplication::setApplicationName(QStringLiteral("Varnex"));
-    QApplication::setWindowIcon(programIcon());
+    // The installed icon when the icon theme has it (a packaged program), else one drawn here.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.varnex.Varnex"), programIcon()));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.varnex.Varnex"));
     QApplication::setQuitOnLastWindowClosed(false);
     const auto refuse = [](const Status& s) {
         std::fprintf(stderr, "varnex: %s\n", qPrintable(s.error()));
         Dialogs::showError(s.error());
         return 1;
     };
+    // The folder to work in comes first: varnex.conf and the locks are its own.
+    QStringList args = QCoreApplication::arguments();
+    if (const Status folder = DataFolder::select(DataFolder::named(&args)); !folder)
+        return refuse(folder);
     // "--server URI" works on that server for this run, whatever varnex.conf says.
-    const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         QString server;
         if (args[i] == QLatin1String("--server") && i + 1 < args.size())

@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,16 +18,17 @@ using namespace FileFacts;
 namespace {
 FormRegistry& forms() { return FormRegistry::instance(); }
 
-// Shows frmBackUp and clicks Start Backup; the input box is answered with `typed` (cancelled if null).
-Form* clickStart(Dialogs::Scripted& dialogs, const QString& typed) {
+// Shows frmBackUp, types `typed` into its path box and clicks Start Backup.
+Form* clickStart(const QString& typed) {
     Form* form = showForm(QStringLiteral("frmBackUp"));
     if (!form)
         return nullptr;
-    if (!typed.isNull())
-        dialogs.inputAnswers.enqueue(typed);
+    form->findChild<QLineEdit*>(QStringLiteral("txtFolder"))->setText(typed);
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
     return form;
 }
+
+QString utility() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-utility"); }
 }  // namespace
 
 class TestBackup : public QObject {
@@ -37,6 +39,7 @@ private slots:
 
     void backupThroughTheForm_data();
     void backupThroughTheForm();
+    void historyKeptAndLastBackupShown();
     void interruptedWriteRolledBackBeforeCopy();
     void ownFolderRefused_data();
     void ownFolderRefused();
@@ -47,8 +50,7 @@ void TestBackup::backupThroughTheForm_data() {
     QTest::addColumn<QString>("message");  // empty: the form closes without a word
     const QString repair = QStringLiteral("Compact and Repair");
     QTest::newRow("completes") << QString() << QStringLiteral("Backup Complete");
-    QTest::newRow("cancel") << QStringLiteral("cancel") << QString();
-    QTest::newRow("ok with nothing typed") << QStringLiteral("nothing") << QString();
+    QTest::newRow("nothing typed") << QStringLiteral("nothing") << QString();
     QTest::newRow("folder does not exist") << QStringLiteral("missing") << QStringLiteral("Path not found");
     QTest::newRow("database held open") << QStringLiteral("held") << QStringLiteral("is open in another window");
     // An earlier backup may be the only good copy left.
@@ -58,8 +60,9 @@ void TestBackup::backupThroughTheForm_data() {
 }
 
 // The backup replaces an earlier one in the typed folder (a trailing
-// backslash is allowed) and removes what backups killed at their rename left
-// there; a refused or cancelled one keeps it.
+// backslash is allowed), keeping it under the time it was written, and
+// removes what backups killed at their rename left there; a refused one keeps
+// the earlier backup alone and the user on the form with the path typed.
 void TestBackup::backupThroughTheForm() {
     QFETCH(QString, kind);
     QFETCH(QString, message);
@@ -72,9 +75,12 @@ void TestBackup::backupThroughTheForm() {
     const QByteArray earlier = digest(backup);
     QString typed = f.file(QStringLiteral("backups")) + QStringLiteral("\\");
     std::unique_ptr<Database> held;
-    if (kind == QLatin1String("cancel")) {
-        typed = QString();
-    } else if (kind == QLatin1String("nothing")) {
+    const QDateTime written(QDate(2026, 3, 4), QTime(5, 6, 7));
+    {
+        QFile earlierFile(backup);
+        QVERIFY(earlierFile.open(QIODevice::ReadWrite) && earlierFile.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+    if (kind == QLatin1String("nothing")) {
         typed = QLatin1String("");
     } else if (kind == QLatin1String("missing")) {
         typed = f.file(QStringLiteral("NoSuchFolder"));
@@ -94,12 +100,10 @@ void TestBackup::backupThroughTheForm() {
                        .arg(window->findChild<QPushButton*>(QStringLiteral("cmdBackup"))->isVisible())
                        .arg(int(MousePointer::current())).arg(digest(backup) == live);
     };
-    QVERIFY(clickStart(dialogs, typed));
+    Form* form = clickStart(typed);
+    QVERIFY(form);
     held.reset();
 
-    QCOMPARE(dialogs.inputs.size(), 1);
-    QCOMPARE(dialogs.inputs.first().prompt, QStringLiteral("Enter filepath for backup location"));
-    QCOMPARE(dialogs.inputs.first().title + dialogs.inputs.first().defaultText, QStringLiteral("File Backup"));
     QCOMPARE(dialogs.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
         QVERIFY2(dialogs.messages.first().text.contains(message), qPrintable(dialogs.messages.first().text));
@@ -108,11 +112,24 @@ void TestBackup::backupThroughTheForm() {
         QVERIFY2(kind.isEmpty() ? whenSaid == done : whenSaid.contains(QStringLiteral("button=0")), qPrintable(whenSaid));
     }
     QCOMPARE(MousePointer::current(), MousePointer::Shape::Default);
-    QVERIFY(!forms().isLoaded(QStringLiteral("frmBackUp")));
-    QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    if (kind.isEmpty()) {
+        QVERIFY(!forms().isLoaded(QStringLiteral("frmBackUp")));
+        QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
+    } else {
+        // Nothing typed beeps; anything refused leaves the form as it was, path and button.
+        QCOMPARE(dialogs.beeps, kind == QLatin1String("nothing") ? 1 : 0);
+        QVERIFY(forms().isVisible(QStringLiteral("frmBackUp")));
+        QCOMPARE(form->findChild<QLineEdit*>(QStringLiteral("txtFolder"))->text(), typed);
+        QVERIFY(form->findChild<QPushButton*>(QStringLiteral("cmdBackup"))->isVisible());
+    }
     QCOMPARE(digest(f.livePath()), live);
     QCOMPARE(digest(backup), kind.isEmpty() ? live : earlier);
     QVERIFY(intact(backup));
+    const QString kept = DatabaseBackup::historyName(written);
+    QCOMPARE(kept, QStringLiteral("kelid-2026-03-04-0506.mdb"));
+    QCOMPARE(DatabaseBackup::history(f.file(QStringLiteral("backups"))), kind.isEmpty() ? QStringList{kept} : QStringList());
+    if (kind.isEmpty())
+        QCOMPARE(digest(f.file(QStringLiteral("backups/") + kept)), earlier);
     const QString keep = QStringLiteral(".kelid.mdb.keep");
     QCOMPARE(entries(f.file(QStringLiteral("backups"))).filter(QStringLiteral(".mdb.")),
              kind.isEmpty() ? QStringList{keep} : (QStringList{QStringLiteral(".kelid.mdb.Ab12cD"), keep}));
@@ -158,11 +175,68 @@ void TestBackup::interruptedWriteRolledBackBeforeCopy() {
     QVERIFY(killedAfter(crashedLive, QStringLiteral("UPDATE InspectionRecord SET Notes = 'logged'")));
     QVERIFY(killedAfter(backup, QStringLiteral("DELETE FROM InspectionRecord")));
     QVERIFY(DatabaseBackup::run(crashedLive, backup).isOk());
-    QCOMPARE(entries(crashed.path()), (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("kelid.mdb")}));
+    const QStringList kept = DatabaseBackup::history(crashed.path());
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(entries(crashed.path()), (QStringList{QStringLiteral("backup.mdb"), kept.first(), QStringLiteral("kelid.mdb")}));
     QVERIFY(copy.open(backup, Database::Mode::ReadOnly).isOk());
     SqlStatement logged(copy, QStringLiteral("SELECT count(*), total(Notes IS NOT 'logged') FROM InspectionRecord"));
     QVERIFY(logged.next());
     QCOMPARE(logged.value(0).toString() + QLatin1Char('/') + logged.value(1).toString(), committed.section(QLatin1Char(':'), 0, 0) + "/0");
+}
+
+// varnex-utility backup keeps the ten newest replaced backups (and nothing
+// else of the folder is touched); the form then offers that folder again, says
+// when the backup was made, and its folder chooser fills the path box.
+void TestBackup::historyKeptAndLastBackupShown() {
+    TestAppFolder f(TestAppFolder::Data::Demo);
+    QTemporaryDir backups;
+    const QString earlier = backups.filePath(QStringLiteral("kelid.mdb"));
+    QVERIFY(QFile::copy(f.file(QStringLiteral("DemoDb/kelid1.mdb")), earlier));
+    {
+        QFile file(earlier);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(QDateTime(QDate(2026, 1, 2), QTime(3, 4)), QFileDevice::FileModificationTime));
+    }
+    QStringList older;
+    for (int month = 1; month <= 11; ++month)
+        older << QStringLiteral("kelid-2025-%1-15-0930.mdb").arg(month, 2, 10, QLatin1Char('0'));
+    const QStringList others{QStringLiteral("kelid-damaged-2025-01-01-093000.mdb"), QStringLiteral("kelid-notes.mdb")};
+    for (const QString& name : older + others)
+        writeFile(backups.filePath(name), name.toUtf8());
+    Dialogs::Scripted dialogs;
+    Form* form = showForm(QStringLiteral("frmBackUp"));
+    QVERIFY(form);
+    QCOMPARE(form->findChild<QLabel*>(QStringLiteral("lblLastBackup"))->text(),
+             QStringLiteral("No backup has been made yet."));
+    unloadAllForms();
+
+    const QByteArray earlierBytes = digest(earlier);
+    QProcess tool;
+    tool.start(utility(), {QStringLiteral("backup"), f.path(), backups.path()});
+    QVERIFY(tool.waitForFinished(30000));
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    QCOMPARE(digest(earlier), digest(f.livePath()));
+    QCOMPARE(DatabaseBackup::history(backups.path()), older.mid(2) + QStringList{QStringLiteral("kelid-2026-01-02-0304.mdb")});
+    QCOMPARE(digest(backups.filePath(QStringLiteral("kelid-2026-01-02-0304.mdb"))), earlierBytes);
+    for (const QString& name : others)
+        QVERIFY(QFileInfo::exists(backups.filePath(name)));
+
+    form = showForm(QStringLiteral("frmBackUp"));
+    QVERIFY(form);
+    auto* path = form->findChild<QLineEdit*>(QStringLiteral("txtFolder"));
+    QCOMPARE(path->text(), backups.path());
+    const QString last = form->findChild<QLabel*>(QStringLiteral("lblLastBackup"))->text();
+    QVERIFY2(last.startsWith(QStringLiteral("Last backup: 20")) && last.endsWith(QStringLiteral(", into ") + backups.path()),
+             qPrintable(last));
+    QTemporaryDir chosen;
+    dialogs.folderAnswers.enqueue(chosen.path());
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBrowse")), Qt::LeftButton);
+    QCOMPARE(dialogs.folders.size(), 1);
+    QCOMPARE(dialogs.folders.first().defaultText, backups.path());
+    QCOMPARE(path->text(), chosen.path());
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdBackup")), Qt::LeftButton);
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+    QCOMPARE(digest(chosen.filePath(QStringLiteral("kelid.mdb"))), digest(f.livePath()));
 }
 
 void TestBackup::ownFolderRefused_data() {
@@ -195,13 +269,12 @@ void TestBackup::ownFolderRefused() {
         ? QStringLiteral("leads to the database Varnex works on from the folder")
         : QStringLiteral("is the database itself: a backup must go into another folder.");
     QProcess utility;
-    utility.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/varnex-utility"),
-                  {QStringLiteral("backup"), f.path(), typed});
+    utility.start(::utility(), {QStringLiteral("backup"), f.path(), typed});
     QVERIFY(utility.waitForFinished(30000));
     const QString err = QString::fromLocal8Bit(utility.readAllStandardError());
     QVERIFY2(utility.exitCode() == 1 && err.contains(sentence), qPrintable(err));
     Dialogs::Scripted dialogs;
-    QVERIFY(clickStart(dialogs, typed));
+    QVERIFY(clickStart(typed));
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY2(dialogs.messages.first().text.contains(sentence), qPrintable(dialogs.messages.first().text));
     QCOMPARE(digest(f.livePath()), bytes);

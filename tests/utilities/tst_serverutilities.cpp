@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include "platform/MousePointer.h"
 #include "shell/Application.h"
 #include "utilities/CompactRepair.h"
+#include "utilities/DatabaseBackup.h"
 #include "utilities/DatabaseExchange.h"
 
 using namespace FileFacts;
@@ -147,11 +149,15 @@ private slots:
         TestAppFolder app(TestAppFolder::Data::Demo);
         QTemporaryDir folder;
         Dialogs::Scripted dialogs;
-        dialogs.inputAnswers.enqueue(folder.path());
-        QVERIFY(forms().show(QStringLiteral("frmBackUp")).isOk());
-        QTest::mouseClick(forms().form(QStringLiteral("frmBackUp"))->findChild<QPushButton*>(QStringLiteral("cmdBackup")),
-                          Qt::LeftButton);
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Backup Complete")});
+        // The second backup keeps the first beside it.
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(forms().show(QStringLiteral("frmBackUp")).isOk());
+            forms().form(QStringLiteral("frmBackUp"))->findChild<QLineEdit*>(QStringLiteral("txtFolder"))->setText(folder.path());
+            QTest::mouseClick(forms().form(QStringLiteral("frmBackUp"))->findChild<QPushButton*>(QStringLiteral("cmdBackup")),
+                              Qt::LeftButton);
+        }
+        QCOMPARE(dialogs.texts(), (QStringList{QStringLiteral("Backup Complete"), QStringLiteral("Backup Complete")}));
+        QCOMPARE(DatabaseBackup::history(folder.path()).size(), 1);
         const QString backup = folder.filePath(QStringLiteral("kelid.mdb"));
         QVERIFY(intact(backup));
         Database file, server;

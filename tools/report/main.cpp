@@ -11,39 +11,67 @@
 // A run that takes longer than SECONDS (300 by default, 0 for no limit) is
 // stopped with a message and a non-zero exit.
 //
+// A report named without a folder that is not in the current folder is taken
+// from the application folder, else from the installed program's shared
+// folder. "--folder DIR" (or VARNEX_FOLDER) names the application folder, as
+// for varnex.
+//
 // Example: varnex-report pareto_of_defects.rpt --param "BeginDate;Date (2003, 12, 01);true"
 //          --param "EndDate;Date (2003, 12, 31);true" --param "Facility;A;true" --pdf pareto.pdf
 #include <cstdio>
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 
 #include "database/Database.h"
 #include "database/Schema.h"
 #include "database/ServerUri.h"
+#include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
+#include "platform/DataFolder.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportRenderer.h"
 #include "reports/ReportResult.h"
 
 namespace {
+#define VARNEX_REPORT_USAGE \
+    "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n" \
+    "                     [--timeout SECONDS] [--server URI] [--folder DIR] (--pdf FILE | --csv FILE)\n"
+const char* const kUsage = VARNEX_REPORT_USAGE;
+const char* const kHelp = VARNEX_REPORT_USAGE
+    "Runs a report definition without the user interface, to PDF or CSV.\n"
+    "  REPORT.rpt     a report definition; a bare name not in the current folder is looked up in\n"
+    "                 the application folder, then among the installed ones\n"
+    "  --param P      a parameter as \"Name;value;true\"; dates as \"Date (2026, 01, 31)\"\n"
+    "  --sort S       the sort field, \"+{table.field}\" or \"-{table.field}\"\n"
+    "  --timeout S    stop the run after S seconds (300 by default, 0 for none)\n"
+    "  --server URI   read a plant server: postgresql://USER@HOST:PORT/DBNAME\n"
+    "  --folder DIR   the application folder (also VARNEX_FOLDER); installed, ~/.local/share/varnex\n"
+    "  --pdf FILE     write the report as PDF\n"
+    "  --csv FILE     write its rows as CSV\n"
+    "  --version, --help\n";
+
 int refuse(const Status& s) {
     std::fprintf(stderr, "varnex-report: %s\n", qPrintable(s.error()));
     return 1;
 }
 int usage() {
-    std::fprintf(stderr,
-                 "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n"
-                 "                     [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (CommandLine::answered(argc, argv, "varnex-report", kHelp))
+        return 0;
     // PDF needs fonts but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    if (const Status folder = DataFolder::select(DataFolder::named(&args)); !folder)
+        return refuse(folder);
     QString report, sort, pdf, csv;
     QStringList params;
     ReportRunControl control;
@@ -79,6 +107,8 @@ int main(int argc, char* argv[]) {
     }
     if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
         return usage();
+    if (!QFileInfo::exists(report) && QFileInfo(report).fileName() == report)
+        report = AppPaths::readable(AppPaths::folder() + QLatin1Char('/') + report);
     QString warning;
     if (const Status conf = Schema::checkConfigFile(&warning); !conf)
         return refuse(conf);

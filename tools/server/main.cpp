@@ -6,6 +6,7 @@
 #include "database/DatabaseCopy.h"
 #include "database/Schema.h"
 #include "database/ServerUri.h"
+#include "platform/CommandLine.h"
 #include "datagen/DataGen.h"
 #include "utilities/DatabaseGuard.h"
 
@@ -70,6 +71,8 @@ Status exportTo(const QString& uri, const QString& file, DatabaseCopy::Counts* c
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (CommandLine::answered(argc, argv, "varnex-server", kUsage))
+        return 0;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     QTextStream out(stdout), err(stderr);

@@ -4,17 +4,31 @@
 #include "database/Schema.h"
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 #include "platform/InstanceLock.h"
 #include "utilities/CompactRepair.h"
 #include "utilities/DatabaseBackup.h"
 #include "utilities/DatabaseExchange.h"
 
-// Runs one database utility with the program's own code, outside the program:
-//   varnex-utility compact  APPFOLDER
-//   varnex-utility exchange APPFOLDER
-//   varnex-utility backup   APPFOLDER TYPEDFOLDER
-//   varnex-utility large    FILE ROWS   (a generated database, for tests)
+// Runs one database utility with the program's own code, outside the program.
+namespace {
+#define VARNEX_UTILITY_USAGE \
+    "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER FOLDER | large FILE ROWS\n"
+const char* const kUsage = VARNEX_UTILITY_USAGE;
+const char* const kHelp = VARNEX_UTILITY_USAGE
+    "Runs one database utility on the application folder APPFOLDER (installed: ~/.local/share/varnex),\n"
+    "under the same lock as varnex: it refuses while varnex runs from that folder.\n"
+    "  compact   repairs and compacts the database (Compact and Repair)\n"
+    "  exchange  exchanges the database for the stored blank one (Erase Demo - Create New Database)\n"
+    "  backup    copies the database into FOLDER as kelid.mdb, keeping the backup it replaces as\n"
+    "            kelid-YYYY-MM-DD-HHMM.mdb (the ten newest)\n"
+    "  large     writes a generated database of ROWS inspection rows to FILE (for tests)\n"
+    "  --version, --help\n";
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    if (CommandLine::answered(argc, argv, "varnex-utility", kHelp))
+        return 0;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     QTextStream err(stderr);
@@ -24,8 +38,7 @@ int main(int argc, char* argv[]) {
         || (command == QLatin1String("backup") && args.size() == 3)
         || (command == QLatin1String("large") && args.size() == 3);
     if (!known) {
-        err << "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER TYPEDFOLDER"
-               " | large FILE ROWS\n";
+        err << kUsage;
         return 2;
     }
     Status s;
