@@ -24,7 +24,7 @@ BackupForm::BackupForm() : Form(QStringLiteral("frmBackUp")) {
     m_message->setObjectName(QStringLiteral("lblBackup"));
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setWordWrap(true);
-    auto* prompt = new QLabel(QStringLiteral("Backup &folder:"), this);
+    auto* prompt = new QLabel(QStringLiteral("Backup f&older:"), this);
     m_folder = new QLineEdit(this);
     m_folder->setObjectName(QStringLiteral("txtFolder"));
     prompt->setBuddy(m_folder);
