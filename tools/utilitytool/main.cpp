@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "database/AuditTrail.h"
 #include "database/Schema.h"
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
@@ -13,6 +14,7 @@
 //   varnex-utility compact  APPFOLDER
 //   varnex-utility exchange APPFOLDER
 //   varnex-utility backup   APPFOLDER TYPEDFOLDER
+//   varnex-utility verify   APPFOLDER   (the audit trail's chain; exit 1 when broken)
 //   varnex-utility large    FILE ROWS   (a generated database, for tests)
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -22,15 +24,28 @@ int main(int argc, char* argv[]) {
     const bool known = (command == QLatin1String("compact") && args.size() == 2)
         || (command == QLatin1String("exchange") && args.size() == 2)
         || (command == QLatin1String("backup") && args.size() == 3)
+        || (command == QLatin1String("verify") && args.size() == 2)
         || (command == QLatin1String("large") && args.size() == 3);
     if (!known) {
         err << "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER TYPEDFOLDER"
-               " | large FILE ROWS\n";
+               " | verify APPFOLDER | large FILE ROWS\n";
         return 2;
     }
     Status s;
     if (command == QLatin1String("large")) {
         s = DataGen::createLarge(args[1], args[2].toInt());
+    } else if (command == QLatin1String("verify")) {
+        // Reads only: it runs beside the program.
+        AppPaths::setFolder(args[1]);
+        AuditTrail::Verdict verdict;
+        if (Schema::isServer())
+            s = Status::fail(QStringLiteral("The server's trail is kept by its grants: only its owner may change it."));
+        else
+            s = AuditTrail::verifyFile(Schema::livePath(), &verdict);
+        if (s)
+            QTextStream(stdout) << verdict.summary() << "\n";
+        if (s && verdict.firstBroken > 0)
+            return 1;
     } else {
         AppPaths::setFolder(args[1]);
         // The program and the other tools take the same lock: a file replaced
