@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "database/AuditTrail.h"
 #include "database/Schema.h"
 #include "platform/FileSystem.h"
 
@@ -34,6 +35,8 @@ const std::vector<Table>& tableList() {
         {"InspectionRecord", "InspectionID",
          {"InspectionID", "Facility", "ModelNumber", "SerialNum", "InspectorNum", "Date", "Station", "PartNum",
           "DefectCode", "LocationCode", "InspNum", "IDate", "OperatorNum", "ODate", "ReworkNum", "Notes"}},
+        {"AuditTrail", "EntryID",
+         {"EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"}},
     };
     return list;
 }
@@ -187,22 +190,44 @@ Status copyTable(Database& from, Database& to, const Table& t, qint64* rows) {
     return setKeyCounter(to, t, std::max(counter, *rows ? last : 0));
 }
 
+bool hasTable(Database& db, const QString& name, Status* status) {
+    SqlStatement st(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    st.bind(1, name);
+    const bool found = st.next() && st.value(0).toLongLong() > 0;
+    if (!st.status())
+        *status = st.status();
+    return found;
+}
+
+bool isTrail(const Table& t) { return qstrcmp(t.name, "AuditTrail") == 0; }
+
 Status copyAll(Database& from, Database& to, Counts* counts) {
     if (Status s = checkEmpty(to); !s)
         return s;
+    // The copy brings the source's rows with the source's trail: the target
+    // records none of it, and the entries of its own pass codes give way
+    // with them.
+    if (Status s = AuditTrail::suspend(to); !s)
+        return s;
     // The pass codes of a new database give way to the source's own rows.
     for (const Table& t : tableList())
-        if (t.passColumn)
+        if (t.passColumn || isTrail(t))
             if (Status s = to.exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(t.name))); !s)
                 return s;
     for (const Table& t : tableList()) {
         qint64 rows = 0;
-        if (Status s = copyTable(from, to, t, &rows); !s)
+        // A file made before the trail has none to bring.
+        Status s;
+        if (isTrail(t) && !from.isServer() && !hasTable(from, QString::fromLatin1(t.name), &s) && s)
+            continue;
+        if (s)
+            s = copyTable(from, to, t, &rows);
+        if (!s)
             return s;
         if (counts)
             counts->push_back({QString::fromLatin1(t.name), rows});
     }
-    return Status::ok();
+    return AuditTrail::resume(to);
 }
 
 }  // namespace
@@ -230,6 +255,8 @@ bool hasSchema(Database& db, Status* status) {
 
 Status checkEmpty(Database& db) {
     for (const Table& t : tableList()) {
+        if (isTrail(t))
+            continue;  // it records the pass codes' own arrival
         SqlStatement st(db, t.passColumn ? QStringLiteral("SELECT 1 FROM %1 WHERE %2 <> ? LIMIT 1")
                                                .arg(QString::fromLatin1(t.name), QString::fromLatin1(t.passColumn))
                                          : QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(QString::fromLatin1(t.name)));

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "database/AuditTrail.h"
 #include "database/ServerUri.h"
 #include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
@@ -17,9 +18,11 @@ QString livePath() { return AppPaths::join(QStringLiteral("\\kelid.mdb")); }
 namespace {
 QString g_serverOverride;
 
-// The value of "server = ..." in the folder's configuration file; blank
-// lines and lines starting with "#" are notes.
-QString configuredServer() {
+QString configuredServer() { return configValue(QStringLiteral("server")); }
+}  // namespace
+
+// Blank lines and lines starting with "#" are notes.
+QString configValue(const QString& key) {
     QFile f(AppPaths::join(QStringLiteral("\\") + configFileName()));
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return QString();
@@ -28,12 +31,11 @@ QString configuredServer() {
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed().compare(QLatin1String("server"), Qt::CaseInsensitive) == 0)
+        if (eq > 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return line.mid(eq + 1).trimmed();
     }
     return QString();
 }
-}  // namespace
 
 QString configFileName() { return QStringLiteral("varnex.conf"); }
 
@@ -182,6 +184,8 @@ Status create(Database& db) {
     s = db.exec(QString::fromUtf8(kSchema));
     if (s)
         s = db.exec(QString::fromUtf8(kUpkeep));
+    if (s)
+        s = AuditTrail::addToFile(db);
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -198,6 +202,9 @@ Status upgrade(Database& db) {
     SqlStatement kept(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'TableRows'"));
     if (s && kept.status() && !kept.next() && kept.status())
         s = addUpkeep(db);
+    // The audit trail, from now on (its table and triggers are asked for again at no cost).
+    if (s)
+        s = AuditTrail::addToFile(db);
     return s;
 }
 

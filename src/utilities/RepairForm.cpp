@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MousePointer.h"
+#include "database/AuditTrail.h"
 #include "utilities/CompactRepair.h"
 
 RepairForm::RepairForm() : Form(QStringLiteral("frmRepair")) {
@@ -58,6 +59,11 @@ void RepairForm::startRepair() {
     MousePointer::arrow();
     m_message->hide();
     window_()->hide();
-    Dialogs::show(QStringLiteral("Compact and Repair Complete"));
+    // The audit trail is checked on the file as it now stands; a break is said with the rest.
+    QString done = QStringLiteral("Compact and Repair Complete");
+    AuditTrail::Verdict verdict;
+    if (AuditTrail::verifyFile(Schema::livePath(), &verdict) && verdict.firstBroken > 0)
+        done += QStringLiteral("\n\n") + verdict.summary();
+    Dialogs::show(done);
     unloadMe();
 }

@@ -299,7 +299,9 @@ void TestCompactRepair::exitRunsOnlyWhenWorthIt() {
         for (qint64 i = 0, pages = QFileInfo(f.livePath()).size() / 4096; i < pages / 8 + 1; ++i)
             addRows(f, 1, 10);
         break;
-    case Since::FreePages: f.exec(QStringLiteral("DELETE FROM InspectionRecord WHERE InspectionID > 1300")); break;
+    // Deleted rows leave their old values in the audit trail, which takes
+    // more pages than they free: indexes dropped free pages and add none.
+    case Since::FreePages: f.exec(QStringLiteral("DROP INDEX InspectionUnit; DROP INDEX InspectionSerial")); break;
     case Since::Growth: addRows(f, 300); break;
     case Since::Leftover: writeFile(f.file(QStringLiteral("temp/kelid.mdb")), QByteArray("half written", 12)); break;
     case Since::ReadOnly: readOnly(f.livePath()); break;

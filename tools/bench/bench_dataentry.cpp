@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "Bench.h"
+#include "database/AuditTrail.h"
 #include "database/Schema.h"
 #include "database/RecordNavigator.h"
 #include "database/RecordSet.h"
@@ -89,8 +90,19 @@ int scanCount(Database& db, const InspectedUnit& unit, qint64 inspectionId) {
     return count;
 }
 
-void submitSetup(bool scan) {
+void submitSetup(bool scan, bool trail = true) {
     g_folder.make();
+    // The same file with the audit trail's triggers taken off, side by side.
+    if (!trail) {
+        Database db;
+        Status s = db.open(Schema::livePath());
+        if (s)
+            s = AuditTrail::suspend(db);
+        if (!s) {
+            std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+            std::exit(1);
+        }
+    }
     DataEntryForm* form = openForm();
     if (scan)
         form->setReworkCount(&scanCount);
@@ -144,5 +156,9 @@ Bench::Registrar scan{Bench::Case{QStringLiteral("dataentry: submit, scan count 
 Bench::Registrar query{Bench::Case{QStringLiteral("dataentry: submit, count query"),
                                    QStringLiteral("dataentry: submit, scan count (baseline)"),
                                    [] { submitSetup(false); }, &submitOne, [] { g_folder.release(); }, 31}};
+
+Bench::Registrar untrailed{Bench::Case{QStringLiteral("dataentry: submit, count query, no audit trail"),
+                                       QStringLiteral("dataentry: submit, count query"),
+                                       [] { submitSetup(false, false); }, &submitOne, [] { g_folder.release(); }, 31}};
 
 }  // namespace

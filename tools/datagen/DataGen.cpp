@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QVariant>
 
+#include "database/AuditTrail.h"
 #include "database/Schema.h"
 #include "datagen/InspectionSim.h"
 #include "datagen/PlantCatalogue.h"
@@ -120,9 +121,19 @@ Status buildFile(const QString& path, const std::function<Status(Database&)>& fi
             s = db.exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA cache_size=-131072"));
         if (s)
             s = db.exec(QStringLiteral("BEGIN"));
-        if (s) {
+        // Generated rows are the plant's history as it stands when the file
+        // is made, not changes to it: the trail starts empty, and the file
+        // stays the same for the same seed.
+        if (s)
+            s = AuditTrail::suspend(db);
+        if (s)
             s = fill(db);
-            s = s ? db.exec(QStringLiteral("COMMIT")) : (db.exec(QStringLiteral("ROLLBACK")), s);
+        if (s)
+            s = AuditTrail::resume(db);
+        if (s) {
+            s = db.exec(QStringLiteral("COMMIT"));
+        } else {
+            db.exec(QStringLiteral("ROLLBACK"));
         }
         if (s)
             s = db.exec(QStringLiteral("PRAGMA journal_mode=WAL"));

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "database/AuditTrail.h"
 #include "database/Schema.h"
 #include "datagen/DataGen.h"
 #include "platform/AppPaths.h"
@@ -13,7 +14,7 @@
 // Runs one database utility with the program's own code, outside the program.
 namespace {
 #define VARNEX_UTILITY_USAGE \
-    "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER FOLDER | large FILE ROWS\n"
+    "usage: varnex-utility compact APPFOLDER | exchange APPFOLDER | backup APPFOLDER FOLDER | verify APPFOLDER | large FILE ROWS\n"
 const char* const kUsage = VARNEX_UTILITY_USAGE;
 const char* const kHelp = VARNEX_UTILITY_USAGE
     "Runs one database utility on the application folder APPFOLDER (installed: ~/.local/share/varnex),\n"
@@ -22,6 +23,7 @@ const char* const kHelp = VARNEX_UTILITY_USAGE
     "  exchange  exchanges the database for the stored blank one (Erase Demo - Create New Database)\n"
     "  backup    copies the database into FOLDER as kelid.mdb, keeping the backup it replaces as\n"
     "            kelid-YYYY-MM-DD-HHMM.mdb (the ten newest)\n"
+    "  verify    checks the audit trail's chain; exit 1 at the first broken entry\n"
     "  large     writes a generated database of ROWS inspection rows to FILE (for tests)\n"
     "  --version, --help\n";
 }  // namespace
@@ -36,6 +38,7 @@ int main(int argc, char* argv[]) {
     const bool known = (command == QLatin1String("compact") && args.size() == 2)
         || (command == QLatin1String("exchange") && args.size() == 2)
         || (command == QLatin1String("backup") && args.size() == 3)
+        || (command == QLatin1String("verify") && args.size() == 2)
         || (command == QLatin1String("large") && args.size() == 3);
     if (!known) {
         err << kUsage;
@@ -44,6 +47,18 @@ int main(int argc, char* argv[]) {
     Status s;
     if (command == QLatin1String("large")) {
         s = DataGen::createLarge(args[1], args[2].toInt());
+    } else if (command == QLatin1String("verify")) {
+        // Reads only: it runs beside the program.
+        AppPaths::setFolder(args[1]);
+        AuditTrail::Verdict verdict;
+        if (Schema::isServer())
+            s = Status::fail(QStringLiteral("The server's trail is kept by its grants: only its owner may change it."));
+        else
+            s = AuditTrail::verifyFile(Schema::livePath(), &verdict);
+        if (s)
+            QTextStream(stdout) << verdict.summary() << "\n";
+        if (s && verdict.firstBroken > 0)
+            return 1;
     } else {
         AppPaths::setFolder(args[1]);
         // The program and the other tools take the same lock: a file replaced

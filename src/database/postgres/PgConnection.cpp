@@ -1,5 +1,7 @@
 #include "database/postgres/PgConnection.h"
 
+#include "database/AuditTrail.h"
+
 #include <libpq-fe.h>
 #include <poll.h>
 
@@ -121,6 +123,19 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
         }
         inTransaction = false;
         appliedLimit = -1;
+        // Who the audit trail names beside the server's session user.
+        {
+            const AuditTrail::Who who = AuditTrail::who();
+            const QByteArray station = who.station.toUtf8(), program = who.program.toUtf8();
+            const char* values[] = {station.constData(), program.constData()};
+            PGresult* r = PQexecParams(conn, "SELECT set_config('varnex.station', $1, false), set_config('varnex.program', $2, false)",
+                                       2, nullptr, values, nullptr, nullptr, 0);
+            const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
+            const QString error = ok ? QString() : trimmed(PQresultErrorMessage(r));
+            PQclear(r);
+            if (!ok)
+                return Status::fail(error);
+        }
         if (readOnly)
             return exec(QStringLiteral("SET default_transaction_read_only = on"), nullptr);
         return Status::ok();

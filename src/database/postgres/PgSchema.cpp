@@ -1,5 +1,6 @@
 #include "database/postgres/PgSchema.h"
 
+#include "database/AuditTrail.h"
 #include "database/postgres/PgConnection.h"
 #include "database/postgres/PgFunctions.h"
 
@@ -106,6 +107,8 @@ Status create(Database& db) {
     Status s = pg->execNative(QStringLiteral("BEGIN"));
     if (s)
         s = pg->execNative(QString::fromUtf8(kSchema));
+    if (s)
+        s = pg->execNative(AuditTrail::serverSql());
     // The date functions the reports need.
     if (s)
         s = pg->execNative(PgFunctions::sql());
@@ -123,7 +126,7 @@ Status resetKeys(Database& db) {
     QString sql;
     const char* const kKeys[][2] = {{"inspectionrecord", "inspectionid"}, {"employees", "employeeid"},
                                     {"defects", "rowid"},  {"parts", "rowid"},    {"model", "rowid"},
-                                    {"location", "rowid"}, {"station", "rowid"}};
+                                    {"location", "rowid"}, {"station", "rowid"}, {"audittrail", "entryid"}};
     for (const auto& k : kKeys)
         sql += QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce((SELECT max(%2) FROM %1), 0) + 1, false);")
                    .arg(QLatin1String(k[0]), QLatin1String(k[1]));

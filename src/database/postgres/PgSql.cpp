@@ -18,6 +18,7 @@ const char* const kTables[][17] = {
     {"Employees", "EmployeeID", "EmployeeNum", "FirstName", "LastName"},
     {"TableRows", "TableName", "Rows"},
     {"Upkeep", "Id", "CheckedChange", "CheckedPages"},
+    {"AuditTrail", "EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"},
 };
 
 // Lower-case name -> schema name; per table ("parts" -> its fields), and of
@@ -161,6 +162,8 @@ QString keyOf(const QString& table) {
         return QStringLiteral("InspectionID");
     if (table.compare(QLatin1String("Employees"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("EmployeeID");
+    if (table.compare(QLatin1String("AuditTrail"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("EntryID");
     return QStringLiteral("rowid");
 }
 

@@ -1,5 +1,6 @@
 #include "database/sqlite/SqliteConnection.h"
 
+#include "database/AuditTrail.h"
 #include "database/sqlite/SqliteFileUse.h"
 
 #include <sqlite3.h>
@@ -46,6 +47,54 @@ bool readAsItStands(const QString& path) {
     return logMode && (::access(QFile::encodeName(path).constData(), W_OK) != 0 ||
                        ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0);
 }
+
+QVariant valueOf(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: return QVariant();
+    case SQLITE_INTEGER: return QVariant(qint64(sqlite3_value_int64(v)));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
+    }
+}
+
+void resultText(sqlite3_context* context, const QString& text) {
+    const QByteArray t = text.toUtf8();
+    sqlite3_result_text(context, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+// varnex_who(0 | 1 | 2): this program's login, station and program name.
+void whoFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    const AuditTrail::Who& w = static_cast<const SqliteConnection*>(sqlite3_user_data(context))->who();
+    switch (sqlite3_value_int(argv[0])) {
+    case 0: resultText(context, w.login); break;
+    case 1: resultText(context, w.station); break;
+    default: resultText(context, w.program);
+    }
+}
+
+// varnex_audit_hash(link before, the entry's nine fields): see AuditTrail::entryHash.
+void hashFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    QVariantList fields;
+    for (int i = 1; i < argc; ++i)
+        fields << valueOf(argv[i]);
+    resultText(context, AuditTrail::entryHash(valueOf(argv[0]), fields));
+}
+
+// Written by the connection, not the file: the sqlite3 tool has neither this
+// trigger nor its functions, so its entries stay as the file's triggers wrote
+// them, made outside Varnex and without a hash. The entry before is found by
+// its key, never by reading the trail.
+const char* const kSeal = R"SQL(
+CREATE TEMP TRIGGER IF NOT EXISTS VarnexAuditSeal AFTER INSERT ON main.AuditTrail BEGIN
+  UPDATE AuditTrail SET Login = varnex_who(0), Station = varnex_who(1), Program = varnex_who(2),
+    Hash = varnex_audit_hash(
+      (SELECT coalesce(p.Hash, varnex_audit_hash(NULL, p.EntryID, p.At, p.Login, p.Station, p.Program, p.TableName,
+                                                 p.RowKey, p.Action, p.Changes))
+         FROM AuditTrail p WHERE p.EntryID < NEW.EntryID ORDER BY p.EntryID DESC LIMIT 1),
+      NEW.EntryID, NEW.At, varnex_who(0), varnex_who(1), varnex_who(2), NEW.TableName, NEW.RowKey, NEW.Action, NEW.Changes)
+  WHERE EntryID = NEW.EntryID;
+END;
+)SQL";
 
 class SqliteStatement : public DbStatement {
 public:
@@ -175,6 +224,12 @@ Status SqliteConnection::open(const QString& path, Mode mode) {
     if (mode == Mode::ReadWrite)
         exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     m_commits = 0;
+    if (mode != Mode::ReadOnly) {
+        if (const Status sealed = sealTrail(); !sealed) {
+            close();
+            return sealed;
+        }
+    }
     return Status::ok();
 }
 
@@ -183,10 +238,36 @@ Status SqliteConnection::openHandle(const QByteArray& name, int flags) {
         return Status::fail(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory"));
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &waitForLock, this);
+    m_who = AuditTrail::who();
+    sqlite3_create_function_v2(m_db, "varnex_who", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, whoFunction, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "varnex_audit_hash", 10, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, hashFunction,
+                               nullptr, nullptr, nullptr);
     sqlite3_commit_hook(
-        m_db, [](void* self) { ++static_cast<SqliteConnection*>(self)->m_commits; return 0; }, this);
+        m_db,
+        [](void* self) {
+            auto* c = static_cast<SqliteConnection*>(self);
+            c->m_commits += c->m_sealing ? 0 : 1;
+            return 0;
+        },
+        this);
     // Reading the schema tells at once whether this is a database file at all.
     return exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
+Status SqliteConnection::sealTrail() {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = 'AuditTrail'", -1, &stmt,
+                           nullptr) != SQLITE_OK)
+        return Status::fail(lastError());
+    const bool hasTrail = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+    if (!hasTrail)
+        return Status::ok();
+    m_sealing = true;
+    const Status s = exec(QString::fromUtf8(kSeal));
+    m_sealing = false;
+    return s;
 }
 
 void SqliteConnection::close() {

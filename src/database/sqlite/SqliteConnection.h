@@ -1,4 +1,5 @@
 #pragma once
+#include "database/AuditTrail.h"
 #include "database/DbEngine.h"
 
 struct sqlite3;
@@ -24,6 +25,11 @@ public:
     void interrupt() override;
 
     bool isBackgroundReader() const { return m_background; }
+    // Adds to this connection the trigger that names this program, its user
+    // and station in each new entry of the audit trail and seals it with its
+    // hash (see AuditTrail); nothing when the file has no trail.
+    Status sealTrail();
+    const AuditTrail::Who& who() const { return m_who; }
 
 private:
     Status openHandle(const QByteArray& name, int flags);
@@ -33,4 +39,6 @@ private:
     qint64 m_commits = 0;  // write transactions committed
     std::function<bool()> m_stop;
     bool m_background = false;
+    AuditTrail::Who m_who;
+    bool m_sealing = false;  // the seal's temporary trigger is no write of the file
 };
