@@ -159,7 +159,7 @@ QVariant GridModel::storedValue(const QString& typed, bool isDate) {
     if (typed.isEmpty())
         return QVariant();
     if (isDate) {
-        // Read month/day/year, as the cell shows it, whatever the locale.
+        // Read in the order the cell shows it (DateText).
         const QDate d = DateText::parse(typed);
         if (d.isValid())
             return d.toString(Qt::ISODate);

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "platform/DateText.h"
+
 namespace Refusal {
 
 QString fieldWords(const QString& field) {
@@ -43,8 +45,7 @@ QString describe(const QString& engineText, const ValueOf& valueOf) {
         static const char* const kDateFields[] = {"Date", "IDate", "ODate"};
         for (const char* field : kDateFields)
             if (fieldWords(QString::fromLatin1(field)) == m.captured(1))
-                return QStringLiteral("%1: %2 is not a real date.")
-                    .arg(m.captured(1), valueOf(QString::fromLatin1(field)).toString());
+                return DateText::refusal(m.captured(1), valueOf(QString::fromLatin1(field)).toString());
     }
     if (text == QLatin1String("CHECK constraint failed: Facility is one character"))
         return QStringLiteral("Facility: %1 is more than one character.").arg(valueOf(QStringLiteral("Facility")).toString());

@@ -7,6 +7,7 @@
 #include "database/ServerUri.h"
 #include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
+#include "platform/ConfigFile.h"
 
 namespace Schema {
 
@@ -17,22 +18,8 @@ QString livePath() { return AppPaths::join(QStringLiteral("\\kelid.mdb")); }
 namespace {
 QString g_serverOverride;
 
-// The value of "server = ..." in the folder's configuration file; blank
-// lines and lines starting with "#" are notes.
-QString configuredServer() {
-    QFile f(AppPaths::join(QStringLiteral("\\") + configFileName()));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed().compare(QLatin1String("server"), Qt::CaseInsensitive) == 0)
-            return line.mid(eq + 1).trimmed();
-    }
-    return QString();
-}
+// The value of "server = ..." in the folder's configuration file.
+QString configuredServer() { return ConfigFile::value(QStringLiteral("server")); }
 }  // namespace
 
 QString configFileName() { return QStringLiteral("varnex.conf"); }

@@ -6,6 +6,8 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include "platform/Paper.h"
+
 namespace {
 struct Column {
     const char* heading;
@@ -36,7 +38,7 @@ namespace DataCollectionSheet {
 const char* plantName() { return "KEL Manufacturing"; }
 
 void setUpPage(QPagedPaintDevice* device) {
-    device->setPageSize(QPageSize(QPageSize::Letter));
+    device->setPageSize(Paper::size());
     device->setPageOrientation(QPageLayout::Landscape);
     device->setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
 }

@@ -1,5 +1,6 @@
 #include "reports/ReportRenderer.h"
 
+#include <QDate>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -10,7 +11,9 @@
 
 #include <sys/stat.h>
 
+#include "platform/DateText.h"
 #include "platform/OutputFile.h"
+#include "platform/Paper.h"
 
 #include "reports/ReportChartPainter.h"
 
@@ -256,7 +259,8 @@ private:
         const qreal w = m_page.width();
         m_p->setPen(Qt::black);
         text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, QString::fromLatin1(kHeader));
-        text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + m_r.printedAt.toString(QStringLiteral("MM/dd/yyyy hh:mm")));
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + DateText::shown(m_r.printedAt.date()) +
+                                                                     m_r.printedAt.toString(QStringLiteral(" hh:mm")));
         text(QRectF(0, 16, w, 24), font(16, true), Qt::AlignHCenter, m_r.definition.title);
         line(kHeaderHeight - 12, Qt::black, 1.2);
     }
@@ -439,7 +443,7 @@ QSizeF pageSize(QPagedPaintDevice* device) {
 namespace ReportRenderer {
 
 void setUpPage(const ReportDefinition& d, QPagedPaintDevice* device) {
-    device->setPageSize(QPageSize(QPageSize::Letter));
+    device->setPageSize(Paper::size());
     device->setPageOrientation(d.orientation == ReportDefinition::Orientation::Landscape ? QPageLayout::Landscape
                                                                                           : QPageLayout::Portrait);
     device->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
@@ -511,13 +515,16 @@ QString csv(const ReportResult& r) {
             fields << csvField(subgroupValue, true);
         for (int c = 0; c < d.columns.size(); ++c) {
             const ReportColumn& col = d.columns.at(c);
-            // Numbers go out plain (no % sign) so a spreadsheet reads them as numbers.
+            // Numbers go out plain (no % sign, a dot for the decimals) and dates
+            // as ISO 8601, so that a spreadsheet anywhere reads them as they are.
             const QVariant v = values.value(c);
             QString text;
             if (c == 0 && !label.isEmpty() && !v.isValid())
                 text = label;
             else if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
                 text = QString::number(v.toDouble(), 'f', 1);
+            else if (col.format == ReportColumn::Format::Date && QDate::fromString(v.toString(), Qt::ISODate).isValid())
+                text = v.toString();
             else
                 text = label.isEmpty() ? r.format(c, v) : r.formatTotal(c, v);
             fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
@@ -550,7 +557,7 @@ Status writeCsv(const ReportResult& r, const QString& path) {
     OutputFile file(path);
     s = file.open();
     if (s)
-        s = file.write(csv(r).toUtf8());
+        s = file.write(QByteArray("\xEF\xBB\xBF") + csv(r).toUtf8());  // UTF-8, marked so for spreadsheets
     if (s)
         s = file.commit();
     return s;

@@ -11,9 +11,10 @@ class QPagedPaintDevice;
 // headings repeated on every page, group headings and totals, and "Page n of
 // m" below. Rows are placed one after another, so the time grows with the
 // number of rows and no more. Also writes the report as PDF or CSV (the CSV
-// carries the totals lines when the definition exports them).
+// carries the totals lines when the definition exports them; UTF-8 with a
+// byte-order mark, ISO dates, numbers with a dot).
 namespace ReportRenderer {
-// Letter, the definition's orientation, 15 mm margins: as the preview, the printer and PDF lay it out.
+// This computer's paper (Paper::size), the definition's orientation, 15 mm margins: as the preview, the printer and PDF lay it out.
 void setUpPage(const ReportDefinition& d, QPagedPaintDevice* device);
 // Paints every page on a device that has begun no painter yet (QPrinter, QPdfWriter).
 Status paint(const ReportResult& r, QPagedPaintDevice* device);

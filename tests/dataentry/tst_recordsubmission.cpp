@@ -7,6 +7,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -109,10 +110,10 @@ private slots:
         DataEntryForm* form = openScreen();
         QVERIFY(form);
         QCOMPARE(form->windowTitle(), QStringLiteral("Inspection Record-Data Entry Screen"));
-        // No pattern yet: the date shows as plain short date text.
+        // The date shows in the short date form.
         QCOMPARE(QStringList({box(form, "txtFacility")->text(), box(form, "txtModelNumber")->text(),
                               box(form, "txtReworkNumber")->text(), dateBox(form, "MaskEdBox1")->text()}),
-                 QStringList({"A", "M1", "1", "3/4/2026"}));
+                 QStringList({"A", "M1", "1", "03/04/2026"}));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  3"));
         arrow(form, "Last");
         QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
@@ -182,14 +183,17 @@ private slots:
         Dialogs::Scripted dialogs;
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        QCOMPARE(dateBox(form, "MaskEdBox2")->inputPattern(), QString());
+        // A stored date has the pattern, so that it is retyped as a new one is.
+        QCOMPARE(dateBox(form, "MaskEdBox2")->inputPattern(), QStringLiteral("##/##/####"));
         click(form, "cmdAdd");
         QCOMPARE(focusName(), QStringLiteral("txtFacility"));
         for (TextBox* b : form->findChildren<TextBox*>())
             QVERIFY2(b->text().isEmpty(), qPrintable(b->objectName()));
         QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QString());
         for (const char* name : {"MaskEdBox1", "MaskEdBox2", "MaskEdBox3"}) {
-            QCOMPARE(dateBox(form, name)->displayText(), QStringLiteral("__/__/____"));
+            // Without the focus an empty box shows the order, with it the pattern.
+            QCOMPARE(dateBox(form, name)->displayText() + dateBox(form, name)->placeholderText(), QStringLiteral("mm/dd/yyyy"));
+            QCOMPARE(dateBox(form, name)->typedText(), QStringLiteral("__/__/____"));
             QVERIFY(dateBox(form, name)->value().isNull());
         }
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  1"));
@@ -265,12 +269,12 @@ private slots:
         click(form, "cmdAdd");
         QVERIFY(!navigator(form)->isNewRow());
         box(form, "txtReworkNumber")->setText(QStringLiteral("1"));
-        // Before Add the date box takes any text, also a day that does not exist.
+        // A stored date retyped as a day that does not exist is refused.
         MaskedDateBox* date = dateBox(form, "MaskEdBox1");
         enter(date);
         field(QStringLiteral("13/45/2026"));
         arrow(form, "Next");
-        QCOMPARE(dialogs.texts(), QStringList({"Rework number: two is not a whole number.", "Date: 13/45/2026 is not a real date."}));
+        QCOMPARE(dialogs.texts(), QStringList({"Rework number: two is not a whole number.", "Date: 13/45/2026 is not a date in the form mm/dd/yyyy"}));
         QCOMPARE(dialogs.messages[1].title, QStringLiteral("Varnex"));
         QCOMPARE(date->text(), QStringLiteral("13/45/2026"));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 1 of  2"));
@@ -328,7 +332,7 @@ private slots:
                 texts << control(form, name)->displayText();
             return texts.join(QLatin1Char('|')) + QLatin1Char('|') + focusName();
         };
-        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|cmdPass"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1|||||2|cmdPass"));
 
         // Tab from Pass leads to the defect's boxes; the whole defect by keyboard.
         QTest::keyClick(focused(), Qt::Key_Tab);
@@ -340,7 +344,7 @@ private slots:
                  QStringList({"A|M1|S1|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL",
                               "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
         // The next unit: same facility, inspector, date and station.
-        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1|||||1|txtModelNumber"));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record: 0 of  2"));
 
         // It needs only model and serial; an arrow writes it and shows it.
@@ -448,9 +452,9 @@ private slots:
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("stored");  // the corrected field as stored
         QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02282026"
-                                     << "Date: 02/30/2026 is not a real date." << "Date|2026-02-28";
+                                     << "Date: 02/30/2026 is not a date in the form mm/dd/yyyy" << "Date|2026-02-28";
         QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "01022026"
-                                                  << "Prev Inspection Date: 99/99/2026 is not a real date." << "IDate|2026-01-02";
+                                                  << "Prev Inspection Date: 99/99/2026 is not a date in the form mm/dd/yyyy" << "IDate|2026-01-02";
         QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "A" << "Facility: AB is more than one character."
                                              << "Facility|A";
     }
@@ -647,31 +651,61 @@ private slots:
         QCOMPARE(model->text() + focusName(), QStringLiteral("VXtxtSerialNumber"));
     }
 
+    // Dates read and shown in this computer's order (the locale's, or the one
+    // varnex.conf names), stored as ISO: a stored row, its date retyped over
+    // the mask, and a new unit on the submit road.
+    void datesReadBackAsStoredInAnyLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("stored");   // 2 January and 12 November 2026 as shown
+        QTest::addColumn<QString>("retyped");  // 8 December 2026 typed over 12 November
+        QTest::addColumn<QString>("typed");    // 7 December 2026 typed for a new unit
+        QTest::addColumn<QString>("kept");     // 7 December shown for the next unit
+        QTest::newRow("en_US") << "en_US" << "" << "01/02/2026 11/12/2026" << "12082026" << "12072026" << "12/07/2026";
+        QTest::newRow("en_GB") << "en_GB" << "" << "02/01/2026 12/11/2026" << "08122026" << "07122026" << "07/12/2026";
+        QTest::newRow("de_DE") << "de_DE" << "" << "02.01.2026 12.11.2026" << "08122026" << "07122026" << "07.12.2026";
+        QTest::newRow("en_US, date order = ymd") << "en_US" << "date order = ymd" << "2026/01/02 2026/11/12" << "20261208"
+                                                 << "20261207" << "2026/12/07";
+    }
     void datesReadBackAsStoredInAnyLocale() {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, stored);
+        QFETCH(QString, retyped);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QLocale::setDefault(QLocale(locale));
         struct Restore {
             ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
         } restore;
         Dialogs::Scripted dialogs;
         TestAppFolder app;
+        QFile settings(app.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
         app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, IDate) "
                                 "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
         DataEntryForm* form = openScreen();
         QVERIFY(form);
-        // 2 January shows month first and reads back the same after an edit of the row.
-        QCOMPARE(dateBox(form, "MaskEdBox1")->text() + dateBox(form, "MaskEdBox2")->text(), QStringLiteral("1/2/202611/12/2026"));
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text() + QLatin1Char(' ') + dateBox(form, "MaskEdBox2")->text(), stored);
+        // The stored date keeps its mask: eight digits typed over it are a date.
+        enter(dateBox(form, "MaskEdBox2"), false);
+        dateBox(form, "MaskEdBox2")->setCursorPosition(0);
+        QTest::keyClicks(focused(), retyped);
         enter(control<QPlainTextEdit>(form, "txtNotes"));
         QTest::keyClicks(focused(), QStringLiteral("seen"));
-        // The submit road: typed month first, kept for the next unit, stored the same.
+        // The submit road: typed in the order, kept for the next unit, stored the same.
         click(form, "cmdAdd");
-        for (const char* t : {"a", "M1", "S1", "e7", "01022026", "T1"})
-            field(QString::fromLatin1(t));
+        for (const QString& t : {QStringLiteral("a"), QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("e7"), typed,
+                                 QStringLiteral("T1")})
+            field(t);
         pressEnter();  // Pass
         pressEnter();  // Submit, answered No
-        QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text(), kept);
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Do you have another defect?")});
         QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord ORDER BY InspectionID")),
-                 QStringList({"2026-01-02|2026-11-12|seen", "2026-01-02|NULL|NULL"}));
+                 QStringList({"2026-01-02|2026-12-08|seen", "2026-12-07|NULL|NULL"}));
     }
 
     void countComparesExactlyUpToTheLimit() {

@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -86,6 +87,66 @@ private slots:
         else if (code == 0)
             QCOMPARE(readLines(written), (QStringList{QStringLiteral("Model Number,Model Description"), QStringLiteral("M200,Gadget"),
                                                       QStringLiteral("M100,Widget"), QStringLiteral("2 models,")}));
+    }
+
+    // A printed report in this computer's conventions: the locale's paper (Letter in
+    // the United States, A4 elsewhere) and date order, or those varnex.conf names;
+    // a landscape report stays landscape.
+    void printedInThisComputersConventions_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("printed");
+        QTest::newRow("en_US, landscape") << "en_US" << "" << "Inspection_Escapes.rpt" << "792 x 612"
+                                          << QStringList{"Begin Date: 12/01/2003", "12/03/2003"};
+        QTest::newRow("en_GB") << "en_GB" << "" << "1st_Pass_Yields.rpt" << "595 x 842"
+                               << QStringList{"Begin Date: 01/12/2003", "End Date: 31/12/2003"};
+        QTest::newRow("de_DE, landscape") << "de_DE" << "" << "Inspection_Escapes.rpt" << "842 x 595"
+                                          << QStringList{"Begin Date: 01.12.2003", "03.12.2003"};
+        QTest::newRow("en_GB, paper = letter, date order = ymd") << "en_GB" << "paper = Letter\ndate order = ymd"
+                                                                 << "1st_Pass_Yields.rpt" << "612 x 792"
+                                                                 << QStringList{"Begin Date: 2003/12/01"};
+    }
+    void printedInThisComputersConventions() {
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, report);
+        QFETCH(QString, page);
+        QFETCH(QStringList, printed);
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+        if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+            QSKIP("poppler-utils are not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        QFile settings(app.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
+        const QString pdf = app.file(QStringLiteral("out.pdf"));
+        QStringList args{app.file(report), QStringLiteral("--pdf"), pdf};
+        for (const QString& p : december("BeginDate", "EndDate"))
+            args << QStringLiteral("--param") << p;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale + QStringLiteral(".UTF-8"));
+        p.setProcessEnvironment(env);
+        // Run from the folder, as installed there, so that it reads the folder's varnex.conf.
+        const QString local = app.file(QStringLiteral("varnex-report"));
+        QVERIFY(QFile::copy(tool(), local));
+        p.start(local, args);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QProcess info, text;
+        info.start(pdfinfo, {pdf});
+        text.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(info.waitForFinished(30000) && text.waitForFinished(30000));
+        const QString size = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Page size:"), 1).section(QLatin1Char('\n'), 0, 0);
+        QCOMPARE(size.section(QStringLiteral(" pts"), 0, 0).trimmed(), page);
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& shown : printed)
+            QVERIFY2(words.contains(shown), qPrintable(shown + QStringLiteral(" not in:\n") + words));
     }
 
     // The full device, where every write fails: the tool says so. The real /dev/full, or as root a private
