@@ -196,6 +196,7 @@ Status ReportEngine::action(int value) {
     switch (m_output) {
     case Output::Pdf: return ReportRenderer::writePdf(result, m_outputFile);
     case Output::Csv: return ReportRenderer::writeCsv(result, m_outputFile);
+    case Output::Xlsx: return ReportRenderer::writeXlsx(result, m_outputFile);
     case Output::Preview: break;
     }
     // Each run opens a preview of its own; earlier ones stay until closed.

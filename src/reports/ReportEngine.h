@@ -20,7 +20,7 @@ class ReportPreview;
 class ReportEngine : public QObject {
     Q_OBJECT
 public:
-    enum class Output { Preview, Pdf, Csv };
+    enum class Output { Preview, Pdf, Csv, Xlsx };
 
     explicit ReportEngine(const QString& name, QObject* parent = nullptr);
     ~ReportEngine() override;

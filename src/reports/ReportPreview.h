@@ -38,6 +38,7 @@ public:
     int pageCount() const;
     Status exportPdf(const QString& path);
     Status exportCsv(const QString& path);
+    Status exportXlsx(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -45,7 +46,8 @@ protected:
 private:
     void build();
     void printReport();
-    void askExport(bool pdf);
+    enum class Export { Pdf, Csv, Xlsx };
+    void askExport(Export format);
 
     ReportResult m_result;
     std::unique_ptr<QPrinter> m_printer;

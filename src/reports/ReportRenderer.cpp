@@ -1,5 +1,7 @@
 #include "reports/ReportRenderer.h"
 
+#include <cmath>
+
 #include <QDate>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -16,6 +18,7 @@
 #include "platform/Paper.h"
 
 #include "reports/ReportChartPainter.h"
+#include "reports/SpreadsheetFile.h"
 
 namespace {
 const char* const kHeader = "KEL Manufacturing Software";
@@ -492,22 +495,60 @@ Status writePdf(const ReportResult& r, const QString& path) {
     return file.commit();
 }
 
+}  // namespace ReportRenderer
+
+namespace {
+// The column headings of an export: the group's and subgroup's, then the report's.
+QStringList exportHeadings(const ReportDefinition& d) {
+    QStringList headings;
+    if (!d.group.isEmpty())
+        headings << (d.groupHeading.isEmpty() ? d.group : d.groupHeading);
+    if (!d.group.isEmpty() && !d.subgroup.isEmpty())
+        headings << (d.subgroupHeading.isEmpty() ? d.subgroup : d.subgroupHeading);
+    for (const ReportColumn& c : d.columns)
+        headings << c.heading;
+    return headings;
+}
+
+// Every line an export carries, in order: its group's and subgroup's values
+// (when the report has them), its cells, and for a totals line its label.
+template <class Line>
+void forEachExportLine(const ReportResult& r, Line line) {
+    const ReportDefinition& d = r.definition;
+    const bool grouped = !d.group.isEmpty();
+    const bool totals = d.exportTotals && !d.totals.isEmpty() && r.rowCount > 0;
+    for (const ReportGroup& g : r.groups) {
+        if (g.subgroups.isEmpty()) {
+            for (const QVariantList& row : g.rows)
+                line(g.key.toString(), QString(), row, QString());
+        }
+        for (const ReportSubgroup& sg : g.subgroups) {
+            for (int i = sg.first; i < sg.first + sg.count; ++i)
+                line(g.key.toString(), sg.key.toString(), g.rows.at(i), QString());
+            if (totals && d.subgroupTotals)
+                line(g.key.toString(), sg.key.toString(), sg.totals, QStringLiteral("Total"));
+        }
+        if (totals && grouped)
+            line(g.key.toString(), QString(), g.totals, QStringLiteral("Total"));
+    }
+    if (totals)
+        line(QString(), QString(), r.totals, QStringLiteral("Grand total"));
+}
+}  // namespace
+
+namespace ReportRenderer {
+
 QString csv(const ReportResult& r) {
     const ReportDefinition& d = r.definition;
     const bool grouped = !d.group.isEmpty();
     const bool subgrouped = grouped && !d.subgroup.isEmpty();
-    const bool totals = d.exportTotals && !d.totals.isEmpty() && r.rowCount > 0;
     QStringList header;
-    if (grouped)
-        header << csvField(d.groupHeading.isEmpty() ? d.group : d.groupHeading, false);
-    if (subgrouped)
-        header << csvField(d.subgroupHeading.isEmpty() ? d.subgroup : d.subgroupHeading, false);
-    for (const ReportColumn& c : d.columns)
-        header << csvField(c.heading, false);
+    for (const QString& h : exportHeadings(d))
+        header << csvField(h, false);
     QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     // One line: the group's value, then the cells; a totals line names itself
     // in the first column when that column has no total of its own.
-    auto line = [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
+    forEachExportLine(r, [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
         QStringList fields;
         if (grouped)
             fields << csvField(groupValue, true);
@@ -530,24 +571,48 @@ QString csv(const ReportResult& r) {
             fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
         }
         out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    };
-    for (const ReportGroup& g : r.groups) {
-        if (g.subgroups.isEmpty()) {
-            for (const QVariantList& row : g.rows)
-                line(g.key.toString(), QString(), row, QString());
-        }
-        for (const ReportSubgroup& sg : g.subgroups) {
-            for (int i = sg.first; i < sg.first + sg.count; ++i)
-                line(g.key.toString(), sg.key.toString(), g.rows.at(i), QString());
-            if (totals && d.subgroupTotals)
-                line(g.key.toString(), sg.key.toString(), sg.totals, QStringLiteral("Total"));
-        }
-        if (totals && grouped)
-            line(g.key.toString(), QString(), g.totals, QStringLiteral("Total"));
-    }
-    if (totals)
-        line(QString(), QString(), r.totals, QStringLiteral("Grand total"));
+    });
     return out;
+}
+
+Status writeXlsx(const ReportResult& r, const QString& path) {
+    Status s = checkOutputPath(r, path);
+    if (!s)
+        return s;
+    const ReportDefinition& d = r.definition;
+    const bool grouped = !d.group.isEmpty();
+    const bool subgrouped = grouped && !d.subgroup.isEmpty();
+    SpreadsheetFile sheet(d.title, exportHeadings(d));
+    // The cells as what they are: dates, numbers (a share as printed, to one
+    // decimal), and text as the report shows it.
+    forEachExportLine(r, [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
+        QVariantList cells;
+        if (grouped)
+            cells << groupValue;
+        if (subgrouped)
+            cells << subgroupValue;
+        for (int c = 0; c < d.columns.size(); ++c) {
+            const QVariant v = values.value(c);
+            const ReportColumn::Format format = d.columns.at(c).format;
+            if (c == 0 && !label.isEmpty() && !v.isValid())
+                cells << label;
+            else if (!v.isValid() || v.isNull())
+                cells << QVariant();
+            else if (format == ReportColumn::Format::Date && QDate::fromString(v.toString(), Qt::ISODate).isValid())
+                cells << QDate::fromString(v.toString(), Qt::ISODate);
+            else if (format == ReportColumn::Format::Number)
+                cells << v.toDouble();
+            else if (format == ReportColumn::Format::Percent)
+                cells << std::round(v.toDouble() * 10) / 10;
+            else
+                cells << r.format(c, v);
+        }
+        if (label.isEmpty())
+            sheet.addRow(cells);
+        else
+            sheet.addTotal(cells);
+    });
+    return sheet.write(path, d.databasePath);
 }
 
 Status writeCsv(const ReportResult& r, const QString& path) {
@@ -580,13 +645,17 @@ QByteArray head(const QString& path, int bytes) {
 }  // namespace
 
 Status checkOutputPath(const ReportResult& r, const QString& path) {
+    return checkOutputPath(path, r.definition.databasePath, r.definition.sourcePath);
+}
+
+Status checkOutputPath(const QString& path, const QString& databasePath, const QString& definitionPath) {
     const QString shown = QDir::toNativeSeparators(path);
     auto refuse = [&](const QString& why) {
         return Status::fail(QStringLiteral("The report was not written to '%1': %2").arg(shown, why));
     };
-    if (sameFile(path, r.definition.databasePath))
+    if (sameFile(path, databasePath))
         return refuse(QStringLiteral("it is the database the report reads."));
-    if (sameFile(path, r.definition.sourcePath) || path.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+    if (sameFile(path, definitionPath) || path.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
         return refuse(QStringLiteral("it is a report definition."));
     const QByteArray start = head(path, 16);
     if (start == QByteArray("SQLite format 3\0", 16))

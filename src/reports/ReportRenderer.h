@@ -10,7 +10,7 @@ class QPagedPaintDevice;
 // the criteria and the chart on the first page, the table with its column
 // headings repeated on every page, group headings and totals, and "Page n of
 // m" below. Rows are placed one after another, so the time grows with the
-// number of rows and no more. Also writes the report as PDF or CSV (the CSV
+// number of rows and no more. Also writes the report as PDF, CSV or a spreadsheet (the CSV
 // carries the totals lines when the definition exports them; UTF-8 with a
 // byte-order mark, ISO dates, numbers with a dot).
 namespace ReportRenderer {
@@ -26,7 +26,10 @@ int pageCount(const ReportResult& r, QPagedPaintDevice* device);
 Status writePdf(const ReportResult& r, const QString& path);
 QString csv(const ReportResult& r);
 Status writeCsv(const ReportResult& r, const QString& path);
+// A spreadsheet (.xlsx): the headings, dates as date cells, numbers as numbers, the totals lines.
+Status writeXlsx(const ReportResult& r, const QString& path);
 // Fails when path names the database the report reads, any SQLite database
 // or journal, or a report definition: a report written there would destroy it.
 Status checkOutputPath(const ReportResult& r, const QString& path);
+Status checkOutputPath(const QString& path, const QString& databasePath, const QString& definitionPath);
 }  // namespace ReportRenderer

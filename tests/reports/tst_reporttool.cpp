@@ -149,6 +149,57 @@ private slots:
             QVERIFY2(words.contains(shown), qPrintable(shown + QStringLiteral(" not in:\n") + words));
     }
 
+    // --xlsx: a real spreadsheet, read back by another program (openpyxl): the
+    // headings, dates as date cells in this computer's order, numbers as numbers,
+    // the totals lines. Written as safely as the CSV: never onto the database.
+    void spreadsheetReadsBack() {
+        const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                                    : QStandardPaths::findExecutable(QStringLiteral("python3"));
+        QProcess probe;
+        probe.start(python, {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
+        if (python.isEmpty() || !probe.waitForFinished(30000) || probe.exitCode() != 0)
+            QSKIP("python3-openpyxl is not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        const QString xlsx = app.file(QStringLiteral("escapes.xlsx"));
+        QStringList args{app.file(QStringLiteral("Inspection_Escapes.rpt")), QStringLiteral("--xlsx"), xlsx};
+        for (const QString& p : december("BeginDate", "EndDate"))
+            args << QStringLiteral("--param") << p;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8"));
+        p.setProcessEnvironment(env);
+        p.start(tool(), args);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QProcess read;
+        read.start(python, {QStringLiteral("-c"), QStringLiteral(
+            "import sys, datetime, openpyxl\n"
+            "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+            "def cell(c):\n"
+            "    v = c.value\n"
+            "    if v is None: return ''\n"
+            "    if isinstance(v, datetime.datetime): return 'D' + v.date().isoformat() + ' ' + c.number_format\n"
+            "    if isinstance(v, (int, float)): return 'N' + str(v)\n"
+            "    return v\n"
+            "for row in ws.iter_rows(max_col=ws.max_column): print('|'.join(cell(c) for c in row))\n"), xlsx});
+        QVERIFY(read.waitForFinished(30000));
+        QVERIFY2(read.exitCode() == 0, read.readAllStandardError().constData());
+        const QStringList lines = QString::fromUtf8(read.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0).section(QLatin1Char('|'), 0, 2), QStringLiteral("Passed by inspector|Passed On|Found On"));
+        QCOMPARE(lines.mid(1), (QStringList{"I9|D2003-12-03 dd/mm/yyyy|D2003-12-04 dd/mm/yyyy|M200|S10|ST2|001|1 PASS - NO DEFECT|L2|I2|||||",
+                                            "I9|D2003-12-08 dd/mm/yyyy|D2003-12-10 dd/mm/yyyy|M200|S3|ST1|P2|D1 Scratch|L2|I1|||||",
+                                            "I9|Total|||||||||N2|N0|||", "|Grand total|||||||||N2|N10|N20|N9|N22.2"}));
+        // Onto the database the report reads: refused, the database whole.
+        QString err;
+        args.replace(2, app.file(QStringLiteral("temp/../kelid.mdb")));
+        if (!app.isServer()) {
+            QCOMPARE(run(args, &err), 1);
+            QVERIFY2(err.contains(QLatin1String("it is the database the report reads")), qPrintable(err));
+            QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 20);
+        }
+    }
+
     // The full device, where every write fails: the tool says so. The real /dev/full, or as root a private
     // node of the same device (a program that replaced its target by a rename would replace /dev/full
     // itself for the whole machine).

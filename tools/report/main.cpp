@@ -1,8 +1,11 @@
-// varnex-report: runs a report definition straight to PDF or CSV, without the
-// user interface.
+// varnex-report: runs a report definition straight to PDF, CSV or a spreadsheet
+// (.xlsx), without the user interface.
 //
 //   varnex-report REPORT.rpt [--param "Name;value;true"]... [--sort "+{table.field}"]
-//                 [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)
+//                 [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE | --xlsx FILE)
+//
+// Parameter names are matched without regard to case, blanks and underscores
+// ("BeginDate", "Begin Date" and "begin_date" are one name).
 //
 // The report reads the database in use: the server given by --server URI (a
 // libpq connection URI) for this run, else the server line of varnex.conf, else
@@ -33,7 +36,7 @@ int refuse(const Status& s) {
 int usage() {
     std::fprintf(stderr,
                  "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n"
-                 "                     [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)\n");
+                 "                     [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE | --xlsx FILE)\n");
     return 2;
 }
 }  // namespace
@@ -44,7 +47,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    QString report, sort, pdf, csv;
+    QString report, sort, pdf, csv, xlsx;
     QStringList params;
     ReportRunControl control;
     for (int i = 1; i < args.size(); ++i) {
@@ -58,6 +61,8 @@ int main(int argc, char* argv[]) {
             pdf = args.at(++i);
         else if (a == QLatin1String("--csv") && hasValue)
             csv = args.at(++i);
+        else if (a == QLatin1String("--xlsx") && hasValue)
+            xlsx = args.at(++i);
         else if (a == QLatin1String("--server") && hasValue) {
             const QString server = args.at(++i);
             if (const Status typed = ServerUri::checkCommandLine(server); !typed)
@@ -77,7 +82,9 @@ int main(int argc, char* argv[]) {
         else
             return usage();
     }
-    if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
+    const QString out = pdf + csv + xlsx;
+    if (report.isEmpty() || int(!pdf.isEmpty()) + int(!csv.isEmpty()) + int(!xlsx.isEmpty()) != 1 ||
+        params.size() > ReportEngine::kParameterFields)
         return usage();
     QString warning;
     if (const Status conf = Schema::checkConfigFile(&warning); !conf)
@@ -87,10 +94,12 @@ int main(int argc, char* argv[]) {
     ReportResult result;
     Status s = ReportEngine::produce(report, params, sort, &result, &control);
     if (s)
-        s = pdf.isEmpty() ? ReportRenderer::writeCsv(result, csv) : ReportRenderer::writePdf(result, pdf);
+        s = !pdf.isEmpty() ? ReportRenderer::writePdf(result, pdf)
+            : !csv.isEmpty() ? ReportRenderer::writeCsv(result, csv)
+                             : ReportRenderer::writeXlsx(result, xlsx);
     if (!s)
         return refuse(s);
     std::printf("%s: %d record(s) written to %s\n", qPrintable(result.definition.title), result.rowCount,
-                qPrintable(pdf.isEmpty() ? csv : pdf));
+                qPrintable(out));
     return 0;
 }
