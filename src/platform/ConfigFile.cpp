@@ -32,4 +32,9 @@ QString value(const QString& name) {
     return QString();
 }
 
+QString plantName(const QString& builtIn) {
+    const QString plant = value(QStringLiteral("plant"));
+    return plant.isEmpty() ? builtIn : plant;
+}
+
 }  // namespace ConfigFile

@@ -9,4 +9,6 @@ namespace ConfigFile {
 QString path();
 // The value of the first line with that name, trimmed; empty when there is none.
 QString value(const QString& name);
+// The plant's name ("plant = Northfield Assembly"), else the built-in one given.
+QString plantName(const QString& builtIn);
 }  // namespace ConfigFile

@@ -10,7 +10,7 @@ class QPagedPaintDevice;
 // prints this.
 namespace DataCollectionSheet {
 // The plant whose sheet this is.
-const char* plantName();
+QString plantName();
 // Lays the device out for the sheet (this computer's paper, landscape, margins).
 void setUpPage(QPagedPaintDevice* device);
 // Paints one page on a device that has begun no painter yet.

@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/ConfigFile.h"
 #include "platform/DateText.h"
 #include "platform/OutputFile.h"
 #include "platform/Paper.h"
@@ -21,7 +22,6 @@
 #include "reports/SpreadsheetFile.h"
 
 namespace {
-const char* const kHeader = "KEL Manufacturing Software";
 const qreal kHeaderHeight = 64;
 const qreal kFooterHeight = 28;
 const qreal kPad = 4;
@@ -261,7 +261,7 @@ private:
             return;
         const qreal w = m_page.width();
         m_p->setPen(Qt::black);
-        text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, QString::fromLatin1(kHeader));
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, ConfigFile::plantName(QStringLiteral("KEL Manufacturing Software")));
         text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + DateText::shown(m_r.printedAt.date()) +
                                                                      m_r.printedAt.toString(QStringLiteral(" hh:mm")));
         text(QRectF(0, 16, w, 24), font(16, true), Qt::AlignHCenter, m_r.definition.title);

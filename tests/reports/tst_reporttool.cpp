@@ -90,8 +90,8 @@ private slots:
     }
 
     // A printed report in this computer's conventions: the locale's paper (Letter in
-    // the United States, A4 elsewhere) and date order, or those varnex.conf names;
-    // a landscape report stays landscape.
+    // the United States, A4 elsewhere) and date order, or those varnex.conf names,
+    // with the plant's name it gives; a landscape report stays landscape.
     void printedInThisComputersConventions_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("conf");
@@ -101,12 +101,12 @@ private slots:
         QTest::newRow("en_US, landscape") << "en_US" << "" << "Inspection_Escapes.rpt" << "792 x 612"
                                           << QStringList{"Begin Date: 12/01/2003", "12/03/2003"};
         QTest::newRow("en_GB") << "en_GB" << "" << "1st_Pass_Yields.rpt" << "595 x 842"
-                               << QStringList{"Begin Date: 01/12/2003", "End Date: 31/12/2003"};
+                               << QStringList{"Begin Date: 01/12/2003", "End Date: 31/12/2003", "KEL Manufacturing Software"};
         QTest::newRow("de_DE, landscape") << "de_DE" << "" << "Inspection_Escapes.rpt" << "842 x 595"
                                           << QStringList{"Begin Date: 01.12.2003", "03.12.2003"};
-        QTest::newRow("en_GB, paper = letter, date order = ymd") << "en_GB" << "paper = Letter\ndate order = ymd"
-                                                                 << "1st_Pass_Yields.rpt" << "612 x 792"
-                                                                 << QStringList{"Begin Date: 2003/12/01"};
+        QTest::newRow("en_GB, paper = letter, date order = ymd, plant")
+            << "en_GB" << "paper = Letter\ndate order = ymd\nplant = Northfield Assembly" << "1st_Pass_Yields.rpt" << "612 x 792"
+            << QStringList{"Begin Date: 2003/12/01", "eld Assembly"};  // "fi" is one glyph in the PDF
     }
     void printedInThisComputersConventions() {
         QFETCH(QString, locale);
