@@ -242,10 +242,10 @@ int fieldLimit(const QString& table, const QString& field) {
         {"InspectionRecord", "InspNum", 20},      {"InspectionRecord", "OperatorNum", 20},
         {"InspectionRecord", "ReworkNum", 9},     {"InspectionRecord", "Notes", 4000},
         // The record editors' codes keep no limit of their own.
-        {"defects", "defectdescription", 30},     {"Parts", "partdescription", 35},
-        {"Model", "ModelNumber", 15},             {"Model", "ModelDescription", 20},
-        {"location", "location description", 35}, {"Station", "StationID", 6},
-        {"Station", "Station Description", 35},   {"Employees", "FirstName", 20},
+        {"defects", "defectdescription", 50},     {"Parts", "partdescription", 50},
+        {"Model", "ModelNumber", 15},             {"Model", "ModelDescription", 50},
+        {"location", "location description", 50}, {"Station", "StationID", 6},
+        {"Station", "Station Description", 50},   {"Employees", "FirstName", 20},
         {"Employees", "LastName", 20},
     };
     for (const Limit& l : kLimits)

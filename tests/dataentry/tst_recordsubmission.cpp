@@ -137,7 +137,7 @@ private slots:
             {"txtSerialNumber", "lblSerialNumber", "Serial Number", "AB1"},
             {"txtInspectorNumber", "lblInspectorNumber", "Inspector Number", "AB"},
             {"txtStation", "lblStation", "Station", "AB1"},
-            {"txtPartNum", "lblPartNumber", "PartNumber", "AB1"},
+            {"txtPartNum", "lblPartNumber", "Part Number", "AB1"},
             {"txtDefectCode", "lblDefectCode", "Defect Code", "AB"},
             {"txtLocationCode", "lblLocationCode", "Location Code", "AB"},
             {"txtpreviousinspector", "lblPreviousInspector", "Previous Inspector", "AB"},
