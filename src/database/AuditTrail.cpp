@@ -10,6 +10,7 @@
 
 #include "database/Schema.h"
 #include "database/sqlite/SqliteConnection.h"
+#include "platform/ConfigFile.h"
 #include "database/postgres/PgConnection.h"
 
 namespace AuditTrail {
@@ -124,7 +125,7 @@ Who who() {
         x.login = QString::fromLocal8Bit(pw->pw_name);
     if (x.login.isEmpty())
         x.login = qEnvironmentVariable("USER");
-    x.station = Schema::configValue(QStringLiteral("station"));
+    x.station = ConfigFile::value(QStringLiteral("station"));
     if (x.station.isEmpty())
         x.station = QSysInfo::machineHostName();
     x.program = QCoreApplication::applicationName();

@@ -114,11 +114,28 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     return shownValue(cell(index.row(), index.column()), m_dateColumns.contains(index.column()));
 }
 
+QString GridModel::heading(const QString& field) {
+    // What a column holds, in words, for the fields whose names are abbreviations.
+    static const struct { const char* field; const char* words; } kWords[] = {
+        {"InspectionID", "Inspection ID"}, {"ModelNumber", "Model Number"}, {"SerialNum", "Serial Number"},
+        {"InspectorNum", "Inspector Number"}, {"PartNum", "Part Number"}, {"DefectCode", "Defect Code"},
+        {"LocationCode", "Location Code"}, {"InspNum", "Previous Inspector"}, {"IDate", "Inspector Date"},
+        {"OperatorNum", "Operator Number"}, {"ODate", "Operator Date"}, {"ReworkNum", "Rework Number"},
+        {"defectdescription", "Description"}, {"partdescription", "Description"}, {"ModelDescription", "Description"},
+        {"location description", "Description"}, {"Station Description", "Description"}, {"StationID", "Station ID"},
+        {"EmployeeNum", "Employee Number"}, {"LastName", "Last Name"}, {"FirstName", "First Name"},
+    };
+    for (const auto& w : kWords)
+        if (field.compare(QLatin1String(w.field), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(w.words);
+    return field;
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || !m_rs)
         return QVariant();
     if (orientation == Qt::Horizontal)
-        return section >= 0 && section < m_columns ? QVariant(m_rs->fieldNames().value(section)) : QVariant();
+        return section >= 0 && section < m_columns ? QVariant(heading(m_rs->fieldNames().value(section))) : QVariant();
     // The record selector marks the current line.
     return section == currentRow() ? QVariant(QStringLiteral("\u25B6")) : QVariant();
 }
@@ -165,7 +182,7 @@ QVariant GridModel::storedValue(const QString& typed, bool isDate) {
     if (typed.isEmpty())
         return QVariant();
     if (isDate) {
-        // Read month/day/year, as the cell shows it, whatever the locale.
+        // Read in the order the cell shows it (DateText).
         const QDate d = DateText::parse(typed);
         if (d.isValid())
             return d.toString(Qt::ISODate);

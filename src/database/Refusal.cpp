@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "platform/DateText.h"
+
 namespace Refusal {
 
 QString fieldWords(const QString& field) {
@@ -51,7 +53,7 @@ QString describe(const QString& engineText, const ValueOf& valueOf, QString* fie
         for (const char* date : kDateFields)
             if (fieldWords(QString::fromLatin1(date)) == m.captured(1)) {
                 *field = QString::fromLatin1(date);
-                return QStringLiteral("%1: %2 is not a real date.").arg(m.captured(1), valueOf(*field).toString());
+                return DateText::refusal(m.captured(1), valueOf(*field).toString());
             }
     }
     if (text == QLatin1String("CHECK constraint failed: Facility is one character")) {

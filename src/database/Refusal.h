@@ -6,7 +6,7 @@
 
 // Turns the engine's refusal of a written row into a sentence a user can act
 // on, naming the field and the value ("Model number HX-800 is already in the
-// Model table.", "Date: 02/30/2026 is not a real date."). A refusal it cannot
+// Model table.", "Date: 02/30/2026 is not a date in the form mm/dd/yyyy"). A refusal it cannot
 // name keeps the engine's own text.
 namespace Refusal {
 

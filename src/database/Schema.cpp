@@ -8,6 +8,7 @@
 #include "database/ServerUri.h"
 #include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
+#include "platform/ConfigFile.h"
 
 namespace Schema {
 
@@ -18,24 +19,9 @@ QString livePath() { return AppPaths::join(QStringLiteral("\\kelid.mdb")); }
 namespace {
 QString g_serverOverride;
 
-QString configuredServer() { return configValue(QStringLiteral("server")); }
+// The value of "server = ..." in the folder's configuration file.
+QString configuredServer() { return ConfigFile::value(QStringLiteral("server")); }
 }  // namespace
-
-// Blank lines and lines starting with "#" are notes.
-QString configValue(const QString& key) {
-    QFile f(AppPaths::join(QStringLiteral("\\") + configFileName()));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return line.mid(eq + 1).trimmed();
-    }
-    return QString();
-}
 
 QString configFileName() { return QStringLiteral("varnex.conf"); }
 
@@ -262,10 +248,10 @@ int fieldLimit(const QString& table, const QString& field) {
         {"InspectionRecord", "InspNum", 20},      {"InspectionRecord", "OperatorNum", 20},
         {"InspectionRecord", "ReworkNum", 9},     {"InspectionRecord", "Notes", 4000},
         // The record editors' codes keep no limit of their own.
-        {"defects", "defectdescription", 30},     {"Parts", "partdescription", 35},
-        {"Model", "ModelNumber", 15},             {"Model", "ModelDescription", 20},
-        {"location", "location description", 35}, {"Station", "StationID", 6},
-        {"Station", "Station Description", 35},   {"Employees", "FirstName", 20},
+        {"defects", "defectdescription", 50},     {"Parts", "partdescription", 50},
+        {"Model", "ModelNumber", 15},             {"Model", "ModelDescription", 50},
+        {"location", "location description", 50}, {"Station", "StationID", 6},
+        {"Station", "Station Description", 50},   {"Employees", "FirstName", 20},
         {"Employees", "LastName", 20},
     };
     for (const Limit& l : kLimits)

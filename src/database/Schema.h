@@ -17,8 +17,6 @@ bool isServer();
 QString databaseFile();
 // The server given on the command line for this run (empty: none).
 void setServerOverride(const QString& uri);
-// The value of the line "KEY = VALUE" of varnex.conf (key in any letter case), or empty.
-QString configValue(const QString& key);
 // The configuration file's name in the application folder: "varnex.conf".
 QString configFileName();
 // A password in the configuration file's server line: refused while every

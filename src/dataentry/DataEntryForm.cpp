@@ -48,7 +48,7 @@ const Control kControls[] = {
     {4, "MaskEdBox1", Box::Date, "Date", "lblDate", "Date", Plain, Place::Left, 4, 12},
     {5, "txtStation", Box::Text, "Station", "lblStation", "Station", UpperOnLeave, Place::Left, 5, 8},
     {6, "cmdPass", Box::Button, "Pass", nullptr, nullptr, Plain, Place::Left, 6, 0},
-    {7, "txtPartNum", Box::Text, "PartNumber", "lblPartNumber", "PartNum", UpperOnLeave, Place::Right, 0, 0},
+    {7, "txtPartNum", Box::Text, "Part Number", "lblPartNumber", "PartNum", UpperOnLeave, Place::Right, 0, 0},
     {8, "txtDefectCode", Box::Text, "Defect Code", "lblDefectCode", "DefectCode", SelectOnEnter | UpperOnLeave, Place::Right, 1, 0},
     {9, "txtLocationCode", Box::Text, "Location Code", "lblLocationCode", "LocationCode", SelectOnEnter | UpperOnLeave, Place::Right,
      2, 0},

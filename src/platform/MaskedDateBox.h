@@ -4,9 +4,12 @@
 #include <QVariant>
 
 // A masked date box. Without an input pattern it takes any text. With one
-// ("##/##/####" or "99/99/9999") it takes eight digits with the slashes fixed
-// and '_' in empty places. With the display format "ddddd" it shows its date in
-// the short date form while it has no focus. Dates read month/day/year.
+// ("##/##/####" or "99/99/9999") it takes eight digits with the separators
+// fixed, in this computer's date order (DateText), and '_' in empty places;
+// empty and without the focus it shows the order ("dd/mm/yyyy"). With the
+// display format "ddddd" it shows its date in the short date form while it has
+// no focus. A box given a date takes the pattern, so a stored date is retyped
+// as a new one is.
 class MaskedDateBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -20,18 +23,13 @@ public:
     // Remove the pattern, clear the text, set "##/##/####" and "ddddd".
     void reset();
 
-    // The text as typed (with the pattern: "12/31/2026", or "__/__/____" when empty).
+    // The text as typed (with the pattern: "12/31/2026" under mm/dd/yyyy, or "__/__/____" when empty).
     QString typedText() const;
     // The date for binding: a null variant when empty, a QDate when the text names
     // a real day, otherwise the text itself (the database then refuses it).
     QVariant value() const;
     void setValue(const QVariant& v);
 
-    // The short date form used for display ("ddddd"): month/day/year with a
-    // four-digit year, whatever the locale.
-    static QString shortDate(const QDate& d);
-    // Parses month/day/year text; invalid QDate when it names no real day.
-    static QDate parseMdy(const QString& text);
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
@@ -40,6 +38,7 @@ protected:
 private:
     void showEditForm();
     void showDisplayForm();
+    void showOrder();
     QString m_pattern;
     QString m_format;
     bool m_displaying = false;  // showing the short date instead of the pattern

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
@@ -131,7 +132,7 @@ void AnalysisForm::setBoxText(const QString& name, const QString& text) {
     if (auto* combo = qobject_cast<QComboBox*>(b))
         combo->setCurrentIndex(qMax(0, combo->findText(text, Qt::MatchFixedString)));
     else if (auto* date = qobject_cast<MaskedDateBox*>(b))
-        date->setValue(MaskedDateBox::parseMdy(text));
+        date->setValue(DateText::parse(text));
     else if (auto* line = qobject_cast<QLineEdit*>(b))
         line->setText(text);
 }
@@ -186,13 +187,15 @@ bool AnalysisForm::runReport() {
         if (auto* line = qobject_cast<TextBox*>(m_boxes.at(i)))
             line->setText(value);
         if (f.kind == K::Date) {
-            // Month, day and year by position, as in every date box of the program.
-            if (!MaskedDateBox::parseMdy(value).isValid() || value.size() != 10) {
-                Dialogs::show(QStringLiteral("Enter the %1 as month/day/year.").arg(caption));
+            // In the order the box shows, as every date of the program.
+            const QDate d = DateText::parse(value);
+            if (!d.isValid()) {
+                Dialogs::show(DateText::refusal(caption, value));
                 m_boxes.at(i)->setFocus();
+                static_cast<MaskedDateBox*>(m_boxes.at(i))->selectAll();
                 return false;
             }
-            value = ReportCriteriaForm::dateValue(value);
+            value = ReportEngine::dateValue(d);
         } else if (value.isEmpty()) {
             if (f.required) {
                 Dialogs::show(QStringLiteral("Enter %1").arg(caption));
@@ -255,7 +258,7 @@ void AnalysisForm::followPoint() {
     for (const AnalysisField& f : form->m_member.fields) {
         const QString name = QString::fromLatin1(f.box);
         if (f.kind == K::Date)
-            form->setBoxText(name, day.toString(QStringLiteral("MM/dd/yyyy")));
+            form->setBoxText(name, DateText::shown(day));
         else if (const int i = m_boxes.indexOf(box(name)); i >= 0)
             form->setBoxText(name, boxText(i));
     }

@@ -6,6 +6,9 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include "platform/ConfigFile.h"
+#include "platform/Paper.h"
+
 namespace {
 struct Column {
     const char* heading;
@@ -33,10 +36,10 @@ qreal mm(qreal v) { return v * 72.0 / 25.4; }
 
 namespace DataCollectionSheet {
 
-const char* plantName() { return "KEL Manufacturing"; }
+QString plantName() { return ConfigFile::plantName(QStringLiteral("KEL Manufacturing")); }
 
 void setUpPage(QPagedPaintDevice* device) {
-    device->setPageSize(QPageSize(QPageSize::Letter));
+    device->setPageSize(Paper::size());
     device->setPageOrientation(QPageLayout::Landscape);
     device->setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
 }
@@ -54,7 +57,7 @@ Status paint(QPagedPaintDevice* device) {
     // Heading: the plant, the sheet's name, and the lines that say whose sheet it is.
     qreal y = 0;
     p.setFont(font(15, true));
-    p.drawText(QRectF(0, y, width, 22), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(plantName()));
+    p.drawText(QRectF(0, y, width, 22), Qt::AlignLeft | Qt::AlignVCenter, plantName());
     p.setFont(font(13, true));
     p.drawText(QRectF(0, y, width, 22), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Inspection Data Collection Sheet"));
     y += 34;

@@ -10,8 +10,8 @@ class QPagedPaintDevice;
 // prints this.
 namespace DataCollectionSheet {
 // The plant whose sheet this is.
-const char* plantName();
-// Lays the device out for the sheet (Letter, landscape, margins).
+QString plantName();
+// Lays the device out for the sheet (this computer's paper, landscape, margins).
 void setUpPage(QPagedPaintDevice* device);
 // Paints one page on a device that has begun no painter yet.
 Status paint(QPagedPaintDevice* device);

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "platform/DateText.h"
+
 namespace {
 struct Bar {
     QString label;
@@ -114,7 +116,7 @@ QList<ChartPoint> chartPoints(const ReportResult& r) {
     for (const ReportGroup& g : r.groups)
         for (const QVariantList& row : g.rows) {
             const QDate day = QDate::fromString(row.at(label).toString(), Qt::ISODate);
-            points << ChartPoint{day.isValid() ? day.toString(QStringLiteral("MM/dd")) : row.at(label).toString(),
+            points << ChartPoint{day.isValid() ? DateText::shownWithoutYear(day) : row.at(label).toString(),
                                  row.at(value).toDouble(), row.at(centre).toDouble(), row.at(lower).toDouble(),
                                  row.at(upper).toDouble()};
         }

@@ -2,9 +2,9 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 
 #include "database/Schema.h"
+#include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
@@ -106,10 +106,11 @@ void ReportCriteriaForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
-    // Clear the pattern; an empty box then takes "99/99/9999" with the short
-    // date display. A box that already holds a date takes the pattern back
-    // with its text, so typing over it follows the pattern as the first
-    // typing did (without it, "01012026" would stay eight bare digits).
+    // Clear the pattern; an empty box then takes "99/99/9999" (in this
+    // computer's date order) with the short date display. A box that already
+    // holds a date takes the pattern back with its text, so typing over it
+    // follows the pattern as the first typing did (without it, "01012026"
+    // would stay eight bare digits).
     const QString typed = box->typedText();
     box->setInputPattern(QString());
     QString rest = typed;
@@ -118,7 +119,7 @@ void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
         box->setText(QString());
         box->setInputPattern(QStringLiteral("99/99/9999"));
         box->setDisplayFormat(QStringLiteral("ddddd"));
-    } else if (typed.size() == 10 && typed.at(2) == QLatin1Char('/') && typed.at(5) == QLatin1Char('/')) {
+    } else if (DateText::fitsMask(typed)) {
         box->setInputPattern(QStringLiteral("99/99/9999"));
         box->setText(typed);
         box->setDisplayFormat(QStringLiteral("ddddd"));
@@ -127,12 +128,19 @@ void ReportCriteriaForm::prepareDateBox(MaskedDateBox* box) {
     }
 }
 
-QString ReportCriteriaForm::dateValue(const QString& t) {
-    // Month, day and year by position: a shorter text gives shorter pieces.
-    const QString month = t.left(2);
-    const QString day = t.mid(3, 2);
-    const QString year = t.right(4);
-    return QStringLiteral("Date (") + year + QStringLiteral(", ") + month + QStringLiteral(", ") + day + QLatin1Char(')');
+QDate ReportCriteriaForm::checkedDate(MaskedDateBox* box, const QString& what) {
+    // Read in the order the box shows, four-digit year: anything else is
+    // refused by name rather than read as some other date.
+    const QString typed = box->typedText();
+    const QDate d = DateText::parse(typed);
+    if (d.isValid())
+        return d;
+    if (m_member.showsHourglass)
+        MousePointer::arrow();
+    Dialogs::show(DateText::refusal(what, typed));
+    box->setFocus();
+    box->selectAll();
+    return QDate();
 }
 
 void ReportCriteriaForm::failRun() {
@@ -144,9 +152,13 @@ void ReportCriteriaForm::failRun() {
 void ReportCriteriaForm::runReport() {
     if (m_member.showsHourglass)
         MousePointer::hourglass();
-    const QString beginText = m_begin->typedText();
-    const QString endText = m_end->typedText();
-    QStringList values{dateValue(beginText), dateValue(endText)};
+    const QDate begin = checkedDate(m_begin, QStringLiteral("Begin Date"));
+    if (!begin.isValid())
+        return;
+    const QDate end = checkedDate(m_end, QStringLiteral("End Date"));
+    if (!end.isValid())
+        return;
+    QStringList values{ReportEngine::dateValue(begin), ReportEngine::dateValue(end)};
     if (m_facility) {
         m_facility->setText(m_facility->text().toUpper());
         values << m_facility->text();
@@ -168,12 +180,6 @@ void ReportCriteriaForm::runReport() {
         if (!m_engine->setParameterField(i, QString::fromLatin1(m_member.fields[i]) + values.at(i) + QStringLiteral(";true")))
             return failRun();
     }
-    // Month, day and year are taken by position, so only a text of two, two and
-    // four digits names the date the user meant; anything else is refused
-    // rather than read as some other date.
-    static const QRegularExpression mdy(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"));
-    if (!mdy.match(beginText).hasMatch() || !mdy.match(endText).hasMatch())
-        return failRun();
     const Status s = m_engine->action(1);
     if (!s && m_engine->lastRunCancelled()) {
         // The user stopped it in the preview: nothing to tell.

@@ -35,8 +35,6 @@ public:
     void onLoad() override;
     void onUnload() override;
 
-    // The value handed to the engine for a date box's text: "Date (y, m, d)".
-    static QString dateValue(const QString& text);
     // cmdOK
     void runReport();
 
@@ -47,6 +45,8 @@ protected:
 
 private:
     void prepareDateBox(MaskedDateBox* box);
+    // The box's date, or null after saying why it is none (the box then has the focus).
+    QDate checkedDate(MaskedDateBox* box, const QString& what);
     void failRun();
 
     const ReportCriteriaMember& m_member;

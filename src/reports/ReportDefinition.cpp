@@ -281,11 +281,27 @@ QString ReportDefinition::recordLine(int count) const {
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? recordSingular : recordPlural);
 }
 
+namespace {
+// "Begin Date", "BeginDate" and "begin_date" are one name.
+QString plainName(QString name) {
+    name.remove(QLatin1Char('_'));
+    name.remove(QLatin1Char(' '));
+    return name.toLower();
+}
+}  // namespace
+
 const ReportParameter* ReportDefinition::parameter(const QString& name) const {
     for (const ReportParameter& p : parameters)
-        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (plainName(p.name) == plainName(name))
             return &p;
     return nullptr;
+}
+
+QString ReportDefinition::parameterNames() const {
+    QStringList names;
+    for (const ReportParameter& p : parameters)
+        names << p.name;
+    return names.join(QStringLiteral(", "));
 }
 
 const ReportSortKey* ReportDefinition::sortKey(const QString& formulaName) const {

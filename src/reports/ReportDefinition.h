@@ -98,7 +98,10 @@ public:
     QString recordSingular, recordPlural;
     QString recordLine(int count) const;
 
+    // The parameter of that name, matched without regard to case, blanks and underscores.
     const ReportParameter* parameter(const QString& name) const;
+    // "Begin Date, End_Date, Facility": the names as the definition gives them.
+    QString parameterNames() const;
     const ReportSortKey* sortKey(const QString& formulaName) const;
     int columnIndex(const QString& field) const;
 };

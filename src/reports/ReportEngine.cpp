@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "platform/AppPaths.h"
+#include "platform/DateText.h"
 #include "platform/MousePointer.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportPreview.h"
@@ -51,6 +52,10 @@ QDate ReportEngine::parseDateValue(const QString& text) {
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
+QString ReportEngine::dateValue(const QDate& d) {
+    return QStringLiteral("Date (%1, %2, %3)").arg(d.year()).arg(d.month(), 2, 10, QLatin1Char('0')).arg(d.day(), 2, 10, QLatin1Char('0'));
+}
+
 namespace {
 // A refused value is quoted in the error by its start only: a pasted
 // megabyte would make the message unreadable.
@@ -86,13 +91,14 @@ Status ReportEngine::produce(const QString& reportFile, const QStringList& param
         const QString value = field.mid(first + 1, last - first - 1);
         const ReportParameter* p = def.parameter(name);
         if (!p)
-            return Status::fail(QStringLiteral("The report %1 has no parameter named '%2'.").arg(def.title, clipped(name)));
+            return Status::fail(QStringLiteral("The report %1 has no parameter named '%2'; its parameters are %3.")
+                                    .arg(def.title, clipped(name), def.parameterNames()));
         if (p->type == ReportParameter::Type::Date) {
             const QDate d = parseDateValue(value);
             if (!d.isValid())
                 return Status::fail(QStringLiteral("The value '%1' of the parameter '%2' is not a valid date.").arg(clipped(value), name));
             values.insert(p->bind, d.toString(Qt::ISODate));
-            shown.insert(p->name, d.toString(QStringLiteral("MM/dd/yyyy")));
+            shown.insert(p->name, DateText::shown(d));
         } else if (p->type == ReportParameter::Type::Period) {
             const QString period = value.trimmed().toLower();
             if (period != QLatin1String("day") && period != QLatin1String("week") && period != QLatin1String("month"))
@@ -190,6 +196,7 @@ Status ReportEngine::action(int value) {
     switch (m_output) {
     case Output::Pdf: return ReportRenderer::writePdf(result, m_outputFile);
     case Output::Csv: return ReportRenderer::writeCsv(result, m_outputFile);
+    case Output::Xlsx: return ReportRenderer::writeXlsx(result, m_outputFile);
     case Output::Preview: break;
     }
     // Each run opens a preview of its own; earlier ones stay until closed.

@@ -20,7 +20,7 @@ class ReportPreview;
 class ReportEngine : public QObject {
     Q_OBJECT
 public:
-    enum class Output { Preview, Pdf, Csv };
+    enum class Output { Preview, Pdf, Csv, Xlsx };
 
     explicit ReportEngine(const QString& name, QObject* parent = nullptr);
     ~ReportEngine() override;
@@ -71,6 +71,8 @@ public:
                           ReportResult* result, const struct ReportRunControl* control = nullptr);
     // Parses "Date (2003, 12, 01)"; an invalid date when the text is not one.
     static QDate parseDateValue(const QString& text);
+    // The value of a date parameter field: "Date (2003, 12, 01)".
+    static QString dateValue(const QDate& d);
 
 private:
     QString m_reportFile;

@@ -53,13 +53,15 @@ void ReportPreview::build() {
     QPushButton* print = button(QStringLiteral("cmdPrint"), QStringLiteral("&Print..."));
     QPushButton* pdf = button(QStringLiteral("cmdExportPdf"), QStringLiteral("Export P&DF..."));
     QPushButton* csv = button(QStringLiteral("cmdExportCsv"), QStringLiteral("Export C&SV..."));
+    QPushButton* xlsx = button(QStringLiteral("cmdExportXlsx"), QStringLiteral("Export &XLSX..."));
     QPushButton* zoomIn = button(QStringLiteral("cmdZoomIn"), QStringLiteral("Zoom &In"));
     QPushButton* zoomOut = button(QStringLiteral("cmdZoomOut"), QStringLiteral("Zoom &Out"));
     QPushButton* close = button(QStringLiteral("cmdClose"), QStringLiteral("&Close"));
-    m_pageButtons = {print, pdf, csv, zoomIn, zoomOut};
+    m_pageButtons = {print, pdf, csv, xlsx, zoomIn, zoomOut};
     connect(print, &QPushButton::clicked, this, &ReportPreview::printReport);
-    connect(pdf, &QPushButton::clicked, this, [this] { askExport(true); });
-    connect(csv, &QPushButton::clicked, this, [this] { askExport(false); });
+    connect(pdf, &QPushButton::clicked, this, [this] { askExport(Export::Pdf); });
+    connect(csv, &QPushButton::clicked, this, [this] { askExport(Export::Csv); });
+    connect(xlsx, &QPushButton::clicked, this, [this] { askExport(Export::Xlsx); });
     connect(zoomIn, &QPushButton::clicked, this, [this] { if (m_view) m_view->zoomIn(); });
     connect(zoomOut, &QPushButton::clicked, this, [this] { if (m_view) m_view->zoomOut(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -155,6 +157,7 @@ int ReportPreview::pageCount() const {
 
 Status ReportPreview::exportPdf(const QString& path) { return ReportRenderer::writePdf(m_result, path); }
 Status ReportPreview::exportCsv(const QString& path) { return ReportRenderer::writeCsv(m_result, path); }
+Status ReportPreview::exportXlsx(const QString& path) { return ReportRenderer::writeXlsx(m_result, path); }
 
 void ReportPreview::printReport() {
     QPrinter printer(QPrinter::HighResolution);
@@ -170,24 +173,26 @@ void ReportPreview::printReport() {
         Dialogs::showError(s.error());
 }
 
-QString ReportPreview::suggestedExportPath(bool pdf) const {
+QString ReportPreview::suggestedExportPath(const QString& suffix) const {
     // The user's documents, not the folder the program was started from
     // (the binaries' folder, or an installed program's working folder).
     const QString base = m_result.definition.title.isEmpty() ? QStringLiteral("report") : m_result.definition.title;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    return folder + QLatin1Char('/') + base + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv"));
+    return folder + QLatin1Char('/') + base + suffix;
 }
 
-void ReportPreview::askExport(bool pdf) {
-    const QString path = QFileDialog::getSaveFileName(this, pdf ? QStringLiteral("Export PDF") : QStringLiteral("Export CSV"),
-                                                      suggestedExportPath(pdf),
-                                                      pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("CSV files (*.csv)"));
+void ReportPreview::askExport(Export format) {
+    static const struct { const char* name; const char* suffix; const char* filter; } kinds[] = {
+        {"PDF", ".pdf", "PDF files (*.pdf)"}, {"CSV", ".csv", "CSV files (*.csv)"}, {"XLSX", ".xlsx", "Spreadsheets (*.xlsx)"}};
+    const auto& kind = kinds[int(format)];
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export ") + QLatin1String(kind.name),
+                                                      suggestedExportPath(QLatin1String(kind.suffix)), QLatin1String(kind.filter));
     if (path.isEmpty())
         return;
     MousePointer::hourglass();
-    const Status s = pdf ? exportPdf(path) : exportCsv(path);
+    const Status s = format == Export::Pdf ? exportPdf(path) : format == Export::Csv ? exportCsv(path) : exportXlsx(path);
     MousePointer::arrow();
     if (!s)
         Dialogs::showError(s.error());

@@ -40,7 +40,8 @@ public:
     Status exportCsv(const QString& path);
     // Where the Save dialog of an export starts: the report's title in the
     // user's documents folder.
-    QString suggestedExportPath(bool pdf) const;
+    QString suggestedExportPath(const QString& suffix) const;
+    Status exportXlsx(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,7 +49,8 @@ protected:
 private:
     void build();
     void printReport();
-    void askExport(bool pdf);
+    enum class Export { Pdf, Csv, Xlsx };
+    void askExport(Export format);
 
     ReportResult m_result;
     std::unique_ptr<QPrinter> m_printer;

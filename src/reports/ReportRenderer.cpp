@@ -1,5 +1,8 @@
 #include "reports/ReportRenderer.h"
 
+#include <cmath>
+
+#include <QDate>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -10,12 +13,15 @@
 
 #include <sys/stat.h>
 
+#include "platform/ConfigFile.h"
+#include "platform/DateText.h"
 #include "platform/OutputFile.h"
+#include "platform/Paper.h"
 
 #include "reports/ReportChartPainter.h"
+#include "reports/SpreadsheetFile.h"
 
 namespace {
-const char* const kHeader = "KEL Manufacturing Software";
 const qreal kHeaderHeight = 64;
 const qreal kFooterHeight = 28;
 const qreal kPad = 4;
@@ -255,8 +261,9 @@ private:
             return;
         const qreal w = m_page.width();
         m_p->setPen(Qt::black);
-        text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, QString::fromLatin1(kHeader));
-        text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + m_r.printedAt.toString(QStringLiteral("MM/dd/yyyy hh:mm")));
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignLeft, ConfigFile::plantName(QStringLiteral("KEL Manufacturing Software")));
+        text(QRectF(0, 0, w, 14), font(9), Qt::AlignRight, QStringLiteral("Printed ") + DateText::shown(m_r.printedAt.date()) +
+                                                                     m_r.printedAt.toString(QStringLiteral(" hh:mm")));
         text(QRectF(0, 16, w, 24), font(16, true), Qt::AlignHCenter, m_r.definition.title);
         line(kHeaderHeight - 12, Qt::black, 1.2);
     }
@@ -439,7 +446,7 @@ QSizeF pageSize(QPagedPaintDevice* device) {
 namespace ReportRenderer {
 
 void setUpPage(const ReportDefinition& d, QPagedPaintDevice* device) {
-    device->setPageSize(QPageSize(QPageSize::Letter));
+    device->setPageSize(Paper::size());
     device->setPageOrientation(d.orientation == ReportDefinition::Orientation::Landscape ? QPageLayout::Landscape
                                                                                           : QPageLayout::Portrait);
     device->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
@@ -488,42 +495,28 @@ Status writePdf(const ReportResult& r, const QString& path) {
     return file.commit();
 }
 
-QString csv(const ReportResult& r) {
+}  // namespace ReportRenderer
+
+namespace {
+// The column headings of an export: the group's and subgroup's, then the report's.
+QStringList exportHeadings(const ReportDefinition& d) {
+    QStringList headings;
+    if (!d.group.isEmpty())
+        headings << (d.groupHeading.isEmpty() ? d.group : d.groupHeading);
+    if (!d.group.isEmpty() && !d.subgroup.isEmpty())
+        headings << (d.subgroupHeading.isEmpty() ? d.subgroup : d.subgroupHeading);
+    for (const ReportColumn& c : d.columns)
+        headings << c.heading;
+    return headings;
+}
+
+// Every line an export carries, in order: its group's and subgroup's values
+// (when the report has them), its cells, and for a totals line its label.
+template <class Line>
+void forEachExportLine(const ReportResult& r, Line line) {
     const ReportDefinition& d = r.definition;
     const bool grouped = !d.group.isEmpty();
-    const bool subgrouped = grouped && !d.subgroup.isEmpty();
     const bool totals = d.exportTotals && !d.totals.isEmpty() && r.rowCount > 0;
-    QStringList header;
-    if (grouped)
-        header << csvField(d.groupHeading.isEmpty() ? d.group : d.groupHeading, false);
-    if (subgrouped)
-        header << csvField(d.subgroupHeading.isEmpty() ? d.subgroup : d.subgroupHeading, false);
-    for (const ReportColumn& c : d.columns)
-        header << csvField(c.heading, false);
-    QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    // One line: the group's value, then the cells; a totals line names itself
-    // in the first column when that column has no total of its own.
-    auto line = [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
-        QStringList fields;
-        if (grouped)
-            fields << csvField(groupValue, true);
-        if (subgrouped)
-            fields << csvField(subgroupValue, true);
-        for (int c = 0; c < d.columns.size(); ++c) {
-            const ReportColumn& col = d.columns.at(c);
-            // Numbers go out plain (no % sign) so a spreadsheet reads them as numbers.
-            const QVariant v = values.value(c);
-            QString text;
-            if (c == 0 && !label.isEmpty() && !v.isValid())
-                text = label;
-            else if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
-                text = QString::number(v.toDouble(), 'f', 1);
-            else
-                text = label.isEmpty() ? r.format(c, v) : r.formatTotal(c, v);
-            fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
-        }
-        out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    };
     for (const ReportGroup& g : r.groups) {
         if (g.subgroups.isEmpty()) {
             for (const QVariantList& row : g.rows)
@@ -540,7 +533,86 @@ QString csv(const ReportResult& r) {
     }
     if (totals)
         line(QString(), QString(), r.totals, QStringLiteral("Grand total"));
+}
+}  // namespace
+
+namespace ReportRenderer {
+
+QString csv(const ReportResult& r) {
+    const ReportDefinition& d = r.definition;
+    const bool grouped = !d.group.isEmpty();
+    const bool subgrouped = grouped && !d.subgroup.isEmpty();
+    QStringList header;
+    for (const QString& h : exportHeadings(d))
+        header << csvField(h, false);
+    QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    // One line: the group's value, then the cells; a totals line names itself
+    // in the first column when that column has no total of its own.
+    forEachExportLine(r, [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
+        QStringList fields;
+        if (grouped)
+            fields << csvField(groupValue, true);
+        if (subgrouped)
+            fields << csvField(subgroupValue, true);
+        for (int c = 0; c < d.columns.size(); ++c) {
+            const ReportColumn& col = d.columns.at(c);
+            // Numbers go out plain (no % sign, a dot for the decimals) and dates
+            // as ISO 8601, so that a spreadsheet anywhere reads them as they are.
+            const QVariant v = values.value(c);
+            QString text;
+            if (c == 0 && !label.isEmpty() && !v.isValid())
+                text = label;
+            else if (col.format == ReportColumn::Format::Percent && v.isValid() && !v.isNull())
+                text = QString::number(v.toDouble(), 'f', 1);
+            else if (col.format == ReportColumn::Format::Date && QDate::fromString(v.toString(), Qt::ISODate).isValid())
+                text = v.toString();
+            else
+                text = label.isEmpty() ? r.format(c, v) : r.formatTotal(c, v);
+            fields << csvField(text, col.format == ReportColumn::Format::Text || col.format == ReportColumn::Format::Code);
+        }
+        out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    });
     return out;
+}
+
+Status writeXlsx(const ReportResult& r, const QString& path) {
+    Status s = checkOutputPath(r, path);
+    if (!s)
+        return s;
+    const ReportDefinition& d = r.definition;
+    const bool grouped = !d.group.isEmpty();
+    const bool subgrouped = grouped && !d.subgroup.isEmpty();
+    SpreadsheetFile sheet(d.title, exportHeadings(d));
+    // The cells as what they are: dates, numbers (a share as printed, to one
+    // decimal), and text as the report shows it.
+    forEachExportLine(r, [&](const QString& groupValue, const QString& subgroupValue, const QVariantList& values, const QString& label) {
+        QVariantList cells;
+        if (grouped)
+            cells << groupValue;
+        if (subgrouped)
+            cells << subgroupValue;
+        for (int c = 0; c < d.columns.size(); ++c) {
+            const QVariant v = values.value(c);
+            const ReportColumn::Format format = d.columns.at(c).format;
+            if (c == 0 && !label.isEmpty() && !v.isValid())
+                cells << label;
+            else if (!v.isValid() || v.isNull())
+                cells << QVariant();
+            else if (format == ReportColumn::Format::Date && QDate::fromString(v.toString(), Qt::ISODate).isValid())
+                cells << QDate::fromString(v.toString(), Qt::ISODate);
+            else if (format == ReportColumn::Format::Number)
+                cells << v.toDouble();
+            else if (format == ReportColumn::Format::Percent)
+                cells << std::round(v.toDouble() * 10) / 10;
+            else
+                cells << r.format(c, v);
+        }
+        if (label.isEmpty())
+            sheet.addRow(cells);
+        else
+            sheet.addTotal(cells);
+    });
+    return sheet.write(path, d.databasePath);
 }
 
 Status writeCsv(const ReportResult& r, const QString& path) {
@@ -550,7 +622,7 @@ Status writeCsv(const ReportResult& r, const QString& path) {
     OutputFile file(path);
     s = file.open();
     if (s)
-        s = file.write(csv(r).toUtf8());
+        s = file.write(QByteArray("\xEF\xBB\xBF") + csv(r).toUtf8());  // UTF-8, marked so for spreadsheets
     if (s)
         s = file.commit();
     return s;
@@ -573,13 +645,17 @@ QByteArray head(const QString& path, int bytes) {
 }  // namespace
 
 Status checkOutputPath(const ReportResult& r, const QString& path) {
+    return checkOutputPath(path, r.definition.databasePath, r.definition.sourcePath);
+}
+
+Status checkOutputPath(const QString& path, const QString& databasePath, const QString& definitionPath) {
     const QString shown = QDir::toNativeSeparators(path);
     auto refuse = [&](const QString& why) {
         return Status::fail(QStringLiteral("The report was not written to '%1': %2").arg(shown, why));
     };
-    if (sameFile(path, r.definition.databasePath))
+    if (sameFile(path, databasePath))
         return refuse(QStringLiteral("it is the database the report reads."));
-    if (sameFile(path, r.definition.sourcePath) || path.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+    if (sameFile(path, definitionPath) || path.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
         return refuse(QStringLiteral("it is a report definition."));
     const QByteArray start = head(path, 16);
     if (start == QByteArray("SQLite format 3\0", 16))

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include "database/Database.h"
+#include "platform/DateText.h"
 
 namespace {
 QString quoted(const QString& identifier) {
@@ -72,7 +73,7 @@ QString ReportResult::format(int column, const QVariant& v) const {
     case ReportColumn::Format::Percent: return QString::number(v.toDouble(), 'f', 1) + QLatin1Char('%');
     case ReportColumn::Format::Date: {
         const QDate d = QDate::fromString(v.toString(), Qt::ISODate);
-        return d.isValid() ? d.toString(QStringLiteral("MM/dd/yyyy")) : v.toString();
+        return d.isValid() ? DateText::shown(d) : v.toString();
     }
     case ReportColumn::Format::Text:
     case ReportColumn::Format::Code: break;

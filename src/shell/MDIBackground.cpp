@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "database/Schema.h"
+#include "platform/ConfigFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/HelpViewer.h"
@@ -91,7 +92,9 @@ void MDIBackground::closeEvent(QCloseEvent* e) {
 
 void MDIBackground::onLoad() {
     // Which database this window works on, when several stations each have one open.
-    setCaption(QStringLiteral("Varnex - ") + Schema::describe());
+    // The plant's name first, when varnex.conf gives one.
+    const QString plant = ConfigFile::value(QStringLiteral("plant"));
+    setCaption(QStringLiteral("Varnex - ") + (plant.isEmpty() ? QString() : plant + QStringLiteral(" - ")) + Schema::describe());
     FormRegistry& forms = FormRegistry::instance();
     forms.setMdiArea(m_area);
     // The background window fills the screen, so that the forms that centre

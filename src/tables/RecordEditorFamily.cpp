@@ -20,32 +20,32 @@ RecordEditorSpec editor(const char* form, const char* caption, const char* table
 QList<RecordEditorSpec> build() {
     // The caption "Defect " ends in a blank. Two field names hold a blank.
     RecordEditorSpec defects = editor("frmDefects", "Defect ", "defects",
-        {field("txtDefectCode", "lblDefectCode", "defectcode", "DefectCode:", 0),
-         field("txtDefectDescription", "lblDefectDescription", "defectdescription", "Description:", 30)});
+        {field("txtDefectCode", "lblDefectCode", "defectcode", "Defect Code:", 0),
+         field("txtDefectDescription", "lblDefectDescription", "defectdescription", "Description:", 50)});
     defects.selectCodeOnEnter = true;
 
     RecordEditorSpec part = editor("frmPart", "Part", "Parts",
-        {field("txtPartNumber", "lblPartNumber", "partnum", "PartNum:", 0),
-         field("txtDescription", "lblDescription", "partdescription", "Description:", 35)});
+        {field("txtPartNumber", "lblPartNumber", "partnum", "Part Number:", 0),
+         field("txtDescription", "lblDescription", "partdescription", "Description:", 50)});
 
     RecordEditorSpec model = editor("frmModel", "Model", "Model",
-        {field("txtModelNumber", "lblModelNumber", "ModelNumber", "ModelNum:", 15),
-         field("txtModelDescription", "lblModelDescription", "ModelDescription", "Description:", 20)});
+        {field("txtModelNumber", "lblModelNumber", "ModelNumber", "Model Number:", 15),
+         field("txtModelDescription", "lblModelDescription", "ModelDescription", "Description:", 50)});
 
     RecordEditorSpec location = editor("frmLocation", "Location", "location",
-        {field("txtLocationCode", "lblLocationCode", "locationcode", "LocationCode:", 0),
-         field("txtLocationDescription", "lblLocationDescription", "location description", "Description:", 35)});
+        {field("txtLocationCode", "lblLocationCode", "locationcode", "Location Code:", 0),
+         field("txtLocationDescription", "lblLocationDescription", "location description", "Description:", 50)});
     location.selectCodeOnEnter = true;
 
     RecordEditorSpec station = editor("frmStation", "Station", "Station",
         {field("txtStation", "lblStation", "StationID", "Station ID:", 6),
-         field("txtStationDescription", "lblStationDescription", "Station Description", "Station Description:", 35)});
+         field("txtStationDescription", "lblStationDescription", "Station Description", "Station Description:", 50)});
     station.handlesNavigatorEvents = false;
 
     // The employee boxes and labels are the indexed groups txtFields and
     // lblLabels: element i is named "txtFields_i" and "lblLabels_i".
     RecordEditorSpec employee = editor("frmEmployee", "Employee", "Employees",
-        {field("txtFields_0", "lblLabels_0", "EmployeeNum", "EmployeeNum:", 0),
+        {field("txtFields_0", "lblLabels_0", "EmployeeNum", "Employee Number:", 0),
          field("txtFields_1", "lblLabels_1", "LastName", "Last Name:", 20),
          field("txtFields_2", "lblLabels_2", "FirstName", "First Initial:", 20)});
     employee.addFocusesFirstField = false;

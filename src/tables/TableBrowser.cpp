@@ -222,8 +222,8 @@ void TableBrowser::bindGrid() {
     QHeaderView* h = m_grid->horizontalHeader();
     const QFontMetrics fm(h->font());
     for (int c = 0; c < m_model->columnCount(); ++c) {
-        const QString name = m_model->headerData(c, Qt::Horizontal).toString();
-        int width = qMax(fm.horizontalAdvance(name) + 24, 70);
+        const QString name = m_rs->fieldNames().value(c);
+        int width = qMax(fm.horizontalAdvance(m_model->headerData(c, Qt::Horizontal).toString()) + 24, 70);
         if (name.contains(QLatin1String("description"), Qt::CaseInsensitive) || name == QLatin1String("Notes"))
             width = qMax(width, 200);
         // A date is shown whole, never cut to "12/31/20…".

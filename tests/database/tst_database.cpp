@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(refusal(QStringLiteral("INSERT INTO Parts (partnum) VALUES (?)"), QStringLiteral("001")),
                  QStringLiteral("Part number 001 is already in the Parts table."));
         QCOMPARE(refusal(QStringLiteral("INSERT INTO InspectionRecord (Date) VALUES (?)"), QStringLiteral("2026-02-30")),
-                 QStringLiteral("Date: 2026-02-30 is not a real date."));
+                 QStringLiteral("Date: 2026-02-30 is not a date in the form mm/dd/yyyy"));
 
         // A code retyped keeps its key; a write holds its unit's lock; a failed transaction is not committed.
         SqlStatement key(db, QStringLiteral("SELECT rowid FROM Parts WHERE partnum = '001'"));

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -116,7 +117,7 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("Inspection Record-Data Entry Screen"));
         QVERIFY(navigator(form)->isNewRow());
         QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (3 stored)"));
-        QCOMPARE(focusName() + box(form, "txtModelNumber")->text() + dateBox(form, "MaskEdBox1")->displayText(),
+        QCOMPARE(focusName() + box(form, "txtModelNumber")->text() + dateBox(form, "MaskEdBox1")->typedText(),
                  QStringLiteral("txtFacility__/__/____"));
         arrow(form, "Previous");
         QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
@@ -124,7 +125,7 @@ private slots:
         arrow(form, "First");
         QCOMPARE(QStringList({box(form, "txtFacility")->text(), box(form, "txtModelNumber")->text(),
                               box(form, "txtReworkNumber")->text(), dateBox(form, "MaskEdBox1")->text()}),
-                 QStringList({"A", "M1", "1", "3/4/2026"}));
+                 QStringList({"A", "M1", "1", "03/04/2026"}));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 3"));
         arrow(form, "Next");
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 2 of 3"));
@@ -147,7 +148,7 @@ private slots:
             {"txtSerialNumber", "lblSerialNumber", "Serial Number", "AB1"},
             {"txtInspectorNumber", "lblInspectorNumber", "Inspector Number", "AB"},
             {"txtStation", "lblStation", "Station", "AB1"},
-            {"txtPartNum", "lblPartNumber", "PartNumber", "AB1"},
+            {"txtPartNum", "lblPartNumber", "Part Number", "AB1"},
             {"txtDefectCode", "lblDefectCode", "Defect Code", "AB"},
             {"txtLocationCode", "lblLocationCode", "Location Code", "AB"},
             {"txtpreviousinspector", "lblPreviousInspector", "Previous Inspector", "AB"},
@@ -195,13 +196,17 @@ private slots:
         QVERIFY(form);
         arrow(form, "Previous");
         QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QStringLiteral("x"));
+        // A stored date has the pattern, so that it is retyped as a new one is.
+        QCOMPARE(dateBox(form, "MaskEdBox2")->inputPattern(), QStringLiteral("##/##/####"));
         click(form, "cmdAdd");
         QCOMPARE(focusName(), QStringLiteral("txtFacility"));
         for (TextBox* b : form->findChildren<TextBox*>())
             QVERIFY2(b->text().isEmpty(), qPrintable(b->objectName()));
         QCOMPARE(control<QPlainTextEdit>(form, "txtNotes")->toPlainText(), QString());
         for (const char* name : {"MaskEdBox1", "MaskEdBox2", "MaskEdBox3"}) {
-            QCOMPARE(dateBox(form, name)->displayText(), QStringLiteral("__/__/____"));
+            // Without the focus an empty box shows the order, with it the pattern.
+            QCOMPARE(dateBox(form, name)->displayText() + dateBox(form, name)->placeholderText(), QStringLiteral("mm/dd/yyyy"));
+            QCOMPARE(dateBox(form, name)->typedText(), QStringLiteral("__/__/____"));
             QVERIFY(dateBox(form, name)->value().isNull());
         }
         QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (1 stored)"));
@@ -288,7 +293,7 @@ private slots:
         field(QStringLiteral("13452026"));
         arrow(form, "Next");
         QCOMPARE(dialogs.texts(),
-                 QStringList({"Rework number: two is not a whole number.", "Prev Inspection Date: 13/45/2026 is not a real date."}));
+                 QStringList({"Rework number: two is not a whole number.", "Prev Inspection Date: 13/45/2026 is not a date in the form mm/dd/yyyy"}));
         QCOMPARE(dialogs.messages[1].title, QStringLiteral("Varnex"));
         QCOMPARE(date->text(), QStringLiteral("13/45/2026"));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 1 of 2"));
@@ -350,7 +355,7 @@ private slots:
                 texts << control(form, name)->displayText();
             return texts.join(QLatin1Char('|')) + QLatin1Char('|') + focusName();
         };
-        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1||||__/__/____|2|txtPartNum"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|M1|S1|E7|12/31/2026|T1|||||2|txtPartNum"));
 
         // The whole defect by keyboard.
         for (const char* t : {"p9", "4", "5", "e2", "01022026", "op1", "01032026", "scratch"})
@@ -366,7 +371,7 @@ private slots:
                  app.rows(QStringLiteral("SELECT CAST(InspectionID AS TEXT), 'insert', '%1' FROM InspectionRecord ORDER BY InspectionID")
                               .arg(QCoreApplication::applicationName())));
         // The next unit: same facility, inspector, date and station.
-        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1|||||1|txtModelNumber"));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (2 stored)"));
 
         // A pass asks nothing: the unit after it is prepared at once.
@@ -377,7 +382,7 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 2);
         QCOMPARE(app.rows(QString::fromLatin1(kUnitColumns)).value(2),
                  QStringLiteral("A|M2|S2|E7|2026-12-31|T1|001|1|1|NULL|NULL|NULL|NULL|1|NULL"));
-        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1||||__/__/____|1|txtModelNumber"));
+        QCOMPARE(unitBoxes(), QStringLiteral("A|||E7|12/31/2026|T1|||||1|txtModelNumber"));
         QCOMPARE(navigator(form)->caption(), QStringLiteral("New record (3 stored)"));
 
         // It needs only model and serial; an arrow writes it and shows it.
@@ -496,7 +501,7 @@ private slots:
                                 "'2026-01-02', 'ELEC', '001', '1', '1', 1)"));
         insertRows(app, {"M2|S2|T1"});
         const QString question =
-            QStringLiteral("Record 1 is the inspection of VX-200 A26-000001 at ELEC on 1/2/2026. Change the stored record?");
+            QStringLiteral("Record 1 is the inspection of VX-200 A26-000001 at ELEC on 01/02/2026. Change the stored record?");
         const auto stored = [&] { return app.rows(QString::fromLatin1(kUnitColumns)); };
         const QStringList before = stored();
         DataEntryForm* form = openScreen();
@@ -629,9 +634,9 @@ private slots:
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("stored");  // the corrected field as stored
         QTest::newRow("february 30") << "MaskEdBox1" << "02302026" << "02282026"
-                                     << "Date: 02/30/2026 is not a real date." << "Date|2026-02-28";
+                                     << "Date: 02/30/2026 is not a date in the form mm/dd/yyyy" << "Date|2026-02-28";
         QTest::newRow("previous inspection date") << "MaskEdBox2" << "99992026" << "01022026"
-                                                  << "Prev Inspection Date: 99/99/2026 is not a real date." << "IDate|2026-01-02";
+                                                  << "Prev Inspection Date: 99/99/2026 is not a date in the form mm/dd/yyyy" << "IDate|2026-01-02";
         QTest::newRow("two-letter facility") << "txtFacility" << "AB" << "A" << "Facility: AB is more than one character."
                                              << "Facility|A";
     }
@@ -837,32 +842,62 @@ private slots:
         QCOMPARE(model->text() + focusName(), QStringLiteral("VXtxtSerialNumber"));
     }
 
+    // Dates read and shown in this computer's order (the locale's, or the one
+    // varnex.conf names), stored as ISO: a stored row, its date retyped over
+    // the mask, and a new unit on the submit road.
+    void datesReadBackAsStoredInAnyLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("stored");   // 2 January and 12 November 2026 as shown
+        QTest::addColumn<QString>("retyped");  // 8 December 2026 typed over 12 November
+        QTest::addColumn<QString>("typed");    // 7 December 2026 typed for a new unit
+        QTest::addColumn<QString>("kept");     // 7 December shown for the next unit
+        QTest::newRow("en_US") << "en_US" << "" << "01/02/2026 11/12/2026" << "12082026" << "12072026" << "12/07/2026";
+        QTest::newRow("en_GB") << "en_GB" << "" << "02/01/2026 12/11/2026" << "08122026" << "07122026" << "07/12/2026";
+        QTest::newRow("de_DE") << "de_DE" << "" << "02.01.2026 12.11.2026" << "08122026" << "07122026" << "07.12.2026";
+        QTest::newRow("en_US, date order = ymd") << "en_US" << "date order = ymd" << "2026/01/02 2026/11/12" << "20261208"
+                                                 << "20261207" << "2026/12/07";
+    }
     void datesReadBackAsStoredInAnyLocale() {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, stored);
+        QFETCH(QString, retyped);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QLocale::setDefault(QLocale(locale));
         struct Restore {
             ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
         } restore;
         Dialogs::Scripted dialogs;
         TestAppFolder app;
+        QFile settings(app.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
         app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, IDate) "
                                 "VALUES ('A', 'M0', 'S0', '2026-01-02', 'T1', '2026-11-12')"));
         DataEntryForm* form = openScreen();
         QVERIFY(form);
         arrow(form, "First");
-        // 2 January shows month first and reads back the same after an edit of the row.
-        QCOMPARE(dateBox(form, "MaskEdBox1")->text() + dateBox(form, "MaskEdBox2")->text(), QStringLiteral("1/2/202611/12/2026"));
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text() + QLatin1Char(' ') + dateBox(form, "MaskEdBox2")->text(), stored);
+        // The stored date keeps its mask: eight digits typed over it are a date.
+        enter(dateBox(form, "MaskEdBox2"), false);
+        dateBox(form, "MaskEdBox2")->setCursorPosition(0);
+        QTest::keyClicks(focused(), retyped);
         enter(control<QPlainTextEdit>(form, "txtNotes"));
         QTest::keyClicks(focused(), QStringLiteral("seen"));
-        // The submit road: typed month first, kept for the next unit, stored the same.
+        // The submit road: typed in the order, kept for the next unit, stored the same.
         click(form, "cmdAdd");
-        for (const char* t : {"a", "M1", "S1", "e7", "01022026", "T1"})
-            field(QString::fromLatin1(t));
+        for (const QString& t : {QStringLiteral("a"), QStringLiteral("M1"), QStringLiteral("S1"), QStringLiteral("e7"), typed,
+                                 QStringLiteral("T1")})
+            field(t);
         pressEnter();  // Pass
         pressEnter();  // Submit, asked nothing
-        QCOMPARE(dateBox(form, "MaskEdBox1")->text(), QStringLiteral("1/2/2026"));
+        QCOMPARE(dateBox(form, "MaskEdBox1")->text(), kept);
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(app.rows(QStringLiteral("SELECT Date, IDate, Notes FROM InspectionRecord ORDER BY InspectionID")),
-                 QStringList({"2026-01-02|2026-11-12|seen", "2026-01-02|NULL|NULL"}));
+                 QStringList({"2026-01-02|2026-12-08|seen", "2026-12-07|NULL|NULL"}));
     }
 
     void countComparesExactlyUpToTheLimit() {

@@ -146,8 +146,8 @@ void TestDataFolder::saveDialogsStartInDocuments() {
     ReportPreview preview(result);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QCOMPARE(documents, m_home.filePath(QStringLiteral("Documents")));
-    QCOMPARE(preview.suggestedExportPath(true), documents + QStringLiteral("/Pareto of Defects.pdf"));
-    QCOMPARE(preview.suggestedExportPath(false), documents + QStringLiteral("/Pareto of Defects.csv"));
+    QCOMPARE(preview.suggestedExportPath(QStringLiteral(".pdf")), documents + QStringLiteral("/Pareto of Defects.pdf"));
+    QCOMPARE(preview.suggestedExportPath(QStringLiteral(".csv")), documents + QStringLiteral("/Pareto of Defects.csv"));
 }
 
 // Every command answers --version and --help at once, without a screen.

@@ -2,7 +2,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 
 #include "TestAppFolder.h"
 #include "database/RecordNavigator.h"
+#include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/FormRegistry.h"
@@ -207,24 +210,71 @@ private slots:
         QCOMPARE(folder.targetThen, replaced);
     }
 
-    // Letters refused, month first, the short date of the locale shown; a text
-    // that names no real day is handed on as typed, for the database to refuse.
-    void dateBoxPatternAndValue() {
-        MaskedDateBox box(QStringLiteral("MaskEdBox1"));
-        box.reset();
-        box.show();
-        box.setFocus();
-        QVERIFY(QTest::qWaitForWindowActive(&box));
-        box.setCursorPosition(0);
-        QTest::keyClicks(&box, QStringLiteral("ab12312026"));
-        QCOMPARE(box.value().toDate(), QDate(2026, 12, 31));
-        box.setValue(QStringLiteral("2026-03-05"));
-        box.clearFocus();
-        QCOMPARE(box.text(), QStringLiteral("3/5/2026"));
-        box.setFocus();
-        box.setText(QStringLiteral("13/45/2026"));
-        QCOMPARE(box.value().typeId(), int(QMetaType::QString));
-        QCOMPARE(MaskedDateBox::parseMdy(QStringLiteral("02/29/2025")), QDate());
+    // The date box in this computer's order: the locale's short date order, or
+    // the one varnex.conf names. Letters are refused, the mask and an empty box
+    // show the order, a stored date keeps the mask for retyping, and a text that
+    // names no real day is handed on as typed, for the database to refuse.
+    void dateBoxFollowsTheOrder_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("typed");    // 31 December 2026, eight digits
+        QTest::addColumn<QString>("shown");    // 5 March 2026
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("retyped");  // 8 December 2026 over the stored date
+        QTest::newRow("en_US") << "en_US" << "" << "12312026" << "03/05/2026" << "mm/dd/yyyy" << "12082026";
+        QTest::newRow("en_GB") << "en_GB" << "" << "31122026" << "05/03/2026" << "dd/mm/yyyy" << "08122026";
+        QTest::newRow("de_DE") << "de_DE" << "" << "31122026" << "05.03.2026" << "dd.mm.yyyy" << "08122026";
+        QTest::newRow("C") << "C" << "" << "20261231" << "2026-03-05" << "yyyy-mm-dd" << "20261208";
+        QTest::newRow("en_US, date order = dmy") << "en_US" << "date order = dmy" << "31122026" << "05/03/2026"
+                                                 << "dd/mm/yyyy" << "08122026";
+        QTest::newRow("en_GB, Date_Order = YMD") << "en_GB" << "# plant\nDate_Order = YMD" << "20261231"
+                                                 << "2026/03/05" << "yyyy/mm/dd" << "20261208";
+    }
+    void dateBoxFollowsTheOrder() {
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, pattern);
+        QFETCH(QString, retyped);
+        TestAppFolder folder(TestAppFolder::Data::None);
+        writeFile(folder.file(QStringLiteral("varnex.conf")), conf.toUtf8());
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        QWidget w;
+        auto* box = new MaskedDateBox(QStringLiteral("MaskEdBox1"), &w);
+        auto* other = new QLineEdit(&w);
+        other->move(0, 40);
+        box->reset();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        other->setFocus();
+        QCOMPARE(box->placeholderText(), pattern);
+        QCOMPARE(box->displayText(), QString());  // empty, without the focus: the order shows
+        box->setFocus();
+        box->setCursorPosition(0);
+        QTest::keyClicks(box, QStringLiteral("ab") + typed);
+        QCOMPARE(box->value().toDate(), QDate(2026, 12, 31));
+        box->setValue(QStringLiteral("2026-03-05"));
+        other->setFocus();
+        QCOMPARE(box->text(), shown);
+        QCOMPARE(DateText::parse(shown), QDate(2026, 3, 5));
+        QCOMPARE(DateText::refusal(QStringLiteral("Date"), QStringLiteral("99/99/2026")),
+                 QStringLiteral("Date: 99/99/2026 is not a date in the form ") + pattern);
+
+        // A stored date retyped: the mask takes eight digits over it.
+        MaskedDateBox stored(QStringLiteral("MaskEdBox2"), &w);
+        stored.setValue(QStringLiteral("2026-03-05"));
+        stored.show();
+        stored.setFocus();
+        stored.setCursorPosition(0);
+        QTest::keyClicks(&stored, retyped);
+        QCOMPARE(stored.value().toDate(), QDate(2026, 12, 8));
+
+        box->setFocus();
+        box->setText(QStringLiteral("13/45/2026"));
+        QCOMPARE(box->value().typeId(), int(QMetaType::QString));
+        QCOMPARE(DateText::parse(QStringLiteral("2025-02-29")), QDate());
     }
 
     // Upper-casing on leaving and selecting on entering are the text box's

@@ -53,6 +53,8 @@ inline QStringList readLines(const QString& path) {
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromUtf8(f.readAll());
+    if (text.startsWith(QChar(0xFEFF)))  // the byte-order mark of a CSV file
+        text.remove(0, 1);
     if (text.endsWith(QLatin1String("\r\n")))
         text.chop(2);
     return text.split(QStringLiteral("\r\n"));

@@ -1,9 +1,13 @@
+#include <QFile>
 #include <QLabel>
+#include <QLocale>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTest>
 
 #include "ReportTestData.h"
 #include "TestAppFolder.h"
+#include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
 #include "platform/MaskedDateBox.h"
@@ -123,11 +127,16 @@ private slots:
         QTest::addColumn<QString>("end");    // typed; with slashes: the box's text as pasted
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("busy");  // the hourglass while the message shows
-        const QString dataError = QStringLiteral("Data error, recheck your input data");
-        QTest::newRow("nothing typed") << "frmInspectionEscapes" << "" << "" << dataError << true;
-        QTest::newRow("partly typed") << "frmInspectionEscapes" << "1201" << "12312003" << dataError << true;
-        QTest::newRow("short date") << "frmInspectionEscapes" << "12012003" << "1/2/03" << dataError << true;
-        QTest::newRow("pareto leaves the pointer") << "frmPareto" << "" << "" << dataError << false;
+        // A date that is none names its box and the form expected, with the box's text selected.
+        const QString nothing = QStringLiteral("Begin Date: no date was entered; enter it in the form mm/dd/yyyy");
+        QTest::newRow("nothing typed") << "frmInspectionEscapes" << "" << "" << nothing << false;
+        QTest::newRow("partly typed") << "frmInspectionEscapes" << "1201" << "12312003"
+                                      << "Begin Date: 12/01/____ is not a date in the form mm/dd/yyyy" << false;
+        QTest::newRow("day first") << "frmInspectionEscapes" << "31122026" << "12312026"
+                                   << "Begin Date: 31/12/2026 is not a date in the form mm/dd/yyyy" << false;
+        QTest::newRow("short date") << "frmInspectionEscapes" << "12012003" << "1/2/03"
+                                    << "End Date: 1/2/03 is not a date in the form mm/dd/yyyy" << false;
+        QTest::newRow("pareto") << "frmPareto" << "" << "" << nothing << false;
         QTest::newRow("no last name") << "frmDefectsbySelectedOperator" << "12012003" << "12312003" << "Enter Employee Last Name" << false;
         // Not a fault of the input: the message tells what happened.
         QTest::newRow("time limit") << "frmInspectionEscapes" << "12012003" << "12312003"
@@ -166,21 +175,61 @@ private slots:
         QVERIFY(FormRegistry::instance().isVisible(form));
         if (form == QLatin1String("frmDefectsbySelectedOperator"))
             QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtLastName"));
+        if (message.contains(QLatin1String("a date in the form"))) {
+            auto* box = child<MaskedDateBox>(f, message.startsWith(QLatin1String("End")) ? "MaskEdBox2" : "MaskEdBox1");
+            QCOMPARE(QApplication::focusWidget(), box);
+            QCOMPARE(box->selectedText(), box->displayText());
+        }
     }
 
-    // A box entered again with a date takes the pattern back, so typing over the date follows it.
-    void dateBoxEnteredAgain() {
+    // Dates typed in this computer's order (the locale's, or varnex.conf's)
+    // reach the engine as the days meant and print in that order; a box
+    // entered again takes the pattern back, so typing over the date follows it.
+    void datesInThisComputersOrder_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("begin");  // 1 December 2026
+        QTest::addColumn<QString>("end");    // 31 December 2026
+        QTest::addColumn<QString>("shown");  // 1 December 2026 as shown
+        QTest::newRow("en_US") << "en_US" << "" << "12012026" << "12312026" << "12/01/2026";
+        QTest::newRow("en_GB") << "en_GB" << "" << "01122026" << "31122026" << "01/12/2026";
+        QTest::newRow("de_DE") << "de_DE" << "" << "01122026" << "31122026" << "01.12.2026";
+        QTest::newRow("en_GB, date order = mdy") << "en_GB" << "date order = mdy" << "12012026" << "12312026" << "12/01/2026";
+    }
+    void datesInThisComputersOrder() {
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, begin);
+        QFETCH(QString, end);
+        QFETCH(QString, shown);
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
         TestAppFolder app;
+        QFile settings(app.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
+        fillReportData(app);
         Dialogs::Scripted dialogs;
         ReportCriteriaForm* f = open(QStringLiteral("frmDefectsbyOp"));
+        toCsv(f, app);
+        QStringList criteria;
+        connect(f->engine(), &ReportEngine::produced, this, [&](const ReportResult& r) { criteria = r.criteria; });
         auto* b = child<MaskedDateBox>(f, "MaskEdBox1");
-        QTest::keyClicks(b, QStringLiteral("12012003"));
+        QCOMPARE(b->placeholderText(), DateText::pattern());
+        QTest::keyClicks(b, begin);
         QTest::keyClick(b, Qt::Key_Tab);
-        QCOMPARE(b->text(), QStringLiteral("12/1/2003"));  // short date shown once left
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(b->text(), shown);  // shown so once left
+        QTest::keyClicks(QApplication::focusWidget(), end);
+        QTest::mouseClick(child<QPushButton>(f, "cmdOK"), Qt::LeftButton);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
+        QCOMPARE(f->engine()->runLog(), QStringList{app.path() + QStringLiteral("\\defects_by_operator.rpt|Begin Date;Date (2026, "
+                                                                                  "12, 01);true|End Date;Date (2026, 12, 31);true|Facility;A;true||")});
+        QCOMPARE(criteria.value(0), QStringLiteral("Begin Date: ") + shown);
+        b->setFocus();
         b->selectAll();
-        QTest::keyClicks(b, QStringLiteral("01012026"));
-        QCOMPARE(b->typedText(), QStringLiteral("01/01/2026"));
+        QTest::keyClicks(b, begin);
+        QCOMPARE(b->typedText(), shown);
     }
 
     void missingReportFileIsReportedAtLoad() {

@@ -3,6 +3,7 @@
 // both runs must give these lines: the same rows, order and figures.
 #include <QCoreApplication>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QProcess>
 #include <QTest>
 
@@ -56,8 +57,8 @@ private slots:
                            ",Grand total,10,3,30.0,6,60.0"};
         QTest::newRow("escapes") << QStringLiteral("Inspection_Escapes.rpt") << december("BeginDate", "EndDate") << QString()
             << QStringList{"Passed by inspector,Passed On,Found On,Model,Serial,Station,Part,Defect,Location,Found By,Escapes,Units Inspected,Escape Rate,Defects Found,% of All Defects",
-                           "I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,",
-                           "I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,",
+                           "I9,2003-12-03,2003-12-04,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,",
+                           "I9,2003-12-08,2003-12-10,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,",
                            "I9,Total,,,,,,,,,2,0,,,", ",Grand total,,,,,,,,,2,11,18.2,10,20.0"};
         QTest::newRow("by model") << QStringLiteral("defects_by_model.rpt")
             << december("Begin Date", "End Date", nullptr) << QString()
@@ -79,49 +80,49 @@ private slots:
         QTest::newRow("by operator with notes") << QStringLiteral("defects_by_operator_Notes.rpt")
             << december("Begin Date", "End Date") << QString()
             << QStringList{"Operator,Defect Code,Date,Model,Serial,Station,Part,Loc.,Notes",
-                           "E1 - John Smith,1,12/03/2003,M100,S9,ST2,123,1,",
-                           "E1 - John Smith,D1,12/02/2003,M100,S2,ST1,P2,L1,first",
-                           "E1 - John Smith,D2,12/02/2003,M100,S2,ST1,P3,L1,", "E1 - John Smith,,Total,3,,,,,",
-                           "E2 - Mary Jones,1,12/04/2003,M200,S10,ST2,001,L2,",
-                           "E2 - Mary Jones,D1,12/10/2003,M200,S3,ST1,P2,L2,'=cmd|' /C calc'!A0",
-                           "E2 - Mary Jones,D2,12/11/2003,M200,S3,ST1,P2,L1,", "E2 - Mary Jones,,Total,3,,,,,",
-                           "E3 - Bob smith,D1,12/06/2003,M100,S11,ST1,P2,L1,",
-                           "E3 - Bob smith,D1,12/31/2003,M200,S5,ST2,P4,L1,\"line one\nline, two\"",
-                           "E3 - Bob smith,D2,12/06/2003,M100,S11,ST1,P3,L2,", "E3 - Bob smith,,Total,3,,,,,",
-                           "(no operator),,12/20/2003,M200,,ST1,,,", "(no operator),,Total,1,,,,,",
+                           "E1 - John Smith,1,2003-12-03,M100,S9,ST2,123,1,",
+                           "E1 - John Smith,D1,2003-12-02,M100,S2,ST1,P2,L1,first",
+                           "E1 - John Smith,D2,2003-12-02,M100,S2,ST1,P3,L1,", "E1 - John Smith,,Total,3,,,,,",
+                           "E2 - Mary Jones,1,2003-12-04,M200,S10,ST2,001,L2,",
+                           "E2 - Mary Jones,D1,2003-12-10,M200,S3,ST1,P2,L2,'=cmd|' /C calc'!A0",
+                           "E2 - Mary Jones,D2,2003-12-11,M200,S3,ST1,P2,L1,", "E2 - Mary Jones,,Total,3,,,,,",
+                           "E3 - Bob smith,D1,2003-12-06,M100,S11,ST1,P2,L1,",
+                           "E3 - Bob smith,D1,2003-12-31,M200,S5,ST2,P4,L1,\"line one\nline, two\"",
+                           "E3 - Bob smith,D2,2003-12-06,M100,S11,ST1,P3,L2,", "E3 - Bob smith,,Total,3,,,,,",
+                           "(no operator),,2003-12-20,M200,,ST1,,,", "(no operator),,Total,1,,,,,",
                            ",,Grand total,10,,,,,"};
         QTest::newRow("selected operator") << QStringLiteral("defects_by_selected_operator.rpt")
             << december("Begin Date", "End Date") + QStringList{QStringLiteral("Operator;smith;true")} << QString()
             << QStringList{"Operator,Date,Model,Serial,Station,Part,Defect,Loc.,Notes",
-                           "E1 - John Smith,12/02/2003,M100,S2,ST1,P2,D1 Scratch,L1,first",
-                           "E1 - John Smith,12/02/2003,M100,S2,ST1,P3,D2 Dent,L1,",
-                           "E1 - John Smith,12/03/2003,M100,S9,ST2,123,1 PASS - NO DEFECT,1,",
+                           "E1 - John Smith,2003-12-02,M100,S2,ST1,P2,D1 Scratch,L1,first",
+                           "E1 - John Smith,2003-12-02,M100,S2,ST1,P3,D2 Dent,L1,",
+                           "E1 - John Smith,2003-12-03,M100,S9,ST2,123,1 PASS - NO DEFECT,1,",
                            "E1 - John Smith,Total,,,,,3 defects,,",
-                           "E3 - Bob smith,12/06/2003,M100,S11,ST1,P2,D1 Scratch,L1,",
-                           "E3 - Bob smith,12/06/2003,M100,S11,ST1,P3,D2 Dent,L2,",
-                           "E3 - Bob smith,12/31/2003,M200,S5,ST2,P4,D1 Scratch,L1,\"line one\nline, two\"",
+                           "E3 - Bob smith,2003-12-06,M100,S11,ST1,P2,D1 Scratch,L1,",
+                           "E3 - Bob smith,2003-12-06,M100,S11,ST1,P3,D2 Dent,L2,",
+                           "E3 - Bob smith,2003-12-31,M200,S5,ST2,P4,D1 Scratch,L1,\"line one\nline, two\"",
                            "E3 - Bob smith,Total,,,,,3 defects,,", ",Grand total,,,,,6 defects,,"};
         const QStringList quarter{QStringLiteral("BeginDate;Date (2003, 11, 01);true"), QStringLiteral("EndDate;Date (2004, 01, 31);true"),
                                   QStringLiteral("Facility;A;true")};
         const QString trend = QStringLiteral("Period From,Units,1st Pass,Yield,Defects/100,p,p-bar,LCL,UCL,Signal");
         QTest::newRow("trend by week") << QStringLiteral("yield_trend.rpt") << quarter + QStringList{"Period;Week;true"} << QString()
             << QStringList{trend,
-                           "11/24/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
-                           "12/01/2003,5,1,20.0,120,80.0,75.0,16.9,133.1,",
-                           "12/08/2003,2,1,50.0,100,50.0,75.0,0.0,166.9,",
-                           "12/15/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
-                           "12/29/2003,3,1,33.3,66.67,66.7,75.0,0.0,150.0,", "Grand total,12,3,25.0,,,,,,"};
+                           "2003-11-24,1,0,0.0,100,100.0,75.0,0.0,204.9,",
+                           "2003-12-01,5,1,20.0,120,80.0,75.0,16.9,133.1,",
+                           "2003-12-08,2,1,50.0,100,50.0,75.0,0.0,166.9,",
+                           "2003-12-15,1,0,0.0,100,100.0,75.0,0.0,204.9,",
+                           "2003-12-29,3,1,33.3,66.67,66.7,75.0,0.0,150.0,", "Grand total,12,3,25.0,,,,,,"};
         QTest::newRow("trend by month") << QStringLiteral("yield_trend.rpt") << quarter + QStringList{"Period;Month;true"} << QString()
             << QStringList{trend,
-                           "11/01/2003,1,0,0.0,100,100.0,75.0,0.0,204.9,",
-                           "12/01/2003,10,3,30.0,100,70.0,75.0,33.9,116.1,",
-                           "01/01/2004,1,0,0.0,100,100.0,75.0,0.0,204.9,", "Grand total,12,3,25.0,,,,,,"};
+                           "2003-11-01,1,0,0.0,100,100.0,75.0,0.0,204.9,",
+                           "2003-12-01,10,3,30.0,100,70.0,75.0,33.9,116.1,",
+                           "2004-01-01,1,0,0.0,100,100.0,75.0,0.0,204.9,", "Grand total,12,3,25.0,,,,,,"};
         QTest::newRow("unit history") << QStringLiteral("unit_history.rpt") << QStringList{QStringLiteral("Serial;S3;true")}
             << QString()
             << QStringList{"Unit,Date,Station,Inspector,Result,Prev. Inspector,Operator,Rework,Notes",
-                           "\"Model M200, serial S3\",12/10/2003,ST1,I1,Part P2; defect D1 Scratch; location L2 Side,I9,E2,1,'=cmd|' /C calc'!A0",
-                           "\"Model M200, serial S3\",12/11/2003,ST1,I1,Pass,,,2,",
-                           "\"Model M200, serial S3\",12/11/2003,ST1,I1,Part P2; defect D2 Dent; location L1 Top,,E2,2,",
+                           "\"Model M200, serial S3\",2003-12-10,ST1,I1,Part P2; defect D1 Scratch; location L2 Side,I9,E2,1,'=cmd|' /C calc'!A0",
+                           "\"Model M200, serial S3\",2003-12-11,ST1,I1,Pass,,,2,",
+                           "\"Model M200, serial S3\",2003-12-11,ST1,I1,Part P2; defect D2 Dent; location L1 Top,,E2,2,",
                            "\"Model M200, serial S3: by station\",,ST1,,3 inspections; latest: not passed,,,,"};
         QTest::newRow("what changed") << QStringLiteral("what_changed.rpt")
             << QStringList{QStringLiteral("Period;Week;true"), QStringLiteral("PeriodDate;Date (2003, 12, 31);true"), QStringLiteral("Facility;A;true")}
@@ -142,6 +143,13 @@ private slots:
         app.exec(QStringLiteral("INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station,"
                                 " ReworkNum) VALUES ('A','M200',NULL,'I2','2003-12-20','ST1',1)"));
         QCOMPARE(runCsv(app, file, params, sort), csv);
+        // The same file under any locale: ISO dates, a dot in numbers, UTF-8 marked as such.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        QCOMPARE(runCsv(app, file, params, sort), csv);
+        QFile written(app.file(QStringLiteral("out.csv")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.read(3), QByteArray("\xEF\xBB\xBF"));
     }
 
     // varnex-report reads the database in use too: given --server, the server's rows.

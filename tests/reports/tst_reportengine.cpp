@@ -98,15 +98,15 @@ private slots:
         QTest::newRow("escapes: rate per unit inspected") << "Inspection_Escapes.rpt" << december("BeginDate", "EndDate")
             << "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode,"
                " LocationCode, InspNum, IDate, ReworkNum) VALUES ('A','M100','S12','I2','2003-12-09','ST2','P2','D1','L1','I1','2003-12-05',2)"
-            << QStringList{"I1,12/05/2003,12/09/2003,M100,S12,ST2,P2,D1 Scratch,L1,I2,,,,,", "I1,Total,,,,,,,,,1,6,16.7,,",
-                           "I9,12/03/2003,12/04/2003,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,",
-                           "I9,12/08/2003,12/10/2003,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,", "I9,Total,,,,,,,,,2,0,,,",
+            << QStringList{"I1,2003-12-05,2003-12-09,M100,S12,ST2,P2,D1 Scratch,L1,I2,,,,,", "I1,Total,,,,,,,,,1,6,16.7,,",
+                           "I9,2003-12-03,2003-12-04,M200,S10,ST2,001,1 PASS - NO DEFECT,L2,I2,,,,,",
+                           "I9,2003-12-08,2003-12-10,M200,S3,ST1,P2,D1 Scratch,L2,I1,,,,,", "I9,Total,,,,,,,,,2,0,,,",
                            ",Grand total,,,,,,,,,3,10,30.0,10,30.0"};
         // A value is what lies between the name and the flag, semicolons and all.
         QTest::newRow("unit history: semicolon in a value") << "unit_history.rpt" << QStringList{"Serial;S;9;true"}
             << "UPDATE InspectionRecord SET SerialNum = 'S;9' WHERE SerialNum = 'S9'"
-            << QStringList{"\"Model M100, serial S;9\",12/03/2003,ST2,I1,Part 123; defect 1 PASS - NO DEFECT; location 1 PASS - NO DEFECT,,E1,1,",
-                           "\"Model M100, serial S;9\",12/04/2003,ST2,I1,Pass,,,2,",
+            << QStringList{"\"Model M100, serial S;9\",2003-12-03,ST2,I1,Part 123; defect 1 PASS - NO DEFECT; location 1 PASS - NO DEFECT,,E1,1,",
+                           "\"Model M100, serial S;9\",2003-12-04,ST2,I1,Pass,,,2,",
                            "\"Model M100, serial S;9: by station\",,ST2,,2 inspections; latest: pass,,,,"};
     }
     void figuresAfterMoreRows() {
@@ -131,8 +131,10 @@ private slots:
         const QString digits = QStringLiteral("0123456789").repeated(20);
         QTest::newRow("empty date") << QStringList{QStringLiteral("BeginDate;Date (, , );true"), e, f} << QString() << "not a valid date";
         QTest::newRow("missing facility") << QStringList{b, e} << QString() << "needs a value for the parameter 'Facility'";
-        QTest::newRow("unknown name") << QStringList{QStringLiteral("Begin Date;Date (2003, 12, 01);true"), e, f} << QString()
-                                      << "no parameter named 'Begin Date'";
+        // Names are matched without regard to case, blanks and underscores; an unknown one lists the report's.
+        QTest::newRow("unknown name") << QStringList{QStringLiteral("begin_date;Date (2003, 12, 01);true"), e, f,
+                                                     QStringLiteral("Start;Date (2003, 12, 01);true")}
+                                      << QString() << "no parameter named 'Start'; its parameters are BeginDate, EndDate, Facility.";
         QTest::newRow("no flag") << QStringList{b, e, QStringLiteral("Facility;A")} << QString() << "Invalid parameter field";
         QTest::newRow("huge date") << QStringList{QStringLiteral("BeginDate;") + digits + QStringLiteral(";true"), e, f} << QString()
                                    << digits.left(80) + QChar(0x2026);

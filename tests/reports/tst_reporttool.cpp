@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -86,6 +87,117 @@ private slots:
         else if (code == 0)
             QCOMPARE(readLines(written), (QStringList{QStringLiteral("Model Number,Model Description"), QStringLiteral("M200,Gadget"),
                                                       QStringLiteral("M100,Widget"), QStringLiteral("2 models,")}));
+    }
+
+    // A printed report in this computer's conventions: the locale's paper (Letter in
+    // the United States, A4 elsewhere) and date order, or those varnex.conf names,
+    // with the plant's name it gives; a landscape report stays landscape.
+    void printedInThisComputersConventions_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("printed");
+        QTest::newRow("en_US, landscape") << "en_US" << "" << "Inspection_Escapes.rpt" << "792 x 612"
+                                          << QStringList{"Begin Date: 12/01/2003", "12/03/2003"};
+        QTest::newRow("en_GB") << "en_GB" << "" << "1st_Pass_Yields.rpt" << "595 x 842"
+                               << QStringList{"Begin Date: 01/12/2003", "End Date: 31/12/2003", "KEL Manufacturing Software"};
+        QTest::newRow("de_DE, landscape") << "de_DE" << "" << "Inspection_Escapes.rpt" << "842 x 595"
+                                          << QStringList{"Begin Date: 01.12.2003", "03.12.2003"};
+        QTest::newRow("en_GB, paper = letter, date order = ymd, plant")
+            << "en_GB" << "paper = Letter\ndate order = ymd\nplant = Northfield Assembly" << "1st_Pass_Yields.rpt" << "612 x 792"
+            << QStringList{"Begin Date: 2003/12/01", "eld Assembly"};  // "fi" is one glyph in the PDF
+    }
+    void printedInThisComputersConventions() {
+        QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QString, report);
+        QFETCH(QString, page);
+        QFETCH(QStringList, printed);
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+        if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+            QSKIP("poppler-utils are not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        QFile settings(app.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
+        const QString pdf = app.file(QStringLiteral("out.pdf"));
+        QStringList args{app.file(report), QStringLiteral("--pdf"), pdf};
+        for (const QString& p : december("BeginDate", "EndDate"))
+            args << QStringLiteral("--param") << p;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale + QStringLiteral(".UTF-8"));
+        p.setProcessEnvironment(env);
+        // Run from the folder, as installed there, so that it reads the folder's varnex.conf.
+        const QString local = app.file(QStringLiteral("varnex-report"));
+        QVERIFY(QFile::copy(tool(), local));
+        p.start(local, args);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QProcess info, text;
+        info.start(pdfinfo, {pdf});
+        text.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(info.waitForFinished(30000) && text.waitForFinished(30000));
+        const QString size = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Page size:"), 1).section(QLatin1Char('\n'), 0, 0);
+        QCOMPARE(size.section(QStringLiteral(" pts"), 0, 0).trimmed(), page);
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& shown : printed)
+            QVERIFY2(words.contains(shown), qPrintable(shown + QStringLiteral(" not in:\n") + words));
+    }
+
+    // --xlsx: a real spreadsheet, read back by another program (openpyxl): the
+    // headings, dates as date cells in this computer's order, numbers as numbers,
+    // the totals lines. Written as safely as the CSV: never onto the database.
+    void spreadsheetReadsBack() {
+        const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                                    : QStandardPaths::findExecutable(QStringLiteral("python3"));
+        QProcess probe;
+        probe.start(python, {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
+        if (python.isEmpty() || !probe.waitForFinished(30000) || probe.exitCode() != 0)
+            QSKIP("python3-openpyxl is not installed");
+        TestAppFolder app;
+        fillReportData(app);
+        const QString xlsx = app.file(QStringLiteral("escapes.xlsx"));
+        QStringList args{app.file(QStringLiteral("Inspection_Escapes.rpt")), QStringLiteral("--xlsx"), xlsx};
+        for (const QString& p : december("BeginDate", "EndDate"))
+            args << QStringLiteral("--param") << p;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8"));
+        p.setProcessEnvironment(env);
+        p.start(tool(), args);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QProcess read;
+        read.start(python, {QStringLiteral("-c"), QStringLiteral(
+            "import sys, datetime, openpyxl\n"
+            "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+            "def cell(c):\n"
+            "    v = c.value\n"
+            "    if v is None: return ''\n"
+            "    if isinstance(v, datetime.datetime): return 'D' + v.date().isoformat() + ' ' + c.number_format\n"
+            "    if isinstance(v, (int, float)): return 'N' + str(v)\n"
+            "    return v\n"
+            "for row in ws.iter_rows(max_col=ws.max_column): print('|'.join(cell(c) for c in row))\n"), xlsx});
+        QVERIFY(read.waitForFinished(30000));
+        QVERIFY2(read.exitCode() == 0, read.readAllStandardError().constData());
+        const QStringList lines = QString::fromUtf8(read.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0).section(QLatin1Char('|'), 0, 2), QStringLiteral("Passed by inspector|Passed On|Found On"));
+        QCOMPARE(lines.mid(1), (QStringList{"I9|D2003-12-03 dd/mm/yyyy|D2003-12-04 dd/mm/yyyy|M200|S10|ST2|001|1 PASS - NO DEFECT|L2|I2|||||",
+                                            "I9|D2003-12-08 dd/mm/yyyy|D2003-12-10 dd/mm/yyyy|M200|S3|ST1|P2|D1 Scratch|L2|I1|||||",
+                                            "I9|Total|||||||||N2|N0|||", "|Grand total|||||||||N2|N10|N20|N9|N22.2"}));
+        // Onto the database the report reads: refused, the database whole.
+        QString err;
+        args.replace(2, app.file(QStringLiteral("temp/../kelid.mdb")));
+        if (!app.isServer()) {
+            QCOMPARE(run(args, &err), 1);
+            QVERIFY2(err.contains(QLatin1String("it is the database the report reads")), qPrintable(err));
+            QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt(), 20);
+        }
     }
 
     // The full device, where every write fails: the tool says so. The real /dev/full, or as root a private

@@ -9,6 +9,7 @@
 
 #include "reports/ReportPreview.h"
 #include "tables/GridFind.h"
+#include "platform/DateText.h"
 #include "tst_browser_support.h"
 
 using namespace browsertest;
@@ -27,12 +28,17 @@ private slots:
     }
     void cleanup() { fx.reset(); }
 
-    // Ordered by model, serial number and station; Add hidden until an
-    // Update, and then it does nothing.
+    // Ordered by model, serial number and station, headed in words; Add hidden
+    // until an Update, and then it does nothing.
     void opensOrderedAndAddDoesNothing() {
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         QVERIFY(b);
         QCOMPARE(column(b, 0), (QStringList{"4", "3", "2", "1"}));
+        // Headings in words, not field names.
+        QStringList headings;
+        for (int c : {3, 10, 11, 12})
+            headings << b->gridModel()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings, (QStringList{"Serial Number", "Previous Inspector", "Inspector Date", "Operator Number"}));
         QCOMPARE(shownButtons(b), (QStringList{"cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint", "cmdExport"}));
         QVERIFY(click(b, "cmdEdit"));
         QCOMPARE(shownButtons(b), (QStringList{"cmdUpdate", "cmdCancel", "cmdPrint", "cmdExport"}));
@@ -43,20 +49,35 @@ private slots:
         QVERIFY(fx->dialogs.messages.isEmpty());
     }
 
-    // Dates show and read month first whatever the locale; a date that is no
-    // date, and a number that is no number, are refused by the database with
-    // its own message, the change pending.
+    // Dates show and read in this computer's order (the locale's, or the one
+    // varnex.conf names) and are stored as ISO; a date that is no date, and a
+    // number that is no number, are refused by the database with its own
+    // message, the change pending.
     void typedDatesAndNumbers_data() {
         QTest::addColumn<QString>("locale");
-        for (const char* name : {"en_US", "en_GB", "de_DE"})
-            QTest::newRow(name) << QString::fromLatin1(name);
+        QTest::addColumn<QString>("conf");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("typed");  // 2 January 2026
+        QTest::newRow("en_US") << "en_US" << "" << QStringList{"02/21/2024", "02/20/2024", "01/10/2024", "03/05/2024"} << "1/2/2026";
+        QTest::newRow("en_GB") << "en_GB" << "" << QStringList{"21/02/2024", "20/02/2024", "10/01/2024", "05/03/2024"} << "2/1/2026";
+        QTest::newRow("de_DE") << "de_DE" << "" << QStringList{"21.02.2024", "20.02.2024", "10.01.2024", "05.03.2024"} << "2.1.2026";
+        QTest::newRow("en_US, date order = dmy") << "en_US" << "date order = dmy"
+                                                 << QStringList{"21/02/2024", "20/02/2024", "10/01/2024", "05/03/2024"} << "02/01/2026";
     }
     void typedDatesAndNumbers() {
         QFETCH(QString, locale);
+        QFETCH(QString, conf);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, typed);
         QLocale::setDefault(QLocale(locale));
+        QFile settings(fx->folder.file(QStringLiteral("varnex.conf")));  // on a server it names the server too
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write(QStringLiteral("\n%1\n").arg(conf).toUtf8());
+        settings.close();
+        DateText::reload();
         const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
         TableBrowser* b = open(QStringLiteral("tblInspection"));
-        QCOMPARE(column(b, 5), (QStringList{"2/21/2024", "2/20/2024", "1/10/2024", "3/5/2024"}));
+        QCOMPARE(column(b, 5), shown);
         // Only the year retyped in the cell: day and month stay as they were.
         const QModelIndex date = b->gridModel()->index(0, 5);
         b->grid()->setCurrentIndex(date);
@@ -68,7 +89,7 @@ private slots:
             QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClicks(editor, QStringLiteral("2025"));
         QVERIFY(click(b, "cmdNext"));
-        typeIntoCell(b, 5, QStringLiteral("1/2/2026"));
+        typeIntoCell(b, 5, typed);
         typeIntoCell(b, 14, QStringLiteral("3"));
         QVERIFY(click(b, "cmdNext"));
         QVERIFY(fx->dialogs.messages.isEmpty());
@@ -83,8 +104,8 @@ private slots:
             typeIntoCell(b, 5, shortYear);
             QVERIFY(click(b, "cmdNext"));
         }
-        QCOMPARE(fx->dialogs.texts(), (QStringList{"Date: 13/45/2024 is not a real date.", "Date: 1/2/03 is not a real date.",
-                                                   "Date: 1/2/202 is not a real date."}));
+        const QString form = QStringLiteral(" is not a date in the form ") + DateText::pattern();
+        QCOMPARE(fx->dialogs.texts(), (QStringList{"Date: 13/45/2024" + form, "Date: 1/2/03" + form, "Date: 1/2/202" + form}));
         QCOMPARE(status(b), QStringLiteral("Record 3 of 4"));
         typeIntoCell(b, 5, QStringLiteral("2/2/2024"));
         typeIntoCell(b, 14, QStringLiteral("two"));
@@ -147,7 +168,7 @@ private slots:
         const QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 5);
         QVERIFY(lines[0].startsWith(QStringLiteral("InspectionID,Facility,ModelNumber,SerialNum,InspectorNum,Date,")));
-        QCOMPARE(lines[1], QStringLiteral("4,B,M1,S1,I1,02/21/2024,ST1,,,,,,,,2,"));
+        QCOMPARE(lines[1], QStringLiteral("4,B,M1,S1,I1,2024-02-21,ST1,,,,,,,,2,"));
         QCOMPARE(lines[4].section(QLatin1Char(','), 0, 0), QStringLiteral("1"));
         QVERIFY(click(b, "cmdPrint"));
         ReportPreview* preview = nullptr;

@@ -42,15 +42,15 @@ struct EditorCase {
 const QList<EditorCase>& editorCases() {
     static const QList<EditorCase> cases = {
         {"frmDefects", "cmdDefectCodes", "Defect ", "defects", {"txtDefectCode", "txtDefectDescription"},
-         {"defectcode", "defectdescription"}, {0, 30}, "Defect code", true, true, true, false},
-        {"frmPart", "cmdParts", "Part", "Parts", {"txtPartNumber", "txtDescription"}, {"partnum", "partdescription"}, {0, 35},
+         {"defectcode", "defectdescription"}, {0, 50}, "Defect code", true, true, true, false},
+        {"frmPart", "cmdParts", "Part", "Parts", {"txtPartNumber", "txtDescription"}, {"partnum", "partdescription"}, {0, 50},
          "Part number", false, true, true, false},
         {"frmModel", "cmdModel", "Model", "Model", {"txtModelNumber", "txtModelDescription"}, {"ModelNumber", "ModelDescription"},
-         {15, 20}, "Model number", false, true, true, false},
+         {15, 50}, "Model number", false, true, true, false},
         {"frmLocation", "cmdLocation", "Location", "location", {"txtLocationCode", "txtLocationDescription"},
-         {"locationcode", "\"location description\""}, {0, 35}, "Location code", true, true, true, false},
+         {"locationcode", "\"location description\""}, {0, 50}, "Location code", true, true, true, false},
         {"frmStation", "cmdStation", "Station", "Station", {"txtStation", "txtStationDescription"},
-         {"StationID", "\"Station Description\""}, {6, 35}, "Station ID", false, false, true, false},
+         {"StationID", "\"Station Description\""}, {6, 50}, "Station ID", false, false, true, false},
         {"frmEmployee", "cmdEmployees", "Employee", "Employees", {"txtFields_0", "txtFields_1", "txtFields_2"},
          {"EmployeeNum", "LastName", "FirstName"}, {0, 20, 20}, "Employee number", false, true, false, true},
     };

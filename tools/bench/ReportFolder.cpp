@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include "Bench.h"
+#include "reports/ReportEngine.h"
 
 namespace Bench {
 
@@ -28,8 +29,6 @@ QString reportFolder(const QString& name, const QString& database, std::initiali
     return folder;
 }
 
-QString reportDate(const QDate& d) {
-    return QStringLiteral("Date (%1, %2, %3)").arg(d.year()).arg(d.month(), 2, 10, QLatin1Char('0')).arg(d.day(), 2, 10, QLatin1Char('0'));
-}
+QString reportDate(const QDate& d) { return ReportEngine::dateValue(d); }
 
 }  // namespace Bench

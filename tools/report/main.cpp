@@ -1,8 +1,11 @@
-// varnex-report: runs a report definition straight to PDF or CSV, without the
-// user interface.
+// varnex-report: runs a report definition straight to PDF, CSV or a spreadsheet
+// (.xlsx), without the user interface.
 //
 //   varnex-report REPORT.rpt [--param "Name;value;true"]... [--sort "+{table.field}"]
-//                 [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE)
+//                 [--timeout SECONDS] [--server URI] (--pdf FILE | --csv FILE | --xlsx FILE)
+//
+// Parameter names are matched without regard to case, blanks and underscores
+// ("BeginDate", "Begin Date" and "begin_date" are one name).
 //
 // The report reads the database in use: the server given by --server URI (a
 // libpq connection URI) for this run, else the server line of varnex.conf, else
@@ -37,10 +40,10 @@
 namespace {
 #define VARNEX_REPORT_USAGE \
     "usage: varnex-report REPORT.rpt [--param \"Name;value;true\"]... [--sort \"+{table.field}\"]\n" \
-    "                     [--timeout SECONDS] [--server URI] [--folder DIR] (--pdf FILE | --csv FILE)\n"
+    "                     [--timeout SECONDS] [--server URI] [--folder DIR] (--pdf FILE | --csv FILE | --xlsx FILE)\n"
 const char* const kUsage = VARNEX_REPORT_USAGE;
 const char* const kHelp = VARNEX_REPORT_USAGE
-    "Runs a report definition without the user interface, to PDF or CSV.\n"
+    "Runs a report definition without the user interface, to PDF, CSV or a spreadsheet.\n"
     "  REPORT.rpt     a report definition; a bare name not in the current folder is looked up in\n"
     "                 the application folder, then among the installed ones\n"
     "  --param P      a parameter as \"Name;value;true\"; dates as \"Date (2026, 01, 31)\"\n"
@@ -50,6 +53,7 @@ const char* const kHelp = VARNEX_REPORT_USAGE
     "  --folder DIR   the application folder (also VARNEX_FOLDER); installed, ~/.local/share/varnex\n"
     "  --pdf FILE     write the report as PDF\n"
     "  --csv FILE     write its rows as CSV\n"
+    "  --xlsx FILE    write its rows as an .xlsx spreadsheet\n"
     "  --version, --help\n";
 
 int refuse(const Status& s) {
@@ -72,7 +76,7 @@ int main(int argc, char* argv[]) {
     QStringList args = app.arguments();
     if (const Status folder = DataFolder::select(DataFolder::named(&args)); !folder)
         return refuse(folder);
-    QString report, sort, pdf, csv;
+    QString report, sort, pdf, csv, xlsx;
     QStringList params;
     ReportRunControl control;
     for (int i = 1; i < args.size(); ++i) {
@@ -86,6 +90,8 @@ int main(int argc, char* argv[]) {
             pdf = args.at(++i);
         else if (a == QLatin1String("--csv") && hasValue)
             csv = args.at(++i);
+        else if (a == QLatin1String("--xlsx") && hasValue)
+            xlsx = args.at(++i);
         else if (a == QLatin1String("--server") && hasValue) {
             const QString server = args.at(++i);
             if (const Status typed = ServerUri::checkCommandLine(server); !typed)
@@ -105,7 +111,9 @@ int main(int argc, char* argv[]) {
         else
             return usage();
     }
-    if (report.isEmpty() || pdf.isEmpty() == csv.isEmpty() || params.size() > ReportEngine::kParameterFields)
+    const QString out = pdf + csv + xlsx;
+    if (report.isEmpty() || int(!pdf.isEmpty()) + int(!csv.isEmpty()) + int(!xlsx.isEmpty()) != 1 ||
+        params.size() > ReportEngine::kParameterFields)
         return usage();
     if (!QFileInfo::exists(report) && QFileInfo(report).fileName() == report)
         report = AppPaths::readable(AppPaths::folder() + QLatin1Char('/') + report);
@@ -117,10 +125,12 @@ int main(int argc, char* argv[]) {
     ReportResult result;
     Status s = ReportEngine::produce(report, params, sort, &result, &control);
     if (s)
-        s = pdf.isEmpty() ? ReportRenderer::writeCsv(result, csv) : ReportRenderer::writePdf(result, pdf);
+        s = !pdf.isEmpty() ? ReportRenderer::writePdf(result, pdf)
+            : !csv.isEmpty() ? ReportRenderer::writeCsv(result, csv)
+                             : ReportRenderer::writeXlsx(result, xlsx);
     if (!s)
         return refuse(s);
     std::printf("%s: %d record(s) written to %s\n", qPrintable(result.definition.title), result.rowCount,
-                qPrintable(pdf.isEmpty() ? csv : pdf));
+                qPrintable(out));
     return 0;
 }
