@@ -77,7 +77,11 @@ public:
              }},
             {"Pass", press("cmdPass", "frmDataEntry")},
             {"Submit Record", press("cmdSubmit", "frmDataEntry")},
-            {"answer No", [this] { return m_answered; }},
+            // A pass row is stored without a question; the next unit is prepared at once.
+            {"the next unit", [] {
+                 auto* serial = visible<QLineEdit>("txtSerialNumber", "frmDataEntry");
+                 return serial && serial->text().isEmpty();
+             }},
             // The main window's close box: the program's exit sequence, as Exit on the main menu.
             {"close the main window", [] {
                  auto* submit = visible<QWidget>("cmdSubmit", "frmDataEntry");
@@ -109,7 +113,6 @@ private:
                 answer = box->buttons().first();
             if (answer)
                 click(answer);
-            m_answered = m_answered || question;
             return;
         }
         if (m_next < m_steps.size() && m_steps[m_next].done()) {
@@ -120,7 +123,6 @@ private:
 
     QList<Step> m_steps;
     int m_next = 0;
-    bool m_answered = false;
     QList<QPointer<QMessageBox>> m_boxesSeen;
 };
 

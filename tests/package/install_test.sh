@@ -69,7 +69,7 @@ model=$(sqlite3 "$demo" "SELECT ModelNumber FROM Model ORDER BY ModelNumber LIMI
 inspector=$(sqlite3 "$demo" "SELECT EmployeeNum FROM Employees ORDER BY EmployeeNum LIMIT 1")
 station=$(sqlite3 "$demo" "SELECT StationID FROM Station ORDER BY StationID LIMIT 1")
 serial=PKG-TEST-0001
-user() { env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen "$@"; }
+user() { env -i PATH=/usr/bin:/bin HOME="$home" LANG=en_US.UTF-8 QT_QPA_PLATFORM=offscreen "$@"; }
 (cd "$home" && user LD_PRELOAD="$BUILD/tests/libvarnex-test-driver.so" \
     VARNEX_DRIVER_ROW="A|$model|$serial|$inspector|03/04/2026|$station" timeout 300 /usr/bin/varnex) \
   || fail "the installed varnex did not end cleanly"
