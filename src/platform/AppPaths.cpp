@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 QString& folderOverride() {
@@ -85,6 +86,13 @@ QString readable(const QString& path) {
         return p;
     const QString inShared = native(shared + QLatin1Char('/') + relative);
     return QFileInfo::exists(inShared) ? inShared : p;
+}
+
+QString documentsFile(const QString& fileName) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return folder + QLatin1Char('/') + fileName;
 }
 
 }  // namespace AppPaths

@@ -18,6 +18,10 @@ QString join(const QString& backslashPath);
 // regard to case, so "Temp2" finds "temp2".
 QString native(const QString& path);
 
+// A file of that name in the user's documents folder (the home folder when
+// there is none): where the Save dialogs of exports start.
+QString documentsFile(const QString& fileName);
+
 // The folder an installed program reads and never writes (report
 // definitions, help, the demo and blank databases): <bindir>/../share/varnex
 // when it holds the demo database; empty for a program run from its build

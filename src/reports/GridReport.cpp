@@ -62,7 +62,9 @@ void preview(const QString& title, const QStringList& headings, const QList<QVar
 }
 
 Status exportRows(const QString& title, const QStringList& headings, const QList<QVariantList>& rows, const QString& path) {
-    return ReportRenderer::writeCsv(make(title, headings, rows), path);
+    const ReportResult result = make(title, headings, rows);
+    return path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? ReportRenderer::writeXlsx(result, path)
+                                                                      : ReportRenderer::writeCsv(result, path);
 }
 
 }  // namespace GridReport

@@ -13,6 +13,7 @@ namespace GridReport {
 ReportResult make(const QString& title, const QStringList& headings, const QList<QVariantList>& rows);
 // Opens the report preview (Print, Export PDF, Export CSV) on the rows.
 void preview(const QString& title, const QStringList& headings, const QList<QVariantList>& rows);
-// Writes the rows to a file, in the form its name asks for (.csv: the reports' CSV).
+// Writes the rows to a file, in the form its name asks for: .xlsx a spreadsheet,
+// anything else the reports' CSV.
 Status exportRows(const QString& title, const QStringList& headings, const QList<QVariantList>& rows, const QString& path);
 }  // namespace GridReport

@@ -13,9 +13,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
 #include "reports/ReportRenderer.h"
@@ -174,13 +174,8 @@ void ReportPreview::printReport() {
 }
 
 QString ReportPreview::suggestedExportPath(const QString& suffix) const {
-    // The user's documents, not the folder the program was started from
-    // (the binaries' folder, or an installed program's working folder).
     const QString base = m_result.definition.title.isEmpty() ? QStringLiteral("report") : m_result.definition.title;
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    return folder + QLatin1Char('/') + base + suffix;
+    return AppPaths::documentsFile(base + suffix);
 }
 
 void ReportPreview::askExport(Export format) {

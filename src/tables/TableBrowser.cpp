@@ -591,8 +591,8 @@ Status TableBrowser::exportGrid(const QString& path) {
 }
 
 void TableBrowser::askExport() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), m_spec.caption + QStringLiteral(".csv"),
-                                                      QStringLiteral("CSV files (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), AppPaths::documentsFile(m_spec.caption + QStringLiteral(".csv")),
+                                                      QStringLiteral("CSV files (*.csv);;Spreadsheets (*.xlsx)"));
     if (!path.isEmpty())
         report(exportGrid(path));
 }

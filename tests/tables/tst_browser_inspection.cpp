@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProcess>
 #include <QScopeGuard>
 
 #include "reports/ReportPreview.h"
@@ -170,6 +171,17 @@ private slots:
         QVERIFY(lines[0].startsWith(QStringLiteral("InspectionID,Facility,ModelNumber,SerialNum,InspectorNum,Date,")));
         QCOMPARE(lines[1], QStringLiteral("4,B,M1,S1,I1,2024-02-21,ST1,,,,,,,,2,"));
         QCOMPARE(lines[4].section(QLatin1Char(','), 0, 0), QStringLiteral("1"));
+        // A name ending in .xlsx gets a spreadsheet: the key a number, the date a date cell.
+        const QString xlsx = fx->folder.file(QStringLiteral("rows.xlsx"));
+        QVERIFY(b->exportGrid(xlsx).isOk());
+        QProcess read;
+        // Debian's python3, which has python3-openpyxl, before any other on the path.
+        read.start(QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3"), {QStringLiteral("-c"),
+                   QStringLiteral("import sys, openpyxl\nws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                  "print(repr(ws['A1'].value), repr(ws['A2'].value), repr(ws['F2'].value))"), xlsx});
+        QVERIFY2(read.waitForFinished(30000) && read.exitCode() == 0, read.readAllStandardError().constData());
+        QCOMPARE(QString::fromUtf8(read.readAllStandardOutput()).trimmed(),
+                 QStringLiteral("'InspectionID' 4 datetime.datetime(2024, 2, 21, 0, 0)"));
         QVERIFY(click(b, "cmdPrint"));
         ReportPreview* preview = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
