@@ -16,7 +16,6 @@
 #include "tables/CodeUseCheck.h"
 
 namespace {
-constexpr int kHelpContext = 20;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text) {
     auto* b = new QPushButton(QString::fromUtf8(text), parent);
@@ -29,7 +28,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* text) {
 RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
     : Form(member.form, Kind::Child, parent), m_spec(member) {
     setCaption(m_spec.caption);
-    setHelpContext(kHelpContext);
+    setHelpContext(m_spec.helpContext);
     setClosesOnEscape(true);
 
     auto* fields = new QGridLayout;

@@ -41,6 +41,7 @@ QList<RecordEditorSpec> build() {
         {field("txtStation", "lblStation", "StationID", "Station ID:", 6),
          field("txtStationDescription", "lblStationDescription", "Station Description", "Station Description:", 50)});
     station.handlesNavigatorEvents = false;
+    station.helpContext = 310;  // the Station editor has a topic of its own
 
     // The employee boxes and labels are the indexed groups txtFields and
     // lblLabels: element i is named "txtFields_i" and "lblLabels_i".

@@ -26,6 +26,8 @@ struct RecordEditorSpec {
     // The form handles the navigator's validate, reposition and error events;
     // without them the navigator keeps its caption and reports its own errors.
     bool handlesNavigatorEvents = true;
+    // The help topic F1 opens.
+    int helpContext = 20;
 };
 
 namespace RecordEditorFamily {

@@ -221,7 +221,7 @@ private slots:
             "frmWhatChanged=300 frmUtility=180 frmUtility.cmdCompactRepair=0 frmUtility.Command2=200 "
             "frmUtility.cmdNewDatabase=200 frmUtility.cmdExitUtility=0 frmRepair=190 frmBackUp=200 tblInspection=220 "
             "tblModel=230 tblPart=240 tbldefects=250 tblLocationCode=260 tblEmployees=270 frmDefects=20 frmEmployee=20 "
-            "frmLocation=20 frmModel=20 frmPart=20 frmStation=20");
+            "frmLocation=20 frmModel=20 frmPart=20 frmStation=310");
         for (const QString& entry : table.split(QLatin1Char(' '))) {
             const QStringList name = entry.section(QLatin1Char('='), 0, 0).split(QLatin1Char('.'));
             QVERIFY2(forms().load(name.first()).isOk(), qPrintable(entry));
