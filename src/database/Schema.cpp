@@ -59,7 +59,7 @@ QString describe() {
 Status checkConfigFile(QString* warning) {
     if (!ServerUri::hasPassword(configuredServer()))
         return Status::ok();
-    const QString path = AppPaths::join(QStringLiteral("\\") + configFileName());
+    const QString path = ConfigFile::path();
     if (QFileInfo(path).permissions() & QFileDevice::ReadOther)
         return Status::fail(QStringLiteral("%1 holds the server's password, and every user of this computer can read "
                                            "it; the server was not used. Make the file readable by its owner alone "

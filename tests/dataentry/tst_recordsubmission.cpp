@@ -94,6 +94,24 @@ const char* const kUnitColumns =
     "SELECT Facility, ModelNumber, SerialNum, InspectorNum, Date, Station, PartNum, DefectCode, LocationCode, InspNum, "
     "IDate, OperatorNum, ODate, ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID";
 
+// Another station on the server writes a row of unit M1/S1/T1 with that rework
+// number under the unit's lock (other = 1), and commits once it sees this
+// station wait for the lock (other = 2) or after 30 s.
+std::thread stationHoldingUnitM1(const TestAppFolder& app, std::atomic<int>& other, int rework) {
+    return std::thread([&app, &other, rework] {
+        Database db;
+        if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
+            !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
+                                    "VALUES ('M1', 'S1', 'T1', %1)").arg(rework)))
+            return;
+        other = 1;
+        for (int i = 0; i < 300 && app.advisoryLocks(false) == 0; ++i)
+            QThread::msleep(100);
+        if (app.advisoryLocks(false) == 1)
+            other = 2;
+        db.exec(QStringLiteral("COMMIT"));
+    });
+}
 }  // namespace
 
 class TestRecordSubmission : public QObject {
@@ -440,19 +458,7 @@ private slots:
         QVERIFY(form);
         pressEnter();  // Pass
         std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the Submit wait for it
-        std::thread station([&] {
-            Database db;
-            if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
-                !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
-                                        "VALUES ('M1', 'S1', 'T1', 1)")))
-                return;
-            other = 1;
-            for (int i = 0; i < 300 && app.advisoryLocks(false) == 0; ++i)
-                QThread::msleep(100);
-            if (app.advisoryLocks(false) == 1)
-                other = 2;
-            db.exec(QStringLiteral("COMMIT"));
-        });
+        std::thread station = stationHoldingUnitM1(app, other, 1);
         const auto joined = qScopeGuard([&] {
             if (station.joinable())
                 station.join();
@@ -601,19 +607,7 @@ private slots:
         enter(box(form, "txtSerialNumber"));
         QTest::keyClicks(focused(), QStringLiteral("S2"));
         std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the change wait for it
-        std::thread station([&] {
-            Database db;
-            if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
-                !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
-                                        "VALUES ('M1', 'S1', 'T1', 3)")))
-                return;
-            other = 1;
-            for (int i = 0; i < 300 && app.advisoryLocks(false) == 0; ++i)
-                QThread::msleep(100);
-            if (app.advisoryLocks(false) == 1)
-                other = 2;
-            db.exec(QStringLiteral("COMMIT"));
-        });
+        std::thread station = stationHoldingUnitM1(app, other, 3);
         const auto joined = qScopeGuard([&] {
             if (station.joinable())
                 station.join();
