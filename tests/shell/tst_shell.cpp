@@ -1,7 +1,5 @@
 #include <QFile>
 #include <QLockFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -63,14 +61,8 @@ private slots:
         Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
         QCOMPARE(forms().form(QStringLiteral("MDIBackground"))->windowTitle(), QStringLiteral("Varnex - ") + app.livePath());
-        // The main menu stands in the middle of the background window.
         Form* main = forms().form(QStringLiteral("frmMain"));
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
-        auto* area = forms().mdiArea();
-        QVERIFY(area->subWindowList().contains(qobject_cast<QMdiSubWindow*>(main->window_())));
-        const QRect r = main->window_()->geometry();
-        QVERIFY(qAbs((area->width() - r.width()) / 2 - r.left()) <= 1);
-        QVERIFY(qAbs((area->height() - r.height()) / 2 - r.top()) <= 1);
         // Return on a menu entry runs it, as a click does.
         QTest::keyClick(main->findChild<QPushButton*>(QStringLiteral("cmdDataEntry")), Qt::Key_Return);
         QVERIFY(forms().isVisible(QStringLiteral("frmDataEntMenu")));
@@ -207,30 +199,6 @@ private slots:
         QCOMPARE(m_quits, 1);
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY2(dialogs.messages[0].text.contains(words), qPrintable(dialogs.messages[0].text));
-    }
-
-    // The topic F1 opens: every form's help number, and the buttons' that carry their own.
-    void everyFormCarriesItsHelpNumber() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        const QString table = QStringLiteral(
-            "MDIBackground=10 frmMain=20 frmDataEntMenu=20 frmTblMenu=210 frmReports=100 frmAbout=0 frmMain.cmdDataEntry=20 "
-            "frmMain.cmdReports=100 frmMain.cmdTables=210 frmMain.Command1=180 frmPrintDataSheet=50 frmDataEntry=90 "
-            "frm1stPassYields=110 frmDefectsbyOp=120 frmDefectsbyopsWNotes=130 frmDefectsbySelectedOperator=140 "
-            "frmDefectsByModel=150 frmInspectionEscapes=160 frmPareto=170 frmYieldTrend=280 frmUnitHistory=290 "
-            "frmWhatChanged=300 frmUtility=180 frmUtility.cmdCompactRepair=0 frmUtility.Command2=200 "
-            "frmUtility.cmdNewDatabase=200 frmUtility.cmdExitUtility=0 frmRepair=190 frmBackUp=200 tblInspection=220 "
-            "tblModel=230 tblPart=240 tbldefects=250 tblLocationCode=260 tblEmployees=270 frmDefects=20 frmEmployee=20 "
-            "frmLocation=20 frmModel=20 frmPart=20 frmStation=310");
-        for (const QString& entry : table.split(QLatin1Char(' '))) {
-            const QStringList name = entry.section(QLatin1Char('='), 0, 0).split(QLatin1Char('.'));
-            QVERIFY2(forms().load(name.first()).isOk(), qPrintable(entry));
-            Form* f = forms().form(name.first());
-            QWidget* button = name.size() > 1 ? f->findChild<QWidget*>(name.last()) : nullptr;
-            QVERIFY2(name.size() == 1 || button, qPrintable(entry));
-            const int actual = button ? helpContextOf(button) : f->helpContext();
-            QVERIFY2(QString::number(actual) == entry.section(QLatin1Char('='), 1), qPrintable(QStringLiteral("%1, not %2").arg(entry).arg(actual)));
-        }
     }
 
     // The running program holds the folder's lock until it ends; a second start on a held folder says so and leaves.
