@@ -105,7 +105,6 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
 }
 
 void RecordEditor::onLoad() {
-    centreOnScreen();
     m_data->setDatabaseName(Schema::databaseName());
     const Status s = m_data->refresh();
     if (!s)
@@ -118,7 +117,10 @@ void RecordEditor::onLoad() {
             box->setReadOnly(true);
         for (const char* name : {"cmdAdd", "cmdDelete", "cmdUpdate"})
             findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(false);
+        adjustSize();  // wide enough for the line
+        window_()->adjustSize();
     }
+    centreOnScreen();
 }
 
 void RecordEditor::onUnload() {

@@ -185,6 +185,8 @@ void TableBrowser::buildLayout() {
     m_readOnly->hide();
 
     setEditMode(false);
+    if (!m_spec.addsRows)
+        m_buttons.value(QStringLiteral("cmdAdd"))->hide();
 }
 
 void TableBrowser::onLoad() {
@@ -199,7 +201,9 @@ void TableBrowser::onLoad() {
     m_readOnly->setVisible(!why.isEmpty());
     m_model->setReadOnlyFields(why.isEmpty() ? m_spec.readOnlyFields : m_rs->fieldNames());
     bindGrid();
-    setEditMode(false);
+    m_editMode = false;
+    if (!why.isEmpty())
+        setEditMode(false);  // without the buttons that write
     resizeEvent(nullptr);
     MousePointer::arrow();
     window_()->setWindowState(window_()->windowState() | Qt::WindowMaximized);
@@ -255,9 +259,8 @@ void TableBrowser::setEditMode(bool edit) {
     for (const char* n : {"cmdClose", "cmdRefresh"})
         m_buttons.value(QString::fromLatin1(n))->setVisible(!edit);
     const bool writes = !edit && m_readOnly->isHidden();
-    for (const char* n : {"cmdEdit", "cmdDelete"})
+    for (const char* n : {"cmdAdd", "cmdEdit", "cmdDelete"})
         m_buttons.value(QString::fromLatin1(n))->setVisible(writes);
-    m_buttons.value(QStringLiteral("cmdAdd"))->setVisible(writes && m_spec.addsRows);
     for (const char* n : {"cmdUpdate", "cmdCancel"})
         m_buttons.value(QString::fromLatin1(n))->setVisible(edit);
     for (const char* n : {"cmdNext", "cmdFirst", "cmdLast", "cmdPrevious"})

@@ -118,7 +118,7 @@ Status newPassword(const QString& login, QString* password) {
     ::tcgetattr(STDIN_FILENO, &saved);
     termios quiet = saved;
     quiet.c_lflag &= ~tcflag_t(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     QTextStream in(stdin), err(stderr);
     QString again;
     err << "Password for the new login " << login << ": " << Qt::flush;
@@ -126,7 +126,7 @@ Status newPassword(const QString& login, QString* password) {
     err << "\nAgain: " << Qt::flush;
     again = in.readLine();
     err << "\n" << Qt::flush;
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     if (password->isEmpty())
         return Status::fail(QStringLiteral("The password is empty; nothing was changed."));
     return *password == again ? Status::ok() : Status::fail(QStringLiteral("The two passwords differ; nothing was changed."));
