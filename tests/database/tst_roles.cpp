@@ -14,10 +14,7 @@
 // them, grant and logins, what a station and an engineer login may change,
 // the sentence of a refusal, and the reference forms a station only reads.
 namespace {
-struct Run {
-    int code = -1;
-    QString out;
-};
+struct Run { int code; QString out; };
 Run serverTool(const QStringList& args) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
