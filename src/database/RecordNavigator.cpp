@@ -12,6 +12,7 @@
 #include "database/NavigatorKeys.h"
 #include "database/Refusal.h"
 #include "database/Schema.h"
+#include "database/postgres/PgRoles.h"
 #include "platform/Dialogs.h"
 #include "platform/FieldLimit.h"
 #include "platform/MaskedDateBox.h"
@@ -59,6 +60,8 @@ RecordNavigator::RecordNavigator(QWidget* parent, const QString& name) : QWidget
 }
 
 void RecordNavigator::bind(QWidget* box, const QString& field) { m_bindings.append(Binding{box, field, QVariant()}); }
+
+QString RecordNavigator::changeRefusal() { return PgRoles::changeRefusal(m_db, m_table); }
 
 Status RecordNavigator::refresh() {
     // A one-line box takes no line breaks and no more than its field holds

@@ -44,6 +44,8 @@ public:
     Status close();
     // On a server, the longest each of its statements may wait, in seconds.
     void setTimeLimit(int seconds) { m_db.setTimeLimit(seconds); }
+    // Why the login may not change the table (one sentence), empty when it may.
+    QString changeRefusal();
 
     // Position of the current row from 0; -1 on a new row or with no current row.
     int absolutePosition() const;

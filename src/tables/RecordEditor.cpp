@@ -85,7 +85,13 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
         connect(m_data, &RecordNavigator::error, this, &RecordEditor::onNavigatorError);
     }
 
+    // Why the table may not be changed here, when the login may not.
+    m_readOnly = new QLabel(this);
+    m_readOnly->setObjectName(QStringLiteral("lblReadOnly"));
+    m_readOnly->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_readOnly);
     layout->addLayout(fields);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -99,11 +105,22 @@ RecordEditor::RecordEditor(const RecordEditorSpec& member, QWidget* parent)
 }
 
 void RecordEditor::onLoad() {
-    centreOnScreen();
     m_data->setDatabaseName(Schema::databaseName());
     const Status s = m_data->refresh();
     if (!s)
         reportNavigatorError(s.error());
+    // A login that may only read the table reads it: no box takes typing, no button writes.
+    if (const QString why = m_data->changeRefusal(); !why.isEmpty()) {
+        m_readOnly->setText(why);
+        m_readOnly->show();
+        for (TextBox* box : m_boxes)
+            box->setReadOnly(true);
+        for (const char* name : {"cmdAdd", "cmdDelete", "cmdUpdate"})
+            findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(false);
+        adjustSize();  // wide enough for the line
+        window_()->adjustSize();
+    }
+    centreOnScreen();
 }
 
 void RecordEditor::onUnload() {
@@ -236,6 +253,8 @@ void RecordEditor::reportButtonError(const Status& s) {
 void RecordEditor::leaveField(TextBox* box) {
     // One field upper-cases itself; the employee editor's shared handler
     // upper-cases all three, element 0 first.
+    if (box->isReadOnly())
+        return;  // nothing typed, nothing to write
     const QList<TextBox*> fields = m_spec.upperCaseAllOnLeave ? m_boxes : QList<TextBox*>{box};
     for (TextBox* field : fields) {
         const QString upper = field->text().toUpper();

@@ -5,6 +5,7 @@
 #include "platform/Form.h"
 #include "tables/RecordEditorFamily.h"
 
+class QLabel;
 class QPushButton;
 class TextBox;
 
@@ -50,4 +51,5 @@ private:
     RecordEditorSpec m_spec;
     RecordNavigator* m_data;
     QList<TextBox*> m_boxes;
+    QLabel* m_readOnly;
 };

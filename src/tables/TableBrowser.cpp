@@ -16,6 +16,7 @@
 #include "database/RecordSet.h"
 #include "database/ReferenceCodes.h"
 #include "database/Schema.h"
+#include "database/postgres/PgRoles.h"
 #include "dataentry/ReworkCounter.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
@@ -178,6 +179,11 @@ void TableBrowser::buildLayout() {
     findKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(findKey, &QShortcut::activated, m_find, &GridFind::open);
 
+    // Why the login may not change the table, right of the buttons.
+    m_readOnly = new QLabel(m_buttonBar);
+    m_readOnly->setObjectName(QStringLiteral("lblReadOnly"));
+    m_readOnly->hide();
+
     setEditMode(false);
     if (!m_spec.addsRows)
         m_buttons.value(QStringLiteral("cmdAdd"))->hide();
@@ -189,8 +195,16 @@ void TableBrowser::onLoad() {
     // statement that cannot be opened is reported and the browser opens empty.
     const Status s = m_rs->open(Schema::browserConnectPrefix() + Schema::connectionTarget(),
                                 m_spec.selectAtLoad);
+    // A login that may only read the table reads it: no cell takes typing, no button writes.
+    const QString why = s && m_rs->isUpdatable() ? PgRoles::changeRefusal(*m_rs->database(), m_rs->table()) : QString();
+    m_readOnly->setText(why);
+    m_readOnly->setVisible(!why.isEmpty());
+    m_model->setReadOnlyFields(why.isEmpty() ? m_spec.readOnlyFields : m_rs->fieldNames());
     bindGrid();
     m_editMode = false;
+    if (!why.isEmpty())
+        setEditMode(false);  // without the buttons that write
+    resizeEvent(nullptr);
     MousePointer::arrow();
     window_()->setWindowState(window_()->windowState() | Qt::WindowMaximized);
     if (!s)
@@ -242,8 +256,11 @@ void TableBrowser::rowsArrived() {
 
 void TableBrowser::setEditMode(bool edit) {
     m_editMode = edit;
-    for (const char* n : {"cmdAdd", "cmdEdit", "cmdDelete", "cmdClose", "cmdRefresh"})
+    for (const char* n : {"cmdClose", "cmdRefresh"})
         m_buttons.value(QString::fromLatin1(n))->setVisible(!edit);
+    const bool writes = !edit && m_readOnly->isHidden();
+    for (const char* n : {"cmdAdd", "cmdEdit", "cmdDelete"})
+        m_buttons.value(QString::fromLatin1(n))->setVisible(writes);
     for (const char* n : {"cmdUpdate", "cmdCancel"})
         m_buttons.value(QString::fromLatin1(n))->setVisible(edit);
     for (const char* n : {"cmdNext", "cmdFirst", "cmdLast", "cmdPrevious"})
@@ -422,6 +439,11 @@ void TableBrowser::resizeEvent(QResizeEvent* event) {
     nextButton->move(px(tw(m_status->width()) + 700), nextButton->y());
     QPushButton* lastButton = m_buttons.value(QStringLiteral("cmdLast"));
     lastButton->move(px(tw(nextButton->x()) + 340), lastButton->y());
+    int right = 0;
+    for (const QPushButton* b : std::as_const(m_buttons))
+        if (b->parentWidget() == m_buttonBar && !b->isHidden())
+            right = qMax(right, b->geometry().right());
+    m_readOnly->setGeometry(right + px(120), 0, qMax(0, w - right - px(120)), px(kBarHeight));
 }
 
 // ---- buttons ----------------------------------------------------------------

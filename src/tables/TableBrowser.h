@@ -105,6 +105,7 @@ private:
     QWidget* m_buttonBar = nullptr;
     QWidget* m_statusBar = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_readOnly = nullptr;  // shown for a login that may not change the table
     QHash<QString, QPushButton*> m_buttons;
     bool m_editMode = false;
     bool m_syncing = false;

@@ -251,7 +251,7 @@ private slots:
                  qPrintable(lastEntry(app)));
 
         const QString role = QStringLiteral("audit_reader_%1").arg(QCoreApplication::applicationPid());
-        app.exec(QStringLiteral("CREATE ROLE %1").arg(role));
+        app.exec(QStringLiteral("CREATE ROLE %1 IN ROLE varnex_station").arg(role));
         for (const char* write : {"DELETE FROM audittrail", "UPDATE audittrail SET login = 'x'", "TRUNCATE audittrail"}) {
             QCOMPARE(run(QStringLiteral("psql"), {app.database(), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
                                                  QStringLiteral("-c"), QStringLiteral("SET ROLE %1; %2").arg(role, QLatin1String(write))},

@@ -174,7 +174,7 @@ private slots:
     }
 
     // What a plant does: init, import its desktop database, and later export;
-    // each prints the rows per table. A database with rows is never written
+    // each prints the rows per table. A database with rows is never imported
     // into again, nor an existing file; a failure is the server's own message.
     void serverToolSetsUpAServer() {
         const QString name = QStringLiteral("vx_tool_%1").arg(QCoreApplication::applicationPid());
@@ -192,7 +192,7 @@ private slots:
         const qint64 rows = Schema::rowCount(file, QStringLiteral("InspectionRecord"), nullptr);
         QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("InspectionRecord %1\n").arg(rows)), qPrintable(r.out + r.err));
         const QString imported = r.out;
-        for (const QStringList& args : {QStringList{QStringLiteral("import"), database, demo}, QStringList{QStringLiteral("init"), database},
+        for (const QStringList& args : {QStringList{QStringLiteral("import"), database, demo},
                                         QStringList{QStringLiteral("export"), database, demo}}) {
             r = serverTool(args);
             QVERIFY2(r.code == 1 && r.err.contains(args[0] == QLatin1String("export") ? "File already exists" : "not empty"),

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include "database/postgres/PgRoles.h"
 #include "database/postgres/PgSql.h"
 
 namespace {
@@ -82,6 +83,11 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
     qint64 lastId = 0;
     int changes = 0;
     QString lastError;
+    // The server's session user, and the tables it may not change (asked
+    // once per connection, when first wanted: rightsGeneration).
+    QString login;
+    QStringList unchangeable;
+    int rightsGeneration = -1;
     // The statement time limit wanted, and the one in force on the server
     // (-1: the server's own, untouched).
     int timeLimit = 0;
@@ -128,10 +134,12 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
             const AuditTrail::Who who = AuditTrail::who();
             const QByteArray station = who.station.toUtf8(), program = who.program.toUtf8();
             const char* values[] = {station.constData(), program.constData()};
-            PGresult* r = PQexecParams(conn, "SELECT set_config('varnex.station', $1, false), set_config('varnex.program', $2, false)",
-                                       2, nullptr, values, nullptr, nullptr, 0);
+            PGresult* r = PQexecParams(conn, "SELECT set_config('varnex.station', $1, false), set_config('varnex.program', $2, false), "
+                                             "session_user", 2, nullptr, values, nullptr, nullptr, 0);
             const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
             const QString error = ok ? QString() : trimmed(PQresultErrorMessage(r));
+            if (ok)
+                login = QString::fromUtf8(PQgetvalue(r, 0, 2));
             PQclear(r);
             if (!ok)
                 return Status::fail(error);
@@ -294,10 +302,15 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
         return Status::fail(lastError);
     }
 
-    static QString refusal(const PGresult* r, const PgSql::Translated* t, const std::vector<QByteArray>* params) {
+    QString refusal(const PGresult* r, const PgSql::Translated* t, const std::vector<QByteArray>* params) const {
         const QByteArray state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
         const QString table = PgSql::schemaName(trimmed(PQresultErrorField(r, PG_DIAG_TABLE_NAME)));
         const QString message = trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
+        if (state == "42501") {
+            // Not the login's to do: said as what it may not, and whose login may.
+            const bool reading = t && t->sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+            return PgRoles::refusal(login, message, reading);
+        }
         if (state == "23505") {
             // DETAIL: Key (modelnumber)=(HX-800) already exists.
             static const QRegularExpression key(QStringLiteral("^Key \\((.*)\\)=\\("));
@@ -552,6 +565,64 @@ Status PgConnection::execNative(const QString& sql) {
     PgSql::Translated native;
     native.sql = sql;
     return m_session->exec(sql, &native);
+}
+
+Status PgConnection::queryNative(const QString& sql, const QStringList& values, QList<QStringList>* rows) {
+    PgSession& session = *m_session;
+    return session.once([&] {
+        rows->clear();
+        Status s = session.ready(false);
+        if (!s)
+            return s;
+        std::vector<QByteArray> texts;
+        for (const QString& v : values)
+            texts.push_back(v.toUtf8());
+        std::vector<const char*> pointers;
+        for (const QByteArray& t : texts)
+            pointers.push_back(t.constData());
+        PgSql::Translated native;
+        native.sql = sql;
+        PGresult* r = session.answer(PQsendQueryParams(session.conn, sql.toUtf8().constData(), int(pointers.size()), nullptr,
+                                                       pointers.data(), nullptr, nullptr, 0));
+        s = session.check(r, &native, nullptr);
+        for (int row = 0; s && row < PQntuples(r); ++row) {
+            QStringList line;
+            for (int c = 0; c < PQnfields(r); ++c)
+                line << QString::fromUtf8(PQgetvalue(r, row, c));
+            *rows << line;
+        }
+        PQclear(r);
+        return s;
+    });
+}
+
+QString PgConnection::encryptedPassword(const QString& password, const QString& login) {
+    if (!m_session->conn)
+        return QString();
+    char* hashed = PQencryptPasswordConn(m_session->conn, password.toUtf8().constData(), login.toUtf8().constData(), nullptr);
+    const QString text = QString::fromUtf8(hashed ? hashed : "");
+    PQfreemem(hashed);
+    return text;
+}
+
+QString PgConnection::changeRefusal(const QString& table) {
+    PgSession& session = *m_session;
+    if (session.rightsGeneration != session.generation) {
+        QList<QStringList> rows;
+        const Status s = queryNative(QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relkind = 'r' "
+                                                    "AND c.relnamespace = current_schema()::regnamespace AND NOT ("
+                                                    "has_table_privilege(c.oid, 'INSERT') AND has_table_privilege(c.oid, 'UPDATE') "
+                                                    "AND has_table_privilege(c.oid, 'DELETE'))"),
+                                     {}, &rows);
+        // Unanswered, the forms stay writable and the server refuses what is not the login's.
+        if (!s)
+            return QString();
+        session.unchangeable.clear();
+        for (const QStringList& r : rows)
+            session.unchangeable << r.value(0);
+        session.rightsGeneration = session.generation;
+    }
+    return session.unchangeable.contains(table.toLower()) ? PgRoles::changeRefusal(session.login, table) : QString();
 }
 
 QString PgConnection::lastError() const {

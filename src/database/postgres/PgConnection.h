@@ -34,6 +34,15 @@ public:
 
     // Runs the server's own SQL as it is, untranslated (the server schema).
     Status execNative(const QString& sql);
+    // The same with $1, $2 ... bound to the values as text; *rows receives
+    // the rows as text (NULL as an empty string).
+    Status queryNative(const QString& sql, const QStringList& values, QList<QStringList>* rows);
+    // A password as the server stores it (hashed here: the clear text never
+    // reaches the server or its logs).
+    QString encryptedPassword(const QString& password, const QString& login);
+    // The login's refusal to change a table ("Your login ... may not ..."),
+    // empty when it may; what the login may change is asked once per connection.
+    QString changeRefusal(const QString& table);
 
 private:
     std::shared_ptr<PgSession> m_session;

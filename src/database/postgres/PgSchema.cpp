@@ -3,6 +3,7 @@
 #include "database/AuditTrail.h"
 #include "database/postgres/PgConnection.h"
 #include "database/postgres/PgFunctions.h"
+#include "database/postgres/PgRoles.h"
 
 namespace PgSchema {
 
@@ -112,6 +113,30 @@ Status create(Database& db) {
     // The date functions the reports need.
     if (s)
         s = pg->execNative(PgFunctions::sql());
+    if (s)
+        s = PgRoles::apply(db);
+    if (!s) {
+        pg->execNative(QStringLiteral("ROLLBACK"));
+        return s;
+    }
+    return pg->execNative(QStringLiteral("COMMIT"));
+}
+
+Status upgrade(Database& db) {
+    auto* pg = dynamic_cast<PgConnection*>(db.engine());
+    if (!pg)
+        return Status::fail(QStringLiteral("The database is not a server."));
+    QList<QStringList> trail;
+    Status s = pg->execNative(QStringLiteral("BEGIN"));
+    if (s)
+        s = pg->queryNative(QStringLiteral("SELECT to_regclass('audittrail') IS NULL"), {}, &trail);
+    // The trail records from now on: the rows already there have no entries.
+    if (s && trail.value(0).value(0) == QLatin1String("t"))
+        s = pg->execNative(AuditTrail::serverSql());
+    if (s)
+        s = pg->execNative(PgFunctions::sql());
+    if (s)
+        s = PgRoles::apply(db);
     if (!s) {
         pg->execNative(QStringLiteral("ROLLBACK"));
         return s;

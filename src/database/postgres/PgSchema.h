@@ -9,6 +9,11 @@ namespace PgSchema {
 // database, in one transaction. The rows (pass codes) are the caller's.
 Status create(Database& db);
 
+// Brings a server database made by an earlier version up to this one, in
+// one transaction, keeping its rows: the audit trail when it has none, the
+// report functions, the roles and grants.
+Status upgrade(Database& db);
+
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);
 
