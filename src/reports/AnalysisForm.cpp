@@ -45,7 +45,7 @@ const QList<AnalysisMember>& AnalysisForm::members() {
          {{K::Date, "MaskEdBox1", "lblBeginDate", "&Beginning Date (UTC)", "BeginDate;", nullptr, true},
           {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date (UTC)", "EndDate;", nullptr, true},
           {K::Text, "txtTable", "lblTable", "&Table (optional)", "Table;", nullptr, false},
-          {K::Text, "txtLogin", "lblLogin", "&Login (optional)", "Login;", nullptr, false},
+          {K::Text, "txtLogin", "lblLogin", "Lo&gin (optional)", "Login;", nullptr, false},
           {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
     };
     return list;
