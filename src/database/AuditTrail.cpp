@@ -5,7 +5,12 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
 #include <QSysInfo>
 
 #include "database/Schema.h"
@@ -18,52 +23,80 @@ namespace AuditTrail {
 namespace {
 QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
+// Whether a table keys its rows by number (its key is then the row's id).
+bool isNumbered(const Audited& t) {
+    return qstrcmp(t.key, "InspectionID") == 0 || qstrcmp(t.key, "EmployeeID") == 0;
+}
+
 QString triggerName(const Audited& t, const char* action) {
     return QStringLiteral("Audit%1%2").arg(QString::fromLatin1(t.table), QString::fromLatin1(action));
 }
 
+// The time of a change in milliseconds since 1970 UTC, as the file's triggers write it.
+const char* const kFileNow = "(CAST(strftime('%s', 'now') AS INTEGER) * 1000 + CAST(substr(strftime('%f', 'now'), 4) AS INTEGER))";
+
 // The file's triggers of one table: who and the hash are left to the
-// connection's own trigger (see SqliteConnection::sealTrail).
-QString fileTriggers(const Audited& t) {
+// connection's own trigger (see SqliteConnection::sealTrail). The row's key
+// goes to KeyID when the table keys its rows by number, else to KeyCode.
+QString fileTriggers(const Audited& t, int code) {
     const QString table = QString::fromLatin1(t.table);
     const QString key = quoted(QString::fromLatin1(t.key));
-    const QString entry = QStringLiteral("INSERT INTO AuditTrail (At, Program, TableName, RowKey, Action, Changes) "
-                                         "VALUES (strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), 'outside Varnex', '%1', ")
-                              .arg(table);
-    QStringList pairs, differ;
+    const bool numbered = isNumbered(t);
+    const QString entry = QStringLiteral("INSERT INTO AuditTrail (At, TableCode, %1, Action, Changes) VALUES (%2, %3, ")
+                              .arg(numbered ? QStringLiteral("KeyID") : QStringLiteral("KeyCode"), QLatin1String(kFileNow))
+                              .arg(code);
+    QStringList pairs, differ, olds;
     for (const QString& f : t.fields) {
-        pairs << QStringLiteral("SELECT '%1' AS f, OLD.%2 AS o, NEW.%2 AS n").arg(f, quoted(f));
+        pairs << QStringLiteral("SELECT '%1' AS f, OLD.%2 AS o, NEW.%2 AS n").arg(f.toLower(), quoted(f));
         differ << QStringLiteral("OLD.%1 IS NOT NEW.%1").arg(quoted(f));
+        olds << QStringLiteral("SELECT '%1' AS f, OLD.%2 AS o").arg(f.toLower(), quoted(f));
     }
-    QStringList olds;
-    for (const QString& f : t.fields)
-        olds << QStringLiteral("SELECT '%1' AS f, OLD.%2 AS o").arg(f, quoted(f));
     QString sql;
-    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 BEGIN %3CAST(NEW.%4 AS TEXT), 'insert', NULL); END;\n")
-               .arg(triggerName(t, "Insert"), quoted(table), entry, key);
-    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER UPDATE ON %2 WHEN %3 BEGIN %4CAST(OLD.%5 AS TEXT), 'update', "
-                          "(SELECT json_group_object(f, json_array(o, n)) FROM (%6) WHERE o IS NOT n)); END;\n")
-               .arg(triggerName(t, "Update"), quoted(table), differ.join(QStringLiteral(" OR ")), entry, key,
-                    pairs.join(QStringLiteral(" UNION ALL ")));
-    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON %2 BEGIN %3CAST(OLD.%4 AS TEXT), 'delete', "
-                          "(SELECT json_group_object(f, o) FROM (%5) WHERE o IS NOT NULL)); END;\n")
-               .arg(triggerName(t, "Delete"), quoted(table), entry, key, olds.join(QStringLiteral(" UNION ALL ")));
+    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 BEGIN %3NEW.%4, %5, NULL); END;\n")
+               .arg(triggerName(t, "Insert"), quoted(table), entry, key)
+               .arg(int(Action::Insert));
+    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER UPDATE ON %2 WHEN %3 BEGIN %4OLD.%5, %6, "
+                          "(SELECT json_group_object(f, json_array(o, n)) FROM (%7) WHERE o IS NOT n)); END;\n")
+               .arg(triggerName(t, "Update"), quoted(table), differ.join(QStringLiteral(" OR ")), entry, key)
+               .arg(int(Action::Update))
+               .arg(pairs.join(QStringLiteral(" UNION ALL ")));
+    sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON %2 BEGIN %3OLD.%4, %5, "
+                          "(SELECT json_group_object(f, o) FROM (%6) WHERE o IS NOT NULL)); END;\n")
+               .arg(triggerName(t, "Delete"), quoted(table), entry, key)
+               .arg(int(Action::Delete))
+               .arg(olds.join(QStringLiteral(" UNION ALL ")));
     return sql;
 }
 
+// An entry is small, as the trail of every inspection row is about as long as
+// the table: the time as a number, who once in AuditWho, the table as its
+// code, an insert's key and its seal. Changes hold the old (and new) value of
+// each field by its lower-case name, as the server writes them.
 const char* const kFileTable = R"SQL(
-CREATE TABLE IF NOT EXISTS AuditTrail (
-  EntryID INTEGER PRIMARY KEY AUTOINCREMENT,
-  At TEXT NOT NULL,
+CREATE TABLE IF NOT EXISTS AuditWho (
+  WhoID INTEGER PRIMARY KEY AUTOINCREMENT,
   Login TEXT,
   Station TEXT,
   Program TEXT,
-  TableName TEXT NOT NULL,
-  RowKey TEXT,
-  Action TEXT NOT NULL,
-  Changes TEXT,
-  Hash TEXT
+  UNIQUE (Login, Station, Program)
 ) STRICT;
+CREATE TABLE IF NOT EXISTS AuditTables (
+  TableCode INTEGER PRIMARY KEY,
+  TableName TEXT NOT NULL
+) STRICT;
+CREATE TABLE IF NOT EXISTS AuditTrail (
+  EntryID INTEGER PRIMARY KEY AUTOINCREMENT,
+  At INTEGER NOT NULL,
+  WhoID INTEGER,
+  TableCode INTEGER NOT NULL,
+  KeyID INTEGER,
+  KeyCode TEXT,
+  Action INTEGER NOT NULL,
+  Changes TEXT,
+  Hash BLOB
+) STRICT;
+CREATE INDEX IF NOT EXISTS AuditChanged ON AuditTrail (TableCode, KeyID) WHERE Action <> 1;
+CREATE VIEW IF NOT EXISTS AuditEntries AS %1;
 )SQL";
 
 // The server records its session user, the station and program a Varnex
@@ -71,32 +104,48 @@ CREATE TABLE IF NOT EXISTS AuditTrail (
 // The function runs as the trail's owner, so that a login may add entries
 // to a trail it may not write itself.
 const char* const kServerSql = R"SQL(
-CREATE TABLE audittrail (
-  entryid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
-  at text COLLATE "C" NOT NULL,
+CREATE TABLE auditwho (
+  whoid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
   login text COLLATE "C",
   station text COLLATE "C",
   program text COLLATE "C",
-  tablename text COLLATE "C" NOT NULL,
-  rowkey text COLLATE "C",
-  action text COLLATE "C" NOT NULL,
-  changes text COLLATE "C",
-  hash text COLLATE "C"
+  UNIQUE (login, station, program)
 );
-REVOKE ALL ON audittrail FROM PUBLIC;
-GRANT SELECT ON audittrail TO PUBLIC;
+CREATE TABLE audittables (
+  tablecode integer PRIMARY KEY,
+  tablename text COLLATE "C" NOT NULL
+);
+CREATE TABLE audittrail (
+  entryid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+  at bigint NOT NULL,
+  whoid bigint,
+  tablecode integer NOT NULL,
+  keyid bigint,
+  keycode text COLLATE "C",
+  action integer NOT NULL,
+  changes text COLLATE "C",
+  hash bytea
+);
+CREATE INDEX auditchanged ON audittrail (tablecode, keyid) WHERE action <> 1;
+CREATE VIEW auditentries AS %1;
+REVOKE ALL ON audittrail, auditwho, audittables, auditentries FROM PUBLIC;
+GRANT SELECT ON audittrail, auditwho, audittables, auditentries TO PUBLIC;
 CREATE FUNCTION varnex_audit() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$
 DECLARE
   o jsonb;
   n jsonb;
-  k text;
+  k jsonb;
   c jsonb;
+  w bigint;
+  lg text := session_user;
+  st text := coalesce(nullif(current_setting('varnex.station', true), ''), host(inet_client_addr()), 'local');
+  pr text := coalesce(nullif(current_setting('varnex.program', true), ''), nullif(current_setting('application_name'), ''), 'unnamed');
 BEGIN
   IF TG_OP = 'INSERT' THEN
-    k := to_jsonb(NEW) ->> TG_ARGV[1];
+    k := to_jsonb(NEW) -> TG_ARGV[1];
   ELSE
     o := to_jsonb(OLD) - 'rowid';
-    k := o ->> TG_ARGV[1];
+    k := o -> TG_ARGV[1];
   END IF;
   IF TG_OP = 'UPDATE' THEN
     n := to_jsonb(NEW) - 'rowid';
@@ -108,14 +157,26 @@ BEGIN
   ELSIF TG_OP = 'DELETE' THEN
     SELECT jsonb_object_agg(e.key, e.value) INTO c FROM jsonb_each(o) e WHERE e.value <> 'null'::jsonb;
   END IF;
-  INSERT INTO audittrail (at, login, station, program, tablename, rowkey, action, changes)
-  VALUES (to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'), session_user,
-          coalesce(nullif(current_setting('varnex.station', true), ''), host(inet_client_addr()), 'local'),
-          coalesce(nullif(current_setting('varnex.program', true), ''), nullif(current_setting('application_name'), ''), 'unnamed'),
-          TG_ARGV[0], k, lower(TG_OP), c::text);
+  INSERT INTO auditwho (login, station, program) VALUES (lg, st, pr) ON CONFLICT DO NOTHING;
+  SELECT whoid INTO w FROM auditwho WHERE login = lg AND station = st AND program = pr;
+  INSERT INTO audittrail (at, whoid, tablecode, keyid, keycode, action, changes)
+  VALUES (floor(extract(epoch FROM clock_timestamp()) * 1000)::bigint, w, TG_ARGV[0]::integer,
+          CASE WHEN jsonb_typeof(k) = 'number' THEN (k #>> '{}')::bigint END,
+          CASE WHEN jsonb_typeof(k) = 'string' THEN k #>> '{}' END,
+          CASE TG_OP WHEN 'INSERT' THEN 1 WHEN 'UPDATE' THEN 2 ELSE 3 END, c::text);
   RETURN NULL;
 END $$;
 )SQL";
+
+// The trail as a person reads it (the reports and the tests read this): who,
+// the table and the action by name, and the row's key as text.
+const char* const kEntriesView = R"SQL(
+SELECT a.EntryID AS EntryID, a.At AS At, w.Login AS Login, w.Station AS Station,
+       coalesce(w.Program, CASE WHEN a.WhoID IS NULL THEN 'outside Varnex' END) AS Program,
+       t.TableName AS TableName, coalesce(CAST(a.KeyID AS TEXT), a.KeyCode) AS RowKey,
+       CASE a.Action WHEN 1 THEN 'insert' WHEN 2 THEN 'update' ELSE 'delete' END AS Action,
+       a.Changes AS Changes, a.Hash AS Hash
+FROM AuditTrail a LEFT JOIN AuditWho w ON w.WhoID = a.WhoID LEFT JOIN AuditTables t ON t.TableCode = a.TableCode)SQL";
 
 }  // namespace
 
@@ -151,11 +212,43 @@ const std::vector<Audited>& audited() {
     return list;
 }
 
-Status addToFile(Database& db) {
-    QString sql = QString::fromUtf8(kFileTable);
+int tableCode(const QString& table) {
+    const auto& list = audited();
+    for (size_t i = 0; i < list.size(); ++i)
+        if (table.compare(QLatin1String(list[i].table), Qt::CaseInsensitive) == 0)
+            return int(i) + 1;
+    return 0;
+}
+
+namespace {
+// The table codes' names, for a reader of the trail (the reports join them).
+QString tableNamesSql(bool server) {
+    QStringList values;
     for (const Audited& t : audited())
-        sql += fileTriggers(t);
-    Status s = db.exec(sql);
+        values << QStringLiteral("(%1, '%2')").arg(tableCode(QString::fromLatin1(t.table))).arg(QLatin1String(t.table));
+    return QStringLiteral("INSERT INTO %1 (TableCode, TableName) VALUES %2;\n")
+        .arg(server ? QStringLiteral("audittables") : QStringLiteral("AuditTables"), values.join(QStringLiteral(", ")));
+}
+}  // namespace
+
+QString fileTablesSql(bool withNames) {
+    return QString::fromUtf8(kFileTable).arg(QString::fromUtf8(kEntriesView)) + (withNames ? tableNamesSql(false) : QString());
+}
+
+Status addToFile(Database& db) {
+    // A trail of the first form is rewritten in this one before anything else.
+    Status s = upgradeFirstForm(db);
+    if (!s)
+        return s;
+    SqlStatement named(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'AuditTables'"));
+    const bool hasNames = named.next();
+    if (!named.status())
+        return named.status();
+    named.next();
+    QString sql = fileTablesSql(!hasNames);
+    for (const Audited& t : audited())
+        sql += fileTriggers(t, tableCode(QString::fromLatin1(t.table)));
+    s = db.exec(sql);
     if (!s)
         return s;
     if (auto* file = dynamic_cast<SqliteConnection*>(db.engine()))
@@ -164,12 +257,13 @@ Status addToFile(Database& db) {
 }
 
 QString serverSql() {
-    QString sql = QString::fromUtf8(kServerSql);
+    QString sql = QString::fromUtf8(kServerSql).arg(QString::fromUtf8(kEntriesView)) + tableNamesSql(true);
     for (const Audited& t : audited())
         sql += QStringLiteral("CREATE TRIGGER audit AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
                               "EXECUTE FUNCTION varnex_audit('%2', '%3');\n")
-                   .arg(QString::fromLatin1(t.table).toLower(), QString::fromLatin1(t.table),
-                        QString::fromLatin1(t.key).toLower());
+                   .arg(QString::fromLatin1(t.table).toLower())
+                   .arg(tableCode(QString::fromLatin1(t.table)))
+                   .arg(QString::fromLatin1(t.key).toLower());
     return sql;
 }
 
@@ -197,22 +291,51 @@ Status resume(Database& db) {
     return addToFile(db);
 }
 
-QString entryHash(const QVariant& previousLink, const QVariantList& fields) {
+QByteArray entryHash(const QVariant& previousLink, const QVariantList& fields) {
     QCryptographicHash h(QCryptographicHash::Sha256);
     auto add = [&h](const QVariant& v) {
         if (v.isNull()) {
             h.addData(QByteArrayView("-;"));
             return;
         }
-        const QByteArray text = v.toString().toUtf8();
-        h.addData(QByteArray::number(text.size()) + ':');
-        h.addData(text);
+        const QByteArray bytes = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+        h.addData(QByteArray::number(bytes.size()) + ':');
+        h.addData(bytes);
         h.addData(QByteArrayView(";"));
     };
     add(previousLink);
     for (const QVariant& f : fields)
         add(f);
-    return QString::fromLatin1(h.result().toHex());
+    return h.result().left(kHashBytes);
+}
+
+QString entrySql(const QString& alias) {
+    return QStringLiteral("%1.EntryID, %1.At, w.Login, w.Station, w.Program, %1.TableCode, coalesce(%1.KeyID, %1.KeyCode), "
+                          "%1.Action, %1.Changes")
+        .arg(alias);
+}
+
+QString timeText(qint64 ms) {
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+    const QDate d = t.date();
+    const QTime c = t.time();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(), c.hour(), c.minute(),
+                             c.second(), c.msec());
+}
+
+qint64 dayStart(const QString& isoDay) {
+    const QDate d = QDate::fromString(isoDay, Qt::ISODate);
+    return d.isValid() && isoDay.size() == 10 ? QDateTime(d, QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch() : kNoDay;
+}
+
+QString changesText(const QString& changes) {
+    const QJsonObject fields = QJsonDocument::fromJson(changes.toUtf8()).object();
+    auto text = [](const QJsonValue& v) { return v.isNull() ? QStringLiteral("(empty)") : v.toVariant().toString(); };
+    QStringList said;
+    for (auto f = fields.begin(); f != fields.end(); ++f)
+        said << f.key() + QStringLiteral(": ") +
+                    (f->isArray() ? text(f->toArray().at(0)) + QStringLiteral(" \u2192 ") + text(f->toArray().at(1)) : text(*f));
+    return said.join(QStringLiteral("; "));
 }
 
 QString Verdict::summary() const {
@@ -231,8 +354,9 @@ QString Verdict::summary() const {
 
 Status verify(Database& db, Verdict* verdict) {
     *verdict = Verdict();
-    SqlStatement read(db, QStringLiteral("SELECT EntryID, At, Login, Station, Program, TableName, RowKey, Action, Changes, Hash "
-                                         "FROM AuditTrail ORDER BY EntryID"));
+    SqlStatement read(db, QStringLiteral("SELECT %1, a.Hash FROM AuditTrail a LEFT JOIN AuditWho w ON w.WhoID = a.WhoID "
+                                         "ORDER BY a.EntryID")
+                              .arg(entrySql(QStringLiteral("a"))));
     if (!read.status())
         return read.status();
     QVariant link;  // of the entry before
@@ -262,7 +386,7 @@ Status verify(Database& db, Verdict* verdict) {
             continue;
         }
         ++verdict->sealed;
-        if (entryHash(link.isNull() ? QVariant() : link, fields) != stored.toString())
+        if (entryHash(link, fields) != stored.toByteArray())
             broken(id, QStringLiteral("it, or the entry before it, was changed outside Varnex after it was written."));
         link = stored;
     }
@@ -290,6 +414,10 @@ Status verifyFile(const QString& path, Verdict* verdict) {
         return has.status() ? Status::fail(QStringLiteral("The database has no audit trail yet: Varnex adds it when it next opens the file."))
                             : has.status();
     has.next();
+    SqlStatement first(db, QStringLiteral("SELECT 1 FROM pragma_table_info('AuditTrail') WHERE name = 'RowKey'"));
+    if (first.next())
+        return Status::fail(QStringLiteral("The audit trail is of an earlier form: Varnex rewrites it, checking its seals, when it "
+                                           "next opens the file."));
     return verify(db, verdict);
 }
 

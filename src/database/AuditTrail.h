@@ -1,4 +1,6 @@
 #pragma once
+#include <limits>
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,7 +18,16 @@
 // The link of a sealed entry is its hash; that of an entry without one (made
 // outside Varnex, or brought from a server, which keeps its trail by its
 // grants) is the hash of its content alone.
+//
+// Anyone who can copy the file can also recompute the chain, so its seal
+// tells accidental damage and casual edits, not a determined forger: its
+// length only sets the odds that such a change goes unseen (one in 2^64 with
+// eight bytes), and a longer one would take more room than the row it records.
 namespace AuditTrail {
+
+// What an entry records, as its Action holds it.
+enum class Action { Insert = 1, Update = 2, Delete = 3 };
+constexpr int kHashBytes = 8;
 
 // What a connection of this program records: the computer's user, the station
 // ("station = NAME" in varnex.conf, else the host name) and the program;
@@ -38,9 +49,16 @@ struct Audited {
     QStringList fields;
 };
 const std::vector<Audited>& audited();
+// A table's code in the trail (its place in audited(), from 1); 0 for another table.
+int tableCode(const QString& table);
 
 // The trail's table and triggers in a file (no harm when they exist).
+// A trail of the first form (the time and the hash as text, who and the table
+// by name in every entry) is rewritten in the present one: see AuditTrailUpgrade.cpp.
 Status addToFile(Database& db);
+Status upgradeFirstForm(Database& db);
+// The file's trail tables and view (with the table codes' names), without triggers.
+QString fileTablesSql(bool withNames);
 // The trail's table and its triggers on the server, with its grants (in create()).
 QString serverSql();
 
@@ -50,9 +68,24 @@ QString serverSql();
 Status suspend(Database& db);
 Status resume(Database& db);
 
-// The hash of an entry: hex SHA-256 of the link before it (null for none)
-// and the entry's fields, each length-prefixed so no two entries read alike.
-QString entryHash(const QVariant& previousLink, const QVariantList& fields);
+// The hash of an entry: the first kHashBytes of SHA-256 over the link before
+// it (null for none) and the entry's fields, each length-prefixed so no two
+// entries read alike.
+QByteArray entryHash(const QVariant& previousLink, const QVariantList& fields);
+// The nine fields an entry's hash covers, read from AuditTrail as ALIAS joined
+// with AuditWho as w: its key, time, who (login, station, program), table
+// code, the row's key, action and changes.
+QString entrySql(const QString& alias);
+
+// The trail read by a person, as the functions audit_time, audit_ms and
+// audit_changes give it to the reports on both engines: an entry's time as
+// "YYYY-MM-DD HH:MM:SS.mmm" (UTC); the first millisecond of an ISO day (UTC;
+// kNoDay for no day); and the changes as "field: old → new; ..." (a deleted
+// row's "field: old"), by field name.
+QString timeText(qint64 ms);
+constexpr qint64 kNoDay = std::numeric_limits<qint64>::min();
+qint64 dayStart(const QString& isoDay);
+QString changesText(const QString& changes);
 
 // The chain checked from the first entry to the last.
 struct Verdict {

@@ -36,7 +36,8 @@ const std::vector<Table>& tableList() {
          {"InspectionID", "Facility", "ModelNumber", "SerialNum", "InspectorNum", "Date", "Station", "PartNum",
           "DefectCode", "LocationCode", "InspNum", "IDate", "OperatorNum", "ODate", "ReworkNum", "Notes"}},
         {"AuditTrail", "EntryID",
-         {"EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"}},
+         {"EntryID", "At", "WhoID", "TableCode", "KeyID", "KeyCode", "Action", "Changes", "Hash"}},
+        {"AuditWho", "WhoID", {"WhoID", "Login", "Station", "Program"}},
     };
     return list;
 }
@@ -199,7 +200,7 @@ bool hasTable(Database& db, const QString& name, Status* status) {
     return found;
 }
 
-bool isTrail(const Table& t) { return qstrcmp(t.name, "AuditTrail") == 0; }
+bool isTrail(const Table& t) { return qstrcmp(t.name, "AuditTrail") == 0 || qstrcmp(t.name, "AuditWho") == 0; }
 
 Status copyAll(Database& from, Database& to, Counts* counts) {
     if (Status s = checkEmpty(to); !s)
@@ -224,7 +225,8 @@ Status copyAll(Database& from, Database& to, Counts* counts) {
             s = copyTable(from, to, t, &rows);
         if (!s)
             return s;
-        if (counts)
+        // Who made the entries is part of the trail, not a table of its own to the user.
+        if (counts && qstrcmp(t.name, "AuditWho") != 0)
             counts->push_back({QString::fromLatin1(t.name), rows});
     }
     return AuditTrail::resume(to);

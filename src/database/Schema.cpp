@@ -185,9 +185,11 @@ Status upgrade(Database& db) {
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
-    SqlStatement kept(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'TableRows'"));
-    if (s && kept.status() && !kept.next() && kept.status())
-        s = addUpkeep(db);
+    {
+        SqlStatement kept(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'TableRows'"));
+        if (s && kept.status() && !kept.next() && kept.status())
+            s = addUpkeep(db);
+    }  // closed before the trail's rewrite below, which drops a table
     // The audit trail, from now on (its table and triggers are asked for again at no cost).
     if (s)
         s = AuditTrail::addToFile(db);

@@ -41,6 +41,12 @@ const QList<AnalysisMember>& AnalysisForm::members() {
           {K::Text, "txtFacilityCode", "lblFacility", "Fa&cility Code", "Facility;", "A", true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
           {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
+        {"frmAuditTrail", "Audit Trail", "AuditTrail", "audit_trail.rpt", 100,
+         {{K::Date, "MaskEdBox1", "lblBeginDate", "&Beginning Date (UTC)", "BeginDate;", nullptr, true},
+          {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date (UTC)", "EndDate;", nullptr, true},
+          {K::Text, "txtTable", "lblTable", "&Table (optional)", "Table;", nullptr, false},
+          {K::Text, "txtLogin", "lblLogin", "Lo&gin (optional)", "Login;", nullptr, false},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
     };
     return list;
 }

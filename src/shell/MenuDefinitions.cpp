@@ -41,9 +41,10 @@ const QList<MenuDefinition>& menuDefinitions() {
              {QStringLiteral("cmdDefectsByModel"), QStringLiteral("Label2"), QStringLiteral("Defects by Model"), A::Open, QStringLiteral("frmDefectsByModel")},
              {QStringLiteral("cmdInspExcapes"), QStringLiteral("lblInspectionExcapes"), QStringLiteral("Inspection Escapes"), A::Open, QStringLiteral("frmInspectionEscapes")},
              {QStringLiteral("cmdPareto"), QStringLiteral("lblPareto"), QStringLiteral("Pareto of Defects"), A::Open, QStringLiteral("frmPareto")},
+             {QStringLiteral("cmdAuditTrail"), QStringLiteral("lblAuditTrail"), QStringLiteral("Audit Trail"), A::Open, QStringLiteral("frmAuditTrail")},
              // Stands above "Exit Reports" but comes last in the tab order.
-             {QStringLiteral("cmdprintform"), QStringLiteral("lblPrintForm"), QStringLiteral("Print Data Collection Form"), A::OpenKeepMenu, QStringLiteral("frmPrintDataSheet"), 0, 8},
-             {QStringLiteral("Exit"), QStringLiteral("cmdExit"), QStringLiteral("Exit Reports"), A::ExitMenu, QString(), 0, 7},
+             {QStringLiteral("cmdprintform"), QStringLiteral("lblPrintForm"), QStringLiteral("Print Data Collection Form"), A::OpenKeepMenu, QStringLiteral("frmPrintDataSheet"), 0, 9},
+             {QStringLiteral("Exit"), QStringLiteral("cmdExit"), QStringLiteral("Exit Reports"), A::ExitMenu, QString(), 0, 8},
          }},
     };
     return menus;

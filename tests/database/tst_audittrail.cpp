@@ -38,7 +38,7 @@ QString lastEntry(const TestAppFolder& app) {
     // The server writes its JSON with a blank after ':' and ','.
     return app.rows(QStringLiteral("SELECT TableName, RowKey, Action, Login, Station, Program, "
                                    "replace(replace(coalesce(Changes, ''), '\": ', '\":'), '\", \"', '\",\"'), "
-                                   "CASE WHEN Hash IS NULL THEN 'unsealed' ELSE 'sealed' END FROM AuditTrail "
+                                   "CASE WHEN Hash IS NULL THEN 'unsealed' ELSE 'sealed' END FROM AuditEntries "
                                    "ORDER BY EntryID DESC LIMIT 1"))
         .value(0);
 }
@@ -100,7 +100,7 @@ private slots:
             QSKIP("the file's tool");
         app.exec(QStringLiteral("INSERT INTO Model (ModelNumber, ModelDescription) VALUES ('KL-1', 'Kettle')"));
         QCOMPARE(sqlite3(app.livePath(), QStringLiteral("UPDATE Model SET ModelDescription = 'Toaster' WHERE ModelNumber = 'KL-1'")), 0);
-        QCOMPARE(lastEntry(app), QStringLiteral("Model|KL-1|update|NULL|NULL|outside Varnex|{\"ModelDescription\":[\"Kettle\",\"Toaster\"]}|unsealed"));
+        QCOMPARE(lastEntry(app), QStringLiteral("Model|KL-1|update|NULL|NULL|outside Varnex|{\"modeldescription\":[\"Kettle\",\"Toaster\"]}|unsealed"));
         const qint64 outside = app.scalar(QStringLiteral("SELECT max(EntryID) FROM AuditTrail")).toLongLong();
         app.exec(QStringLiteral("DELETE FROM Model WHERE ModelNumber = 'KL-1'"));
         AuditTrail::Verdict v = verdictOf(app);
@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(sqlite3(app.livePath(), QStringLiteral("UPDATE AuditTrail SET Changes = '{}' WHERE EntryID = %1").arg(outside)), 0);
         QCOMPARE(verdictOf(app).firstBroken, outside + 1);
         // An entry the program sealed, changed with the sqlite3 tool.
-        QCOMPARE(sqlite3(app.livePath(), QStringLiteral("UPDATE AuditTrail SET Login = 'someone' WHERE EntryID = %1").arg(outside - 1)), 0);
+        QCOMPARE(sqlite3(app.livePath(), QStringLiteral("UPDATE AuditTrail SET At = At + 1 WHERE EntryID = %1").arg(outside - 1)), 0);
         QCOMPARE(verdictOf(app).firstBroken, outside - 1);
         QCOMPARE(run(utility(), {QStringLiteral("verify"), app.path()}, &said), 1);
         QVERIFY2(said.contains(QStringLiteral("broken at entry %1").arg(outside - 1)), qPrintable(said));
@@ -154,11 +154,11 @@ private slots:
         station.kill();
         station.waitForFinished(10000);
         QVERIFY(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toLongLong() >= 30);
-        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord r WHERE NOT EXISTS (SELECT 1 FROM AuditTrail a "
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord r WHERE NOT EXISTS (SELECT 1 FROM AuditEntries a "
                                            "WHERE a.TableName = 'InspectionRecord' AND a.Action = 'insert' "
                                            "AND a.RowKey = CAST(r.InspectionID AS TEXT))")).toLongLong(),
                  qint64(0));
-        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM AuditTrail a WHERE a.TableName = 'InspectionRecord' AND NOT EXISTS "
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM AuditEntries a WHERE a.TableName = 'InspectionRecord' AND NOT EXISTS "
                                            "(SELECT 1 FROM InspectionRecord r WHERE CAST(r.InspectionID AS TEXT) = a.RowKey)")).toLongLong(),
                  qint64(0));
         if (!app.isServer())
@@ -230,10 +230,10 @@ private slots:
             QVERIFY(server.exec(QStringLiteral("UPDATE InspectionRecord SET Notes = 'x' WHERE InspectionID = 7")));
             QVERIFY(DatabaseCopy::toFile(server, file, false));
         }
-        const QStringList trail = app.rows(QStringLiteral("SELECT EntryID, At, Action, RowKey, coalesce(Changes, '') FROM AuditTrail ORDER BY EntryID"));
+        const QStringList trail = app.rows(QStringLiteral("SELECT EntryID, At, Action, RowKey, coalesce(Changes, '') FROM AuditEntries ORDER BY EntryID"));
         Database exported;
         QVERIFY(exported.open(file, Database::Mode::ReadOnly));
-        SqlStatement st(exported, QStringLiteral("SELECT EntryID, At, Action, RowKey, coalesce(Changes, '') FROM AuditTrail ORDER BY EntryID"));
+        SqlStatement st(exported, QStringLiteral("SELECT EntryID, At, Action, RowKey, coalesce(Changes, '') FROM AuditEntries ORDER BY EntryID"));
         QStringList read;
         while (st.next())
             read << QStringLiteral("%1|%2|%3|%4|%5").arg(st.value(0).toString(), st.value(1).toString(), st.value(2).toString(),
@@ -252,7 +252,7 @@ private slots:
 
         const QString role = QStringLiteral("audit_reader_%1").arg(QCoreApplication::applicationPid());
         app.exec(QStringLiteral("CREATE ROLE %1 IN ROLE varnex_station").arg(role));
-        for (const char* write : {"DELETE FROM audittrail", "UPDATE audittrail SET login = 'x'", "TRUNCATE audittrail"}) {
+        for (const char* write : {"DELETE FROM audittrail", "UPDATE audittrail SET changes = 'x'", "TRUNCATE audittrail"}) {
             QCOMPARE(run(QStringLiteral("psql"), {app.database(), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
                                                  QStringLiteral("-c"), QStringLiteral("SET ROLE %1; %2").arg(role, QLatin1String(write))},
                          &out),

@@ -363,7 +363,7 @@ private slots:
                  QStringList({"A|M1|S1|E7|2026-12-31|T1|P9|4|5|NULL|NULL|NULL|NULL|1|NULL",
                               "A|M1|S1|E7|2026-12-31|T1|P9|4|5|E2|2026-01-02|OP1|2026-01-03|2|scratch"}));
         // The database recorded both rows as this program stored them.
-        QCOMPARE(app.rows(QStringLiteral("SELECT RowKey, Action, Program FROM AuditTrail WHERE TableName = 'InspectionRecord' "
+        QCOMPARE(app.rows(QStringLiteral("SELECT RowKey, Action, Program FROM AuditEntries WHERE TableName = 'InspectionRecord' "
                                          "AND Action = 'insert' ORDER BY EntryID")),
                  app.rows(QStringLiteral("SELECT CAST(InspectionID AS TEXT), 'insert', '%1' FROM InspectionRecord ORDER BY InspectionID")
                               .arg(QCoreApplication::applicationName())));

@@ -95,7 +95,7 @@ private slots:
         QVERIFY(forms().isLoaded(QStringLiteral("frmPrintDataSheet")));
         QVERIFY(forms().isVisible(QStringLiteral("frmReports")));
         Form* reports = forms().form(QStringLiteral("frmReports"));
-        QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("cmdPareto"))), QStringLiteral("Exit"));
+        QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("cmdAuditTrail"))), QStringLiteral("Exit"));
         QCOMPARE(nextTabStop(reports->findChild<QPushButton*>(QStringLiteral("Exit"))), QStringLiteral("cmdprintform"));
     }
 

@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(defect("1"), QStringLiteral("Pass mark"));
         // The grid's write is in the audit trail, with the value it replaced.
         QCOMPARE(fx->folder.rows(QStringLiteral("SELECT RowKey, Action, CASE WHEN Changes LIKE '%, \"Pass mark\"]%' OR Changes LIKE '%,\"Pass mark\"]%' THEN 'new value' END, "
-                                                "Program FROM AuditTrail ORDER BY EntryID DESC LIMIT 1")),
+                                                "Program FROM AuditEntries ORDER BY EntryID DESC LIMIT 1")),
                  QStringList{QStringLiteral("1|update|new value|") + QCoreApplication::applicationName()});
         QCOMPARE(shownButtons(d), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         QVERIFY(click(d, "cmdNext"));

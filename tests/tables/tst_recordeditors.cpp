@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(rows(), QStringList({"A3|" + stored, "B2|CHANGED", "N9|NEW"}));
         // The editor's writes are in the audit trail: the code retyped, then the description.
         QCOMPARE(m_app->rows(QStringLiteral("SELECT RowKey, Action, CASE WHEN replace(Changes, ' ', '') LIKE '%\"A1\",\"A3\"%' OR "
-                                            "replace(Changes, ' ', '') LIKE '%\"CHANGED\"]%' THEN 'old and new' END FROM AuditTrail WHERE Action = 'update' "
+                                            "replace(Changes, ' ', '') LIKE '%\"CHANGED\"]%' THEN 'old and new' END FROM AuditEntries WHERE Action = 'update' "
                                             "AND RowKey IN ('A1', 'B2') ORDER BY EntryID DESC LIMIT 2")),
                  QStringList({"B2|update|old and new", "A1|update|old and new"}));
         QCOMPARE(navigator(f)->absolutePosition(), 1);

@@ -102,7 +102,7 @@ Status insertInspections(Database& db, const SimConfig& config) {
 
 // Builds the file under a temporary name in one transaction and renames it
 // into place only when it is complete.
-Status buildFile(const QString& path, const std::function<Status(Database&)>& fill) {
+Status buildFile(const QString& path, const std::function<Status(Database&)>& fill, bool trail = false) {
     if (const Status seed = PlantCatalogue::status(); !seed)
         return seed;
     if (QFileInfo::exists(path))
@@ -124,11 +124,11 @@ Status buildFile(const QString& path, const std::function<Status(Database&)>& fi
         // Generated rows are the plant's history as it stands when the file
         // is made, not changes to it: the trail starts empty, and the file
         // stays the same for the same seed.
-        if (s)
+        if (s && !trail)
             s = AuditTrail::suspend(db);
         if (s)
             s = fill(db);
-        if (s)
+        if (s && !trail)
             s = AuditTrail::resume(db);
         if (s) {
             s = db.exec(QStringLiteral("COMMIT"));
@@ -175,7 +175,7 @@ Status insertDemoRows(Database& db) {
     return s ? insertInspections(db, config) : s;
 }
 
-Status createLarge(const QString& path, std::int64_t rows) {
+Status createLarge(const QString& path, std::int64_t rows, bool trail) {
     if (rows < 0)
         return Status::fail(QStringLiteral("The number of rows must not be negative: %1").arg(rows));
     if (const Status seed = PlantCatalogue::status(); !seed)
@@ -197,7 +197,7 @@ Status createLarge(const QString& path, std::int64_t rows) {
     return buildFile(path, [&](Database& db) {
         const Status s = insertReferenceTables(db);
         return s && rows > 0 ? insertInspections(db, config) : s;
-    });
+    }, trail);
 }
 
 }  // namespace DataGen

@@ -16,8 +16,10 @@ Status createBlank(const QString& path);
 // first half of 2026.
 Status createDemo(const QString& path);
 // The demo plant's reference tables and exactly `rows` inspection rows of the
-// same shape, over as many working days as it takes.
-Status createLarge(const QString& path, std::int64_t rows);
+// same shape, over as many working days as it takes. With `trail`, the audit
+// trail records (and seals) each row as this program makes it, as if entered
+// one by one: the file a plant has after that many inserts.
+Status createLarge(const QString& path, std::int64_t rows, bool trail = false);
 
 // The rows of the blank and of the demo database, written into a database
 // that has the schema and no rows (a server's, for one), in the caller's transaction.

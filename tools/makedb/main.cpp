@@ -6,10 +6,11 @@
 
 namespace {
 const char* const kUsage =
-    "usage: makedb (--demo FILE | --blank FILE | --large FILE [--rows N]) [--if-missing]\n"
+    "usage: makedb (--demo FILE | --blank FILE | --large FILE [--rows N] [--with-trail]) [--if-missing]\n"
     "  --demo FILE    the demo plant: reference tables and about 2,000 inspection rows\n"
     "  --blank FILE   the tables with only the pass codes\n"
     "  --large FILE   the demo plant's tables and N inspection rows (default 1000000)\n"
+    "  --with-trail   the audit trail records each inspection row as it is made (else it starts empty)\n"
     "  --if-missing   do nothing when FILE exists (an existing file is never overwritten)\n";
 }  // namespace
 
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     QString kind, path;
     qint64 rows = 1000000;
-    bool ifMissing = false;
+    bool ifMissing = false, trail = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if ((a == QLatin1String("--demo") || a == QLatin1String("--blank") || a == QLatin1String("--large")) &&
@@ -33,6 +34,8 @@ int main(int argc, char* argv[]) {
                 err << "makedb: --rows needs a whole number of 0 or more, not '" << args[i] << "'\n";
                 return 2;
             }
+        } else if (a == QLatin1String("--with-trail")) {
+            trail = true;
         } else if (a == QLatin1String("--if-missing")) {
             ifMissing = true;
         } else {
@@ -52,7 +55,7 @@ int main(int argc, char* argv[]) {
     }
     const Status s = kind == QLatin1String("demo")    ? DataGen::createDemo(path)
                      : kind == QLatin1String("blank") ? DataGen::createBlank(path)
-                                                      : DataGen::createLarge(path, rows);
+                                                      : DataGen::createLarge(path, rows, trail);
     if (!s) {
         err << "makedb: " << s.error() << "\n";
         return 1;

@@ -23,7 +23,7 @@
 namespace {
 
 // Type oids of the built-in types whose values are not text.
-enum : Oid { kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700 };
+enum : Oid { kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700 };
 
 const char* const kNotOpen = "The database is not open.";
 
@@ -57,6 +57,7 @@ QVariant toValue(const PGresult* r, int row, int column) {
     case kFloat8:
     case kNumeric: return QVariant(QByteArray::fromRawData(text, int(qstrlen(text))).toDouble());
     case kBool: return QVariant(qint64(text[0] == 't' ? 1 : 0));
+    case kBytea: return QVariant(QByteArray::fromHex(QByteArray(text).mid(2)));
     default: return QVariant(QString::fromUtf8(text, PQgetlength(r, row, column)));
     }
 }
@@ -448,6 +449,8 @@ public:
             m_params[i] = v.toBool() ? "1" : "0";
         else if (v.typeId() == QMetaType::QDate)
             m_params[i] = v.toDate().toString(Qt::ISODate).toUtf8();
+        else if (v.typeId() == QMetaType::QByteArray)
+            m_params[i] = "\\x" + v.toByteArray().toHex();
         else
             m_params[i] = v.toString().toUtf8();
     }

@@ -8,6 +8,7 @@ namespace PgFunctions {
 //                           rolls over ("2026-01-31", "+1 month" is "2026-03-03"), as SQLite does.
 //   strftime(f, d)          f made of %Y, %m, %d (the day's year, month, day of month), %w (day of
 //                           the week, 0 for Sunday) and other text.
+//   audit_time, audit_ms, audit_changes  the audit trail read by a person (see AuditTrail::timeText).
 // Anything else (another form of day, another modifier, NULL) gives NULL, as SQLite gives for what it
 // cannot read. Only immutable functions inside (no to_char, no time zone), so they are truly immutable.
 static const char* const kFunctions = R"SQL(
@@ -39,6 +40,18 @@ CREATE OR REPLACE FUNCTION strftime(f text, d text) RETURNS text LANGUAGE sql IM
                                  '%m', substr(sqlite_text(sqlite_day(d)), 6, 2)),
                          '%d', substr(sqlite_text(sqlite_day(d)), 9, 2)),
                  '%w', extract(dow from sqlite_day(d))::int::text)
+$$;
+CREATE OR REPLACE FUNCTION audit_time(ms bigint) RETURNS text LANGUAGE sql STABLE PARALLEL SAFE AS $$
+  SELECT to_char(to_timestamp(ms / 1000.0) AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS')
+$$;
+CREATE OR REPLACE FUNCTION audit_ms(d text) RETURNS bigint LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT (extract(epoch FROM sqlite_day(d)::timestamp) * 1000)::bigint
+$$;
+CREATE OR REPLACE FUNCTION audit_changes(c text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT coalesce(string_agg(e.key || ': ' || CASE WHEN jsonb_typeof(e.value) = 'array'
+                    THEN coalesce(e.value ->> 0, '(empty)') || ' → ' || coalesce(e.value ->> 1, '(empty)')
+                    ELSE coalesce(e.value #>> '{}', '(empty)') END, '; ' ORDER BY e.key COLLATE "C"), '')
+  FROM jsonb_each(c::jsonb) e
 $$;
 )SQL";
 

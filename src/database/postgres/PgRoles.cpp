@@ -31,6 +31,9 @@ const struct {
     {"tablerows", "SELECT", "SELECT"},
     {"upkeep", "SELECT", "SELECT"},
     {"audittrail", "SELECT", "SELECT"},
+    {"auditwho", "SELECT", "SELECT"},
+    {"audittables", "SELECT", "SELECT"},
+    {"auditentries", "SELECT", "SELECT"},
 };
 
 // The trigger functions that write for the login: they run as their owner.

@@ -151,7 +151,8 @@ Status resetKeys(Database& db) {
     QString sql;
     const char* const kKeys[][2] = {{"inspectionrecord", "inspectionid"}, {"employees", "employeeid"},
                                     {"defects", "rowid"},  {"parts", "rowid"},    {"model", "rowid"},
-                                    {"location", "rowid"}, {"station", "rowid"}, {"audittrail", "entryid"}};
+                                    {"location", "rowid"}, {"station", "rowid"}, {"audittrail", "entryid"},
+                                    {"auditwho", "whoid"}};
     for (const auto& k : kKeys)
         sql += QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce((SELECT max(%2) FROM %1), 0) + 1, false);")
                    .arg(QLatin1String(k[0]), QLatin1String(k[1]));

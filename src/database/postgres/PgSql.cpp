@@ -18,7 +18,10 @@ const char* const kTables[][17] = {
     {"Employees", "EmployeeID", "EmployeeNum", "FirstName", "LastName"},
     {"TableRows", "TableName", "Rows"},
     {"Upkeep", "Id", "CheckedChange", "CheckedPages"},
-    {"AuditTrail", "EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"},
+    {"AuditTrail", "EntryID", "At", "WhoID", "TableCode", "KeyID", "KeyCode", "Action", "Changes", "Hash"},
+    {"AuditWho", "WhoID", "Login", "Station", "Program"},
+    {"AuditTables", "TableCode", "TableName"},
+    {"AuditEntries", "EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"},
 };
 
 // Lower-case name -> schema name; per table ("parts" -> its fields), and of
@@ -164,6 +167,8 @@ QString keyOf(const QString& table) {
         return QStringLiteral("EmployeeID");
     if (table.compare(QLatin1String("AuditTrail"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("EntryID");
+    if (table.compare(QLatin1String("AuditWho"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("WhoID");
     return QStringLiteral("rowid");
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <unistd.h>
 #include <set>
+#include <tuple>
 
 #include <QDate>
 #include <QFile>
@@ -52,6 +53,8 @@ QVariant valueOf(sqlite3_value* v) {
     switch (sqlite3_value_type(v)) {
     case SQLITE_NULL: return QVariant();
     case SQLITE_INTEGER: return QVariant(qint64(sqlite3_value_int64(v)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v)));
     default:
         return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
     }
@@ -77,7 +80,27 @@ void hashFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     QVariantList fields;
     for (int i = 1; i < argc; ++i)
         fields << valueOf(argv[i]);
-    resultText(context, AuditTrail::entryHash(valueOf(argv[0]), fields));
+    const QByteArray hash = AuditTrail::entryHash(valueOf(argv[0]), fields);
+    sqlite3_result_blob(context, hash.constData(), int(hash.size()), SQLITE_TRANSIENT);
+}
+
+// The trail's functions of the reports, as the server has them too:
+// audit_time(ms), audit_ms(day) and audit_changes(changes) (see AuditTrail).
+void timeFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    resultText(context, AuditTrail::timeText(sqlite3_value_int64(argv[0])));
+}
+
+void msFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    const qint64 ms = AuditTrail::dayStart(valueOf(argv[0]).toString());
+    if (ms == AuditTrail::kNoDay)
+        return sqlite3_result_null(context);
+    sqlite3_result_int64(context, ms);
+}
+
+void changesFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    resultText(context, AuditTrail::changesText(valueOf(argv[0]).toString()));
 }
 
 // Written by the connection, not the file: the sqlite3 tool has neither this
@@ -86,12 +109,15 @@ void hashFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 // its key, never by reading the trail.
 const char* const kSeal = R"SQL(
 CREATE TEMP TRIGGER IF NOT EXISTS VarnexAuditSeal AFTER INSERT ON main.AuditTrail BEGIN
-  UPDATE AuditTrail SET Login = varnex_who(0), Station = varnex_who(1), Program = varnex_who(2),
+  INSERT OR IGNORE INTO AuditWho (Login, Station, Program) VALUES (varnex_who(0), varnex_who(1), varnex_who(2));
+  UPDATE AuditTrail SET
+    WhoID = (SELECT WhoID FROM AuditWho WHERE Login = varnex_who(0) AND Station = varnex_who(1) AND Program = varnex_who(2)),
     Hash = varnex_audit_hash(
-      (SELECT coalesce(p.Hash, varnex_audit_hash(NULL, p.EntryID, p.At, p.Login, p.Station, p.Program, p.TableName,
-                                                 p.RowKey, p.Action, p.Changes))
-         FROM AuditTrail p WHERE p.EntryID < NEW.EntryID ORDER BY p.EntryID DESC LIMIT 1),
-      NEW.EntryID, NEW.At, varnex_who(0), varnex_who(1), varnex_who(2), NEW.TableName, NEW.RowKey, NEW.Action, NEW.Changes)
+      (SELECT coalesce(p.Hash, varnex_audit_hash(NULL, %1))
+         FROM AuditTrail p LEFT JOIN AuditWho w ON w.WhoID = p.WhoID
+         WHERE p.EntryID < NEW.EntryID ORDER BY p.EntryID DESC LIMIT 1),
+      NEW.EntryID, NEW.At, varnex_who(0), varnex_who(1), varnex_who(2), NEW.TableCode, coalesce(NEW.KeyID, NEW.KeyCode),
+      NEW.Action, NEW.Changes)
   WHERE EntryID = NEW.EntryID;
 END;
 )SQL";
@@ -119,6 +145,11 @@ public:
         case QMetaType::QDate:
             bindText(index, v.toDate().toString(Qt::ISODate));
             break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            sqlite3_bind_blob(m_stmt, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
         default:
             bindText(index, v.toString());
         }
@@ -166,6 +197,8 @@ public:
         case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
         case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, i));
         case SQLITE_NULL: return QVariant();
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, i)), sqlite3_column_bytes(m_stmt, i)));
         default:
             return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
                                               sqlite3_column_bytes(m_stmt, i)));
@@ -243,6 +276,10 @@ Status SqliteConnection::openHandle(const QByteArray& name, int flags) {
                                nullptr, nullptr);
     sqlite3_create_function_v2(m_db, "varnex_audit_hash", 10, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, hashFunction,
                                nullptr, nullptr, nullptr);
+    for (const auto& [name, args, fn] : {std::tuple{"audit_time", 1, &timeFunction}, std::tuple{"audit_ms", 1, &msFunction},
+                                         std::tuple{"audit_changes", 1, &changesFunction}})
+        sqlite3_create_function_v2(m_db, name, args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn, nullptr, nullptr,
+                                   nullptr);
     sqlite3_commit_hook(
         m_db,
         [](void* self) {
@@ -257,7 +294,8 @@ Status SqliteConnection::openHandle(const QByteArray& name, int flags) {
 
 Status SqliteConnection::sealTrail() {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = 'AuditTrail'", -1, &stmt,
+    // A trail of the first form keeps its own triggers until the program rewrites it (Schema::upgrade).
+    if (sqlite3_prepare_v2(m_db, "SELECT 1 FROM pragma_table_info('AuditTrail') WHERE name = 'WhoID'", -1, &stmt,
                            nullptr) != SQLITE_OK)
         return Status::fail(lastError());
     const bool hasTrail = sqlite3_step(stmt) == SQLITE_ROW;
@@ -265,7 +303,7 @@ Status SqliteConnection::sealTrail() {
     if (!hasTrail)
         return Status::ok();
     m_sealing = true;
-    const Status s = exec(QString::fromUtf8(kSeal));
+    const Status s = exec(QString::fromUtf8(kSeal).arg(AuditTrail::entrySql(QStringLiteral("p"))));
     m_sealing = false;
     return s;
 }

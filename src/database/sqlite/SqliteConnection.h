@@ -27,7 +27,7 @@ public:
     bool isBackgroundReader() const { return m_background; }
     // Adds to this connection the trigger that names this program, its user
     // and station in each new entry of the audit trail and seals it with its
-    // hash (see AuditTrail); nothing when the file has no trail.
+    // hash (see AuditTrail); nothing when the file has no trail (or one of the first form).
     Status sealTrail();
     const AuditTrail::Who& who() const { return m_who; }
 
