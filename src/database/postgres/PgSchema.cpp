@@ -122,6 +122,28 @@ Status create(Database& db) {
     return pg->execNative(QStringLiteral("COMMIT"));
 }
 
+// The trail's first form on a server: each entry's who and table by name,
+// its time as ISO text. The entries keep their numbers, times and changes;
+// their seals (made by a file's first form) are not carried over.
+const char* const kFirstTrailSql = R"SQL(
+ALTER TABLE audittrail RENAME TO audittrail_first;
+DROP FUNCTION IF EXISTS varnex_audit() CASCADE;
+%1
+INSERT INTO auditwho (login, station, program)
+  SELECT DISTINCT login, station, program FROM audittrail_first WHERE login IS NOT NULL ON CONFLICT DO NOTHING;
+INSERT INTO audittrail (entryid, at, whoid, tablecode, keyid, keycode, action, changes)
+  SELECT f.entryid, floor(extract(epoch FROM f.at::timestamptz) * 1000)::bigint, w.whoid, t.tablecode,
+         CASE WHEN lower(f.tablename) IN ('inspectionrecord', 'employees') AND f.rowkey ~ '^[0-9]+$' THEN f.rowkey::bigint END,
+         CASE WHEN lower(f.tablename) NOT IN ('inspectionrecord', 'employees') THEN f.rowkey END,
+         CASE f.action WHEN 'insert' THEN 1 WHEN 'update' THEN 2 ELSE 3 END, f.changes
+  FROM audittrail_first f
+  JOIN audittables t ON lower(t.tablename) = lower(f.tablename)
+  LEFT JOIN auditwho w ON w.login = f.login AND w.station IS NOT DISTINCT FROM f.station AND w.program IS NOT DISTINCT FROM f.program
+  ORDER BY f.entryid;
+SELECT setval(pg_get_serial_sequence('audittrail', 'entryid'), coalesce((SELECT max(entryid) FROM audittrail), 0) + 1, false);
+DROP TABLE audittrail_first;
+)SQL";
+
 Status upgrade(Database& db) {
     auto* pg = dynamic_cast<PgConnection*>(db.engine());
     if (!pg)
@@ -133,6 +155,14 @@ Status upgrade(Database& db) {
     // The trail records from now on: the rows already there have no entries.
     if (s && trail.value(0).value(0) == QLatin1String("t"))
         s = pg->execNative(AuditTrail::serverSql());
+    // A trail of the first form (names and times as text) is moved into the present one.
+    QList<QStringList> first;
+    if (s)
+        s = pg->queryNative(QStringLiteral("SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema() "
+                                           "AND table_name = 'audittrail' AND column_name = 'tablename'"),
+                            {}, &first);
+    if (s && !first.isEmpty())
+        s = pg->execNative(QString::fromUtf8(kFirstTrailSql).arg(AuditTrail::serverSql()));
     if (s)
         s = pg->execNative(PgFunctions::sql());
     if (s)
