@@ -164,6 +164,8 @@ QString keyOf(const QString& table) {
         return QStringLiteral("EmployeeID");
     if (table.compare(QLatin1String("AuditTrail"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("EntryID");
+    if (table.compare(QLatin1String("Alarm"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("AlarmID");
     return QStringLiteral("rowid");
 }
 
