@@ -44,10 +44,16 @@ void findDay(const QString& database) {
     std::fprintf(stderr, "board: facility %s on %s\n", qPrintable(g_facility), qPrintable(g_day.toString(Qt::ISODate)));
 }
 
+// As the board reads: the file opened anew each time, a server's connection kept.
 void refresh() {
-    Database db;
+    static Database server;
+    Database file;
+    const bool onServer = Database::isServerName(g_database);
+    Database& db = onServer ? server : file;
     QList<StationTile> tiles;
-    Status s = db.open(g_database, Database::Mode::ReadOnly);
+    Status s;
+    if (!db.isOpen() || db.path() != g_database)
+        s = db.open(g_database, Database::Mode::ReadOnly);
     if (s)
         s = LineBoardData::read(db, g_facility, g_day, &tiles, &g_history);
     if (!s || tiles.isEmpty())
