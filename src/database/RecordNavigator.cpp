@@ -131,6 +131,25 @@ qint64 RecordNavigator::positionOf(qint64 key, Status* status) {
     return count - 1 - after;
 }
 
+Status RecordNavigator::recount() {
+    if (!m_db.isOpen())
+        return Status::ok();
+    Status s;
+    const qint64 count = Schema::rowCount(m_db, m_table, &s);
+    if (!s)
+        return s;
+    m_count = int(count);
+    if (m_state == State::Row) {
+        const qint64 position = positionOf(m_key, &s);
+        if (s)
+            m_index = int(position);
+    } else if (m_state == State::None && m_index >= 0) {
+        m_index = m_count;  // past the end it stays past the end
+    }
+    updateArrows();
+    return s;
+}
+
 Status RecordNavigator::close() {
     Status s;
     if (m_db.isOpen() && isDirty()) {

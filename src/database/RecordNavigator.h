@@ -40,6 +40,10 @@ public:
     // Opens (or re-opens) the table; the first row becomes current.
     Status refresh();
     bool isOpen() const { return m_db.isOpen(); }
+    // Other stations stored or removed rows: the count and the current row's
+    // place among the rows are read again; the row shown, and what is typed
+    // in it, stay as they are.
+    Status recount();
     // Writes pending edits and releases the file.
     Status close();
     // On a server, the longest each of its statements may wait, in seconds.

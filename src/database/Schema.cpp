@@ -161,6 +161,24 @@ CREATE TABLE IF NOT EXISTS Upkeep (
 ) STRICT;
 )SQL";
 
+// The alarms raised at the stations; AckAt stays NULL while an alarm is open.
+static const char* const kAlarm = R"SQL(
+CREATE TABLE IF NOT EXISTS Alarm (
+  AlarmID INTEGER PRIMARY KEY AUTOINCREMENT,
+  Facility TEXT,
+  Station TEXT,
+  ModelNumber TEXT,
+  Rule INTEGER,
+  PeriodDate TEXT,
+  Message TEXT,
+  RaisedAt TEXT,
+  AckBy TEXT,
+  AckAt TEXT,
+  Cause TEXT,
+  Action TEXT
+) STRICT;
+)SQL";
+
 Status create(Database& db) {
     if (db.isServer())
         return PgSchema::create(db);
@@ -172,6 +190,8 @@ Status create(Database& db) {
         s = db.exec(QString::fromUtf8(kUpkeep));
     if (s)
         s = AuditTrail::addToFile(db);
+    if (s)
+        s = db.exec(QString::fromUtf8(kAlarm));
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -181,7 +201,7 @@ Status create(Database& db) {
 
 Status upgrade(Database& db) {
     if (db.isServer())
-        return Status::ok();  // made whole by create()
+        return PgSchema::addMonitor(db);
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
@@ -193,6 +213,8 @@ Status upgrade(Database& db) {
     // The audit trail, from now on (its table and triggers are asked for again at no cost).
     if (s)
         s = AuditTrail::addToFile(db);
+    if (s)
+        s = db.exec(QString::fromUtf8(kAlarm));
     return s;
 }
 

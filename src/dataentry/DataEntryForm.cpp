@@ -9,6 +9,7 @@
 #include "database/ReferenceCodes.h"
 #include "database/Schema.h"
 #include "platform/AppPaths.h"
+#include "monitor/ChangeWatcher.h"
 #include "platform/DateText.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -220,6 +221,12 @@ void DataEntryForm::onLoad() {
     // The screen is for new inspections: it opens on a new row, the stored
     // rows one arrow back, so typing never lands in a stored row unasked.
     add();
+    // Rows other stations store count in the caption as they come (a count
+    // that cannot be read now is read at the next change).
+    connect(&ChangeWatcher::instance(), &ChangeWatcher::changed, this, [this] {
+        if (m_nav->isOpen() && m_nav->recount())
+            showPosition();
+    });
 }
 
 void DataEntryForm::offerCodes() {
@@ -272,6 +279,7 @@ Database* DataEntryForm::codeReader() {
 }
 
 void DataEntryForm::onUnload() {
+    disconnect(&ChangeWatcher::instance(), nullptr, this, nullptr);
     m_nav->close();
     m_codes.close();
     FormRegistry::instance().returnFrom(objectName());
@@ -470,6 +478,7 @@ void DataEntryForm::submit() {
         Dialogs::showError(s.error());
         return;
     }
+    ChangeWatcher::localChange();
     const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
                     text("txtStation")->text(),  text("txtInspectorNumber")->text(), dateBox(1)->value()};
     TextBox* reworkBox = text("txtReworkNumber");

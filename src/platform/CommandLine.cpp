@@ -21,4 +21,8 @@ bool answered(int argc, char** argv, const char* name, const char* help) {
     return false;
 }
 
+bool has(const QStringList& args, const char* option) {
+    return args.mid(1).contains(QLatin1String(option));
+}
+
 }  // namespace CommandLine

@@ -1,4 +1,5 @@
 #pragma once
+#include <QStringList>
 
 // What every command of the program answers before it starts any work (and
 // before it needs a screen): "--version" and "--help" (also "-h").
@@ -10,5 +11,9 @@ const char* version();
 // Prints "NAME VERSION" for --version or the help text for --help/-h to
 // stdout and returns true (the caller exits 0); false for any other call.
 bool answered(int argc, char** argv, const char* name, const char* help);
+
+// Whether the arguments (the program's name first) hold an option without a
+// value, such as "--board".
+bool has(const QStringList& args, const char* option);
 
 }  // namespace CommandLine

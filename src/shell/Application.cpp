@@ -9,7 +9,9 @@
 
 #include "database/Schema.h"
 #include "database/ServerUri.h"
+#include "monitor/LineBoardForm.h"
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 #include "platform/DataFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -35,13 +37,29 @@ void quit() {
 
 void setQuitHandler(std::function<void()> handler) { quitHandler() = std::move(handler); }
 
-Status start() {
+namespace {
+void registerOnce() {
     static bool registered = false;
     if (!registered) {
         registerAllForms();
         HelpViewer::installF1Handler();
         registered = true;
     }
+}
+}  // namespace
+
+Status startBoard() {
+    registerOnce();
+    LineBoardForm::setStandAlone(true);
+    const Status s = FormRegistry::instance().show(QStringLiteral("frmLineBoard"));
+    // Closing the board (Alt+F4) ends the program.
+    if (Form* board = FormRegistry::instance().form(QStringLiteral("frmLineBoard")))
+        QObject::connect(board, &QObject::destroyed, [] { quit(); });
+    return s;
+}
+
+Status start() {
+    registerOnce();
     // A damaged file is found before any form can write into it.
     StartupCheck::run();
     return FormRegistry::instance().load(QStringLiteral("MDIBackground"));
@@ -99,14 +117,20 @@ int run() {
     // whatever links lead to it: a second one would compact the file under
     // the first one's feet. The database tools take the same lock while they
     // copy or replace the file.
+    // The board alone only reads, and never copies or replaces the file: it
+    // runs beside the station's own program on the same folder.
+    const bool board = CommandLine::has(args, "--board");
     InstanceLock lock;
-    if (const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile()); !locked)
-        return refuse(locked);
-    // A file made by an earlier version gets the indexes it lacks. Without them
-    // everything still works, only slower, so a failure here stops nothing.
+    if (!board) {
+        if (const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile()); !locked)
+            return refuse(locked);
+    }
+    // A file made by an earlier version gets the indexes and tables it lacks.
+    // Without the indexes everything still works, only slower, so a failure
+    // here stops nothing.
     if (!Schema::isServer())
         Schema::upgradeFile(Schema::livePath());
-    const Status s = start();
+    const Status s = board ? startBoard() : start();
     if (!s) {
         Dialogs::showError(s.error());
         return 1;

@@ -13,6 +13,8 @@ int run();
 // Registers the forms and loads the background window (the start-up without
 // the event loop, for tests and benchmarks).
 Status start();
+// The line board alone, full screen (varnex --board), instead of the background window.
+Status startBoard();
 
 // Ends the process (the event loop); tests replace it.
 void quit();

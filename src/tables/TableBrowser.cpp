@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 
@@ -18,6 +19,7 @@
 #include "database/Schema.h"
 #include "database/postgres/PgRoles.h"
 #include "dataentry/ReworkCounter.h"
+#include "monitor/ChangeWatcher.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -209,9 +211,12 @@ void TableBrowser::onLoad() {
     window_()->setWindowState(window_()->windowState() | Qt::WindowMaximized);
     if (!s)
         report(s);
+    if (m_spec.followsStations)
+        connect(&ChangeWatcher::instance(), &ChangeWatcher::changed, this, &TableBrowser::followStations);
 }
 
 void TableBrowser::onUnload() {
+    disconnect(&ChangeWatcher::instance(), nullptr, this, nullptr);
     MousePointer::arrow();
     // A change typed into the current row is written rather than dropped; a
     // row the database refuses is reported (closing goes on).
@@ -250,8 +255,41 @@ void TableBrowser::bindGrid() {
 
 void TableBrowser::rowsArrived() {
     m_model->syncRowCount();
+    // The row the user was on before the rows were read again, unless the
+    // user has moved meanwhile.
+    const bool restore = m_followKey >= 0 && m_rs->absolutePosition() == 0;
+    if (restore)
+        m_rs->setBookmark(m_followKey);  // a row removed meanwhile leaves the first current
+    m_followKey = -1;
     m_status->setText(positionText());
     syncGrid(false);
+    if (restore)
+        m_grid->verticalScrollBar()->setValue(m_followScroll);
+}
+
+void TableBrowser::followStations() {
+    // Nothing is read under the user's typing, nor while a reading is under way.
+    if (!m_rs->isOpen() || m_editMode || m_rs->editMode() != RecordSet::EditMode::None || m_grid->isEditingCell() ||
+        !m_rs->isComplete() || m_reporting)
+        return;
+    const qint64 key = m_rs->bookmark();
+    const int scroll = m_grid->verticalScrollBar()->value();
+    m_model->setRecordSet(nullptr);
+    const Status s = m_rs->requery();
+    m_model->setRecordSet(m_rs.get());
+    if (!s) {
+        m_status->setText(s.error());
+        return;
+    }
+    if (key >= 0 && !m_rs->setBookmark(key) && !m_rs->isComplete()) {
+        // Beyond the first screen: made current when the rest arrives.
+        m_followKey = key;
+        m_followScroll = scroll;
+    }
+    m_model->syncRowCount();
+    m_status->setText(positionText());
+    syncGrid(false);
+    m_grid->verticalScrollBar()->setValue(scroll);
 }
 
 void TableBrowser::setEditMode(bool edit) {

@@ -93,6 +93,9 @@ private:
     void positionChanged();
     void syncGrid(bool scroll = true);
     void rowsArrived();
+    // Another station committed: the rows are read again, the current row and
+    // the scroll position kept, unless the user is editing (then at the next change).
+    void followStations();
     QString positionText() const;
     bool report(const Status& s);
 
@@ -110,6 +113,11 @@ private:
     bool m_editMode = false;
     bool m_syncing = false;
     bool m_reporting = false;
+    // Rows read again after another station's change: the row to make
+    // current again once the rest of the keys arrive (-1: none), and the
+    // grid's scroll position then.
+    qint64 m_followKey = -1;
+    int m_followScroll = 0;
     // The key press being previewed, so its trip up the parent chain is seen once.
     QEvent* m_lastKey = nullptr;
     QPointer<QWidget> m_lastKeyReceiver;

@@ -119,6 +119,7 @@ QList<TableBrowserSpec> makeFamily() {
     i.sortHiddenInEdit = true;
     i.unitHistoryKey = true;
     i.renumbersUnits = true;
+    i.followsStations = true;
     i.helpTopic = 220;
     i.designSize = QSize(7155, 4380);
     i.dateFields = {QStringLiteral("Date"), QStringLiteral("IDate"), QStringLiteral("ODate")};

@@ -36,6 +36,8 @@ struct TableBrowserSpec {
     QString referenceTable;
     // A row moved to another unit numbers both units' rows again (the inspection rows).
     bool renumbersUnits = false;
+    // The grid reads its rows again when any station commits (ChangeWatcher).
+    bool followsStations = false;
     int helpTopic = 0;
     QSize designSize;  // inner area, twips
     int refreshLeft = 3521;

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -46,6 +47,10 @@ void addSamples(const QList<double>& ms);
 // The station a submit case starts ("varnex-bench --station DATABASE SEED ROWS"):
 // submits the rows through the data entry screen and prints each one's time.
 int stationMain(const QStringList& args);
+// Starts that many stations on the database, each submitting rowsEach rows,
+// all at once; returns their output lines ("ms T" per Submit, "at EPOCHMS"
+// when each ended). This process's events are served while they work.
+QList<QByteArray> runStationProcesses(const QString& database, int stations, int rowsEach);
 // Reports a case that could not do its work; the runner marks it failed and
 // exits non-zero at the end.
 void fail(const QString& why);

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -40,33 +41,10 @@ void copyFile() {
 }
 
 void runStations(const QString& database, int stations) {
-    std::vector<std::unique_ptr<QProcess>> procs;
-    for (int i = 0; i < stations; ++i) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--station"), database, QString::number(i + 1), QString::number(kRowsPerStation)});
-        procs.push_back(std::move(p));
-    }
-    // Every station opens its screen first; then all start at once.
-    for (auto& p : procs) {
-        while (!p->canReadLine() && p->waitForReadyRead(60000)) {
-        }
-        if (p->readLine().trimmed() != "ready")
-            Bench::fail(QStringLiteral("a station did not start"));
-    }
-    for (auto& p : procs) {
-        p->write("go\n");
-        p->waitForBytesWritten(10000);
-    }
     QList<double> ms;
-    for (auto& p : procs) {
-        if (!p->waitForFinished(600000) || p->exitCode() != 0)
-            Bench::fail(QStringLiteral("a station failed: %1").arg(QString::fromLocal8Bit(p->readAllStandardOutput().right(300))));
-        for (const QByteArray& line : p->readAllStandardOutput().split('\n'))
-            if (line.startsWith("ms "))
-                ms << line.mid(3).toDouble();
-    }
+    for (const QByteArray& line : Bench::runStationProcesses(database, stations, kRowsPerStation))
+        if (line.startsWith("ms "))
+            ms << line.mid(3).toDouble();
     if (ms.size() != stations * kRowsPerStation)
         Bench::fail(QStringLiteral("%1 of %2 rows submitted").arg(ms.size()).arg(stations * kRowsPerStation));
     Bench::addSamples(ms);
@@ -90,6 +68,42 @@ Bench::Registrar serverEight{Bench::Case{QStringLiteral("server: submit: 8 stati
 }  // namespace
 
 namespace Bench {
+
+QList<QByteArray> runStationProcesses(const QString& database, int stations, int rowsEach) {
+    std::vector<std::unique_ptr<QProcess>> procs;
+    for (int i = 0; i < stations; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--station"), database, QString::number(i + 1), QString::number(rowsEach)});
+        procs.push_back(std::move(p));
+    }
+    // Every station opens its screen first; then all start at once.
+    for (auto& p : procs) {
+        while (!p->canReadLine() && p->waitForReadyRead(60000)) {
+        }
+        if (p->readLine().trimmed() != "ready")
+            fail(QStringLiteral("a station did not start"));
+    }
+    for (auto& p : procs) {
+        p->write("go\n");
+        p->waitForBytesWritten(10000);
+    }
+    // This process's own events go on meanwhile (a watcher in it).
+    QElapsedTimer waited;
+    waited.start();
+    QList<QByteArray> lines;
+    for (auto& p : procs) {
+        while (p->state() != QProcess::NotRunning && waited.elapsed() < 600000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            p->waitForFinished(5);
+        }
+        if (p->state() != QProcess::NotRunning || p->exitCode() != 0)
+            fail(QStringLiteral("a station failed: %1").arg(QString::fromLocal8Bit(p->readAllStandardOutput().right(300))));
+        lines += p->readAllStandardOutput().split('\n');
+    }
+    return lines;
+}
 
 int stationMain(const QStringList& args) {
     if (args.size() != 3)
@@ -128,6 +142,8 @@ int stationMain(const QStringList& args) {
     const StationRun::Result r = StationRun::run(plan);
     for (double ms : r.millis)
         std::printf("ms %.3f\n", ms);
+    for (qint64 at : r.storedAt)
+        std::printf("at %lld\n", static_cast<long long>(at));
     for (const QString& e : r.errors)
         std::printf("error: %s\n", qPrintable(e));
     return r.errors.isEmpty() ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "datagen/StationRun.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QPushButton>
 
@@ -93,6 +94,7 @@ Result run(const Plan& plan) {
             continue;
         ++result.submitted;
         result.millis << ms;
+        result.storedAt << QDateTime::currentMSecsSinceEpoch();
         sameUnit = inspector.anotherDefect;
     }
     result.errors = inspector.errors;

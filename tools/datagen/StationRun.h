@@ -25,6 +25,7 @@ struct Result {
     int submitted = 0;      // rows Submit reported stored
     QStringList errors;     // the texts of error boxes (a submit that stored nothing)
     QList<double> millis;   // each stored row's Submit, from the click until the screen is ready again
+    QList<qint64> storedAt; // when each stored row's Submit ended: milliseconds since the epoch, for other processes
 };
 
 // Opens the data entry screen on the database in use and submits the plan's

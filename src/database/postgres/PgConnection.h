@@ -44,6 +44,12 @@ public:
     // empty when it may; what the login may change is asked once per connection.
     QString changeRefusal(const QString& table);
 
+    // For a connection that LISTENs: its socket (-1 when closed), to wait on,
+    // and what the server sent, read without waiting: the number of
+    // notifications that arrived, or -1 when the connection is lost.
+    int socket() const;
+    int takeNotifications();
+
 private:
     std::shared_ptr<PgSession> m_session;
 };

@@ -34,6 +34,7 @@ const struct {
     {"auditwho", "SELECT", "SELECT"},
     {"audittables", "SELECT", "SELECT"},
     {"auditentries", "SELECT", "SELECT"},
+    {"alarm", "SELECT, INSERT, UPDATE", kWrite},
 };
 
 // The trigger functions that write for the login: they run as their owner.

@@ -11,8 +11,14 @@ Status create(Database& db);
 
 // Brings a server database made by an earlier version up to this one, in
 // one transaction, keeping its rows: the audit trail when it has none, the
-// report functions, the roles and grants.
+// report functions, the alarm table and its notices, the roles and grants.
 Status upgrade(Database& db);
+// The alarm table and the notices on the channel below of every committed
+// change of inspection rows or alarms, when a database made by an earlier
+// version lacks them (nothing is changed when they are there).
+Status addMonitor(Database& db);
+// The channel the notices are sent on (LISTEN).
+QString channel();
 
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);

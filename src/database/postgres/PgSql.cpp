@@ -169,6 +169,8 @@ QString keyOf(const QString& table) {
         return QStringLiteral("EntryID");
     if (table.compare(QLatin1String("AuditWho"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("WhoID");
+    if (table.compare(QLatin1String("Alarm"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("AlarmID");
     return QStringLiteral("rowid");
 }
 
