@@ -161,6 +161,53 @@ CREATE TABLE IF NOT EXISTS Upkeep (
 ) STRICT;
 )SQL";
 
+// Control limits and the alarms the run rules raise at the stations. A limit
+// set is never changed: new limits are a new row, the latest of a facility,
+// station and model (empty: every model) is in force. An alarm is open while
+// AckAt is empty; the unique index lets one open alarm stand per station,
+// model, rule and day, whichever station raises it first.
+static const char* const kMonitor = R"SQL(
+CREATE TABLE IF NOT EXISTS ControlLimit (
+  LimitID INTEGER PRIMARY KEY AUTOINCREMENT,
+  Facility TEXT NOT NULL,
+  Station TEXT NOT NULL,
+  ModelNumber TEXT NOT NULL DEFAULT '',
+  BaselineBegin TEXT NOT NULL,
+  BaselineEnd TEXT NOT NULL,
+  PBar REAL NOT NULL,
+  Days INTEGER NOT NULL,
+  Units INTEGER NOT NULL,
+  Rule1 INTEGER NOT NULL DEFAULT 1,
+  Rule2 INTEGER NOT NULL DEFAULT 1,
+  Rule3 INTEGER NOT NULL DEFAULT 1,
+  Rule4 INTEGER NOT NULL DEFAULT 1,
+  Rule4Count INTEGER NOT NULL DEFAULT 3,
+  Rule4Units INTEGER NOT NULL DEFAULT 20,
+  SetBy TEXT,
+  SetAt TEXT NOT NULL
+) STRICT;
+CREATE INDEX IF NOT EXISTS ControlLimitInForce ON ControlLimit (Facility, Station, ModelNumber, LimitID);
+CREATE TABLE IF NOT EXISTS Alarm (
+  AlarmID INTEGER PRIMARY KEY AUTOINCREMENT,
+  Facility TEXT,
+  Station TEXT,
+  ModelNumber TEXT,
+  Rule INTEGER,
+  PeriodDate TEXT,
+  Message TEXT,
+  RaisedAt TEXT,
+  AckBy TEXT,
+  AckAt TEXT,
+  Cause TEXT,
+  Action TEXT,
+  Observed REAL,
+  Threshold REAL,
+  LimitID INTEGER
+) STRICT;
+CREATE UNIQUE INDEX IF NOT EXISTS AlarmOpen ON Alarm (Facility, Station, coalesce(ModelNumber, ''), Rule, PeriodDate)
+  WHERE AckAt IS NULL;
+)SQL";
+
 Status create(Database& db) {
     if (db.isServer())
         return PgSchema::create(db);
@@ -172,6 +219,8 @@ Status create(Database& db) {
         s = db.exec(QString::fromUtf8(kUpkeep));
     if (s)
         s = AuditTrail::addToFile(db);
+    if (s)
+        s = db.exec(QString::fromUtf8(kMonitor));
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -181,7 +230,7 @@ Status create(Database& db) {
 
 Status upgrade(Database& db) {
     if (db.isServer())
-        return Status::ok();  // made whole by create()
+        return PgSchema::addMonitor(db);  // the rest made whole by create()
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
@@ -191,10 +240,18 @@ Status upgrade(Database& db) {
     // The audit trail, from now on (its table and triggers are asked for again at no cost).
     if (s)
         s = AuditTrail::addToFile(db);
+    // The control limits and alarms (asked for again at no cost).
+    if (s)
+        s = db.exec(QString::fromUtf8(kMonitor));
     return s;
 }
 
 Status upgradeFile(const QString& path) {
+    if (Database::isServerName(path)) {
+        Database db;
+        Status s = db.open(path, Database::Mode::ReadWrite);
+        return s ? upgrade(db) : s;
+    }
     if (!QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("File not found: %1").arg(path));
     Database db;

@@ -41,7 +41,8 @@ QString dataSourceOf(const QString& connectionText);
 
 // Creates the seven tables and the index in an empty database.
 Status create(Database& db);
-// Brings a file made by an earlier version up to the schema (the indexes it lacks).
+// Brings a database made by an earlier version up to the schema (the indexes
+// and tables it lacks); a server URI is opened as one too.
 Status upgrade(Database& db);
 Status upgradeFile(const QString& path);
 // Adds to a database made before them (no harm when they exist) the row

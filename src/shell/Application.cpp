@@ -102,10 +102,10 @@ int run() {
     InstanceLock lock;
     if (const Status locked = lock.acquire(AppPaths::folder(), Schema::databaseFile()); !locked)
         return refuse(locked);
-    // A file made by an earlier version gets the indexes it lacks. Without them
-    // everything still works, only slower, so a failure here stops nothing.
-    if (!Schema::isServer())
-        Schema::upgradeFile(Schema::livePath());
+    // A database made by an earlier version gets the indexes and tables it
+    // lacks. Without them everything else works (without its alarms, or only
+    // slower), so a failure here stops nothing.
+    Schema::upgradeFile(Schema::databaseName());
     const Status s = start();
     if (!s) {
         Dialogs::showError(s.error());

@@ -6,4 +6,5 @@ void registerAllForms() {
     registerTableForms();
     registerReportForms();
     registerUtilityForms();
+    registerMonitorForms();
 }

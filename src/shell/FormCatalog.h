@@ -9,3 +9,4 @@ void registerDataEntryForms();
 void registerTableForms();
 void registerReportForms();
 void registerUtilityForms();
+void registerMonitorForms();

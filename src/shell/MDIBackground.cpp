@@ -25,7 +25,7 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     QAction* exit = file->addAction(QStringLiteral("Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, [] { FormRegistry::instance().unload(QStringLiteral("MDIBackground")); });
-    // Analysis: the three analysis forms, each opened like a working form.
+    // Analysis: the analysis forms, each opened like a working form.
     // Alt+L: the menu bar's keys reach into every form inside the window, and
     // A, N and S are taken there (Add, Ending Date, Station).
     QMenu* analysis = m_menuBar->addMenu(QStringLiteral("Ana&lysis"));
@@ -34,6 +34,8 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
         {"mnuYieldTrend", "Yield &Trend with Control Limits...", "frmYieldTrend"},
         {"mnuUnitHistory", "&Unit History...", "frmUnitHistory"},
         {"mnuWhatChanged", "&What Changed...", "frmWhatChanged"},
+        {"mnuControlLimits", "&Control Limits...", "frmControlLimits"},
+        {"mnuAlarms", "&Alarms...", "frmAlarms"},
     };
     for (const auto& e : entries) {
         QAction* entry = analysis->addAction(QString::fromLatin1(e.caption));

@@ -9,6 +9,10 @@ namespace PgSchema {
 // database, in one transaction. The rows (pass codes) are the caller's.
 Status create(Database& db);
 
+// Adds the control limit and alarm tables to a database made before them
+// (nothing when they are there).
+Status addMonitor(Database& db);
+
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);
 
