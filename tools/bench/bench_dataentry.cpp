@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -19,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
 #include "shell/FormCatalog.h"
 
 namespace {
@@ -143,6 +145,9 @@ void submitOne() {
 void rulesSetup(bool on) {
     submitSetup(false);
     Schema::upgradeFile(Schema::livePath());  // a database made before the limits
+    // The rules are the yield trend's: its definition beside the database, as shipped.
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/yield_trend.rpt"),
+                AppPaths::folder() + QStringLiteral("/yield_trend.rpt"));
     Database db;
     db.open(Schema::databaseName());
     SqlStatement st(db, QStringLiteral("INSERT INTO ControlLimit (Facility, Station, BaselineBegin, BaselineEnd, PBar, Days, "
@@ -152,6 +157,11 @@ void rulesSetup(bool on) {
         std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
         std::exit(1);
     }
+    // The rows go to the station's last day, as a station's rows of today would.
+    SqlStatement last(db, QStringLiteral("SELECT max(Date) FROM InspectionRecord WHERE Facility = 'A' AND Station = "
+                                         "(SELECT min(StationID) FROM Station)"));
+    const QDate day = last.next() ? QDate::fromString(last.value(0).toString(), Qt::ISODate) : QDate();
+    FormRegistry::instance().formAs<DataEntryForm>(kForm)->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(day);
     AlarmCheck::setEnabled(on);
 }
 
@@ -197,6 +207,43 @@ const bool kRulesRegistered = [] {
         Bench::add(Bench::Case{QString::fromLatin1(c.name), c.on ? QString::fromLatin1((&c - 1)->name) : QString(),
                                [on = c.on] { rulesSetup(on); }, c.defect ? &submitDefect : &submitOne,
                                [] { g_folder.release(); AlarmCheck::setEnabled(true); }, 61});
+    return true;
+}();
+
+// The check alone, on the screen's own rows: the rules for a pass and for a defect row.
+Database g_checker;
+AlarmCheck::Row g_row;
+void checkSetup() {
+    rulesSetup(true);
+    submitDefect();
+    g_checker.open(Schema::databaseName());
+    DataEntryForm* form = FormRegistry::instance().formAs<DataEntryForm>(kForm);
+    SqlStatement st(g_checker, QStringLiteral("SELECT Facility, Station, ModelNumber, DefectCode, Date FROM InspectionRecord "
+                                              "WHERE InspectionID = ?"));
+    st.bind(1, form->navigator()->lastModified());
+    if (!st.next()) {
+        std::fprintf(stderr, "bench_dataentry: the row submitted is not there\n");
+        std::exit(1);
+    }
+    g_row = {st.value(0).toString(), st.value(1).toString(), st.value(2).toString(), st.value(3).toString(),
+             QDate::fromString(st.value(4).toString(), Qt::ISODate)};
+}
+void checkOnce(bool defect) {
+    QList<AlarmCheck::Fired> fired;
+    AlarmCheck::Row row = g_row;
+    if (!defect)
+        row.defectCode = Schema::passDefect();
+    if (const Status s = AlarmCheck::evaluate(g_checker, row, &fired); !s) {
+        std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+        std::exit(1);
+    }
+}
+const bool kCheckRegistered = [] {
+    for (const bool defect : {false, true})
+        Bench::add(Bench::Case{defect ? QStringLiteral("dataentry: rule check alone, defect row")
+                                      : QStringLiteral("dataentry: rule check alone, pass row"),
+                               QString(), &checkSetup, [defect] { checkOnce(defect); },
+                               [] { g_checker.close(); g_folder.release(); }, 61});
     return true;
 }();
 
