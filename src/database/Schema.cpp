@@ -230,7 +230,7 @@ Status create(Database& db) {
 
 Status upgrade(Database& db) {
     if (db.isServer())
-        return PgSchema::addMonitor(db);  // the rest made whole by create()
+        return PgSchema::upgrade(db);  // the rest made whole by create()
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).

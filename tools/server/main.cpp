@@ -33,12 +33,12 @@ Status openServer(Database& db, const QString& uri) {
     return db.open(uri, Database::Mode::ReadWrite);
 }
 
-// The server's tables, made when missing.
+// The server's tables, made when missing; those of an earlier version brought up to date.
 Status ensureSchema(Database& server) {
     Status s;
-    if (!DatabaseCopy::hasSchema(server, &s) && s)
-        s = Schema::create(server);
-    return s;
+    if (!DatabaseCopy::hasSchema(server, &s))
+        return s ? Schema::create(server) : s;
+    return Schema::upgrade(server);
 }
 
 Status import(const QString& uri, const QString& file, DatabaseCopy::Counts* counts) {

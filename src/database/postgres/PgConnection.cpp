@@ -602,6 +602,22 @@ void PgConnection::setProgressCheck(std::function<bool()> stop) { m_session->sto
 
 void PgConnection::setTimeLimit(int seconds) { m_session->timeLimit = std::max(seconds, 0); }
 
+int PgConnection::socket() const { return m_session->conn ? PQsocket(m_session->conn) : -1; }
+
+int PgConnection::takeNotifications() {
+    PGconn* conn = m_session->conn;
+    if (conn && m_session->waiting)
+        return 0;  // the statement under way reads the socket
+    if (!conn || !PQconsumeInput(conn) || PQstatus(conn) != CONNECTION_OK)
+        return -1;
+    int n = 0;
+    while (PGnotify* notify = PQnotifies(conn)) {
+        PQfreemem(notify);
+        ++n;
+    }
+    return n;
+}
+
 void PgConnection::interrupt() {
     m_session->interrupted = true;
     m_session->cancelRunning();

@@ -35,6 +35,12 @@ public:
     // Runs the server's own SQL as it is, untranslated (the server schema).
     Status execNative(const QString& sql);
 
+    // For a connection that LISTENs: its socket (-1 when closed), to wait on,
+    // and what the server sent, read without waiting: the number of
+    // notifications that arrived, or -1 when the connection is lost.
+    int socket() const;
+    int takeNotifications();
+
 private:
     std::shared_ptr<PgSession> m_session;
 };

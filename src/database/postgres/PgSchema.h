@@ -9,9 +9,12 @@ namespace PgSchema {
 // database, in one transaction. The rows (pass codes) are the caller's.
 Status create(Database& db);
 
-// Adds the control limit and alarm tables to a database made before them
-// (nothing when they are there).
-Status addMonitor(Database& db);
+// Brings a database made by an earlier version up to the schema: the alarm
+// table, and the notices on the channel below of every committed change of
+// inspection rows or alarms (nothing is changed when they are there).
+Status upgrade(Database& db);
+// The channel the notices are sent on (LISTEN).
+QString channel();
 
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);
