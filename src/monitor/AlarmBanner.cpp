@@ -6,11 +6,8 @@
 #include <QPushButton>
 
 #include "database/AuditTrail.h"
-#include "platform/Dialogs.h"
-#if __has_include("monitor/ChangeWatcher.h")
 #include "monitor/ChangeWatcher.h"
-#define VARNEX_CHANGE_WATCHER 1
-#endif
+#include "platform/Dialogs.h"
 
 namespace {
 // The same wait as the data entry screen's own statements on a server.
@@ -39,10 +36,8 @@ AlarmBanner::AlarmBanner(QWidget* parent) : QFrame(parent) {
     row->addWidget(m_text, 1);
     row->addWidget(m_ack);
     connect(m_ack, &QPushButton::clicked, this, &AlarmBanner::acknowledge);
-#ifdef VARNEX_CHANGE_WATCHER
-    // Another station's Submit or acknowledgement shows here within its notice.
+    // Another station's alarm or acknowledgement shows here within its notice.
     connect(&ChangeWatcher::instance(), &ChangeWatcher::changed, this, &AlarmBanner::refresh);
-#endif
     hide();
 }
 
@@ -63,11 +58,7 @@ Database* AlarmBanner::connection() {
     return &m_db;
 }
 
-void AlarmBanner::tellOthers() {
-#ifdef VARNEX_CHANGE_WATCHER
-    ChangeWatcher::localChange();
-#endif
-}
+void AlarmBanner::tellOthers() { ChangeWatcher::localChange(); }
 
 QString AlarmBanner::text() const { return isHidden() ? QString() : m_text->text(); }
 
