@@ -69,8 +69,15 @@ void ChangeWatcher::connectNotify(const QMetaMethod& signal) {
 }
 
 void ChangeWatcher::disconnectNotify(const QMetaMethod& signal) {
-    // Told before a closing receiver's connection is gone: looked at afterwards.
-    if (signal == QMetaMethod::fromSignal(&ChangeWatcher::changed))
+    // An invalid signal: every connection of a receiver was cut at once.
+    if (signal.isValid() && signal != QMetaMethod::fromSignal(&ChangeWatcher::changed))
+        return;
+    // After a disconnect() the file is let go at once (a utility may want it
+    // next); a closing receiver tells before its connection is gone, so that
+    // case is looked at afterwards.
+    if (QThread::currentThread() == thread() && !isSignalConnected(QMetaMethod::fromSignal(&ChangeWatcher::changed)))
+        follow();
+    else
         QMetaObject::invokeMethod(this, &ChangeWatcher::follow, Qt::QueuedConnection);
 }
 
@@ -130,6 +137,8 @@ void ChangeWatcher::close() {
 }
 
 void ChangeWatcher::poll() {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&ChangeWatcher::changed)))
+        return follow();  // nobody listens any more
     if (!isWatching() || m_name != Schema::databaseName()) {
         const bool lost = !m_name.isEmpty() && !isWatching();
         open();

@@ -39,6 +39,17 @@ private slots:
         spy.clear();
         QVERIFY(!spy.wait(2500));
     }
+
+    // A window that stops listening lets the file go at once: Compact and
+    // Repair, Backup and the exchange refuse a file this program holds open.
+    void theLastListenerLetsGo() {
+        TestAppFolder app;
+        QObject window;
+        QObject::connect(&ChangeWatcher::instance(), &ChangeWatcher::changed, &window, [] {});
+        QVERIFY(ChangeWatcher::instance().isWatching());
+        QObject::disconnect(&ChangeWatcher::instance(), nullptr, &window, nullptr);
+        QVERIFY(!ChangeWatcher::instance().isWatching());
+    }
 };
 
 QTEST_MAIN(TestChangeWatcher)
