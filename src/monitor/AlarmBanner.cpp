@@ -47,7 +47,11 @@ void AlarmBanner::setDatabaseName(const QString& name) {
     m_name = name;
 }
 
-void AlarmBanner::close() { m_db.close(); }
+void AlarmBanner::close() {
+    // The screen closes: the file is let go at once (the exit may compact it next).
+    disconnect(&ChangeWatcher::instance(), nullptr, this, nullptr);
+    m_db.close();
+}
 
 Database* AlarmBanner::connection() {
     if (!m_db.isOpen()) {
