@@ -22,6 +22,7 @@ struct Table {
     std::vector<const char*> columns;
     const char* passColumn = nullptr;
     QString passCode;
+    bool addedLater = false;  // a database made before it has none to bring
 };
 
 const std::vector<Table>& tableList() {
@@ -38,6 +39,12 @@ const std::vector<Table>& tableList() {
         {"AuditTrail", "EntryID",
          {"EntryID", "At", "WhoID", "TableCode", "KeyID", "KeyCode", "Action", "Changes", "Hash"}},
         {"AuditWho", "WhoID", {"WhoID", "Login", "Station", "Program"}},
+        {"ControlLimit", "LimitID",
+         {"LimitID", "Facility", "Station", "ModelNumber", "BaselineBegin", "BaselineEnd", "PBar", "Days", "Units", "Rule1",
+          "Rule2", "Rule3", "Rule4", "Rule4Count", "Rule4Units", "SetBy", "SetAt"}, nullptr, QString(), true},
+        {"Alarm", "AlarmID",
+         {"AlarmID", "Facility", "Station", "ModelNumber", "Rule", "PeriodDate", "Message", "RaisedAt", "AckBy", "AckAt",
+          "Cause", "Action", "Observed", "Threshold", "LimitID"}, nullptr, QString(), true},
     };
     return list;
 }
@@ -192,7 +199,9 @@ Status copyTable(Database& from, Database& to, const Table& t, qint64* rows) {
 }
 
 bool hasTable(Database& db, const QString& name, Status* status) {
-    SqlStatement st(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    SqlStatement st(db, db.isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                                       "WHERE table_schema = current_schema() AND table_name = lower(?)")
+                                      : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
     st.bind(1, name);
     const bool found = st.next() && st.value(0).toLongLong() > 0;
     if (!st.status())
@@ -219,7 +228,7 @@ Status copyAll(Database& from, Database& to, Counts* counts) {
         qint64 rows = 0;
         // A file made before the trail has none to bring.
         Status s;
-        if (isTrail(t) && !from.isServer() && !hasTable(from, QString::fromLatin1(t.name), &s) && s)
+        if (((isTrail(t) && !from.isServer()) || t.addedLater) && !hasTable(from, QString::fromLatin1(t.name), &s) && s)
             continue;
         if (s)
             s = copyTable(from, to, t, &rows);

@@ -161,8 +161,32 @@ CREATE TABLE IF NOT EXISTS Upkeep (
 ) STRICT;
 )SQL";
 
-// The alarms raised at the stations; AckAt stays NULL while an alarm is open.
-static const char* const kAlarm = R"SQL(
+// Control limits and the alarms the run rules raise at the stations. A limit
+// set is never changed: new limits are a new row, the latest of a facility,
+// station and model (empty: every model) is in force. An alarm is open while
+// AckAt is empty; the unique index lets one open alarm stand per station,
+// model, rule and day, whichever station raises it first.
+static const char* const kMonitor = R"SQL(
+CREATE TABLE IF NOT EXISTS ControlLimit (
+  LimitID INTEGER PRIMARY KEY AUTOINCREMENT,
+  Facility TEXT NOT NULL,
+  Station TEXT NOT NULL,
+  ModelNumber TEXT NOT NULL DEFAULT '',
+  BaselineBegin TEXT NOT NULL,
+  BaselineEnd TEXT NOT NULL,
+  PBar REAL NOT NULL,
+  Days INTEGER NOT NULL,
+  Units INTEGER NOT NULL,
+  Rule1 INTEGER NOT NULL DEFAULT 1,
+  Rule2 INTEGER NOT NULL DEFAULT 1,
+  Rule3 INTEGER NOT NULL DEFAULT 1,
+  Rule4 INTEGER NOT NULL DEFAULT 1,
+  Rule4Count INTEGER NOT NULL DEFAULT 3,
+  Rule4Units INTEGER NOT NULL DEFAULT 20,
+  SetBy TEXT,
+  SetAt TEXT NOT NULL
+) STRICT;
+CREATE INDEX IF NOT EXISTS ControlLimitInForce ON ControlLimit (Facility, Station, ModelNumber, LimitID);
 CREATE TABLE IF NOT EXISTS Alarm (
   AlarmID INTEGER PRIMARY KEY AUTOINCREMENT,
   Facility TEXT,
@@ -175,8 +199,13 @@ CREATE TABLE IF NOT EXISTS Alarm (
   AckBy TEXT,
   AckAt TEXT,
   Cause TEXT,
-  Action TEXT
+  Action TEXT,
+  Observed REAL,
+  Threshold REAL,
+  LimitID INTEGER
 ) STRICT;
+CREATE UNIQUE INDEX IF NOT EXISTS AlarmOpen ON Alarm (Facility, Station, coalesce(ModelNumber, ''), Rule, PeriodDate)
+  WHERE AckAt IS NULL;
 )SQL";
 
 Status create(Database& db) {
@@ -191,7 +220,7 @@ Status create(Database& db) {
     if (s)
         s = AuditTrail::addToFile(db);
     if (s)
-        s = db.exec(QString::fromUtf8(kAlarm));
+        s = db.exec(QString::fromUtf8(kMonitor));
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -213,12 +242,18 @@ Status upgrade(Database& db) {
     // The audit trail, from now on (its table and triggers are asked for again at no cost).
     if (s)
         s = AuditTrail::addToFile(db);
+    // The control limits and alarms (asked for again at no cost).
     if (s)
-        s = db.exec(QString::fromUtf8(kAlarm));
+        s = db.exec(QString::fromUtf8(kMonitor));
     return s;
 }
 
 Status upgradeFile(const QString& path) {
+    if (Database::isServerName(path)) {
+        Database db;
+        Status s = db.open(path, Database::Mode::ReadWrite);
+        return s ? upgrade(db) : s;
+    }
     if (!QFileInfo(path).isFile())
         return Status::fail(QStringLiteral("File not found: %1").arg(path));
     Database db;

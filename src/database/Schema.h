@@ -42,7 +42,8 @@ QString dataSourceOf(const QString& connectionText);
 // Creates the seven tables and the index in an empty database.
 Status create(Database& db);
 // Brings a database made by an earlier version up to the schema (the indexes
-// and tables it lacks; on a server the alarm table and the change notices).
+// and tables it lacks; on a server the alarm tables and the change notices);
+// a server URI is opened as one too.
 Status upgrade(Database& db);
 Status upgradeFile(const QString& path);
 // Adds to a database made before them (no harm when they exist) the row

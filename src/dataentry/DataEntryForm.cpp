@@ -2,12 +2,15 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "database/ReferenceCodes.h"
 #include "database/Schema.h"
+#include "monitor/AlarmBanner.h"
 #include "platform/AppPaths.h"
 #include "monitor/ChangeWatcher.h"
 #include "platform/DateText.h"
@@ -159,12 +162,38 @@ void DataEntryForm::buildControls() {
         showPosition();
     });
     connect(m_nav, &RecordNavigator::validate, this, &DataEntryForm::onValidate);
+
+    m_banner = new AlarmBanner(this);
+    for (QWidget* w : std::as_const(m_controls))
+        w->installEventFilter(this);
+    for (const char* box : {"txtFacility", "txtStation"})
+        connect(text(box), &QLineEdit::editingFinished, this, [this] {
+            m_banner->watch(text("txtFacility")->text().toUpper(), text("txtStation")->text().toUpper());
+        });
+}
+
+bool DataEntryForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (key) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_K && k->modifiers() == Qt::ControlModifier) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                m_banner->acknowledge();
+            return true;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void DataEntryForm::placeControls() {
     // Two columns of right-aligned labels and boxes; below them the keys, the
     // navigator and the notes.
-    auto* grid = new QGridLayout(this);
+    // The alarm line, when one is open, above everything.
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(m_banner);
+    auto* grid = new QGridLayout;
+    page->addLayout(grid);
     for (const Control& c : kControls) {
         if (c.place == Place::Bottom)
             continue;
@@ -211,6 +240,7 @@ void DataEntryForm::onLoad() {
     centreOnScreen();
     m_nav->setDatabaseName(Schema::databaseName());
     m_nav->setTimeLimit(kServerTimeLimit);
+    m_banner->setDatabaseName(Schema::databaseName());
     const Status s = m_nav->refresh();
     showPosition();
     if (!s) {
@@ -282,6 +312,7 @@ void DataEntryForm::onUnload() {
     disconnect(&ChangeWatcher::instance(), nullptr, this, nullptr);
     m_nav->close();
     m_codes.close();
+    m_banner->close();
     FormRegistry::instance().returnFrom(objectName());
 }
 
@@ -481,6 +512,8 @@ void DataEntryForm::submit() {
     ChangeWatcher::localChange();
     const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
                     text("txtStation")->text(),  text("txtInspectorNumber")->text(), dateBox(1)->value()};
+    // The rules are checked on the stored row; the red line shows what fired.
+    m_banner->afterSubmit({kept.facility, kept.station, kept.model, text("txtDefectCode")->text(), kept.date.toDate()});
     TextBox* reworkBox = text("txtReworkNumber");
     giveFocus(reworkBox);
     reworkBox->setText(QString::number(rework));

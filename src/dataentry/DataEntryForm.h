@@ -9,6 +9,7 @@
 #include "dataentry/ReworkCounter.h"
 #include "platform/Form.h"
 
+class AlarmBanner;
 class MaskedDateBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -46,12 +47,17 @@ public:
     static int countWithQuery(Database& db, const InspectedUnit& unit, qint64 inspectionId);
 
     RecordNavigator* navigator() const { return m_nav; }
+    AlarmBanner* alarmBanner() const { return m_banner; }
 
     // The buttons' actions.
     void add();
     void deleteRecord();
     void pass();
     void submit();
+
+protected:
+    // Ctrl+K acknowledges the open alarm from any box (a line edit would take it).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // What Submit keeps of the row it stored.
@@ -100,4 +106,5 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     QHash<QString, QWidget*> m_controls;
     ReworkCount m_reworkCount = &DataEntryForm::countWithQuery;
+    AlarmBanner* m_banner = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "platform/MaskedDateBox.h"
 #include "platform/MousePointer.h"
 #include "platform/TextBox.h"
+#include "monitor/ControlLimits.h"
 #include "reports/CriteriaFrame.h"
 #include "reports/ReportCriteriaForm.h"
 #include "reports/ReportEngine.h"
@@ -30,8 +31,9 @@ const QList<AnalysisMember>& AnalysisForm::members() {
           {K::Text, "txtFacilityCode", "lblFacility", "Fa&cility Code", "Facility;", "A", true},
           {K::Period, "cboPeriod", "lblPeriod", "&Period", "Period;", "Week", true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false},
-          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}},
-         "frmWhatChanged"},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false},
+          {K::Choice, "cboLimits", "lblLimits", "Limi&ts", "Limits;", "This range", true, "This range|In force"}},
+         "frmWhatChanged", &ControlLimits::checkTrendFields},
         {"frmUnitHistory", "Unit History", "UnitHistory", "unit_history.rpt", 290,
          {{K::Text, "txtSerialNum", "lblSerialNum", "&Serial Number", "Serial;", nullptr, true},
           {K::Text, "txtModelNumber", "lblModelNumber", "&Model Number (optional)", "Model;", nullptr, false}}},
@@ -46,6 +48,11 @@ const QList<AnalysisMember>& AnalysisForm::members() {
           {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date (UTC)", "EndDate;", nullptr, true},
           {K::Text, "txtTable", "lblTable", "&Table (optional)", "Table;", nullptr, false},
           {K::Text, "txtLogin", "lblLogin", "Lo&gin (optional)", "Login;", nullptr, false},
+          {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
+        {"frmAlarms", "Alarms", "Alarms", "alarms.rpt", 340,
+         {{K::Date, "MaskEdBox1", "lblBeginDate", "&Beginning Date", "BeginDate;", nullptr, true},
+          {K::Date, "MaskEdBox2", "lblEndDate", "E&nding Date", "EndDate;", nullptr, true},
+          {K::Text, "txtFacilityCode", "lblFacility", "Fa&cility Code (optional)", "Facility;", nullptr, false},
           {K::Text, "txtStation", "lblStation", "&Station (optional)", "Station;", nullptr, false}}},
     };
     return list;
@@ -81,10 +88,12 @@ AnalysisForm::AnalysisForm(const AnalysisMember& m) : Form(QString::fromLatin1(m
             box = text;
             break;
         }
-        case K::Period: {
+        case K::Period:
+        case K::Choice: {
             auto* combo = new QComboBox(this);
             combo->setObjectName(QString::fromLatin1(f.box));
-            combo->addItems({QStringLiteral("Day"), QStringLiteral("Week"), QStringLiteral("Month")});
+            combo->addItems(f.kind == K::Period ? QStringList{QStringLiteral("Day"), QStringLiteral("Week"), QStringLiteral("Month")}
+                                                : QString::fromLatin1(f.choices).split(QLatin1Char('|')));
             box = combo;
             break;
         }
@@ -211,6 +220,12 @@ bool AnalysisForm::runReport() {
             continue;  // an optional box left empty means any
         }
         fields << QString::fromLatin1(f.parameter) + value + QStringLiteral(";true");
+    }
+    if (m_member.check) {
+        if (const Status s = m_member.check(fields); !s) {
+            Dialogs::showError(s.error());
+            return false;
+        }
     }
     m_engine->release();
     for (int i = 0; i < fields.size(); ++i)

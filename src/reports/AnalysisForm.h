@@ -2,6 +2,7 @@
 #include <QList>
 
 #include "platform/Form.h"
+#include "platform/Status.h"
 
 class QComboBox;
 class QLabel;
@@ -11,7 +12,7 @@ struct ReportResult;
 
 // One box of an analysis form and the parameter field it fills.
 struct AnalysisField {
-    enum class Kind { Date, Text, Period };
+    enum class Kind { Date, Text, Period, Choice };
     Kind kind;
     const char* box;        // objectName of the box
     const char* label;      // objectName of its caption
@@ -19,6 +20,7 @@ struct AnalysisField {
     const char* parameter;  // "Name;" as the report file names it
     const char* initial;    // design-time text, or nullptr
     bool required;          // an empty box is refused with "Enter <caption>"
+    const char* choices = nullptr;  // Choice: its items, "First|Second"
 };
 
 // One member of the analysis family: which report it runs from which boxes.
@@ -32,6 +34,8 @@ struct AnalysisMember {
     // After a run the form offers the report's periods (column "Period", with "P" and
     // "Signal"); the one picked opens this form for that period, or nullptr.
     const char* follow = nullptr;
+    // Asked before the report runs, with its parameter fields: a refusal is shown and nothing runs.
+    Status (*check)(const QStringList& fields) = nullptr;
 };
 
 // The analysis forms of the Analysis menu (yield trend with control limits,

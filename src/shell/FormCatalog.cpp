@@ -7,4 +7,5 @@ void registerAllForms() {
     registerReportForms();
     registerUtilityForms();
     registerLineBoardForms();
+    registerMonitorForms();
 }

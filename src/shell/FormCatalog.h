@@ -10,3 +10,4 @@ void registerTableForms();
 void registerReportForms();
 void registerUtilityForms();
 void registerLineBoardForms();
+void registerMonitorForms();

@@ -35,6 +35,8 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
         {"mnuUnitHistory", "&Unit History...", "frmUnitHistory"},
         {"mnuWhatChanged", "&What Changed...", "frmWhatChanged"},
         {"mnuLineBoard", "Line &Board", "frmLineBoard"},
+        {"mnuControlLimits", "&Control Limits...", "frmControlLimits"},
+        {"mnuAlarms", "&Alarms...", "frmAlarms"},
     };
     for (const auto& e : entries) {
         QAction* entry = analysis->addAction(QString::fromLatin1(e.caption));

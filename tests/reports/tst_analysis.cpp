@@ -129,7 +129,7 @@ private slots:
         QTest::newRow("weeks") << january + QStringList{QStringLiteral("Period;Week;true")}
                                << QStringList{QStringLiteral("|01/01/2024|10|9|90.0%|10|10.0%|14.2%|0.0%|47.2%|"),
                                               QStringLiteral("|01/08/2024|100|90|90.0%|10|10.0%|14.2%|3.7%|24.6%|"),
-                                              QStringLiteral("|01/15/2024|10|4|40.0%|70|60.0%|14.2%|0.0%|47.2%|Above UCL")}
+                                              QStringLiteral("|01/15/2024|10|4|40.0%|70|60.0%|14.2%|0.0%|47.2%|Rule 1: above UCL")}
                                << true;
         // Station ST1 alone: weeks 1 and 3, p-bar = 7 / 20 = 35 %; 3 sqrt(0.35 * 0.65 / 10) = 45.25 %:
         // UCL 80.25 %, and 60 % is inside it.
@@ -166,9 +166,9 @@ private slots:
         QTest::addColumn<QString>("run");  // the engine's run request after Enter: fields 0-3, the sort, fields 4-7
         QTest::newRow("trend") << "mnuYieldTrend" << "frmYieldTrend"
                                << QStringList{QStringLiteral("01012024"), QStringLiteral("01312024"), QString(), QStringLiteral("m"),
-                                              QString(), QStringLiteral("st1")}
+                                              QString(), QStringLiteral("st1"), QString()}
                                << "yield_trend.rpt|BeginDate;Date (2024, 01, 01);true|EndDate;Date (2024, 01, 31);true|Facility;A;true"
-                                  "|Period;Month;true||Station;ST1;true|||";
+                                  "|Period;Month;true||Station;ST1;true|Limits;This range;true||";
         QTest::newRow("what changed") << "mnuWhatChanged" << "frmWhatChanged"
                                       << QStringList{QString(), QStringLiteral("03062024"), QStringLiteral("b"), QString(), QString()}
                                       << "what_changed.rpt|Period;Week;true|PeriodDate;Date (2024, 03, 06);true|Facility;B;true||";
@@ -225,7 +225,7 @@ private slots:
         // The week of 01/15 is above its limit and is picked, not the last week.
         auto* points = trend->findChild<QComboBox*>(QStringLiteral("cboPoint"));
         QCOMPARE(points->count(), 4);
-        QCOMPARE(points->currentText(), QStringLiteral("01/15/2024   p 60.0%   Above UCL"));
+        QCOMPARE(points->currentText(), QStringLiteral("01/15/2024   p 60.0%   Rule 1: above UCL"));
         QTest::mouseClick(trend->findChild<QPushButton*>(QStringLiteral("cmdWhatChanged")), Qt::LeftButton);
         auto* changed = forms.formAs<AnalysisForm>(QStringLiteral("frmWhatChanged"));
         QVERIFY(changed && dialogs.messages.isEmpty());

@@ -185,7 +185,8 @@ private slots:
         QVERIFY(DataGen::createDemo(demo).isOk());
         Run r = serverTool({QStringLiteral("init"), database});
         QVERIFY2(r.code == 0 && r.out.startsWith(QStringLiteral("defects          1\nParts            1\n")) &&
-                     r.out.endsWith(QStringLiteral("InspectionRecord 0\nAuditTrail       0\n")), qPrintable(r.out + r.err));
+                     r.out.endsWith(QStringLiteral("InspectionRecord 0\nAuditTrail       0\nControlLimit     0\nAlarm            0\n")),
+                 qPrintable(r.out + r.err));
         r = serverTool({QStringLiteral("import"), database, demo});
         Database file;
         QVERIFY(file.open(demo, Database::Mode::ReadOnly).isOk());

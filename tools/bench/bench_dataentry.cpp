@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -14,10 +15,12 @@
 #include "database/RecordNavigator.h"
 #include "database/RecordSet.h"
 #include "dataentry/DataEntryForm.h"
+#include "monitor/AlarmCheck.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/FormRegistry.h"
+#include "platform/MaskedDateBox.h"
 #include "shell/FormCatalog.h"
 
 namespace {
@@ -136,6 +139,113 @@ void submitOne() {
         std::exit(1);
     }
 }
+
+// The run rules after Submit, side by side: limits in force at the station
+// (every rule on), the check on or off. A defect row also runs rule 4.
+void rulesSetup(bool on) {
+    submitSetup(false);
+    Schema::upgradeFile(Schema::livePath());  // a database made before the limits
+    // The rules are the yield trend's: its definition beside the database, as shipped.
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/yield_trend.rpt"),
+                AppPaths::folder() + QStringLiteral("/yield_trend.rpt"));
+    Database db;
+    db.open(Schema::databaseName());
+    SqlStatement st(db, QStringLiteral("INSERT INTO ControlLimit (Facility, Station, BaselineBegin, BaselineEnd, PBar, Days, "
+                                       "Units, SetAt) VALUES ('A', (SELECT min(StationID) FROM Station), '2020-01-01', "
+                                       "'2020-12-31', 0.1, 250, 10000, 'bench')"));
+    if (const Status s = st.run(); !s) {
+        std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+        std::exit(1);
+    }
+    // The rows go to the station's last day, as a station's rows of today would.
+    SqlStatement last(db, QStringLiteral("SELECT max(Date) FROM InspectionRecord WHERE Facility = 'A' AND Station = "
+                                         "(SELECT min(StationID) FROM Station)"));
+    const QDate day = last.next() ? QDate::fromString(last.value(0).toString(), Qt::ISODate) : QDate();
+    FormRegistry::instance().formAs<DataEntryForm>(kForm)->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(day);
+    AlarmCheck::setEnabled(on);
+}
+
+// One unit with a defect: a part, defect code and location of the tables, Submit, No to another defect.
+void submitDefect() {
+    DataEntryForm* form = FormRegistry::instance().formAs<DataEntryForm>(kForm);
+    static QString codes[3];
+    if (codes[0].isEmpty()) {
+        Database db;
+        db.open(Schema::databaseName(), Database::Mode::ReadOnly);
+        const char* const sql[3] = {"SELECT max(partnum) FROM Parts", "SELECT max(defectcode) FROM defects",
+                                    "SELECT max(locationcode) FROM location"};
+        for (int i = 0; i < 3; ++i) {
+            SqlStatement st(db, QString::fromLatin1(sql[i]));
+            codes[i] = st.next() ? st.value(0).toString() : QString();
+        }
+    }
+    form->findChild<QLineEdit*>(QStringLiteral("txtModelNumber"))->setText(g_folder.model);
+    form->findChild<QLineEdit*>(QStringLiteral("txtSerialNumber"))->setText(QStringLiteral("SD%1").arg(++g_folder.serial));
+    const char* const boxes[3] = {"txtPartNum", "txtDefectCode", "txtLocationCode"};
+    for (int i = 0; i < 3; ++i)
+        form->findChild<QLineEdit*>(QLatin1String(boxes[i]))->setText(codes[i]);
+    const qint64 written = form->navigator()->lastModified();
+    form->submit();
+    if (g_folder.dialogs->messages.size() != 1 || form->navigator()->lastModified() == written) {
+        std::fprintf(stderr, "bench_dataentry: Submit failed: %s\n", qPrintable(g_folder.dialogs->texts().join(QLatin1Char('|'))));
+        std::exit(1);
+    }
+    g_folder.dialogs->clear();
+}
+
+struct RulesCase {
+    const char* name;
+    bool on;
+    bool defect;
+};
+const RulesCase kRulesCases[] = {{"dataentry: submit a pass, rule check off", false, false},
+                                 {"dataentry: submit a pass, rule check", true, false},
+                                 {"dataentry: submit a defect, rule check off", false, true},
+                                 {"dataentry: submit a defect, rule check", true, true}};
+const bool kRulesRegistered = [] {
+    for (const RulesCase& c : kRulesCases)
+        Bench::add(Bench::Case{QString::fromLatin1(c.name), c.on ? QString::fromLatin1((&c - 1)->name) : QString(),
+                               [on = c.on] { rulesSetup(on); }, c.defect ? &submitDefect : &submitOne,
+                               [] { g_folder.release(); AlarmCheck::setEnabled(true); }, 61});
+    return true;
+}();
+
+// The check alone, on the screen's own rows: the rules for a pass and for a defect row.
+Database g_checker;
+AlarmCheck::Row g_row;
+void checkSetup() {
+    rulesSetup(true);
+    submitDefect();
+    g_checker.open(Schema::databaseName());
+    DataEntryForm* form = FormRegistry::instance().formAs<DataEntryForm>(kForm);
+    SqlStatement st(g_checker, QStringLiteral("SELECT Facility, Station, ModelNumber, DefectCode, Date FROM InspectionRecord "
+                                              "WHERE InspectionID = ?"));
+    st.bind(1, form->navigator()->lastModified());
+    if (!st.next()) {
+        std::fprintf(stderr, "bench_dataentry: the row submitted is not there\n");
+        std::exit(1);
+    }
+    g_row = {st.value(0).toString(), st.value(1).toString(), st.value(2).toString(), st.value(3).toString(),
+             QDate::fromString(st.value(4).toString(), Qt::ISODate)};
+}
+void checkOnce(bool defect) {
+    QList<AlarmCheck::Fired> fired;
+    AlarmCheck::Row row = g_row;
+    if (!defect)
+        row.defectCode = Schema::passDefect();
+    if (const Status s = AlarmCheck::evaluate(g_checker, row, &fired); !s) {
+        std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+        std::exit(1);
+    }
+}
+const bool kCheckRegistered = [] {
+    for (const bool defect : {false, true})
+        Bench::add(Bench::Case{defect ? QStringLiteral("dataentry: rule check alone, defect row")
+                                      : QStringLiteral("dataentry: rule check alone, pass row"),
+                               QString(), &checkSetup, [defect] { checkOnce(defect); },
+                               [] { g_checker.close(); g_folder.release(); }, 61});
+    return true;
+}();
 
 Bench::Registrar open{Bench::Case{
     QStringLiteral("dataentry: open screen to first row (and close)"), QString(), [] { g_folder.make(); },

@@ -35,6 +35,7 @@ const struct {
     {"audittables", "SELECT", "SELECT"},
     {"auditentries", "SELECT", "SELECT"},
     {"alarm", "SELECT, INSERT, UPDATE", kWrite},
+    {"controllimit", "SELECT", "SELECT, INSERT"},
 };
 
 // The trigger functions that write for the login: they run as their owner.

@@ -7,7 +7,7 @@ namespace PgSql {
 namespace {
 
 // Every table and its fields, in the schema's case.
-const char* const kTables[][17] = {
+const char* const kTables[][18] = {
     {"InspectionRecord", "InspectionID", "Facility", "ModelNumber", "SerialNum", "InspectorNum", "Date", "Station",
      "PartNum", "DefectCode", "LocationCode", "InspNum", "IDate", "OperatorNum", "ODate", "ReworkNum", "Notes"},
     {"defects", "defectcode", "defectdescription", "rowid"},
@@ -22,6 +22,10 @@ const char* const kTables[][17] = {
     {"AuditWho", "WhoID", "Login", "Station", "Program"},
     {"AuditTables", "TableCode", "TableName"},
     {"AuditEntries", "EntryID", "At", "Login", "Station", "Program", "TableName", "RowKey", "Action", "Changes", "Hash"},
+    {"ControlLimit", "LimitID", "Facility", "Station", "ModelNumber", "BaselineBegin", "BaselineEnd", "PBar", "Days", "Units",
+     "Rule1", "Rule2", "Rule3", "Rule4", "Rule4Count", "Rule4Units", "SetBy", "SetAt"},
+    {"Alarm", "AlarmID", "Facility", "Station", "ModelNumber", "Rule", "PeriodDate", "Message", "RaisedAt", "AckBy",
+     "AckAt", "Cause", "Action", "Observed", "Threshold", "LimitID"},
 };
 
 // Lower-case name -> schema name; per table ("parts" -> its fields), and of
@@ -33,7 +37,7 @@ const QHash<QString, QHash<QString, QString>>& names() {
         for (const auto& t : kTables) {
             const QString table = QString::fromLatin1(t[0]);
             m[QString()].insert(table.toLower(), table);
-            for (int i = 1; i < 17 && t[i]; ++i) {
+            for (int i = 1; i < 18 && t[i]; ++i) {
                 const QString field = QString::fromLatin1(t[i]);
                 m[table.toLower()].insert(field.toLower(), field);
                 if (!m[QString()].contains(field.toLower()))
@@ -171,6 +175,8 @@ QString keyOf(const QString& table) {
         return QStringLiteral("WhoID");
     if (table.compare(QLatin1String("Alarm"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("AlarmID");
+    if (table.compare(QLatin1String("ControlLimit"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("LimitID");
     return QStringLiteral("rowid");
 }
 
@@ -190,7 +196,7 @@ QString visibleFields(const QString& table) {
             continue;
         QStringList fields;
         bool hidden = false;
-        for (int i = 1; i < 17 && t[i]; ++i) {
+        for (int i = 1; i < 18 && t[i]; ++i) {
             const QString field = QString::fromLatin1(t[i]).toLower();
             hidden = hidden || field == QLatin1String("rowid");
             if (field != QLatin1String("rowid"))
