@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "database/ReferenceCodes.h"
+#include "dataentry/OutboxSender.h"
 #include "database/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/DateText.h"
@@ -158,6 +159,19 @@ void DataEntryForm::buildControls() {
         showPosition();
     });
     connect(m_nav, &RecordNavigator::validate, this, &DataEntryForm::onValidate);
+
+    // The station's own lines while the server is away.
+    m_awayLine = new QLabel(this);
+    m_awayLine->setObjectName(QStringLiteral("lblServerAway"));
+    m_awayLine->setWordWrap(true);
+    m_awayLine->hide();
+    m_offline = new QLabel(this);
+    m_offline->setObjectName(QStringLiteral("lblOffline"));
+    m_offline->hide();
+    m_provisional = new QLabel(QStringLiteral("provisional"), this);
+    m_provisional->setObjectName(QStringLiteral("lblProvisional"));
+    m_provisional->setToolTip(QStringLiteral("The server numbers the row when it arrives."));
+    m_provisional->hide();
 }
 
 void DataEntryForm::placeControls() {
@@ -185,6 +199,9 @@ void DataEntryForm::placeControls() {
     grid->addWidget(findChild<QLabel*>(QStringLiteral("lblnotes")), 8, 2, Qt::AlignRight | Qt::AlignTop);
     m_notes->setFixedHeight(m_notes->fontMetrics().lineSpacing() * 4);
     grid->addWidget(m_notes, 8, 3, 2, 1);
+    grid->addWidget(m_provisional, 7, 3, Qt::AlignRight);
+    grid->addWidget(m_awayLine, 10, 0, 1, 4);
+    grid->addWidget(m_offline, 11, 0, 1, 4);
     for (const char* name : {"txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "txtPartNum", "txtDefectCode",
                              "txtLocationCode", "txtpreviousinspector", "txtOperatorNumber"})
         text(name)->setMinimumWidth(text(name)->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 12);
@@ -210,10 +227,24 @@ void DataEntryForm::onLoad() {
     centreOnScreen();
     m_nav->setDatabaseName(Schema::databaseName());
     m_nav->setTimeLimit(kServerTimeLimit);
+    const bool server = Schema::isServer();
+    m_nav->setNewRowsWithoutDatabase(server);
     const Status s = m_nav->refresh();
     showPosition();
+    if (server) {
+        OutboxSender& sender = OutboxSender::station();
+        connect(&sender, &OutboxSender::waitingChanged, this, &DataEntryForm::showWaiting);
+        showWaiting(sender.waiting());
+    }
+    // Without the server the screen works on the station's outbox, and says so.
+    if (!s && server && s.isUnreachable()) {
+        sayServerAway(QStringLiteral("The plant server cannot be reached. Rows submitted now are kept at this station "
+                                     "and will be sent when the server is back."));
+        add();
+        return;
+    }
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     offerCodes();
@@ -340,7 +371,7 @@ void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool*
         }
         int rework = 0;
         if (const Status s = storeRow(&rework); !s) {
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
             *save = false;
         }
         return;
@@ -359,7 +390,7 @@ void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool*
     int rework = 0;
     const Status s = storeRow(&rework);
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         *cancel = true;
     }
 }
@@ -382,7 +413,7 @@ void DataEntryForm::add() {
     const Status s = m_nav->addNew();
     showPosition();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     if (!m_nav->isNewRow())
@@ -406,7 +437,7 @@ void DataEntryForm::deleteRecord() {
         s = m_nav->moveNext();
     showPosition();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 void DataEntryForm::pass() {
@@ -462,12 +493,13 @@ void DataEntryForm::submit() {
     // and leaves the boxes as typed.
     const bool passed = isPassRow();
     int rework = 0;
-    Status s = storeRow(&rework);
-    if (s)
+    bool kept = false;
+    Status s = storeOrKeep(&rework, &kept);
+    if (s && !kept)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {
         showPosition();
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
@@ -487,7 +519,7 @@ void DataEntryForm::submit() {
         m_nav->acceptBoxes();
     showPosition();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
@@ -531,4 +563,83 @@ Status DataEntryForm::prepareNextUnit(const Kept& kept) {
     text("txtStation")->setText(kept.station);
     giveFocus(text("txtModelNumber"));
     return Status::ok();
+}
+
+Status DataEntryForm::storeOrKeep(int* rework, bool* kept) {
+    *kept = false;
+    if (!Schema::isServer())
+        return storeRow(rework);
+    OutboxSender& sender = OutboxSender::station();
+    reconnect();
+    // Rows typed earlier go first; while any of them waits, this one waits behind it.
+    QList<Outbox::Row> earlier;
+    sender.outbox().rows(&earlier, false);
+    if (!earlier.isEmpty()) {
+        sender.sendNow();
+        sender.outbox().rows(&earlier, false);
+    }
+    Status s;
+    if (earlier.isEmpty()) {
+        s = storeRow(rework);
+        if (s) {
+            sender.sawStored(typedUnit(), *rework);
+            m_awayLine->hide();
+            m_provisional->hide();
+        }
+        // A refused value is said as always; a stored row's correction waits for the server.
+        if (s || !s.isUnreachable() || m_nav->hasCurrentRow())
+            return s;
+    }
+    const InspectedUnit unit = typedUnit();
+    const int provisional = sender.provisionalNumber(unit);
+    QVariantMap fields;
+    const QVariantList typed = m_nav->boxValues();
+    int i = 0;
+    for (const Control& c : kControls)
+        if (c.field)
+            fields.insert(QString::fromLatin1(c.field), typed.value(i++));
+    QString uid;
+    if (const Status k = sender.keep(fields, provisional, &uid); !k)
+        return s.isOk() ? k : s;
+    // Sent at once when the rows before it could go meanwhile.
+    *kept = true;
+    if (earlier.isEmpty() || (sender.sendNow(), sender.storedNumber(uid) == 0)) {
+        *rework = provisional;
+        m_provisional->show();
+        const int n = sender.waiting();
+        sayServerAway(QStringLiteral("The plant server cannot be reached. This row is kept at this station (%1) "
+                                     "and will be sent when the server is back.")
+                          .arg(OutboxSender::waitingWords(n)));
+    } else {
+        *rework = sender.storedNumber(uid);
+        m_awayLine->hide();
+        m_provisional->hide();
+    }
+    // What was typed is kept: the navigator does not write it.
+    m_nav->acceptBoxes();
+    return Status::ok();
+}
+
+void DataEntryForm::reconnect() {
+    if (m_nav->isOpen())
+        return;
+    const QVariantList typed = m_nav->boxValues();
+    const Status s = m_nav->refresh();
+    m_nav->addNew();
+    m_nav->setBoxValues(typed);
+    if (s)
+        offerCodes();
+    showPosition();
+}
+
+void DataEntryForm::showWaiting(int count) {
+    m_offline->setText(QStringLiteral("Offline: ") + OutboxSender::waitingWords(count));
+    m_offline->setVisible(count > 0);
+    if (count == 0)
+        m_awayLine->hide();
+}
+
+void DataEntryForm::sayServerAway(const QString& sentence) {
+    m_awayLine->setText(sentence);
+    m_awayLine->show();
 }

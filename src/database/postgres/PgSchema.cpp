@@ -98,6 +98,18 @@ CREATE TABLE upkeep (
 );
 )SQL";
 
+const char* const kSentRows = R"SQL(
+DO $$ BEGIN
+  IF to_regclass('sentrow') IS NULL THEN
+    CREATE TABLE sentrow (
+      rowuid text COLLATE "C" NOT NULL PRIMARY KEY,
+      inspectionid bigint NOT NULL,
+      arrived timestamptz NOT NULL DEFAULT now()
+    );
+  END IF;
+END $$;
+)SQL";
+
 }  // namespace
 
 Status create(Database& db) {
@@ -108,6 +120,8 @@ Status create(Database& db) {
     if (s)
         s = pg->execNative(QString::fromUtf8(kSchema));
     if (s)
+        s = pg->execNative(QString::fromUtf8(kSentRows));
+    if (s)
         s = pg->execNative(AuditTrail::serverSql());
     // The date functions the reports need.
     if (s)
@@ -117,6 +131,13 @@ Status create(Database& db) {
         return s;
     }
     return pg->execNative(QStringLiteral("COMMIT"));
+}
+
+Status addSentRows(Database& db) {
+    auto* pg = dynamic_cast<PgConnection*>(db.engine());
+    if (!pg)
+        return Status::fail(QStringLiteral("The database is not a server."));
+    return pg->execNative(QString::fromUtf8(kSentRows));
 }
 
 Status resetKeys(Database& db) {

@@ -9,6 +9,11 @@ namespace PgSchema {
 // database, in one transaction. The rows (pass codes) are the caller's.
 Status create(Database& db);
 
+// The table in which the server records the id of each row a station kept
+// while the server was away, in the transaction that stores the row; made in
+// a database created before it (no harm when it exists).
+Status addSentRows(Database& db);
+
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);
 
