@@ -493,9 +493,9 @@ void DataEntryForm::submit() {
     // and leaves the boxes as typed.
     const bool passed = isPassRow();
     int rework = 0;
-    bool kept = false;
-    Status s = storeOrKeep(&rework, &kept);
-    if (s && !kept)
+    bool atStation = false;
+    Status s = storeOrKeep(&rework, &atStation);
+    if (s && !atStation)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {
         showPosition();
@@ -507,6 +507,9 @@ void DataEntryForm::submit() {
     TextBox* reworkBox = text("txtReworkNumber");
     giveFocus(reworkBox);
     reworkBox->setText(QString::number(rework));
+    // A row kept at the station is not the navigator's to write.
+    if (atStation)
+        m_nav->acceptBoxes();
 
     // A passed unit has no other defect: the next unit follows at once.
     const bool another = !passed && Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,

@@ -111,9 +111,15 @@ int Outbox::countOf(const InspectedUnit& unit) {
 
 Status Outbox::remove(const QString& uid) {
     Status s = open(false);
+    // A removal lost to a power cut only sends the row again, which the
+    // server recognises by its id: it need not wait for the disk.
+    if (s)
+        s = m_db.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     SqlStatement st(m_db, QStringLiteral("DELETE FROM WaitingRow WHERE RowUid = ?"));
     st.bind(1, uid);
-    return s && st.status() ? st.run() : (s ? st.status() : s);
+    s = s && st.status() ? st.run() : (s ? st.status() : s);
+    const Status full = m_db.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    return s ? full : s;
 }
 
 Status Outbox::refuse(const QString& uid, const QString& reason) {

@@ -13,10 +13,10 @@
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList a = app.arguments();
-    if (a.size() < 5)
+    if (a.size() < 4)
         return 2;
     OutboxSender sender(a[1], a[2]);
-    if (a[3] == QLatin1String("fill")) {
+    if (a[3] == QLatin1String("fill") && a.size() == 5) {
         for (int i = 0; i < a[4].toInt(); ++i)
             if (!sender.keep({{QStringLiteral("ModelNumber"), QStringLiteral("K1")}, {QStringLiteral("SerialNum"), QStringLiteral("S%1").arg(i % 5)},
                               {QStringLiteral("Station"), QStringLiteral("T1")}, {QStringLiteral("InspectorNum"), QString::number(i)}}, 0))
@@ -37,5 +37,6 @@ int main(int argc, char* argv[]) {
     clock.start();
     const Status s = sender.sendNow();
     std::printf("sent in %lld ms, %d waiting: %s\n", clock.elapsed(), sender.waiting(), qPrintable(s.error()));
+    std::fflush(stdout);
     return s ? 0 : 1;
 }

@@ -46,7 +46,8 @@ class TestOutbox : public QObject {
         QProcess p;
         p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/varnex-test-sender"), QStringList{outbox, m_plant} + args);
         p.waitForReadyRead(60000);
-        const QString said = QString::fromUtf8(p.readLine()).trimmed();
+        p.waitForReadyRead(100);
+        const QString said = QString::fromUtf8(p.readLine() + p.readAllStandardError()).trimmed();
         p.kill();  // SIGKILL
         p.waitForFinished();
         return said;
@@ -91,7 +92,7 @@ private slots:
             QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdPass")), Qt::LeftButton);
             QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("cmdSubmit")), Qt::LeftButton);
         }
-        QCOMPARE(dialogs.texts(), QStringList());
+        QCOMPARE(dialogs.texts().join(QLatin1Char('|')), QString());
         QCOMPARE(form->findChild<QLabel*>(QStringLiteral("lblOffline"))->text(), QStringLiteral("Offline: 25 rows waiting"));
         QVERIFY(m_cluster->resume());
         QVERIFY(OutboxSender::station().sendNow().isOk() && other.sendNow().isOk());
@@ -109,7 +110,8 @@ private slots:
         QCOMPARE(sender(outbox, {QStringLiteral("fill"), QStringLiteral("20")}), QStringLiteral("filled"));
         QCOMPARE(sender(outbox, {QStringLiteral("send"), QStringLiteral("committing"), QStringLiteral("5")}), QStringLiteral("committing"));
         QCOMPARE(sender(outbox, {QStringLiteral("send"), QStringLiteral("committed"), QStringLiteral("3")}), QStringLiteral("committed"));
-        QVERIFY(sender(outbox, {QStringLiteral("send")}).contains(QLatin1String(", 0 waiting")));
+        const QString last = sender(outbox, {QStringLiteral("send")});
+        QVERIFY2(last.contains(QLatin1String(", 0 waiting")), qPrintable(last));
         const QStringList rows = stored(QStringLiteral("K1"));
         QCOMPARE(rows.size(), 20);
         QVERIFY(numberedInOrder(rows));
