@@ -83,7 +83,8 @@ private slots:
         for (int i = 0; i < 25; ++i) {
             const QString serial = QStringLiteral("S%1").arg(i % 4);
             QVERIFY(other.keep({{QStringLiteral("ModelNumber"), QStringLiteral("U1")}, {QStringLiteral("SerialNum"), serial},
-                                {QStringLiteral("Station"), QStringLiteral("T1")}}, 0));
+                                {QStringLiteral("Station"), QStringLiteral("T1")}},
+                               other.provisionalNumber({QStringLiteral("U1"), serial, QStringLiteral("T1")})));
             form->findChild<QLineEdit*>(QStringLiteral("txtFacility"))->setFocus();
             for (const QString& t : {QStringLiteral("a"), QStringLiteral("u1"), serial, QStringLiteral("e7"), QStringLiteral("12312026"), QStringLiteral("t1")}) {
                 QTest::keyClicks(QApplication::focusWidget(), t);
