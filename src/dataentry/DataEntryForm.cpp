@@ -164,10 +164,10 @@ void DataEntryForm::buildControls() {
     m_awayLine = new QLabel(this);
     m_awayLine->setObjectName(QStringLiteral("lblServerAway"));
     m_awayLine->setWordWrap(true);
-    m_awayLine->hide();
+    // The lines keep their room, so the screen is laid out once for them.
+    m_awayLine->setMinimumHeight(m_awayLine->fontMetrics().lineSpacing() * 2);
     m_offline = new QLabel(this);
     m_offline->setObjectName(QStringLiteral("lblOffline"));
-    m_offline->hide();
     m_provisional = new QLabel(QStringLiteral("provisional"), this);
     m_provisional->setObjectName(QStringLiteral("lblProvisional"));
     m_provisional->setToolTip(QStringLiteral("The server numbers the row when it arrives."));
@@ -586,7 +586,7 @@ Status DataEntryForm::storeOrKeep(int* rework, bool* kept) {
         s = storeRow(rework);
         if (s) {
             sender.sawStored(typedUnit(), *rework);
-            m_awayLine->hide();
+            m_awayLine->clear();
             m_provisional->hide();
         }
         // A refused value is said as always; a stored row's correction waits for the server.
@@ -615,7 +615,7 @@ Status DataEntryForm::storeOrKeep(int* rework, bool* kept) {
                           .arg(OutboxSender::waitingWords(n)));
     } else {
         *rework = sender.storedNumber(uid);
-        m_awayLine->hide();
+        m_awayLine->clear();
         m_provisional->hide();
     }
     // What was typed is kept: the navigator does not write it.
@@ -636,13 +636,11 @@ void DataEntryForm::reconnect() {
 }
 
 void DataEntryForm::showWaiting(int count) {
-    m_offline->setText(QStringLiteral("Offline: ") + OutboxSender::waitingWords(count));
-    m_offline->setVisible(count > 0);
+    m_offline->setText(count > 0 ? QStringLiteral("Offline: ") + OutboxSender::waitingWords(count) : QString());
     if (count == 0)
-        m_awayLine->hide();
+        m_awayLine->clear();
 }
 
 void DataEntryForm::sayServerAway(const QString& sentence) {
     m_awayLine->setText(sentence);
-    m_awayLine->show();
 }
