@@ -26,7 +26,7 @@ Status Database::open(const QString& name, Mode mode) {
     if (!s) {
         m_engine.reset();
         // The engine may quote the name, or the part of a URI it could not read.
-        return Status::fail(ServerUri::masked(s.error(), name));
+        return s.reworded(ServerUri::masked(s.error(), name));
     }
     if (m_background)
         m_engine->setBackgroundReader(true);

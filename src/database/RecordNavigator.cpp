@@ -444,20 +444,21 @@ Status RecordNavigator::userMove(Action action) {
         action = Action::MoveLast;
     const Status s = move(action);
     if (!s)
-        raiseError(s.error());
+        raiseError(s);
     return s;
 }
 
-void RecordNavigator::raiseError(const QString& description) {
+void RecordNavigator::raiseError(const Status& failure) {
+    // A server that went away is said the same plain way on every form.
     bool handled = false;
-    if (isSignalConnected(QMetaMethod::fromSignal(&RecordNavigator::error)))
-        emit error(description, &handled);
+    if (!failure.isUnreachable() && isSignalConnected(QMetaMethod::fromSignal(&RecordNavigator::error)))
+        emit error(failure.error(), &handled);
     if (!handled)
-        Dialogs::showError(description);
+        Dialogs::showError(failure);
 }
 
 Status RecordNavigator::addNew() {
-    if (!m_db.isOpen())
+    if (!m_db.isOpen() && !m_newRowsWithoutDatabase)
         return Status::fail(QStringLiteral("The database is not open."));
     bool save = true;
     bool cancel = false;

@@ -75,6 +75,9 @@ public:
     Status moveLast() { return move(Action::MoveLast); }
 
     Status addNew();
+    // A new row may be typed while the database cannot be opened (the form
+    // keeps it elsewhere until it can).
+    void setNewRowsWithoutDatabase(bool on) { m_newRowsWithoutDatabase = on; }
     // A step run on the row just written, inside the write's transaction.
     using RowStep = std::function<Status(Database& db, qint64 key)>;
     // Stores the bound boxes into the current row, or inserts the new row, at
@@ -121,7 +124,7 @@ private:
     Status loadRow(qint64 key, int position);
     void clearBoxes();
     void rememberLoaded();
-    void raiseError(const QString& description);
+    void raiseError(const Status& failure);
     void updateArrows();
     static QVariant readBox(const QWidget* box);
     static void writeBox(QWidget* box, const QVariant& value);
@@ -133,6 +136,7 @@ private:
     qint64 keyQuery(const QString& sql, qint64 key, Status* status);
     qint64 positionOf(qint64 key, Status* status);
 
+    bool m_newRowsWithoutDatabase = false;
     int m_count = 0;
     int m_index = -1;    // position of the current (or deleted) row; -1 or m_count at the ends
     qint64 m_key = 0;    // rowid of the current (or deleted) row

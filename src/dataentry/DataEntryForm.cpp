@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "database/ReferenceCodes.h"
+#include "dataentry/OutboxSender.h"
 #include "database/Schema.h"
 #include "monitor/AlarmBanner.h"
 #include "platform/AppPaths.h"
@@ -163,6 +164,18 @@ void DataEntryForm::buildControls() {
     });
     connect(m_nav, &RecordNavigator::validate, this, &DataEntryForm::onValidate);
 
+    // The station's own lines while the server is away.
+    m_awayLine = new QLabel(this);
+    m_awayLine->setObjectName(QStringLiteral("lblServerAway"));
+    m_awayLine->setWordWrap(true);
+    // The lines keep their room, so the screen is laid out once for them.
+    m_awayLine->setMinimumHeight(m_awayLine->fontMetrics().lineSpacing() * 2);
+    m_offline = new QLabel(this);
+    m_offline->setObjectName(QStringLiteral("lblOffline"));
+    m_provisional = new QLabel(QStringLiteral("provisional"), this);
+    m_provisional->setObjectName(QStringLiteral("lblProvisional"));
+    m_provisional->setToolTip(QStringLiteral("The server numbers the row when it arrives."));
+    m_provisional->hide();
     m_banner = new AlarmBanner(this);
     for (QWidget* w : std::as_const(m_controls))
         w->installEventFilter(this);
@@ -215,6 +228,9 @@ void DataEntryForm::placeControls() {
     grid->addWidget(findChild<QLabel*>(QStringLiteral("lblnotes")), 8, 2, Qt::AlignRight | Qt::AlignTop);
     m_notes->setFixedHeight(m_notes->fontMetrics().lineSpacing() * 4);
     grid->addWidget(m_notes, 8, 3, 2, 1);
+    grid->addWidget(m_provisional, 7, 3, Qt::AlignRight);
+    grid->addWidget(m_awayLine, 10, 0, 1, 4);
+    grid->addWidget(m_offline, 11, 0, 1, 4);
     for (const char* name : {"txtModelNumber", "txtSerialNumber", "txtInspectorNumber", "txtPartNum", "txtDefectCode",
                              "txtLocationCode", "txtpreviousinspector", "txtOperatorNumber"})
         text(name)->setMinimumWidth(text(name)->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 12);
@@ -241,10 +257,24 @@ void DataEntryForm::onLoad() {
     m_nav->setDatabaseName(Schema::databaseName());
     m_nav->setTimeLimit(kServerTimeLimit);
     m_banner->setDatabaseName(Schema::databaseName());
+    const bool server = Schema::isServer();
+    m_nav->setNewRowsWithoutDatabase(server);
     const Status s = m_nav->refresh();
     showPosition();
+    if (server) {
+        OutboxSender& sender = OutboxSender::station();
+        connect(&sender, &OutboxSender::waitingChanged, this, &DataEntryForm::showWaiting);
+        showWaiting(sender.waiting());
+    }
+    // Without the server the screen works on the station's outbox, and says so.
+    if (!s && server && s.isUnreachable()) {
+        sayServerAway(QStringLiteral("The plant server cannot be reached. Rows submitted now are kept at this station "
+                                     "and will be sent when the server is back."));
+        add();
+        return;
+    }
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     offerCodes();
@@ -379,7 +409,7 @@ void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool*
         }
         int rework = 0;
         if (const Status s = storeRow(&rework); !s) {
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
             *save = false;
         }
         return;
@@ -398,7 +428,7 @@ void DataEntryForm::onValidate(RecordNavigator::Action action, bool* save, bool*
     int rework = 0;
     const Status s = storeRow(&rework);
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         *cancel = true;
     }
 }
@@ -421,7 +451,7 @@ void DataEntryForm::add() {
     const Status s = m_nav->addNew();
     showPosition();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     if (!m_nav->isNewRow())
@@ -445,7 +475,7 @@ void DataEntryForm::deleteRecord() {
         s = m_nav->moveNext();
     showPosition();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 void DataEntryForm::pass() {
@@ -501,22 +531,29 @@ void DataEntryForm::submit() {
     // and leaves the boxes as typed.
     const bool passed = isPassRow();
     int rework = 0;
-    Status s = storeRow(&rework);
-    if (s)
+    bool atStation = false;
+    Status s = storeOrKeep(&rework, &atStation);
+    if (s && !atStation)
         s = m_nav->setBookmark(m_nav->lastModified());
     if (!s) {
         showPosition();
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
-    ChangeWatcher::localChange();
     const Kept kept{text("txtFacility")->text(), text("txtModelNumber")->text(), text("txtSerialNumber")->text(),
                     text("txtStation")->text(),  text("txtInspectorNumber")->text(), dateBox(1)->value()};
     // The rules are checked on the stored row; the red line shows what fired.
-    m_banner->afterSubmit({kept.facility, kept.station, kept.model, text("txtDefectCode")->text(), kept.date.toDate()});
+    // A row kept at this station waits for the server, and so does its check.
+    if (!atStation) {
+        ChangeWatcher::localChange();
+        m_banner->afterSubmit({kept.facility, kept.station, kept.model, text("txtDefectCode")->text(), kept.date.toDate()});
+    }
     TextBox* reworkBox = text("txtReworkNumber");
     giveFocus(reworkBox);
     reworkBox->setText(QString::number(rework));
+    // A row kept at the station is not the navigator's to write.
+    if (atStation)
+        m_nav->acceptBoxes();
 
     // A passed unit has no other defect: the next unit follows at once.
     const bool another = !passed && Dialogs::show(QStringLiteral("Do you have another defect?"), Dialogs::Buttons::YesNo,
@@ -529,7 +566,7 @@ void DataEntryForm::submit() {
         m_nav->acceptBoxes();
     showPosition();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 Status DataEntryForm::prepareAnotherDefect(const Kept& kept) {
@@ -573,4 +610,81 @@ Status DataEntryForm::prepareNextUnit(const Kept& kept) {
     text("txtStation")->setText(kept.station);
     giveFocus(text("txtModelNumber"));
     return Status::ok();
+}
+
+Status DataEntryForm::storeOrKeep(int* rework, bool* kept) {
+    *kept = false;
+    if (!Schema::isServer())
+        return storeRow(rework);
+    OutboxSender& sender = OutboxSender::station();
+    reconnect();
+    // Rows typed earlier go first; while any of them waits, this one waits behind it.
+    QList<Outbox::Row> earlier;
+    sender.outbox().rows(&earlier, false);
+    if (!earlier.isEmpty()) {
+        sender.sendNow();
+        sender.outbox().rows(&earlier, false);
+    }
+    Status s;
+    if (earlier.isEmpty()) {
+        s = storeRow(rework);
+        if (s) {
+            sender.sawStored(typedUnit(), *rework);
+            m_awayLine->clear();
+            m_provisional->hide();
+        }
+        // A refused value is said as always; a stored row's correction waits for the server.
+        if (s || !s.isUnreachable() || m_nav->hasCurrentRow())
+            return s;
+    }
+    const InspectedUnit unit = typedUnit();
+    const int provisional = sender.provisionalNumber(unit);
+    QVariantMap fields;
+    const QVariantList typed = m_nav->boxValues();
+    int i = 0;
+    for (const Control& c : kControls)
+        if (c.field)
+            fields.insert(QString::fromLatin1(c.field), typed.value(i++));
+    QString uid;
+    if (const Status k = sender.keep(fields, provisional, &uid); !k)
+        return s.isOk() ? k : s;
+    // Sent at once when the rows before it could go meanwhile.
+    *kept = true;
+    if (earlier.isEmpty() || (sender.sendNow(), sender.storedNumber(uid) == 0)) {
+        *rework = provisional;
+        m_provisional->show();
+        const int n = sender.waiting();
+        sayServerAway(QStringLiteral("The plant server cannot be reached. This row is kept at this station (%1) "
+                                     "and will be sent when the server is back.")
+                          .arg(OutboxSender::waitingWords(n)));
+    } else {
+        *rework = sender.storedNumber(uid);
+        m_awayLine->clear();
+        m_provisional->hide();
+    }
+    // What was typed is kept: the navigator does not write it.
+    m_nav->acceptBoxes();
+    return Status::ok();
+}
+
+void DataEntryForm::reconnect() {
+    if (m_nav->isOpen())
+        return;
+    const QVariantList typed = m_nav->boxValues();
+    const Status s = m_nav->refresh();
+    m_nav->addNew();
+    m_nav->setBoxValues(typed);
+    if (s)
+        offerCodes();
+    showPosition();
+}
+
+void DataEntryForm::showWaiting(int count) {
+    m_offline->setText(count > 0 ? QStringLiteral("Offline: ") + OutboxSender::waitingWords(count) : QString());
+    if (count == 0)
+        m_awayLine->clear();
+}
+
+void DataEntryForm::sayServerAway(const QString& sentence) {
+    m_awayLine->setText(sentence);
 }

@@ -11,6 +11,7 @@
 
 class AlarmBanner;
 class MaskedDateBox;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class TextBox;
@@ -95,6 +96,17 @@ private:
     // Writes the boxes into the row with its rework number in one transaction;
     // a stored row moved to another unit renumbers the rows of both units.
     Status storeRow(int* rework);
+    // On a server: stores the row, or keeps it at the station when the server
+    // cannot be reached or rows typed earlier still wait (*kept: it went
+    // through the outbox; *rework is the server's number once sent, else the
+    // station's provisional one).
+    Status storeOrKeep(int* rework, bool* kept);
+    // Opens the navigator again after the screen opened without the server,
+    // keeping what is typed.
+    void reconnect();
+    // The lines that say the server is away and how many rows wait.
+    void showWaiting(int count);
+    void sayServerAway(const QString& sentence);
     bool isPassRow() const;
     Status prepareAnotherDefect(const Kept& kept);
     Status prepareNextUnit(const Kept& kept);
@@ -104,6 +116,9 @@ private:
     bool m_carryTyping = false;  // Add starts the new row with what was typed
     Database m_codes;
     QPlainTextEdit* m_notes = nullptr;
+    QLabel* m_awayLine = nullptr;
+    QLabel* m_offline = nullptr;
+    QLabel* m_provisional = nullptr;
     QHash<QString, QWidget*> m_controls;
     ReworkCount m_reworkCount = &DataEntryForm::countWithQuery;
     AlarmBanner* m_banner = nullptr;

@@ -29,6 +29,8 @@ public:
         case Buttons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; break;
         }
         box.setStandardButtons(buttons);
+        if (!m.details.isEmpty())
+            box.setDetailedText(m.details);
         box.setDefaultButton(toStandard(m.defaultButton));
         switch (box.exec()) {
         case QMessageBox::Cancel: return Answer::Cancel;
@@ -79,6 +81,20 @@ Answer show(const QString& text, Buttons buttons, Icon icon, const QString& titl
 }
 
 void showError(const QString& description) { show(description); }
+
+QString serverAwaySentence() {
+    return QStringLiteral("The plant server cannot be reached, so nothing was read or changed; try again when it is back.");
+}
+
+void showError(const Status& failure) {
+    if (!failure.isUnreachable()) {
+        show(failure.error());
+        return;
+    }
+    Message m{serverAwaySentence(), Buttons::Ok, Icon::None, appTitle(), Answer::Ok};
+    m.details = failure.error();
+    service().message(m);
+}
 
 bool confirmDelete() {
     return show(QStringLiteral("Delete this record?"), Buttons::YesNo, Icon::Question, appTitle(), Answer::No) ==

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/Status.h"
+
 // Every message box, input box and beep of the program goes through the one
 // dialog service, so tests can answer them and check what was shown.
 namespace Dialogs {
@@ -22,6 +24,8 @@ struct Message {
     Icon icon = Icon::None;
     QString title;
     Answer defaultButton = Answer::Ok;
+    // Shown behind the box's Details button (empty: no button).
+    QString details = QString();
 };
 
 struct InputRequest {
@@ -52,6 +56,10 @@ Answer show(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon
             const QString& title = appTitle(), Answer defaultButton = Answer::Ok);
 // The usual error report: the description, OK only, no icon, the application's title.
 void showError(const QString& description);
+// The same for a failure; a server that cannot be reached is said in one
+// plain sentence (serverAwaySentence), with the server's words behind Details.
+void showError(const Status& failure);
+QString serverAwaySentence();
 // "Delete this record?" (Yes/No, No the default): true when the user said Yes.
 bool confirmDelete();
 QString input(const QString& prompt, const QString& title, const QString& defaultText = QString());

@@ -124,7 +124,7 @@ void FormRegistry::unloadAll() {
 bool FormRegistry::open(const QString& target, const QString& fromMenu) {
     const Status s = show(target);
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return false;
     }
     hide(fromMenu);

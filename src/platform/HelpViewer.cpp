@@ -34,7 +34,7 @@ protected:
             const Status s = context ? HelpViewer::showTopic(HelpViewer::helpFileName(), context)
                                      : HelpViewer::showContents(HelpViewer::helpFileName());
             if (!s)
-                Dialogs::showError(s.error());
+                Dialogs::showError(s);
             return true;
         }
         return false;
@@ -172,7 +172,7 @@ void HelpViewer::print() {
         return;
     const Status s = printTo(&printer);
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 void HelpViewer::preparePrinter(QPrinter* printer) const {

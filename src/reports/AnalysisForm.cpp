@@ -234,7 +234,7 @@ bool AnalysisForm::runReport() {
     const Status s = m_engine->action(1);
     MousePointer::arrow();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return false;
     }
     return true;
@@ -272,7 +272,7 @@ void AnalysisForm::followPoint() {
     const Status s = forms.show(target);
     auto* form = forms.formAs<AnalysisForm>(target);
     if (!s || !form) {
-        Dialogs::showError(s ? QStringLiteral("%1 could not be opened.").arg(target) : s.error());
+        Dialogs::showError(s ? Status::fail(QStringLiteral("%1 could not be opened.").arg(target)) : s);
         return;
     }
     // The same criteria where the boxes are the same; the date box takes the period picked.
@@ -291,7 +291,7 @@ void AnalysisForm::openUnitHistory(const QString& serial, const QString& model) 
     const Status s = forms.show(QStringLiteral("frmUnitHistory"));
     auto* form = forms.formAs<AnalysisForm>(QStringLiteral("frmUnitHistory"));
     if (!s || !form) {
-        Dialogs::showError(s ? QStringLiteral("The unit history could not be opened.") : s.error());
+        Dialogs::showError(s ? Status::fail(QStringLiteral("The unit history could not be opened.")) : s);
         return;
     }
     form->setBoxText(QStringLiteral("txtSerialNum"), serial);

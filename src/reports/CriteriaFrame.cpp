@@ -63,5 +63,5 @@ void CriteriaFrame::finish() {
 void CriteriaFrame::openReportFile(ReportEngine* engine, const char* reportFile) {
     const Status s = engine->setReportFileName(AppPaths::folder() + QLatin1Char('\\') + QString::fromLatin1(reportFile));
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }

@@ -38,7 +38,7 @@ void PrintDataSheetForm::printSheet() {
         focus = this;
     const Status s = HelpViewer::showTopic(HelpViewer::helpFileName(), HelpViewer::contextFor(focus));
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     unloadMe();

@@ -199,7 +199,7 @@ void ReportCriteriaForm::runReport() {
         // what is wrong, and the next run connects again.
         Database server;
         if (const Status reached = server.open(Schema::databaseName(), Database::Mode::ReadOnly); !reached) {
-            Dialogs::showError(reached.error());
+            Dialogs::showError(reached);
             if (m_member.showsHourglass)
                 MousePointer::arrow();
             return;

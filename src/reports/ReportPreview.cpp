@@ -129,7 +129,7 @@ void ReportPreview::setResult(const ReportResult& result) {
     connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* p) {
         const Status s = ReportRenderer::paint(m_result, p);
         if (!s)
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
     });
     m_layout->addWidget(m_view, 1);
     for (QPushButton* b : m_pageButtons)
@@ -170,7 +170,7 @@ void ReportPreview::printReport() {
     const Status s = ReportRenderer::paint(m_result, &printer);
     MousePointer::arrow();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 QString ReportPreview::suggestedExportPath(const QString& suffix) const {
@@ -190,5 +190,5 @@ void ReportPreview::askExport(Export format) {
     const Status s = format == Export::Pdf ? exportPdf(path) : format == Export::Csv ? exportCsv(path) : exportXlsx(path);
     MousePointer::arrow();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }

@@ -62,7 +62,11 @@ Status start() {
     registerOnce();
     // A damaged file is found before any form can write into it.
     StartupCheck::run();
-    return FormRegistry::instance().load(QStringLiteral("MDIBackground"));
+    const Status s = FormRegistry::instance().load(QStringLiteral("MDIBackground"));
+    // The menus are up before the server is asked for anything.
+    if (s)
+        StartupCheck::reachServer();
+    return s;
 }
 
 // The program's icon: a white check mark on the plant's blue.
@@ -87,7 +91,7 @@ int run() {
     QApplication::setQuitOnLastWindowClosed(false);
     const auto refuse = [](const Status& s) {
         std::fprintf(stderr, "varnex: %s\n", qPrintable(s.error()));
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return 1;
     };
     // The folder to work in comes first: varnex.conf and the locks are its own.
@@ -132,7 +136,7 @@ int run() {
         Schema::upgradeFile(Schema::livePath());
     const Status s = board ? startBoard() : start();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return 1;
     }
     return QApplication::exec();

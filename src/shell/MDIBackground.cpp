@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "database/Schema.h"
+#include "dataentry/OutboxSender.h"
 #include "platform/ConfigFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -45,7 +46,7 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
         connect(entry, &QAction::triggered, this, [form] {
             const Status s = FormRegistry::instance().show(form);
             if (!s)
-                Dialogs::showError(s.error());
+                Dialogs::showError(s);
         });
     }
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
@@ -56,14 +57,14 @@ MDIBackground::MDIBackground() : Form(QStringLiteral("MDIBackground"), Kind::Top
     connect(contents, &QAction::triggered, this, [] {
         const Status s = HelpViewer::showContents(HelpViewer::tutorialFileName());
         if (!s)
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
     });
     QAction* about = help->addAction(QStringLiteral("About Varnex"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     connect(about, &QAction::triggered, this, [] {
         const Status s = FormRegistry::instance().show(QStringLiteral("frmAbout"));
         if (!s)
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
     });
 
     m_area = new QMdiArea(this);
@@ -97,7 +98,17 @@ void MDIBackground::onLoad() {
     // Which database this window works on, when several stations each have one open.
     // The plant's name first, when varnex.conf gives one.
     const QString plant = ConfigFile::value(QStringLiteral("plant"));
-    setCaption(QStringLiteral("Varnex - ") + (plant.isEmpty() ? QString() : plant + QStringLiteral(" - ")) + Schema::describe());
+    const QString caption = QStringLiteral("Varnex - ") + (plant.isEmpty() ? QString() : plant + QStringLiteral(" - ")) + Schema::describe();
+    setCaption(caption);
+    // A station that keeps rows while the server is away says how many wait.
+    if (Schema::isServer()) {
+        OutboxSender& sender = OutboxSender::station();
+        const auto show = [this, caption](int waiting) {
+            setCaption(waiting == 0 ? caption : caption + QStringLiteral(" - Offline: ") + OutboxSender::waitingWords(waiting));
+        };
+        connect(&sender, &OutboxSender::waitingChanged, this, show);
+        show(sender.waiting());
+    }
     FormRegistry& forms = FormRegistry::instance();
     forms.setMdiArea(m_area);
     // The background window fills the screen, so that the forms that centre
@@ -107,7 +118,7 @@ void MDIBackground::onLoad() {
     showMaximized();
     const Status s = forms.show(QStringLiteral("frmMain"));
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
 }
 
 void MDIBackground::onUnload() {
@@ -118,7 +129,7 @@ void MDIBackground::onUnload() {
     // Then the database is repaired and compacted, and the program ends.
     const Status s = forms.load(QStringLiteral("frmCompact"));
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
     forms.unload(QStringLiteral("frmCompact"));
     hide();
     Application::quit();

@@ -20,6 +20,7 @@ const QList<MenuDefinition>& menuDefinitions() {
              {QStringLiteral("cmdLocation"), QStringLiteral("lblDefectLoc"), QStringLiteral("Defect Location"), A::Open, QStringLiteral("frmLocation")},
              {QStringLiteral("cmdStation"), QStringLiteral("lblStation"), QStringLiteral("Station"), A::Open, QStringLiteral("frmStation")},
              {QStringLiteral("cmdEmployees"), QStringLiteral("lblEmployees"), QStringLiteral("Employees"), A::Open, QStringLiteral("frmEmployee")},
+             {QStringLiteral("cmdWaitingRows"), QStringLiteral("lblWaitingRows"), QStringLiteral("Rows Waiting at This Station"), A::Open, QStringLiteral("frmOutbox")},
              {QStringLiteral("cmdExit"), QStringLiteral("lblExit"), QStringLiteral("Exit Data Entry"), A::ExitMenu, QString()},
          }},
         {QStringLiteral("frmTblMenu"), QStringLiteral("Table Menu"), QStringLiteral(" Varnex"), 210, false,

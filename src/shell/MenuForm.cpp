@@ -107,7 +107,7 @@ void MenuForm::activate(const MenuEntry& entry) {
     case MenuEntry::Action::OpenKeepMenu: {
         const Status s = forms.show(entry.target);
         if (!s)
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
         break;
     }
     case MenuEntry::Action::ExitMenu:

@@ -245,7 +245,7 @@ void RecordEditor::reportNavigatorError(const QString& description) {
 }
 
 void RecordEditor::reportButtonError(const Status& s) {
-    Dialogs::showError(s.error());
+    Dialogs::showError(s);
     if (m_spec.handlesNavigatorEvents)
         MousePointer::arrow();
 }

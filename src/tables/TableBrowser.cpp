@@ -364,7 +364,7 @@ bool TableBrowser::report(const Status& s) {
     if (m_reporting)
         return false;
     QScopedValueRollback<bool> guard(m_reporting, true);
-    Dialogs::showError(s.error());
+    Dialogs::showError(s);
     return false;
 }
 

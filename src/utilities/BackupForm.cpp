@@ -91,7 +91,7 @@ void BackupForm::startBackup() {
     const Status s = DatabaseBackup::run(folder);
     if (!s) {
         // The user stays on the form with the path typed, to mend it or choose another.
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         MousePointer::arrow();
         m_message->setText(QString::fromLatin1(kInstructions));
         m_start->show();

@@ -61,7 +61,7 @@ void CompactForm::onLoad() {
     const Status s = sequence.run();
     if (!s) {
         // Reported once; the caller ends the program as usual.
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         unloadMe();
         MousePointer::arrow();
         return;

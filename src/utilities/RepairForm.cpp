@@ -51,7 +51,7 @@ void RepairForm::startRepair() {
         s = sequence.compactPhase();
     }
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         unloadMe();
         MousePointer::arrow();
         return;

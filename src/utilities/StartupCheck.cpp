@@ -9,6 +9,8 @@
 
 #include "database/Maintenance.h"
 #include "database/Schema.h"
+#include "dataentry/OutboxSender.h"
+#include "platform/FormRegistry.h"
 #include "platform/Dialogs.h"
 #include "platform/MousePointer.h"
 #include "utilities/CompactRepair.h"
@@ -36,20 +38,9 @@ bool g_damageLeft = false;  // the user chose to go on with a damaged file
 }  // namespace
 
 void run() {
-    // A server keeps its own database in order; what can go wrong here is
-    // reaching it, which is said at once in the server's words. The program
-    // goes on: every form tries again when it opens.
-    if (Schema::isServer()) {
-        MousePointer::hourglass();
-        const Status reached = inBackground([] {
-            Database db;
-            return db.open(Schema::databaseName(), Database::Mode::ReadOnly);
-        });
-        MousePointer::arrow();
-        if (!reached)
-            Dialogs::showError(reached.error());
+    // A server keeps its own database in order (see reachServer()).
+    if (Schema::isServer())
         return;
-    }
     const QString live = Schema::livePath();
     if (!QFileInfo(live).isFile())
         return;
@@ -57,6 +48,25 @@ void run() {
     const Status verdict = checkInBackground(live);
     MousePointer::arrow();
     offerRepair(verdict);
+}
+
+void reachServer() {
+    if (!Schema::isServer())
+        return;
+    OutboxSender::station();
+    MousePointer::hourglass();
+    const Status reached = inBackground([] {
+        Database db;
+        return db.open(Schema::databaseName(), Database::Mode::ReadOnly);
+    });
+    MousePointer::arrow();
+    // The program goes on either way: every form tries again when it opens.
+    if (!reached && reached.isUnreachable()) {
+        if (const Status s = FormRegistry::instance().show(QStringLiteral("frmDataEntry")); !s)
+            Dialogs::showError(s);
+    } else if (!reached) {
+        Dialogs::showError(reached);
+    }
 }
 
 bool offerRepair(const Status& verdict) {

@@ -19,11 +19,16 @@ Status inBackground(const std::function<Status()>& work);
 // user-interface thread keeps handling its events.
 Status checkInBackground(const QString& path);
 
-// On a server: says so when the server cannot be reached. On a file:
-// checks the live database; on damage says so and, if the user agrees, runs
+// On a file: checks the live database; on damage says so and, if the user agrees, runs
 // Compact and Repair and reports its outcome. A missing file or one that is
 // not a database is left to the forms, which report it when they open it.
 void run();
+
+// On a server, once the menus are up: a server that cannot be reached opens
+// the data entry screen on the station's outbox, which says so; a server
+// that turns the station away (a wrong password, no such database) is said
+// in its own words. The station's waiting rows are sent from now on.
+void reachServer();
 
 // Says what a check found when it is damage, as run() does, and offers Compact
 // and Repair (run at once on Yes, with its outcome reported); true when it

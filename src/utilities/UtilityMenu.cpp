@@ -41,7 +41,7 @@ void UtilityMenu::newDatabase() {
     const Status s = exchange.run();
     MousePointer::arrow();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return;
     }
     Dialogs::show(QStringLiteral("The new database is setup. Click ok to continue"));

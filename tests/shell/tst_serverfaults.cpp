@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -8,10 +9,12 @@
 #include <QTimer>
 
 #include "TestAppFolder.h"
+#include "TestCluster.h"
 #include "database/RecordNavigator.h"
 #include "database/Schema.h"
 #include "database/postgres/PgSchema.h"
 #include "dataentry/DataEntryForm.h"
+#include "dataentry/OutboxSender.h"
 #include "datagen/DataGen.h"
 #include "platform/Dialogs.h"
 #include "platform/FormRegistry.h"
@@ -29,33 +32,6 @@
 // table locked on the server holds nothing up longer than its time limit.
 namespace {
 
-class Cluster {
-public:
-    Cluster() { m_uri = run(QStringLiteral("start")).trimmed(); }
-    ~Cluster() { run(QStringLiteral("stop")); }
-    QString uri() const { return m_uri; }
-    bool pause() { return m_paused = run(QStringLiteral("pause")) != QLatin1String("!"); }
-    bool resume() {
-        if (m_paused)
-            m_paused = run(QStringLiteral("resume")) == QLatin1String("!");
-        return !m_paused;
-    }
-
-private:
-    QString run(const QString& action) {
-        QProcess p;
-        p.start(QStringLiteral(VARNEX_SOURCE_DIR "/tests/pg/cluster.sh"), {action, m_dir.path()});
-        if (!p.waitForFinished(90000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            qWarning("cluster.sh %s: %s", qPrintable(action), p.readAllStandardError().constData());
-            return QStringLiteral("!");
-        }
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
-    QTemporaryDir m_dir;
-    QString m_uri;
-    bool m_paused = false;
-};
-
 FormRegistry& forms() { return FormRegistry::instance(); }
 QWidget* focused() { return QApplication::focusWidget(); }
 void field(const QString& text) {
@@ -70,7 +46,7 @@ T* child(QWidget* f, const char* name) { return f->findChild<T*>(QLatin1String(n
 class TestServerFaults : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Cluster> m_cluster;
+    std::unique_ptr<TestCluster> m_cluster;
     QString m_plant;  // the plant's database on it
 
     Status admin(const QString& sql) {
@@ -108,7 +84,7 @@ private slots:
     void initTestCase() {
         initFormTests();
         Application::setQuitHandler([] {});
-        m_cluster = std::make_unique<Cluster>();
+        m_cluster = std::make_unique<TestCluster>();
         QVERIFY(m_cluster->uri().startsWith(QLatin1String("postgresql://")));
         QVERIFY(admin(QStringLiteral("CREATE DATABASE plant")).isOk());
         m_plant = PgSchema::withDatabase(m_cluster->uri(), QStringLiteral("plant"));
@@ -127,23 +103,33 @@ private slots:
         m_cluster->resume();
     }
 
-    // A server down at start: its message, then the main menu; the forms try again.
+    // A server down at start: the menus, then the data entry screen on the
+    // station's outbox, saying so in its line (no box); the caption counts
+    // the rows waiting, and a Submit keeps one more.
     void serverDownAtStart() {
         TestAppFolder app(TestAppFolder::Data::None);
         Schema::setServerOverride(m_plant);
+        QVERIFY(OutboxSender::station().keep(QVariantMap{{QStringLiteral("ModelNumber"), QStringLiteral("W1")}}, 1));
         QVERIFY(m_cluster->pause());
         Dialogs::Scripted dialogs;
         QVERIFY(Application::start().isOk());
         QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
-        QVERIFY(forms().show(QStringLiteral("frmDataEntry")).isOk());
-        QCOMPARE(dialogs.messages.size(), 2);
-        for (const Dialogs::Message& m : dialogs.messages)
-            QVERIFY2(m.text.contains(QStringLiteral("No such file or directory")), qPrintable(m.text));
+        auto* form = forms().formAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
+        QVERIFY(form && form->isVisible());
+        QVERIFY(child<QLabel>(form, "lblServerAway")->text().startsWith(QStringLiteral("The plant server cannot be reached.")));
+        QVERIFY(forms().form(QStringLiteral("MDIBackground"))->window()->windowTitle().endsWith(QStringLiteral(" - Offline: 1 row waiting")));
+        QVERIFY(showFormAs<DataEntryForm>(QStringLiteral("frmDataEntry")));
+        for (const char* t : {"a", "m0", "s1", "e7", "12312026", "t1"})
+            field(QString::fromLatin1(t));
+        QTest::mouseClick(child<QPushButton>(form, "cmdPass"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "cmdSubmit"), Qt::LeftButton);
+        QCOMPARE(child<QLabel>(form, "lblOffline")->text(), QStringLiteral("Offline: 2 rows waiting"));
+        QCOMPARE(dialogs.texts().join(QLatin1Char('|')), QString());
     }
 
-    // The server goes away while a row is typed: Submit says so in the
-    // server's words, stores nothing and keeps the row on the screen; once the
-    // server is back, Submit stores it once, numbered as if nothing happened.
+    // The server goes away while a row is typed: Submit keeps it at the
+    // station, says so in a line (no box) and goes on to the next unit; once
+    // the server is back the next Submit sends it first, then stores its own.
     void submitWhileTheServerIsAway() {
         TestAppFolder app(TestAppFolder::Data::None);
         Schema::setServerOverride(m_plant);
@@ -152,17 +138,21 @@ private slots:
         QVERIFY(form);
         QVERIFY(m_cluster->pause());
         QTest::mouseClick(child<QPushButton>(form, "cmdSubmit"), Qt::LeftButton);
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY2(dialogs.messages[0].text.contains(QStringLiteral("No such file or directory")), qPrintable(dialogs.messages[0].text));
-        QCOMPARE(child<QLineEdit>(form, "txtModelNumber")->text(), QStringLiteral("M1"));
-        QCOMPARE(child<QLineEdit>(form, "txtPartNum")->text(), Schema::passPart());
+        QCOMPARE(child<QLabel>(form, "lblServerAway")->text(),
+                 QStringLiteral("The plant server cannot be reached. This row is kept at this station (1 row waiting) and will be "
+                                "sent when the server is back."));
+        QVERIFY(child<QLineEdit>(form, "txtModelNumber")->text().isEmpty());
 
         QVERIFY(m_cluster->resume());
         QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM InspectionRecord")), 0);
+        for (const char* t : {"m1", "s1"})
+            field(QString::fromLatin1(t));
+        QTest::mouseClick(child<QPushButton>(form, "cmdPass"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(form, "cmdSubmit"), Qt::LeftButton);
-        QCOMPARE(dialogs.messages.size(), 1);  // a pass: no question
-        QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM InspectionRecord WHERE ModelNumber = 'M1' AND ReworkNum = 1")), 1);
-        QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM InspectionRecord")), 1);
+        QCOMPARE(dialogs.texts().join(QLatin1Char('|')), QString());
+        QCOMPARE(rows(QStringLiteral("SELECT count(DISTINCT ReworkNum) FROM InspectionRecord WHERE ModelNumber = 'M1'")), 2);
+        QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM InspectionRecord")), 2);
+        QVERIFY(child<QLabel>(form, "lblOffline")->text().isEmpty());
     }
 
     // The server restarted since the screen last used it: the first Submit
@@ -254,7 +244,7 @@ private slots:
         user.stop();
         QVERIFY(cancelled);
         QVERIFY(form->engine()->lastRunCancelled());
-        QCOMPARE(dialogs.texts(), QStringList());
+        QCOMPARE(dialogs.texts().join(QLatin1Char('|')), QString());
         QVERIFY(holder.exec(QStringLiteral("ROLLBACK")).isOk());  // the lock was still held
     }
 
@@ -274,8 +264,8 @@ private slots:
         }
         QVERIFY(m_cluster->pause());
         QTest::mouseClick(child<QPushButton>(form, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY2(dialogs.messages[0].text.contains(QStringLiteral("No such file or directory")), qPrintable(dialogs.messages[0].text));
+        QCOMPARE(dialogs.texts(), QStringList{Dialogs::serverAwaySentence()});
+        QVERIFY2(dialogs.messages[0].details.contains(QStringLiteral("No such file or directory")), qPrintable(dialogs.messages[0].details));
         QVERIFY(!QFile::exists(csv));
         QVERIFY(forms().isVisible(QStringLiteral("frmPareto")));
 

@@ -36,6 +36,31 @@ constexpr qint64 kQuickMs = 100;
 
 void quietNotices(void*, const char*) {}
 
+// Statements of any connection awaiting their answer.
+std::atomic<int> g_waiting{0};
+
+// The connection defaults that a URI may override: a host that does not
+// answer is given up after ten seconds rather than the system's network
+// timeout; no JIT, whose compiling costs a report seconds for a few hundred
+// milliseconds of work.
+const char* const kKeys[] = {"connect_timeout", "options", "dbname", "client_encoding", "fallback_application_name", nullptr};
+
+// Whether a failed connection found no server to talk to (refused, no
+// answer, starting or shutting down), rather than one that turned it away (a
+// wrong password, a missing database): asked of the server once more.
+bool noServer(const QByteArray& uri) {
+    const char* values[] = {"3", "-c jit=off", uri.constData(), "UTF8", "varnex", nullptr};
+    const PGPing ping = PQpingParams(kKeys, values, 1);
+    return ping == PQPING_NO_RESPONSE || ping == PQPING_REJECT;
+}
+
+// A statement's failure that says the server went away under it.
+bool lostServer(const PGresult* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return state && (qstrncmp(state, "08", 2) == 0 || qstrcmp(state, "57P01") == 0 || qstrcmp(state, "57P02") == 0 ||
+                     qstrcmp(state, "57P03") == 0);
+}
+
 // Whether the calling thread is the one that runs the windows.
 bool onWindowThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -71,6 +96,7 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
     std::mutex cancelMutex;
     PGcancel* cancel = nullptr;
     bool readOnly = false;
+    QByteArray uri;
     bool inTransaction = false;
     int generation = 0;  // counts connections; a statement prepared on an older one prepares again
     int nextName = 0;
@@ -152,22 +178,21 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
 
     Status connect(const QString& uri) {
         disconnect();
-        const QByteArray u = uri.toUtf8();
-        // Defaults that the URI may override: a host that does not answer is
-        // given up after ten seconds rather than the system's network timeout;
-        // no JIT, whose compiling costs a report seconds for a few hundred
-        // milliseconds of work.
-        const char* keys[] = {"connect_timeout", "options", "dbname", "client_encoding", "fallback_application_name", nullptr};
-        const char* values[] = {"10", "-c jit=off", u.constData(), "UTF8", "varnex", nullptr};
-        conn = PQconnectdbParams(keys, values, 1);
+        this->uri = uri.toUtf8();
+        const char* values[] = {"10", "-c jit=off", this->uri.constData(), "UTF8", "varnex", nullptr};
+        conn = PQconnectdbParams(kKeys, values, 1);
         if (!conn)
             return Status::fail(QStringLiteral("out of memory"));
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString msg = trimmed(PQerrorMessage(conn));
             disconnect();
-            return Status::fail(msg);
+            return connectFailure(msg);
         }
         return connected();
+    }
+
+    Status connectFailure(const QString& msg) const {
+        return noServer(uri) ? Status::unreachable(msg) : Status::fail(msg);
     }
 
     // Before a statement: a connection lost outside a transaction is made
@@ -184,11 +209,11 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
             inTransaction = false;
             if (isRollback)
                 return Status::ok();
-            return Status::fail(QStringLiteral("The connection to the server was lost; the transaction was not committed."));
+            return Status::unreachable(QStringLiteral("The connection to the server was lost; the transaction was not committed."));
         }
         PQreset(conn);
         if (PQstatus(conn) != CONNECTION_OK)
-            return Status::fail(trimmed(PQerrorMessage(conn)));
+            return connectFailure(trimmed(PQerrorMessage(conn)));
         const Status s = connected();
         return s ? applyTimeLimit() : s;
     }
@@ -248,6 +273,7 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
         bool cancelled = false;
         overdue = false;
         waiting = true;
+        ++g_waiting;
         while (conn && PQisBusy(conn)) {
             const bool late = deadline >= 0 && clock.elapsed() >= deadline;
             if (!cancelled && (interrupted || late || (stop && stop()))) {
@@ -263,6 +289,7 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         waiting = false;
+        --g_waiting;
         if (!conn)
             return nullptr;
         PGresult* last = nullptr;
@@ -285,7 +312,7 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
     Status check(PGresult* r, const PgSql::Translated* t, const std::vector<QByteArray>* params) {
         if (!r) {
             lastError = conn ? trimmed(PQerrorMessage(conn)) : QString::fromLatin1(kNotOpen);
-            return Status::fail(lastError);
+            return conn && PQstatus(conn) == CONNECTION_BAD ? Status::unreachable(lastError) : Status::fail(lastError);
         }
         const ExecStatusType st = PQresultStatus(r);
         if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK || st == PGRES_EMPTY_QUERY) {
@@ -300,6 +327,8 @@ struct PgSession : std::enable_shared_from_this<PgSession> {
                               (overdue || trimmed(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY)).contains(QLatin1String("statement timeout")));
         lastError = timedOut ? QStringLiteral("The server did not answer within %1 s; nothing was stored.").arg(limit)
                              : refusal(r, t, params);
+        if (lostServer(r) || (conn && PQstatus(conn) == CONNECTION_BAD))
+            return Status::unreachable(lastError);
         return Status::fail(lastError);
     }
 
@@ -673,6 +702,8 @@ Status PgConnection::beginRead() {
 }
 
 void PgConnection::setProgressCheck(std::function<bool()> stop) { m_session->stop = std::move(stop); }
+
+bool PgConnection::anyWaiting() { return g_waiting > 0; }
 
 void PgConnection::setTimeLimit(int seconds) { m_session->timeLimit = std::max(seconds, 0); }
 

@@ -32,6 +32,10 @@ public:
     void setTimeLimit(int seconds) override;
     void interrupt() override;
 
+    // Whether a statement of any server connection is awaiting its answer
+    // (on the windows' thread, the windows are painted meanwhile).
+    static bool anyWaiting();
+
     // Runs the server's own SQL as it is, untranslated (the server schema).
     Status execNative(const QString& sql);
     // The same with $1, $2 ... bound to the values as text; *rows receives

@@ -36,6 +36,7 @@ const struct {
     {"auditentries", "SELECT", "SELECT"},
     {"alarm", "SELECT, INSERT, UPDATE", kWrite},
     {"controllimit", "SELECT", "SELECT, INSERT"},
+    {"sentrow", "SELECT, INSERT", "SELECT, INSERT"},
 };
 
 // The trigger functions that write for the login: they run as their owner.

@@ -166,6 +166,18 @@ bool hasMonitor(Database& db) {
     return st.next() && st.int64(0) == 3;
 }
 
+const char* const kSentRows = R"SQL(
+DO $$ BEGIN
+  IF to_regclass('sentrow') IS NULL THEN
+    CREATE TABLE sentrow (
+      rowuid text COLLATE "C" NOT NULL PRIMARY KEY,
+      inspectionid bigint NOT NULL,
+      arrived timestamptz NOT NULL DEFAULT now()
+    );
+  END IF;
+END $$;
+)SQL";
+
 }  // namespace
 
 QString channel() { return QStringLiteral("varnex_change"); }
@@ -193,6 +205,8 @@ Status create(Database& db) {
     Status s = pg->execNative(QStringLiteral("BEGIN"));
     if (s)
         s = pg->execNative(QString::fromUtf8(kSchema));
+    if (s)
+        s = pg->execNative(QString::fromUtf8(kSentRows));
     if (s)
         s = pg->execNative(AuditTrail::serverSql());
     // The date functions the reports need.
@@ -251,6 +265,8 @@ Status upgrade(Database& db) {
     if (s && !first.isEmpty())
         s = pg->execNative(QString::fromUtf8(kFirstTrailSql).arg(AuditTrail::serverSql()));
     if (s)
+        s = pg->execNative(QString::fromUtf8(kSentRows));
+    if (s)
         s = pg->execNative(PgFunctions::sql());
     if (s)
         s = pg->execNative(QString::fromUtf8(kMonitor));
@@ -261,6 +277,13 @@ Status upgrade(Database& db) {
         return s;
     }
     return pg->execNative(QStringLiteral("COMMIT"));
+}
+
+Status addSentRows(Database& db) {
+    auto* pg = dynamic_cast<PgConnection*>(db.engine());
+    if (!pg)
+        return Status::fail(QStringLiteral("The database is not a server."));
+    return pg->execNative(QString::fromUtf8(kSentRows));
 }
 
 Status resetKeys(Database& db) {

@@ -11,7 +11,8 @@ Status create(Database& db);
 
 // Brings a server database made by an earlier version up to this one, in
 // one transaction, keeping its rows: the audit trail when it has none, the
-// report functions, the alarm table and its notices, the roles and grants.
+// table of rows sent from the stations' outboxes, the report functions, the
+// limit and alarm tables and their notices, the roles and grants.
 Status upgrade(Database& db);
 // The alarm table and the notices on the channel below of every committed
 // change of inspection rows or alarms, when a database made by an earlier
@@ -19,6 +20,10 @@ Status upgrade(Database& db);
 Status addMonitor(Database& db);
 // The channel the notices are sent on (LISTEN).
 QString channel();
+// The table in which the server records the id of each row a station kept
+// while the server was away, in the transaction that stores the row; made in
+// a database created before it (no harm when it exists).
+Status addSentRows(Database& db);
 
 // After rows were copied in with their keys: the key sequences go on past them.
 Status resetKeys(Database& db);
