@@ -1,5 +1,7 @@
 #include "database/postgres/PgSchema.h"
 
+#include <functional>
+
 #include "database/AuditTrail.h"
 #include "database/postgres/PgConnection.h"
 #include "database/postgres/PgFunctions.h"
@@ -178,51 +180,6 @@ DO $$ BEGIN
 END $$;
 )SQL";
 
-}  // namespace
-
-QString channel() { return QStringLiteral("varnex_change"); }
-
-Status addMonitor(Database& db) {
-    auto* pg = dynamic_cast<PgConnection*>(db.engine());
-    if (!pg)
-        return Status::fail(QStringLiteral("The database is not a server."));
-    if (hasMonitor(db))
-        return Status::ok();
-    Status s = pg->execNative(QStringLiteral("BEGIN"));
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kMonitor));
-    if (!s) {
-        pg->execNative(QStringLiteral("ROLLBACK"));
-        return s;
-    }
-    return pg->execNative(QStringLiteral("COMMIT"));
-}
-
-Status create(Database& db) {
-    auto* pg = dynamic_cast<PgConnection*>(db.engine());
-    if (!pg)
-        return Status::fail(QStringLiteral("The database is not a server."));
-    Status s = pg->execNative(QStringLiteral("BEGIN"));
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kSchema));
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kSentRows));
-    if (s)
-        s = pg->execNative(AuditTrail::serverSql());
-    // The date functions the reports need.
-    if (s)
-        s = pg->execNative(PgFunctions::sql());
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kMonitor));
-    if (s)
-        s = PgRoles::apply(db);
-    if (!s) {
-        pg->execNative(QStringLiteral("ROLLBACK"));
-        return s;
-    }
-    return pg->execNative(QStringLiteral("COMMIT"));
-}
-
 // The trail's first form on a server: each entry's who and table by name,
 // its time as ISO text. The entries keep their numbers, times and changes;
 // their seals (made by a file's first form) are not carried over.
@@ -245,38 +202,69 @@ SELECT setval(pg_get_serial_sequence('audittrail', 'entryid'), coalesce((SELECT 
 DROP TABLE audittrail_first;
 )SQL";
 
-Status upgrade(Database& db) {
+// Runs the steps in one transaction on a server: all of them, or none.
+Status inOneTransaction(Database& db, const std::function<Status(PgConnection*)>& steps) {
     auto* pg = dynamic_cast<PgConnection*>(db.engine());
     if (!pg)
         return Status::fail(QStringLiteral("The database is not a server."));
-    QList<QStringList> trail;
     Status s = pg->execNative(QStringLiteral("BEGIN"));
     if (s)
-        s = pg->queryNative(QStringLiteral("SELECT to_regclass('audittrail') IS NULL"), {}, &trail);
-    // The trail records from now on: the rows already there have no entries.
-    if (s && trail.value(0).value(0) == QLatin1String("t"))
-        s = pg->execNative(AuditTrail::serverSql());
-    // A trail of the first form (names and times as text) is moved into the present one.
-    QList<QStringList> first;
-    if (s)
-        s = pg->queryNative(QStringLiteral("SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema() "
-                                           "AND table_name = 'audittrail' AND column_name = 'tablename'"),
-                            {}, &first);
-    if (s && !first.isEmpty())
-        s = pg->execNative(QString::fromUtf8(kFirstTrailSql).arg(AuditTrail::serverSql()));
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kSentRows));
-    if (s)
-        s = pg->execNative(PgFunctions::sql());
-    if (s)
-        s = pg->execNative(QString::fromUtf8(kMonitor));
-    if (s)
-        s = PgRoles::apply(db);
+        s = steps(pg);
     if (!s) {
         pg->execNative(QStringLiteral("ROLLBACK"));
         return s;
     }
     return pg->execNative(QStringLiteral("COMMIT"));
+}
+
+// What a new database and one brought up to date both end with: the table of
+// rows sent from the stations, the date functions the reports need, the limit
+// and alarm tables with their notices, and the roles' grants on all of it.
+Status addTheRest(Database& db, PgConnection* pg) {
+    Status s = pg->execNative(QString::fromUtf8(kSentRows));
+    if (s)
+        s = pg->execNative(PgFunctions::sql());
+    if (s)
+        s = pg->execNative(QString::fromUtf8(kMonitor));
+    return s ? PgRoles::apply(db) : s;
+}
+
+}  // namespace
+
+QString channel() { return QStringLiteral("varnex_change"); }
+
+Status addMonitor(Database& db) {
+    if (dynamic_cast<PgConnection*>(db.engine()) && hasMonitor(db))
+        return Status::ok();
+    return inOneTransaction(db, [](PgConnection* pg) { return pg->execNative(QString::fromUtf8(kMonitor)); });
+}
+
+Status create(Database& db) {
+    return inOneTransaction(db, [&](PgConnection* pg) {
+        Status s = pg->execNative(QString::fromUtf8(kSchema));
+        if (s)
+            s = pg->execNative(AuditTrail::serverSql());
+        return s ? addTheRest(db, pg) : s;
+    });
+}
+
+Status upgrade(Database& db) {
+    return inOneTransaction(db, [&](PgConnection* pg) {
+        // The trail records from now on: the rows already there have no entries.
+        QList<QStringList> trail;
+        Status s = pg->queryNative(QStringLiteral("SELECT to_regclass('audittrail') IS NULL"), {}, &trail);
+        if (s && trail.value(0).value(0) == QLatin1String("t"))
+            s = pg->execNative(AuditTrail::serverSql());
+        // A trail of the first form (names and times as text) is moved into the present one.
+        QList<QStringList> first;
+        if (s)
+            s = pg->queryNative(QStringLiteral("SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema() "
+                                               "AND table_name = 'audittrail' AND column_name = 'tablename'"),
+                                {}, &first);
+        if (s && !first.isEmpty())
+            s = pg->execNative(QString::fromUtf8(kFirstTrailSql).arg(AuditTrail::serverSql()));
+        return s ? addTheRest(db, pg) : s;
+    });
 }
 
 Status addSentRows(Database& db) {
