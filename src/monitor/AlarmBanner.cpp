@@ -143,7 +143,7 @@ void AlarmBanner::acknowledge() {
         st.bind(i + 1, values.at(i));
     const Status s = st.run();
     if (!s)
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
     else
         tellOthers();
     refresh();

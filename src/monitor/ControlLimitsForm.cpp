@@ -157,7 +157,7 @@ bool ControlLimitsForm::readBoxes(LimitSet* set) {
     const Status s = ControlLimits::baseline(m_facility->text(), m_station->text(), m_model->text(), day[0], day[1], set);
     MousePointer::arrow();
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return false;
     }
     for (int i = 0; i < 4; ++i)
@@ -186,7 +186,7 @@ bool ControlLimitsForm::storeLimits() {
     if (s)
         s = ControlLimits::store(db, &set);
     if (!s) {
-        Dialogs::showError(s.error());
+        Dialogs::showError(s);
         return false;
     }
     m_baseline->setText(QStringLiteral("Stored: p-bar %1 over %2 days, %3 units")

@@ -223,7 +223,7 @@ bool AnalysisForm::runReport() {
     }
     if (m_member.check) {
         if (const Status s = m_member.check(fields); !s) {
-            Dialogs::showError(s.error());
+            Dialogs::showError(s);
             return false;
         }
     }
