@@ -3,6 +3,7 @@
 // rework number, the question and what the screen holds after each answer,
 // refused input and the rework count.
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include <QAbstractItemView>
@@ -94,10 +95,12 @@ const char* const kUnitColumns =
     "IDate, OperatorNum, ODate, ReworkNum, Notes FROM InspectionRecord ORDER BY InspectionID";
 
 // Another station on the server writes a row of unit M1/S1/T1 with that rework
-// number under the unit's lock (other = 1), and commits once it sees this
-// station wait for the lock (other = 2) or after 30 s.
-std::thread stationHoldingUnitM1(const TestAppFolder& app, std::atomic<int>& other, int rework) {
-    return std::thread([&app, &other, rework] {
+// number under the unit's lock and commits once it sees this station wait for
+// the lock, or after 30 s; meanwhile this station runs `submit`. Returns 2 when
+// the other station saw the wait (1: it did not, 0: it never wrote its row).
+int whileAnotherStationHoldsM1(const TestAppFolder& app, int rework, const std::function<void()>& submit) {
+    std::atomic<int> other{0};
+    std::thread station([&app, &other, rework] {
         Database db;
         if (!db.open(app.database()) || !db.beginWrite(ReworkCounter::lockKey({"M1", "S1", "T1"})) ||
             !db.exec(QStringLiteral("INSERT INTO InspectionRecord (ModelNumber, SerialNum, Station, ReworkNum) "
@@ -110,6 +113,10 @@ std::thread stationHoldingUnitM1(const TestAppFolder& app, std::atomic<int>& oth
             other = 2;
         db.exec(QStringLiteral("COMMIT"));
     });
+    if (QTest::qWaitFor([&] { return other != 0; }, 30000))
+        submit();  // returns once the other station has committed
+    station.join();
+    return other;
 }
 }  // namespace
 
@@ -436,16 +443,7 @@ private slots:
         DataEntryForm* form = openNewUnit("M1", "S1", "T1");
         QVERIFY(form);
         pressEnter();  // Pass
-        std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the Submit wait for it
-        std::thread station = stationHoldingUnitM1(app, other, 1);
-        const auto joined = qScopeGuard([&] {
-            if (station.joinable())
-                station.join();
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(other != 0, 30000);
-        pressEnter();  // Submit: returns once the other station has committed
-        station.join();
-        QCOMPARE(int(other), 2);
+        QCOMPARE(whileAnotherStationHoldsM1(app, 1, [] { pressEnter(); }), 2);  // Submit
         QCOMPARE(app.rows(QStringLiteral("SELECT ReworkNum FROM InspectionRecord ORDER BY InspectionID")), QStringList({"1", "2"}));
     }
 
@@ -585,17 +583,8 @@ private slots:
         arrow(form, "First");
         enter(box(form, "txtSerialNumber"));
         QTest::keyClicks(focused(), QStringLiteral("S2"));
-        std::atomic<int> other{0};  // 1: its row is written, uncommitted; 2: it saw the change wait for it
-        std::thread station = stationHoldingUnitM1(app, other, 3);
-        const auto joined = qScopeGuard([&] {
-            if (station.joinable())
-                station.join();
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(other != 0, 30000);
         dialogs.answers << Dialogs::Answer::Yes;
-        click(form, "cmdSubmit");  // returns once the other station has committed
-        station.join();
-        QCOMPARE(int(other), 2);
+        QCOMPARE(whileAnotherStationHoldsM1(app, 3, [&] { click(form, "cmdSubmit"); }), 2);
         QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, ReworkNum FROM InspectionRecord ORDER BY InspectionID")),
                  QStringList({"S2|1", "S1|1", "S1|2"}));
     }
