@@ -6,6 +6,7 @@
 
 #include "database/AuditTrail.h"
 #include "database/ServerUri.h"
+#include "database/StationDays.h"
 #include "database/postgres/PgSchema.h"
 #include "platform/AppPaths.h"
 #include "platform/ConfigFile.h"
@@ -221,6 +222,8 @@ Status create(Database& db) {
         s = AuditTrail::addToFile(db);
     if (s)
         s = db.exec(QString::fromUtf8(kMonitor));
+    if (s)
+        s = StationDays::addToFile(db);
     if (!s) {
         db.exec(QStringLiteral("ROLLBACK"));
         return s;
@@ -245,6 +248,9 @@ Status upgrade(Database& db) {
     // The control limits and alarms (asked for again at no cost).
     if (s)
         s = db.exec(QString::fromUtf8(kMonitor));
+    // The stations' days the run rules read (counted from the rows once).
+    if (s)
+        s = StationDays::addToFile(db);
     return s;
 }
 

@@ -1,32 +1,19 @@
 #include "monitor/AlarmCheck.h"
 
+#include <cmath>
+
 #include <QDateTime>
 #include <QLocale>
 
 #include "database/Schema.h"
+#include "database/StationDays.h"
 #include "monitor/ControlLimits.h"
-#include "platform/AppPaths.h"
-#include "reports/ReportDefinition.h"
-#include "reports/ReportResult.h"
 
 namespace AlarmCheck {
 
 namespace {
 
 bool g_enabled = true;
-
-// The yield trend's definition, read once per folder: its query is the rules' own.
-const ReportDefinition* trend(Status* s) {
-    static ReportDefinition def;
-    static QString folder;
-    if (folder != AppPaths::folder()) {
-        *s = ReportDefinition::load(AppPaths::readable(AppPaths::folder() + QStringLiteral("\\yield_trend.rpt")), &def);
-        if (!*s)
-            return nullptr;
-        folder = AppPaths::folder();
-    }
-    return &def;
-}
 
 QString percent(double share) { return QLocale().toString(100.0 * share, 'f', 1) + QLatin1Char('%'); }
 
@@ -37,59 +24,35 @@ QString where(const LimitSet& set) {
     return w + QStringLiteral(": ");
 }
 
-// Rules 1 to 3 on the row's day, from the trend by day over the station's last nine days.
+// Rules 1 to 3 on the row's day, over the station's last nine days with units
+// as the database keeps them, worked as the yield trend by day works them.
 Status trendRules(Database& db, const Row& row, const LimitSet& set, QList<Fired>* fired) {
-    SqlStatement first(db, QStringLiteral(
-        "SELECT min(Date) FROM (SELECT DISTINCT Date FROM InspectionRecord "
-        "WHERE Facility = ? AND Station = ? AND (? = '' OR ModelNumber = ?) AND Date <= ? "
-        "ORDER BY Date DESC LIMIT 9) AS recent"));
-    const QString day = row.date.toString(Qt::ISODate);
-    first.bind(1, set.facility);
-    first.bind(2, set.station);
-    first.bind(3, set.model);
-    first.bind(4, set.model);
-    first.bind(5, day);
-    if (!first.next())
-        return first.status();
-    const QVariant begin = first.value(0);
-    if (begin.isNull())
-        return Status::ok();
-    Status s;
-    const ReportDefinition* def = trend(&s);
-    if (!def)
+    QList<StationDays::Day> days;
+    const Status s = StationDays::lastDays(db, set.facility, set.station, set.model, row.date, 9, &days);
+    if (!s || days.isEmpty() || days.last().date != row.date)
         return s;
-    SqlStatement st(db, ReportRunner::finalSql(*def, nullptr, false));
-    const QList<QPair<const char*, QVariant>> values{
-        {":begin", begin.toString()}, {":end", day}, {":facility", set.facility}, {":period", QStringLiteral("day")},
-        {":model", set.model}, {":station", set.station}, {":limits", QStringLiteral("in force")}};
-    for (const auto& v : values)
-        st.bind(QString::fromLatin1(v.first), v.second);
-    QVariantList last;
-    QStringList names;
-    for (int i = 0; i < st.columnCount(); ++i)
-        names << st.columnName(i).toLower();
-    while (st.next()) {
-        last.clear();
-        for (int i = 0; i < names.size(); ++i)
-            last << st.value(i);
+    QList<double> p;
+    for (const StationDays::Day& d : days)
+        p << double(d.failed) / double(d.units);
+    const double today = p.last(), pbar = set.pbar;
+    const double ucl = pbar + 3 * std::sqrt(pbar * (1 - pbar) / double(days.last().units));
+    bool above = p.size() == 9, worse = p.size() >= 6;
+    for (int i = 0; i < p.size(); ++i) {
+        above = above && p.at(i) > pbar;
+        if (worse && i >= p.size() - 5)
+            worse = p.at(i) > p.at(i - 1);
     }
-    if (!st.status())
-        return st.status();
-    auto value = [&](const char* name) { return last.value(names.indexOf(QLatin1String(name))); };
-    if (last.isEmpty() || value("period").toString() != day)
-        return Status::ok();
-    const double p = value("p").toDouble() / 100.0, ucl = value("ucl").toDouble() / 100.0;
     const QString at = where(set);
-    if (value("rule1").toInt() == 1)
+    if (set.rule[0] && today > ucl)
         fired->append({1, at + QStringLiteral("%1 of today's %2 units not passing first time, above the UCL of %3")
-                                   .arg(percent(p)).arg(value("inspected").toLongLong()).arg(percent(ucl)),
-                       p, ucl});
-    if (value("rule2").toInt() == 1)
-        fired->append({2, at + QStringLiteral("nine days in a row above p-bar (%1), today %2").arg(percent(set.pbar), percent(p)),
-                       p, set.pbar});
-    if (value("rule3").toInt() == 1)
-        fired->append({3, at + QStringLiteral("six days in a row each worse than the one before, today %1").arg(percent(p)),
-                       p, set.pbar});
+                                   .arg(percent(today)).arg(days.last().units).arg(percent(ucl)),
+                       today, ucl});
+    if (set.rule[1] && above)
+        fired->append({2, at + QStringLiteral("nine days in a row above p-bar (%1), today %2").arg(percent(pbar), percent(today)),
+                       today, pbar});
+    if (set.rule[2] && worse)
+        fired->append({3, at + QStringLiteral("six days in a row each worse than the one before, today %1").arg(percent(today)),
+                       today, pbar});
     return Status::ok();
 }
 

@@ -34,12 +34,15 @@ QString day(const char* station, const char* date, int units, int failed, int fi
 
 // Every station below has p-bar 10 % in force. By hand, UCL = 10 % + 3 * sqrt(0.1 * 0.9 / n):
 // n = 10: 38.5 %, n = 20: 30.1 %, n = 100: 19.0 %; over R1's whole range (n = 120) it would be 18.2 %.
-//   R1: 01/01 5 of 10 fail (50 %: rule 1), 01/02 3 of 10 (30 %: none), 01/03 10 of 100 (10 %).
+//   R1: 01/01 5 of 10 fail (50 %: rule 1), 01/02 3 of 10 (30 %: none), 01/03 10 of 100 (10 %),
+//       01/04 25 of 100 (25 %: rule 1, though under the 38.5 % of a day of 10).
 //   R2: 02/01 to 02/10, 2 of 10 a day (20 %, over p-bar, under UCL): rule 2 on the ninth and tenth day.
-//   R3: 03/01 to 03/06, 0, 1, 2, 3, 4, 5 of 20 (0 % to 25 %, under UCL): rule 3 on the sixth day.
+//   R3: 02/29 and 03/01 to 03/06, 0, 0, 1, 2, 3, 4, 5 of 20 (0 % to 25 %, under UCL): rule 3 on
+//       the sixth day of March, not on the fifth (five days worse, after a day no worse).
 //   R4: 04/01 unit 1 LS, units 2 to 21 pass, 22 and 23 LS: 2 of the last 20 (none); a 24th LS makes 3.
 void fill(const TestAppFolder& app) {
-    QString sql = day("R1", "2024-01-01", 10, 5) + day("R1", "2024-01-02", 10, 3) + day("R1", "2024-01-03", 100, 10);
+    QString sql = day("R1", "2024-01-01", 10, 5) + day("R1", "2024-01-02", 10, 3) + day("R1", "2024-01-03", 100, 10) +
+                  day("R1", "2024-01-04", 100, 25) + day("R3", "2024-02-29", 20, 0);
     for (int d = 1; d <= 10; ++d)
         sql += day("R2", qPrintable(QStringLiteral("2024-02-%1").arg(d, 2, 10, QLatin1Char('0'))), 10, 2);
     for (int d = 1; d <= 6; ++d)
@@ -98,6 +101,7 @@ private slots:
         // The same rules at a Submit, on the station's last nine days.
         QCOMPARE(fired("R1", "2024-01-01"), QList<int>{1});
         QCOMPARE(fired("R1", "2024-01-02"), QList<int>{});
+        QCOMPARE(fired("R1", "2024-01-04"), QList<int>{1});
         QCOMPARE(fired("R2", "2024-02-08"), QList<int>{});
         QCOMPARE(fired("R2", "2024-02-09"), QList<int>{2});
         QCOMPARE(fired("R3", "2024-03-05"), QList<int>{});

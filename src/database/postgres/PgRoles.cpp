@@ -29,6 +29,7 @@ const struct {
     {"station", "SELECT", kWrite},
     {"employees", "SELECT", kWrite},
     {"tablerows", "SELECT", "SELECT"},
+    {"stationday", "SELECT", "SELECT"},
     {"upkeep", "SELECT", "SELECT"},
     {"audittrail", "SELECT", "SELECT"},
     {"auditwho", "SELECT", "SELECT"},

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "database/AuditTrail.h"
+#include "database/StationDays.h"
 #include "database/postgres/PgConnection.h"
 #include "database/postgres/PgFunctions.h"
 #include "database/postgres/PgRoles.h"
@@ -225,7 +226,7 @@ Status addTheRest(Database& db, PgConnection* pg) {
     if (s)
         s = pg->execNative(PgFunctions::sql());
     if (s)
-        s = pg->execNative(QString::fromUtf8(kMonitor));
+        s = pg->execNative(QString::fromUtf8(kMonitor) + StationDays::serverSql());
     return s ? PgRoles::apply(db) : s;
 }
 
@@ -234,9 +235,11 @@ Status addTheRest(Database& db, PgConnection* pg) {
 QString channel() { return QStringLiteral("varnex_change"); }
 
 Status addMonitor(Database& db) {
-    if (dynamic_cast<PgConnection*>(db.engine()) && hasMonitor(db))
+    if (dynamic_cast<PgConnection*>(db.engine()) && hasMonitor(db) && StationDays::onServer(db))
         return Status::ok();
-    return inOneTransaction(db, [](PgConnection* pg) { return pg->execNative(QString::fromUtf8(kMonitor)); });
+    return inOneTransaction(db, [](PgConnection* pg) {
+        return pg->execNative(QString::fromUtf8(kMonitor) + StationDays::serverSql());
+    });
 }
 
 Status create(Database& db) {
