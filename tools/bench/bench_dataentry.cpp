@@ -141,8 +141,10 @@ void submitOne() {
 }
 
 // The run rules after Submit, side by side: limits in force at the station
-// (every rule on), the check on or off. A defect row also runs rule 4.
-void rulesSetup(bool on) {
+// (every rule on), the check on or off. A defect row also runs rule 4. The
+// file keeps each station's days in triggers the check reads; without them
+// (kept false) a Submit writes as it did before the rules.
+void rulesSetup(bool on, bool kept = true) {
     submitSetup(false);
     Schema::upgradeFile(Schema::livePath());  // a database made before the limits
     // The rules are the yield trend's: its definition beside the database, as shipped.
@@ -163,6 +165,8 @@ void rulesSetup(bool on) {
     const QDate day = last.next() ? QDate::fromString(last.value(0).toString(), Qt::ISODate) : QDate();
     FormRegistry::instance().formAs<DataEntryForm>(kForm)->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(day);
     AlarmCheck::setEnabled(on);
+    if (!kept && !db.exec(QStringLiteral("DROP TRIGGER StationDayAdded; DROP TRIGGER StationDayRemoved; DROP TRIGGER StationDayChanged")))
+        std::exit(1);
 }
 
 // One unit with a defect: a part, defect code and location of the tables, Submit, No to another defect.
@@ -195,17 +199,22 @@ void submitDefect() {
 
 struct RulesCase {
     const char* name;
+    const char* baseline;
     bool on;
     bool defect;
+    bool kept;
 };
-const RulesCase kRulesCases[] = {{"dataentry: submit a pass, rule check off", false, false},
-                                 {"dataentry: submit a pass, rule check", true, false},
-                                 {"dataentry: submit a defect, rule check off", false, true},
-                                 {"dataentry: submit a defect, rule check", true, true}};
+const RulesCase kRulesCases[] = {
+    {"dataentry: submit a pass, days not kept, rule check off", nullptr, false, false, false},
+    {"dataentry: submit a pass, rule check off", "dataentry: submit a pass, days not kept, rule check off", false, false, true},
+    {"dataentry: submit a pass, rule check", "dataentry: submit a pass, days not kept, rule check off", true, false, true},
+    {"dataentry: submit a defect, days not kept, rule check off", nullptr, false, true, false},
+    {"dataentry: submit a defect, rule check off", "dataentry: submit a defect, days not kept, rule check off", false, true, true},
+    {"dataentry: submit a defect, rule check", "dataentry: submit a defect, days not kept, rule check off", true, true, true}};
 const bool kRulesRegistered = [] {
     for (const RulesCase& c : kRulesCases)
-        Bench::add(Bench::Case{QString::fromLatin1(c.name), c.on ? QString::fromLatin1((&c - 1)->name) : QString(),
-                               [on = c.on] { rulesSetup(on); }, c.defect ? &submitDefect : &submitOne,
+        Bench::add(Bench::Case{QString::fromLatin1(c.name), c.baseline ? QString::fromLatin1(c.baseline) : QString(),
+                               [on = c.on, kept = c.kept] { rulesSetup(on, kept); }, c.defect ? &submitDefect : &submitOne,
                                [] { g_folder.release(); AlarmCheck::setEnabled(true); }, 61});
     return true;
 }();
