@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "database/Database.h"
+#include "database/StationDays.h"
 #include "platform/FileSystem.h"
 
 namespace Salvage {
@@ -194,8 +195,11 @@ Status rebuild(const QString& path, Outcome* outcome) {
             if (claimed < 0 ? damaged : claimed > copied)
                 outcome->damagedTables << DamagedTable{e.name, copied, claimed < 0 ? -1 : claimed - copied};
         }
+        // What the file keeps of its rows is counted from the rows it still holds.
         if (s)
             s = recountKeptRows(to);
+        if (s)
+            s = StationDays::recount(to);
         // The numbering of AUTOINCREMENT keys goes on where it stood.
         if (s) {
             SqlStatement seq(from, QStringLiteral("SELECT name, seq FROM sqlite_sequence"));

@@ -31,12 +31,13 @@ CREATE TABLE StationDay (
   Units INTEGER NOT NULL,
   Failed INTEGER NOT NULL,
   PRIMARY KEY (Facility, Station, Date, ModelNumber)
-) WITHOUT ROWID, STRICT;
+) STRICT;
 )SQL";
 
 // One row's share, added (sign 1) or taken away (-1), against the unit's other
 // rows (every row but the one with id `other`): a unit is counted by its
-// first row of the day and failed by its first failed row.
+// first row of the day and failed by its first failed row. A day left
+// without units goes.
 QString fileShare(const char* row, int sign, const char* other) {
     const QString unit = QStringLiteral(
         "SELECT 1 FROM InspectionRecord i WHERE i.ModelNumber IS %1.ModelNumber AND i.SerialNum IS %1.SerialNum "
@@ -50,7 +51,11 @@ QString fileShare(const char* row, int sign, const char* other) {
         "(%3 AND NOT coalesce(i.PartNum = '001' AND i.DefectCode = '1' AND i.LocationCode = '1', 0))) "
         "WHERE %1.ReworkNum = 1 AND %1.Facility IS NOT NULL AND %1.Station IS NOT NULL AND %1.Date IS NOT NULL "
         "ON CONFLICT DO UPDATE SET Units = Units + excluded.Units, Failed = Failed + excluded.Failed;")
-        .arg(QLatin1String(row)).arg(sign).arg(unit);
+        .arg(QLatin1String(row)).arg(sign).arg(unit) +
+           (sign > 0 ? QString()
+                     : QStringLiteral("DELETE FROM StationDay WHERE Facility = %1.Facility AND Station = %1.Station AND "
+                                      "ModelNumber = coalesce(%1.ModelNumber, '') AND Date = %1.Date AND Units = 0;")
+                           .arg(QLatin1String(row)));
 }
 
 QString fileTriggers() {
@@ -92,7 +97,11 @@ QString serverShare(const char* rows, int sign, bool outside) {
                "GROUP BY x.facility, x.station, coalesce(x.modelnumber, ''), x.date "
                "ON CONFLICT (facility, station, date, modelnumber) DO UPDATE "
                "SET units = stationday.units + excluded.units, failed = stationday.failed + excluded.failed;\n")
-        .arg(QLatin1String(rows)).arg(sign).arg(any, failed);
+        .arg(QLatin1String(rows)).arg(sign).arg(any, failed) +
+           (sign > 0 ? QString()
+                     : QStringLiteral("DELETE FROM stationday s USING %1 r WHERE s.facility = r.facility AND s.station = r.station "
+                                      "AND s.modelnumber = coalesce(r.modelnumber, '') AND s.date = r.date AND s.units = 0;\n")
+                           .arg(QLatin1String(rows)));
 }
 
 }  // namespace
@@ -116,6 +125,15 @@ Status addToFile(Database& db) {
         return s;
     }
     return db.exec(QStringLiteral("RELEASE StationDays"));
+}
+
+Status recount(Database& db) {
+    {
+        SqlStatement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'StationDay'"));
+        if (!st.next())
+            return st.status();
+    }
+    return db.exec(QStringLiteral("DELETE FROM StationDay;") + QString::fromUtf8(kFill));
 }
 
 QString serverSql() {

@@ -24,6 +24,8 @@ struct Day {
 // The table and its triggers on a file, filled from the rows already there
 // when it is added (once: asked for again it costs a look at the schema).
 Status addToFile(Database& db);
+// Counts a file's figures from its rows again (a file without them is left so).
+Status recount(Database& db);
 // The same on a server, as SQL for the schema's own transaction.
 QString serverSql();
 // Whether a server database has them.

@@ -128,6 +128,8 @@ private slots:
         mutate(app, r, 240);
         QVERIFY(app.scalar(QStringLiteral("SELECT count(*) FROM InspectionRecord")).toInt() > 10);
         compareWithTrend();
+        // A day whose units all went keeps no row.
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM StationDay WHERE Units = 0")).toInt(), 0);
     }
 
     // A database made before the figures gets them from its rows when it is opened.

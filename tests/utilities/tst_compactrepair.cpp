@@ -245,6 +245,10 @@ void TestCompactRepair::damagedFileAtStart() {
         // The readable rows said, and the count the screens show, are those of the inspection table.
         QVERIFY2(said.contains(QStringLiteral("its %1 readable row(s) are").arg(after.size())), qPrintable(said));
         QCOMPARE(f.scalar(QStringLiteral("SELECT Rows FROM TableRows WHERE TableName = 'InspectionRecord'")).toInt(), after.size());
+        // So are the units per station and day the alarms read.
+        QCOMPARE(f.scalar(QStringLiteral("SELECT sum(Units) FROM StationDay")).toInt(),
+                 f.scalar(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT Facility, Station, ModelNumber, SerialNum, Date "
+                                         "FROM InspectionRecord WHERE ReworkNum = 1)")).toInt());
         for (const QString& row : after)
             QVERIFY(before.contains(row));
         QCOMPARE(kept.size(), 1);

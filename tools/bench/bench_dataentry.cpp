@@ -256,6 +256,37 @@ const bool kCheckRegistered = [] {
     return true;
 }();
 
+// The check alone on the server's copy of the rows: a limit set at the first
+// station of facility A for the run, and that station's last defect row.
+void serverCheckSetup() {
+    Status s = g_checker.open(Bench::serverDatabase(Bench::rows()));
+    if (s)
+        s = g_checker.exec(QStringLiteral(
+            "INSERT INTO ControlLimit (Facility, Station, BaselineBegin, BaselineEnd, PBar, Days, Units, SetAt) VALUES "
+            "('A', (SELECT min(StationID) FROM Station), '2020-01-01', '2020-12-31', 0.1, 250, 10000, 'bench')"));
+    SqlStatement st(g_checker, QStringLiteral(
+        "SELECT Facility, Station, ModelNumber, DefectCode, Date FROM InspectionRecord WHERE Facility = 'A' AND "
+        "Station = (SELECT min(StationID) FROM Station) AND DefectCode <> '1' ORDER BY InspectionID DESC LIMIT 1"));
+    if (!s || !st.next()) {
+        std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s ? st.status().error() : s.error()));
+        std::exit(1);
+    }
+    g_row = {st.value(0).toString(), st.value(1).toString(), st.value(2).toString(), st.value(3).toString(),
+             QDate::fromString(st.value(4).toString(), Qt::ISODate)};
+}
+const bool kServerCheckRegistered = [] {
+    for (const bool defect : {false, true})
+        Bench::add(Bench::Case{defect ? QStringLiteral("server: dataentry: rule check alone, defect row")
+                                      : QStringLiteral("server: dataentry: rule check alone, pass row"),
+                               QString(), &serverCheckSetup, [defect] { checkOnce(defect); },
+                               [] {
+                                   g_checker.exec(QStringLiteral("DELETE FROM ControlLimit WHERE SetAt = 'bench'"));
+                                   g_checker.close();
+                               },
+                               61});
+    return true;
+}();
+
 Bench::Registrar open{Bench::Case{
     QStringLiteral("dataentry: open screen to first row (and close)"), QString(), [] { g_folder.make(); },
     [] {
