@@ -287,6 +287,29 @@ const bool kServerCheckRegistered = [] {
     return true;
 }();
 
+// Opening a file made before the figures per station and day: the program
+// counts them from the rows once, at start.
+void dropDays() {
+    Database db;
+    if (!db.open(Schema::livePath()) ||
+        !db.exec(QStringLiteral("DROP TABLE StationDay; DROP TRIGGER StationDayAdded; DROP TRIGGER StationDayRemoved; "
+                                "DROP TRIGGER StationDayChanged")))
+        std::exit(1);
+}
+Bench::Registrar countDays{Bench::Case{
+    QStringLiteral("upkeep: a file made before the figures per day counts them"), QString(),
+    [] {
+        g_folder.make();
+        dropDays();
+    },
+    [] {
+        if (const Status s = Schema::upgradeFile(Schema::livePath()); !s) {
+            std::fprintf(stderr, "bench_dataentry: %s\n", qPrintable(s.error()));
+            std::exit(1);
+        }
+    },
+    [] { g_folder.release(); }, 3, &dropDays}};
+
 Bench::Registrar open{Bench::Case{
     QStringLiteral("dataentry: open screen to first row (and close)"), QString(), [] { g_folder.make(); },
     [] {
