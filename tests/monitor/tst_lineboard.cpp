@@ -127,7 +127,7 @@ private slots:
                        QStringLiteral("R4"), QStringLiteral("P7"), QStringLiteral("LS"), QStringLiteral("L3"),
                        day(0), QStringLiteral("I2")});
         const QString alarm = QStringLiteral("R4, facility A: LOOSE SCREW on 3 of the last 20 units");
-        QTRY_COMPARE_WITH_TIMEOUT(entry->alarmBanner()->text(), alarm, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(entry->alarmBanner()->text(), alarm, 15000);
         QTRY_COMPARE_WITH_TIMEOUT(board->tiles().value(0).alarm, alarm, 15000);
         QCOMPARE(board->tiles().value(0).units, qint64(21));
         QCOMPARE(board->tiles().value(0).passed, qint64(18));
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(grid->recordSet()->bookmark(), current);
         QCOMPARE(grid->recordSet()->absolutePosition(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(entry->navigator()->caption(), QStringLiteral("New record (21 stored)"), 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(station.state(), QProcess::NotRunning, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(station.state(), QProcess::NotRunning, 15000);
         const QString out = QString::fromLocal8Bit(station.readAllStandardOutput() + station.readAllStandardError());
         QVERIFY2(station.exitStatus() == QProcess::NormalExit && station.exitCode() == 0 &&
                      out.contains(QStringLiteral("submitted 1\n")), qPrintable(out));
