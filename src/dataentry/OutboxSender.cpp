@@ -9,11 +9,23 @@
 #include "database/Schema.h"
 #include "database/postgres/PgConnection.h"
 #include "database/postgres/PgSchema.h"
+#include "monitor/AlarmCheck.h"
 #include "platform/AppPaths.h"
 
 namespace {
 // A statement of the sending waits no longer than a Submit's.
 constexpr int kTimeLimit = 10;
+
+// A row kept while the server was away is checked once it is stored, as if
+// submitted then: its alarm is raised for the day it was typed for. A check
+// that fails leaves the stored row as it is, and says so on the console.
+void checkRules(Database& db, const Outbox::Row& row) {
+    auto field = [&](const char* name) { return row.fields.value(QLatin1String(name)).toString(); };
+    const Status s = AlarmCheck::afterSubmit(db, {field("Facility"), field("Station"), field("ModelNumber"),
+                                                  field("DefectCode"), QDate::fromString(field("Date"), Qt::ISODate)});
+    if (!s)
+        qWarning("varnex: the alarm rules could not be checked: %s", qPrintable(s.error()));
+}
 }  // namespace
 
 OutboxSender::OutboxSender(const QString& outboxPath, const QString& server) : m_outbox(outboxPath), m_server(server) {
@@ -204,6 +216,7 @@ Status OutboxSender::send(const Outbox::Row& row) {
     if (!stored) {
         m_sent.insert(row.uid, number);
         sawStored(unit, number);
+        checkRules(m_db, row);
     }
     return m_outbox.remove(row.uid);
 }

@@ -14,8 +14,9 @@
 // server numbers it among the unit's rows as they stand, and records the
 // row's id in the same transaction (table SentRow), so a row whose commit
 // reached the server but whose removal from the outbox did not (the station
-// killed in between) is recognised and not stored again. A row the server
-// refuses stays, with its reason, until the user corrects or discards it.
+// killed in between) is recognised and not stored again. A stored row's run
+// rules are checked then, as a Submit's are. A row the server refuses stays,
+// with its reason, until the user corrects or discards it.
 class OutboxSender : public QObject {
     Q_OBJECT
 public:

@@ -1,7 +1,7 @@
 // Rows kept at a station while the plant server is away: every row reaches
 // the server exactly once, numbered there among the unit's rows, also when
 // the station is killed in the middle of sending; a refused row waits for the
-// user. The server is the test's own cluster, stopped and started under it.
+// user; a sent row raises its alarm. The server is the test's own cluster, stopped and started under it.
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -145,6 +145,33 @@ private slots:
             QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("cmdDiscard")), Qt::LeftButton);
         QCOMPARE(dialogs.messages.size(), 2);
         QCOMPARE(station.waiting(), 0);
+    }
+
+    // A row sent after the outage is checked as if submitted then: at station AL
+    // (limits in force, LS on 2 of 19 units) the sent LS row fires rule 4 alone.
+    void sentRowRaisesItsAlarm() {
+        TestAppFolder app(TestAppFolder::Data::None);
+        Database server;
+        QVERIFY(server.open(m_plant).isOk());
+        QVERIFY(server.exec(QStringLiteral(
+            "INSERT INTO ControlLimit (Facility, Station, BaselineBegin, BaselineEnd, PBar, Days, Units, SetAt) "
+            "VALUES ('A', 'AL', '2025-01-01', '2025-12-31', 0.1, 200, 2000, 'x')")).isOk());
+        QVERIFY(server.exec(QStringLiteral(
+            "INSERT INTO InspectionRecord (Facility, ModelNumber, SerialNum, Date, Station, PartNum, DefectCode, "
+            "LocationCode, ReworkNum) SELECT 'A', 'AL1', 'S' || g, '2026-03-04', 'AL', CASE WHEN g > 17 THEN 'P2' ELSE '001' END, "
+            "CASE WHEN g > 17 THEN 'LS' ELSE '1' END, '1', 1 FROM generate_series(1, 19) AS g")).isOk());
+        OutboxSender station(app.file(QStringLiteral("outbox.db")), m_plant);
+        QVERIFY(station.keep({{QStringLiteral("Facility"), QStringLiteral("A")}, {QStringLiteral("ModelNumber"), QStringLiteral("AL1")},
+                              {QStringLiteral("SerialNum"), QStringLiteral("S20")}, {QStringLiteral("Date"), QStringLiteral("2026-03-04")},
+                              {QStringLiteral("Station"), QStringLiteral("AL")}, {QStringLiteral("PartNum"), QStringLiteral("P2")},
+                              {QStringLiteral("DefectCode"), QStringLiteral("LS")}, {QStringLiteral("LocationCode"), QStringLiteral("1")}},
+                             1));
+        QVERIFY(station.sendNow().isOk());
+        SqlStatement alarms(server, QStringLiteral("SELECT Rule, PeriodDate, Message FROM Alarm WHERE Station = 'AL'"));
+        QStringList raised;
+        while (alarms.next())
+            raised << QStringLiteral("%1|%2|%3").arg(alarms.value(0).toString(), alarms.value(1).toString(), alarms.value(2).toString());
+        QCOMPARE(raised, QStringList{QStringLiteral("4|2026-03-04|AL, facility A: LS on 3 of the last 20 units")});
     }
 };
 

@@ -10,7 +10,6 @@
 #include "dataentry/DataEntryForm.h"
 #include "monitor/AlarmBanner.h"
 #include "monitor/AlarmCheck.h"
-#include "monitor/ChangeWatcher.h"
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/MaskedDateBox.h"
@@ -159,22 +158,6 @@ private slots:
         QCOMPARE(app.rows(QStringLiteral("SELECT Rule, AckBy IS NOT NULL, AckAt IS NOT NULL, Cause, Action FROM Alarm")),
                  QStringList{QStringLiteral("4|1|1|bad batch of screws|batch replaced")});
         QVERIFY(banner->isHidden());
-    }
-
-    // An alarm raised elsewhere (another connection: another station) shows on a running screen
-    // working at its facility and station, and goes when it is acknowledged there.
-    void anotherStationsAlarmShows() {
-        TestAppFolder app;
-        Dialogs::Scripted dialogs;
-        auto* form = showFormAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
-        QVERIFY(form);
-        form->alarmBanner()->watch(QStringLiteral("A"), QStringLiteral("R4"));
-        QTRY_VERIFY(ChangeWatcher::instance().isWatching());
-        app.exec(QStringLiteral("INSERT INTO Alarm (Facility, Station, Rule, PeriodDate, Message) "
-                                "VALUES ('A', 'R4', 4, '2024-04-01', 'R4, facility A: elsewhere')"));
-        QTRY_COMPARE_WITH_TIMEOUT(form->alarmBanner()->text(), QStringLiteral("R4, facility A: elsewhere"), 10000);
-        app.exec(QStringLiteral("UPDATE Alarm SET AckAt = 'now'"));
-        QTRY_VERIFY_WITH_TIMEOUT(form->alarmBanner()->text().isEmpty(), 10000);
     }
 
     // A database made before the alarms gets their tables on opening.

@@ -1,13 +1,18 @@
-// The line board: a tile's numbers on a day worked by hand, and the board and
-// the inspection grid following another station's Submit while they are open.
+// The line board: a tile's numbers on a day worked by hand, and the board, the
+// inspection grid and the data entry screen's red line following another
+// station's Submit while they are open.
 #include <QComboBox>
+#include <QProcess>
 #include <QtTest>
 
 #include "TestAppFolder.h"
 #include "database/RecordNavigator.h"
 #include "database/RecordSet.h"
 #include "dataentry/DataEntryForm.h"
+#include "monitor/AlarmBanner.h"
+#include "monitor/ChangeWatcher.h"
 #include "monitor/LineBoardForm.h"
+#include "platform/Dialogs.h"
 #include "tables/TableBrowser.h"
 
 namespace {
@@ -88,35 +93,58 @@ private slots:
         QCOMPARE(board->tiles().first().passed, qint64(0));
     }
 
-    // Another station's Submit reaches the running board, the open grid
-    // (which keeps its current row) and the data entry screen's count.
+    // Another station's Submit, in a process of its own through its data entry screen,
+    // reaches the running board, the open grid (which keeps its current row), the data
+    // entry screen's count and, as the row fires rule 4 there, its red line; an
+    // acknowledgement elsewhere takes the line away.
     void anotherStationsSubmitIsShown() {
         TestAppFolder app;
-        app.exec(row("A", "FINAL", "U1", 1, "1") + row("A", "FINAL", "U2", 1, "1") + row("A", "FINAL", "U3", 1, "1"));
+        // R4 today: U01 to U18 passed, U19 and U20 LS: 2 of the last 20 units, under the limits in force.
+        QString sql = QStringLiteral("INSERT INTO defects (defectcode, defectdescription) VALUES ('LS', 'LOOSE SCREW');"
+                                     "INSERT INTO ControlLimit (Facility, Station, BaselineBegin, BaselineEnd, PBar, Days, "
+                                     "Units, SetAt) VALUES ('A', 'R4', '2023-01-01', '2023-12-31', 0.1, 200, 2000, 'x');");
+        for (int i = 1; i <= 20; ++i)
+            sql += row("A", "R4", qPrintable(QStringLiteral("U%1").arg(i, 2, 10, QLatin1Char('0'))), 1, i > 18 ? "LS" : "1");
+        app.exec(sql);
         auto* board = showFormAs<LineBoardForm>(QStringLiteral("frmLineBoard"));
         QVERIFY(board);
-        QCOMPARE(board->tiles().value(0).units, qint64(3));
+        QCOMPARE(board->tiles().value(0).units, qint64(20));
         auto* grid = showFormAs<TableBrowser>(QStringLiteral("tblInspection"));
         QVERIFY(grid);
         QVERIFY(grid->recordSet()->setAbsolutePosition(1));
         const qint64 current = grid->recordSet()->bookmark();
+        Dialogs::Scripted dialogs;
         auto* entry = showFormAs<DataEntryForm>(QStringLiteral("frmDataEntry"));
         QVERIFY(entry);
-        QCOMPARE(entry->navigator()->caption(), QStringLiteral("New record (3 stored)"));
+        QCOMPARE(entry->navigator()->caption(), QStringLiteral("New record (20 stored)"));
+        entry->alarmBanner()->watch(QStringLiteral("A"), QStringLiteral("R4"));
+        QVERIFY(entry->alarmBanner()->text().isEmpty());
+        QTRY_VERIFY(ChangeWatcher::instance().isWatching());
 
-        Database station;
-        QVERIFY(station.open(app.database()));
-        QVERIFY(station.beginWrite(QStringLiteral("M1|U0|FINAL")));
-        QVERIFY(station.exec(row("A", "FINAL", "U0", 1, "LS")));
-        QVERIFY(station.exec(QStringLiteral("COMMIT")));
-
-        QTRY_COMPARE_WITH_TIMEOUT(board->tiles().value(0).units, qint64(4), 15000);
-        QCOMPARE(board->tiles().value(0).passed, qint64(3));
-        QTRY_COMPARE_WITH_TIMEOUT(grid->recordSet()->recordCount(), 4, 15000);
-        // U0 sorts first: the row the user was on is still current, one line down.
+        QProcess station;
+        station.start(QCoreApplication::applicationDirPath() + QStringLiteral("/varnex-test-station"),
+                      {app.path(), QStringLiteral("--row"), QStringLiteral("A"), QStringLiteral("M1"), QStringLiteral("U00"),
+                       QStringLiteral("R4"), QStringLiteral("P7"), QStringLiteral("LS"), QStringLiteral("L3"),
+                       day(0), QStringLiteral("I2")});
+        const QString alarm = QStringLiteral("R4, facility A: LOOSE SCREW on 3 of the last 20 units");
+        QTRY_COMPARE_WITH_TIMEOUT(entry->alarmBanner()->text(), alarm, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(board->tiles().value(0).alarm, alarm, 15000);
+        QCOMPARE(board->tiles().value(0).units, qint64(21));
+        QCOMPARE(board->tiles().value(0).passed, qint64(18));
+        QTRY_COMPARE_WITH_TIMEOUT(grid->recordSet()->recordCount(), 21, 15000);
+        // U00 sorts first: the row the user was on is still current, one line down.
         QCOMPARE(grid->recordSet()->bookmark(), current);
         QCOMPARE(grid->recordSet()->absolutePosition(), 2);
-        QTRY_COMPARE_WITH_TIMEOUT(entry->navigator()->caption(), QStringLiteral("New record (4 stored)"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(entry->navigator()->caption(), QStringLiteral("New record (21 stored)"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(station.state(), QProcess::NotRunning, 15000);
+        const QString out = QString::fromLocal8Bit(station.readAllStandardOutput() + station.readAllStandardError());
+        QVERIFY2(station.exitStatus() == QProcess::NormalExit && station.exitCode() == 0 &&
+                     out.contains(QStringLiteral("submitted 1\n")), qPrintable(out));
+        QCOMPARE(app.rows(QStringLiteral("SELECT SerialNum, DefectCode FROM InspectionRecord WHERE InspectorNum = 'I2'")),
+                 QStringList{QStringLiteral("U00|LS")});
+
+        app.exec(QStringLiteral("UPDATE Alarm SET AckAt = 'now'"));
+        QTRY_VERIFY_WITH_TIMEOUT(entry->alarmBanner()->text().isEmpty(), 15000);
     }
 };
 

@@ -64,16 +64,17 @@ Result run(const Plan& plan) {
     bool sameUnit = false;
     for (int i = 0; i < plan.rows; ++i) {
         if (!sameUnit) {
-            serial = QStringLiteral("U%1").arg(prng.below(plan.units) + 1, 2, 10, QLatin1Char('0'));
+            serial = !plan.serial.isEmpty() ? plan.serial
+                                            : QStringLiteral("U%1").arg(prng.below(plan.units) + 1, 2, 10, QLatin1Char('0'));
             station = plan.stations.value(prng.below(int(plan.stations.size())));
         }
         // The boxes the screen keeps between rows are typed again all the same:
         // after a refused submit the row is typed anew.
-        text("txtFacility")->setText(QStringLiteral("A"));
+        text("txtFacility")->setText(plan.facility);
         text("txtModelNumber")->setText(plan.model);
         text("txtSerialNumber")->setText(serial);
         text("txtInspectorNumber")->setText(plan.inspector);
-        form->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(QDate(2026, 3, 4));
+        form->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(plan.date);
         text("txtStation")->setText(station);
         const bool defect = prng.chance(plan.defectShare);
         if (defect) {
@@ -83,7 +84,7 @@ Result run(const Plan& plan) {
         } else {
             pass->click();
         }
-        inspector.anotherDefect = defect && prng.chance(0.5);
+        inspector.anotherDefect = defect && prng.chance(plan.anotherShare);
         const qint64 written = form->navigator()->lastModified();
         QElapsedTimer t;
         t.start();

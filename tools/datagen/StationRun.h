@@ -1,4 +1,5 @@
 #pragma once
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,11 +15,15 @@ struct Plan {
     int rows = 500;
     quint64 seed = 1;
     QString inspector;      // the station's own inspector number: tells its rows apart
+    QString facility = QStringLiteral("A");
     QString model;          // the model of every unit
+    QDate date = QDate(2026, 3, 4);
     int units = 20;         // serial numbers U01, U02, ...
+    QString serial;         // when set, every row's unit instead
     QStringList stations;   // the station codes a unit is inspected at
     QString part, defect, location;  // the codes of a defect row
-    double defectShare = 0.3;        // of the rows; half of them are followed by another defect of the unit
+    double defectShare = 0.3;        // of the rows
+    double anotherShare = 0.5;       // of the defect rows: followed by another defect of the unit
 };
 
 struct Result {
