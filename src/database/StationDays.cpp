@@ -73,7 +73,8 @@ QString fileTriggers() {
 // a statement's rows are shared out against the unit's rows outside it.
 // `rows` is the statement's old or new rows; `outside` leaves out its new
 // rows. A row without a model or serial number is matched in a second
-// branch, which runs only for such a row.
+// branch, which runs only for such a row. The key keeps NULLs first, as
+// the translation orders them, so the last days come along it.
 QString serverShare(const char* rows, int sign, bool outside) {
     const QString notNew = outside ? QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM added a WHERE a.inspectionid = i.inspectionid)")
                                    : QString();
@@ -143,8 +144,8 @@ QString serverSql() {
                "    CREATE TABLE stationday (\n"
                "      facility text COLLATE \"C\" NOT NULL, station text COLLATE \"C\" NOT NULL,\n"
                "      modelnumber text COLLATE \"C\" NOT NULL, date text COLLATE \"C\" NOT NULL,\n"
-               "      units bigint NOT NULL, failed bigint NOT NULL,\n"
-               "      PRIMARY KEY (facility, station, date, modelnumber));\n"
+               "      units bigint NOT NULL, failed bigint NOT NULL);\n"
+               "    CREATE UNIQUE INDEX stationdaykey ON stationday (facility, station, date NULLS FIRST, modelnumber);\n"
                "    %1"
                "  END IF;\n"
                "END $$;\n"
