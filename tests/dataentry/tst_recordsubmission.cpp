@@ -146,8 +146,7 @@ private slots:
         QCOMPARE(focusName() + box(form, "txtModelNumber")->text() + dateBox(form, "MaskEdBox1")->typedText(),
                  QStringLiteral("txtFacility__/__/____"));
         arrow(form, "Previous");
-        QCOMPARE(box(form, "txtModelNumber")->text(), QStringLiteral("M3"));
-        QCOMPARE(navigator(form)->caption(), QStringLiteral("Record 3 of 3"));
+        QCOMPARE(navigator(form)->caption() + box(form, "txtModelNumber")->text(), QStringLiteral("Record 3 of 3M3"));
         arrow(form, "First");
         QCOMPARE(QStringList({box(form, "txtFacility")->text(), box(form, "txtModelNumber")->text(),
                               box(form, "txtReworkNumber")->text(), dateBox(form, "MaskEdBox1")->text()}),

@@ -31,6 +31,13 @@ void addRows(const TestAppFolder& f, int n, int width = 200) {
 void readOnly(const QString& path) { QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); }
 
 FormRegistry& forms() { return FormRegistry::instance(); }
+
+// The question that says the file is damaged and offers Compact and Repair.
+void verifyRepairOffer(const Dialogs::Message& offer) {
+    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
+             qPrintable(offer.text));
+    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+}
 }  // namespace
 
 class TestCompactRepair : public QObject {
@@ -223,10 +230,7 @@ void TestCompactRepair::damagedFileAtStart() {
     QVERIFY(!formsWhenAsked);
     QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
     QCOMPARE(dialogs.messages.size(), 2);
-    const Dialogs::Message& offer = dialogs.messages.first();
-    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
-             qPrintable(offer.text));
-    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    verifyRepairOffer(dialogs.messages.first());
     const QString said = dialogs.messages.last().text;
     QVERIFY(intact(f.livePath()));
     const QStringList after = f.rows(all);
@@ -387,10 +391,7 @@ void TestCompactRepair::damageFoundAtExit() {
         return;
     }
     QCOMPARE(dialogs.messages.size(), leftAtStart ? 3 : 2);
-    const Dialogs::Message& offer = dialogs.messages.at(dialogs.messages.size() - 2);
-    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
-             qPrintable(offer.text));
-    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    verifyRepairOffer(dialogs.messages.at(dialogs.messages.size() - 2));
     QCOMPARE(dialogs.messages.last().text, QStringLiteral("Compact and Repair Complete"));
     QVERIFY(intact(f.livePath()));
     Maintenance::FileState state;
