@@ -36,10 +36,8 @@ private slots:
     void opensInNaturalOrderOrSorted() {
         TableBrowser* d = open(QStringLiteral("tbldefects"));
         QVERIFY(d);
-        QCOMPARE(d->windowTitle(), QStringLiteral("defects"));
         QCOMPARE(column(d, 0), (QStringList{"3", "1", "2"}));  // as stored, no ORDER BY
         QCOMPARE(status(d), QStringLiteral("Record 1 of 3"));
-        QVERIFY(d->window_()->windowState() & Qt::WindowMaximized);
         QCOMPARE(shownButtons(d), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         QCOMPARE(column(open(QStringLiteral("tblModel")), 1), (QStringList{"M1", "M2", "M3"}));
         QCOMPARE(column(open(QStringLiteral("tblEmployees")), 1), (QStringList{"E2", "E1"}));
@@ -89,7 +87,6 @@ private slots:
         QCOMPARE(fx->folder.rows(QStringLiteral("SELECT RowKey, Action, CASE WHEN Changes LIKE '%, \"Pass mark\"]%' OR Changes LIKE '%,\"Pass mark\"]%' THEN 'new value' END, "
                                                 "Program FROM AuditEntries ORDER BY EntryID DESC LIMIT 1")),
                  QStringList{QStringLiteral("1|update|new value|") + QCoreApplication::applicationName()});
-        QCOMPARE(shownButtons(d), (QStringList{"cmdAdd", "cmdEdit", "cmdDelete", "cmdRefresh", "cmdSort", "cmdClose", "cmdPrint"}));
         QVERIFY(click(d, "cmdNext"));
         QCOMPARE(status(d), QStringLiteral("Record 3 of 3"));
 

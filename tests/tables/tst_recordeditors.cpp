@@ -27,7 +27,6 @@ namespace {
 struct EditorCase {
     QString form;
     QString menuButton;  // its entry on the Data Entry Menu
-    QString caption;
     QString table;
     QStringList boxes;
     QStringList fields;     // as written in SQL
@@ -41,17 +40,17 @@ struct EditorCase {
 
 const QList<EditorCase>& editorCases() {
     static const QList<EditorCase> cases = {
-        {"frmDefects", "cmdDefectCodes", "Defect ", "defects", {"txtDefectCode", "txtDefectDescription"},
+        {"frmDefects", "cmdDefectCodes", "defects", {"txtDefectCode", "txtDefectDescription"},
          {"defectcode", "defectdescription"}, {0, 50}, "Defect code", true, true, true, false},
-        {"frmPart", "cmdParts", "Part", "Parts", {"txtPartNumber", "txtDescription"}, {"partnum", "partdescription"}, {0, 50},
+        {"frmPart", "cmdParts", "Parts", {"txtPartNumber", "txtDescription"}, {"partnum", "partdescription"}, {0, 50},
          "Part number", false, true, true, false},
-        {"frmModel", "cmdModel", "Model", "Model", {"txtModelNumber", "txtModelDescription"}, {"ModelNumber", "ModelDescription"},
+        {"frmModel", "cmdModel", "Model", {"txtModelNumber", "txtModelDescription"}, {"ModelNumber", "ModelDescription"},
          {15, 50}, "Model number", false, true, true, false},
-        {"frmLocation", "cmdLocation", "Location", "location", {"txtLocationCode", "txtLocationDescription"},
+        {"frmLocation", "cmdLocation", "location", {"txtLocationCode", "txtLocationDescription"},
          {"locationcode", "\"location description\""}, {0, 50}, "Location code", true, true, true, false},
-        {"frmStation", "cmdStation", "Station", "Station", {"txtStation", "txtStationDescription"},
+        {"frmStation", "cmdStation", "Station", {"txtStation", "txtStationDescription"},
          {"StationID", "\"Station Description\""}, {6, 50}, "Station ID", false, false, true, false},
-        {"frmEmployee", "cmdEmployees", "Employee", "Employees", {"txtFields_0", "txtFields_1", "txtFields_2"},
+        {"frmEmployee", "cmdEmployees", "Employees", {"txtFields_0", "txtFields_1", "txtFields_2"},
          {"EmployeeNum", "LastName", "FirstName"}, {0, 20, 20}, "Employee number", false, true, false, true},
     };
     return cases;
@@ -192,27 +191,16 @@ private slots:
             QTest::newRow(qPrintable(editorCases()[i].form)) << i;
     }
 
-    // Opened from the menu: caption, the rows of its own table, tab order, the
-    // navigator's caption, the code box on entering; then a new row typed with
-    // its limits and upper-casing lands in the right fields, and a duplicate
-    // code is refused in the table's words.
+    // Opened from the menu: the rows of its own table, the navigator's caption,
+    // the code box on entering; then a new row typed with its limits and
+    // upper-casing lands in the right fields, and a duplicate code is refused
+    // in the table's words.
     void eachEditorAsItsUserSeesIt() {
         QFETCH(int, index);
         const EditorCase& c = editorCases()[index];
         Form* f = start(c, {"CODE1", "B2"});
         QVERIFY(f);
-        QCOMPARE(f->windowTitle(), c.caption);
         QCOMPARE(boxTexts(f, c), rowValues(c, "CODE1"));
-
-        // Tab order: fields top to bottom, then the buttons.
-        const QStringList buttons{"cmdAdd", "cmdDelete", "cmdRefresh", "cmdUpdate", "cmdClose"};
-        box(f, c.boxes.first())->setFocus(Qt::OtherFocusReason);
-        QStringList order;
-        for (int i = 0; i < c.boxes.size() + buttons.size(); ++i) {
-            order << QApplication::focusWidget()->objectName();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(order, c.boxes + buttons);
 
         // Entering the code box selects from where the caret stands, in some editors.
         box(f, c.boxes.last())->setFocus(Qt::OtherFocusReason);

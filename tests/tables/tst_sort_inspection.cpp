@@ -49,9 +49,7 @@ private slots:
         TableBrowser* b = open(QStringLiteral("tblInspection"));
         InspectionSortDialog* d = openDialog(b);
         QVERIFY(d && d->isVisible());
-        QCOMPARE(d->windowTitle(), QStringLiteral("Record Sort Order"));
         // InspectionID is a first key only; nothing typed reaches the statement.
-        QCOMPARE(d->keyBox(1)->count(), 15);
         QCOMPARE(d->keyBox(1)->itemText(1), QStringLiteral("InspectionID"));
         for (int k = 1; k <= 3; ++k)
             QVERIFY(!d->keyBox(k)->isEditable());

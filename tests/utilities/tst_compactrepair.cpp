@@ -31,6 +31,13 @@ void addRows(const TestAppFolder& f, int n, int width = 200) {
 void readOnly(const QString& path) { QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); }
 
 FormRegistry& forms() { return FormRegistry::instance(); }
+
+// The question that says the file is damaged and offers Compact and Repair.
+void verifyRepairOffer(const Dialogs::Message& offer) {
+    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
+             qPrintable(offer.text));
+    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+}
 }  // namespace
 
 class TestCompactRepair : public QObject {
@@ -53,7 +60,6 @@ private slots:
     void exitRunsOnlyWhenWorthIt();
     void damageFoundAtExit_data();
     void damageFoundAtExit();
-    void exitFinishesARunThatLeftOnlyItsSafetyCopy();
 };
 
 void TestCompactRepair::sequenceStatesAndLeftovers() {
@@ -224,10 +230,7 @@ void TestCompactRepair::damagedFileAtStart() {
     QVERIFY(!formsWhenAsked);
     QVERIFY(forms().isVisible(QStringLiteral("frmMain")));
     QCOMPARE(dialogs.messages.size(), 2);
-    const Dialogs::Message& offer = dialogs.messages.first();
-    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
-             qPrintable(offer.text));
-    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    verifyRepairOffer(dialogs.messages.first());
     const QString said = dialogs.messages.last().text;
     QVERIFY(intact(f.livePath()));
     const QStringList after = f.rows(all);
@@ -258,7 +261,7 @@ void TestCompactRepair::damagedFileAtStart() {
     QCOMPARE(QDir(f.path()).entryList({QStringLiteral(".kelid*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
-enum class Since { NeverChecked, Nothing, SmallFile, FewRows, ManyWrites, FreePages, Growth, Leftover, ReadOnly };
+enum class Since { NeverChecked, Nothing, SmallFile, FewRows, ManyWrites, FreePages, Growth, Leftover, SafetyCopy, ReadOnly };
 
 void TestCompactRepair::exitRunsOnlyWhenWorthIt_data() {
     QTest::addColumn<int>("since");
@@ -276,6 +279,7 @@ void TestCompactRepair::exitRunsOnlyWhenWorthIt_data() {
     row("an eighth of the pages free, inspection table open", Since::FreePages, "pages are free", "", "tblInspection");
     row("grown by an eighth, part table open", Since::Growth, "pages were added", "", "tblPart");
     row("an unfinished run left its target", Since::Leftover, "not finished");
+    row("an unfinished run left only its safety copy", Since::SafetyCopy, "not finished");
     row("a read-only file", Since::ReadOnly, "not been checked", "Permission denied");
 }
 
@@ -306,6 +310,7 @@ void TestCompactRepair::exitRunsOnlyWhenWorthIt() {
     case Since::FreePages: f.exec(QStringLiteral("DROP INDEX InspectionUnit; DROP INDEX InspectionSerial")); break;
     case Since::Growth: addRows(f, 300); break;
     case Since::Leftover: writeFile(f.file(QStringLiteral("temp/kelid.mdb")), QByteArray("half written", 12)); break;
+    case Since::SafetyCopy: QVERIFY(QFile::copy(f.livePath(), f.file(QStringLiteral("temp2/kelid.mdb")))); break;
     case Since::ReadOnly: readOnly(f.livePath()); break;
     default: break;
     }
@@ -386,38 +391,12 @@ void TestCompactRepair::damageFoundAtExit() {
         return;
     }
     QCOMPARE(dialogs.messages.size(), leftAtStart ? 3 : 2);
-    const Dialogs::Message& offer = dialogs.messages.at(dialogs.messages.size() - 2);
-    QVERIFY2(offer.text.contains(QStringLiteral("is damaged")) && offer.text.endsWith(QStringLiteral("Run Compact and Repair now?")),
-             qPrintable(offer.text));
-    QCOMPARE(offer.buttons, Dialogs::Buttons::YesNo);
+    verifyRepairOffer(dialogs.messages.at(dialogs.messages.size() - 2));
     QCOMPARE(dialogs.messages.last().text, QStringLiteral("Compact and Repair Complete"));
     QVERIFY(intact(f.livePath()));
     Maintenance::FileState state;
     QVERIFY(Maintenance::fileState(f.livePath(), &state).isOk());
     QVERIFY(state.fullCheck.secsTo(QDateTime::currentDateTimeUtc()) < 24 * 3600);
-}
-
-// A run cut short after its safety copy was made left nothing else behind:
-// the next exit runs the sequence, though nothing was written since, and
-// clears temp2.
-void TestCompactRepair::exitFinishesARunThatLeftOnlyItsSafetyCopy() {
-    TestAppFolder f(TestAppFolder::Data::Demo);
-    QVERIFY(CompactRepair().run().isOk());
-    CompactRepair::ExitRule large;
-    large.smallFileBytes = 0;
-    CompactForm::exitRule() = large;
-    QVERIFY(QFile::copy(f.livePath(), f.file(QStringLiteral("temp2/kelid.mdb"))));
-    const QString before = rows(f.livePath());
-    Dialogs::Scripted dialogs;
-    int quits = 0;
-    Application::setQuitHandler([&] { ++quits; });
-    QVERIFY(Application::start().isOk());
-    forms().unload(QStringLiteral("MDIBackground"));
-    QCOMPARE(quits, 1);
-    QCOMPARE(dialogs.texts(), QStringList());
-    QCOMPARE(entries(f.file(QStringLiteral("temp2"))), QStringList());
-    QCOMPARE(rows(f.livePath()), before);
-    QVERIFY(intact(f.livePath()));
 }
 
 QTEST_MAIN(TestCompactRepair)
