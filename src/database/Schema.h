@@ -64,5 +64,11 @@ Status createFile(const QString& path);
 inline QString passPart() { return QStringLiteral("001"); }
 inline QString passDefect() { return QStringLiteral("1"); }
 inline QString passLocation() { return QStringLiteral("1"); }
+// SQL that holds for a pass row (NULL when a code is missing); `row` qualifies
+// the columns ("NEW.", "i."). The values are the program's own, not a user's.
+inline QString passRowSql(const QString& row = QString()) {
+    return QStringLiteral("(%1PartNum = '%2' AND %1DefectCode = '%3' AND %1LocationCode = '%4')")
+        .arg(row, passPart(), passDefect(), passLocation());
+}
 
 }  // namespace Schema

@@ -1,5 +1,6 @@
 #include "database/StationDays.h"
 
+#include "database/Schema.h"
 #include "database/postgres/PgConnection.h"
 
 namespace StationDays {
@@ -10,17 +11,23 @@ namespace {
 // A unit's rows are matched with IS, as the trend's grouping matches them, so a
 // row without a model or serial number is a unit like any other.
 
-// The file's figures, from the rows: for a table made after its rows.
-const char* const kFill = R"SQL(
+// A row not passing: a missing code is no pass.
+QString failedRow(const QString& row = QString()) {
+    return QStringLiteral("NOT coalesce(%1, false)").arg(Schema::passRowSql(row));
+}
+
+// The figures from the rows: for a table made after its rows.
+QString fillSql() {
+    return QStringLiteral(R"SQL(
 INSERT INTO StationDay (Facility, Station, ModelNumber, Date, Units, Failed)
 SELECT Facility, Station, coalesce(ModelNumber, ''), Date, count(*), sum(Failed) FROM (
-  SELECT Facility, Station, ModelNumber, SerialNum, Date,
-         max(CASE WHEN PartNum = '001' AND DefectCode = '1' AND LocationCode = '1' THEN 0 ELSE 1 END) AS Failed
+  SELECT Facility, Station, ModelNumber, SerialNum, Date, max(CASE WHEN %1 THEN 0 ELSE 1 END) AS Failed
   FROM InspectionRecord
   WHERE ReworkNum = 1 AND Facility IS NOT NULL AND Station IS NOT NULL AND Date IS NOT NULL
   GROUP BY Facility, Station, ModelNumber, SerialNum, Date) AS u
 GROUP BY Facility, Station, coalesce(ModelNumber, ''), Date;
-)SQL";
+)SQL").arg(Schema::passRowSql());
+}
 
 const char* const kFileTable = R"SQL(
 CREATE TABLE StationDay (
@@ -47,11 +54,10 @@ QString fileShare(const char* row, int sign, const char* other) {
     return QStringLiteral(
         "INSERT INTO StationDay (Facility, Station, ModelNumber, Date, Units, Failed) "
         "SELECT %1.Facility, %1.Station, coalesce(%1.ModelNumber, ''), %1.Date, %2 * NOT EXISTS (%3), "
-        "%2 * (NOT coalesce(%1.PartNum = '001' AND %1.DefectCode = '1' AND %1.LocationCode = '1', 0) AND NOT EXISTS "
-        "(%3 AND NOT coalesce(i.PartNum = '001' AND i.DefectCode = '1' AND i.LocationCode = '1', 0))) "
+        "%2 * (%4 AND NOT EXISTS (%3 AND %5)) "
         "WHERE %1.ReworkNum = 1 AND %1.Facility IS NOT NULL AND %1.Station IS NOT NULL AND %1.Date IS NOT NULL "
         "ON CONFLICT DO UPDATE SET Units = Units + excluded.Units, Failed = Failed + excluded.Failed;")
-        .arg(QLatin1String(row)).arg(sign).arg(unit) +
+        .arg(QLatin1String(row)).arg(sign).arg(unit, failedRow(QLatin1String(row) + QLatin1Char('.')), failedRow(QStringLiteral("i."))) +
            (sign > 0 ? QString()
                      : QStringLiteral("DELETE FROM StationDay WHERE Facility = %1.Facility AND Station = %1.Station AND "
                                       "ModelNumber = coalesce(%1.ModelNumber, '') AND Date = %1.Date AND Units = 0;")
@@ -85,20 +91,19 @@ QString serverShare(const char* rows, int sign, bool outside) {
         "AND i.modelnumber IS NOT DISTINCT FROM x.modelnumber AND i.serialnum IS NOT DISTINCT FROM x.serialnum "
         "AND i.station = x.station AND i.facility = x.facility AND i.date = x.date AND i.reworknum = 1%1 %2");
     const QString any = unit.arg(notNew, QString());
-    const QString failed = unit.arg(notNew, QStringLiteral(
-        "AND NOT coalesce(i.partnum = '001' AND i.defectcode = '1' AND i.locationcode = '1', false)"));
+    const QString failed = unit.arg(notNew, QStringLiteral("AND ") + failedRow(QStringLiteral("i.")));
     return QStringLiteral(
                "INSERT INTO stationday (facility, station, modelnumber, date, units, failed) "
                "SELECT x.facility, x.station, coalesce(x.modelnumber, ''), x.date, "
                "%2 * count(*) FILTER (WHERE NOT EXISTS (%3)), %2 * count(*) FILTER (WHERE x.failed AND NOT EXISTS (%4)) "
                "FROM (SELECT facility, station, modelnumber, serialnum, date, "
-               "bool_or(NOT coalesce(partnum = '001' AND defectcode = '1' AND locationcode = '1', false)) AS failed "
+               "bool_or(%5) AS failed "
                "FROM %1 WHERE reworknum = 1 AND facility IS NOT NULL AND station IS NOT NULL AND date IS NOT NULL "
                "GROUP BY facility, station, modelnumber, serialnum, date) x "
                "GROUP BY x.facility, x.station, coalesce(x.modelnumber, ''), x.date "
                "ON CONFLICT (facility, station, date, modelnumber) DO UPDATE "
                "SET units = stationday.units + excluded.units, failed = stationday.failed + excluded.failed;\n")
-        .arg(QLatin1String(rows)).arg(sign).arg(any, failed) +
+        .arg(QLatin1String(rows)).arg(sign).arg(any, failed, failedRow()) +
            (sign > 0 ? QString()
                      : QStringLiteral("DELETE FROM stationday s USING %1 r WHERE s.facility = r.facility AND s.station = r.station "
                                       "AND s.modelnumber = coalesce(r.modelnumber, '') AND s.date = r.date AND s.units = 0;\n")
@@ -118,7 +123,7 @@ Status addToFile(Database& db) {
     // Table, figures and triggers together, inside a transaction or not.
     Status s = db.exec(QStringLiteral("SAVEPOINT StationDays"));
     if (s && !present)
-        s = db.exec(QString::fromUtf8(kFileTable) + QString::fromUtf8(kFill));
+        s = db.exec(QString::fromUtf8(kFileTable) + fillSql());
     if (s)
         s = db.exec(fileTriggers());
     if (!s) {
@@ -134,7 +139,7 @@ Status recount(Database& db) {
         if (!st.next())
             return st.status();
     }
-    return db.exec(QStringLiteral("DELETE FROM StationDay;") + QString::fromUtf8(kFill));
+    return db.exec(QStringLiteral("DELETE FROM StationDay;") + fillSql());
 }
 
 QString serverSql() {
@@ -163,7 +168,7 @@ QString serverSql() {
                "REFERENCING OLD TABLE AS removed NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION varnex_station_day();\n"
                "CREATE OR REPLACE TRIGGER stationdayremoved AFTER DELETE ON inspectionrecord "
                "REFERENCING OLD TABLE AS removed FOR EACH STATEMENT EXECUTE FUNCTION varnex_station_day();\n")
-        .arg(QString::fromUtf8(kFill).toLower(), serverShare("added", 1, true), serverShare("removed", -1, true),
+        .arg(fillSql().toLower(), serverShare("added", 1, true), serverShare("removed", -1, true),
              serverShare("added", 1, true), serverShare("removed", -1, false));
 }
 

@@ -4,11 +4,11 @@
 #include <map>
 
 #include "database/Database.h"
+#include "database/Schema.h"
 
 namespace {
 
 // A pass row, as the reports tell it: the pass part, defect and location.
-const char* const kPassRow = "(PartNum = '001' AND DefectCode = '1' AND LocationCode = '1')";
 
 QString iso(const QDate& d) { return d.toString(Qt::ISODate); }
 
@@ -48,7 +48,7 @@ Status limits(Database& db, const QString& facility, const QDate& day, QList<Sta
                                            "  WHERE Date BETWEEN ? AND ? AND Facility = ? AND ReworkNum = 1"
                                            "  GROUP BY Date, Station, ModelNumber, SerialNum) u "
                                            "GROUP BY Station")
-                                .arg(QLatin1String(kPassRow)));
+                                .arg(Schema::passRowSql()));
         st.bind(1, iso(windowStart(day)));
         st.bind(2, iso(day.addDays(-1)));
         st.bind(3, facility);
@@ -81,7 +81,7 @@ Status read(Database& db, const QString& facility, const QDate& day, QList<Stati
                                            "  FROM InspectionRecord WHERE Date = ? AND Facility = ?"
                                            "  GROUP BY Station, ModelNumber, SerialNum) u "
                                            "GROUP BY Station")
-                                .arg(QLatin1String(kPassRow)));
+                                .arg(Schema::passRowSql()));
         st.bind(1, iso(day));
         st.bind(2, facility);
         while (st.next()) {
@@ -97,7 +97,7 @@ Status read(Database& db, const QString& facility, const QDate& day, QList<Stati
         SqlStatement st(db, QStringLiteral("SELECT Station, DefectCode, count(*) AS n FROM InspectionRecord "
                                            "WHERE Date = ? AND Facility = ? AND NOT %1 "
                                            "GROUP BY Station, DefectCode ORDER BY Station, n DESC, DefectCode")
-                                .arg(QLatin1String(kPassRow)));
+                                .arg(Schema::passRowSql()));
         st.bind(1, iso(day));
         st.bind(2, facility);
         while (st.next()) {
