@@ -4,12 +4,10 @@
 #include <QtTest>
 
 #include "TestAppFolder.h"
+#include "TrendByDay.h"
 #include "database/Schema.h"
 #include "database/StationDays.h"
 #include "datagen/Prng.h"
-#include "platform/AppPaths.h"
-#include "reports/ReportEngine.h"
-#include "reports/ReportResult.h"
 
 namespace {
 
@@ -74,21 +72,15 @@ void mutate(const TestAppFolder& app, DataGen::Prng& r, int steps) {
 
 // The trend by day over the whole range: "day units failed" per period.
 QStringList trend(const char* facility, const char* station, const QString& model) {
-    QStringList parameters{QStringLiteral("BeginDate;%1;true").arg(ReportEngine::dateValue(QDate(2026, 3, 2))),
-                           QStringLiteral("EndDate;%1;true").arg(ReportEngine::dateValue(QDate(2026, 3, 5))),
-                           QStringLiteral("Facility;%1;true").arg(QLatin1String(facility)), QStringLiteral("Period;Day;true"),
-                           QStringLiteral("Station;%1;true").arg(QLatin1String(station))};
-    if (!model.isEmpty())
-        parameters << QStringLiteral("Model;%1;true").arg(model);
-    ReportResult result;
-    const Status s = ReportEngine::produce(AppPaths::folder() + QStringLiteral("\\yield_trend.rpt"), parameters, QString(), &result);
+    QList<QVariantMap> periods;
+    const Status s = trendByDay(QLatin1String(facility), QLatin1String(station), QDate(2026, 3, 2), QDate(2026, 3, 5),
+                                model.isEmpty() ? QStringList() : QStringList{QStringLiteral("Model;%1;true").arg(model)}, &periods);
     QStringList out;
-    const int period = result.definition.columnIndex(QStringLiteral("Period"));
-    const int units = result.definition.columnIndex(QStringLiteral("Inspected"));
-    const int passed = result.definition.columnIndex(QStringLiteral("FirstPass"));
-    for (const QVariantList& row : result.groups.value(0).rows)
-        out << QStringLiteral("%1 %2 %3").arg(row.at(period).toString()).arg(row.at(units).toLongLong())
-                   .arg(row.at(units).toLongLong() - row.at(passed).toLongLong());
+    for (const QVariantMap& p : periods) {
+        const qint64 units = p.value(QStringLiteral("Inspected")).toLongLong();
+        out << QStringLiteral("%1 %2 %3").arg(p.value(QStringLiteral("Period")).toString()).arg(units)
+                   .arg(units - p.value(QStringLiteral("FirstPass")).toLongLong());
+    }
     return s ? out : QStringList{s.error()};
 }
 

@@ -6,16 +6,14 @@
 #include <QTest>
 
 #include "TestAppFolder.h"
+#include "TrendByDay.h"
 #include "database/Schema.h"
 #include "dataentry/DataEntryForm.h"
 #include "monitor/AlarmBanner.h"
 #include "monitor/AlarmCheck.h"
-#include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "platform/MaskedDateBox.h"
 #include "platform/TextBox.h"
-#include "reports/ReportEngine.h"
-#include "reports/ReportResult.h"
 
 namespace {
 
@@ -56,17 +54,12 @@ void fill(const TestAppFolder& app) {
 
 // The yield trend's Signal per day with the limits in force.
 QStringList trendSignals(const char* station, const char* from, const char* to) {
-    ReportResult r;
-    const Status s = ReportEngine::produce(AppPaths::folder() + QStringLiteral("\\yield_trend.rpt"),
-                                           {QStringLiteral("BeginDate;%1;true").arg(ReportEngine::dateValue(QDate::fromString(QLatin1String(from), Qt::ISODate))),
-                                            QStringLiteral("EndDate;%1;true").arg(ReportEngine::dateValue(QDate::fromString(QLatin1String(to), Qt::ISODate))),
-                                            QStringLiteral("Facility;A;true"), QStringLiteral("Period;Day;true"),
-                                            QStringLiteral("Station;%1;true").arg(QLatin1String(station)),
-                                            QStringLiteral("Limits;In force;true")},
-                                           QString(), &r);
+    QList<QVariantMap> periods;
+    const Status s = trendByDay(QStringLiteral("A"), QLatin1String(station), QDate::fromString(QLatin1String(from), Qt::ISODate),
+                                QDate::fromString(QLatin1String(to), Qt::ISODate), {QStringLiteral("Limits;In force;true")}, &periods);
     QStringList out;
-    for (const QVariantList& row : r.groups.value(0).rows)
-        out << row.at(r.definition.columnIndex(QStringLiteral("Signal"))).toString();
+    for (const QVariantMap& p : periods)
+        out << p.value(QStringLiteral("Signal")).toString();
     return s ? out : QStringList{s.error()};
 }
 
