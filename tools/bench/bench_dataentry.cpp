@@ -144,6 +144,9 @@ void submitOne() {
 // (every rule on), the check on or off. A defect row also runs rule 4. The
 // file keeps each station's days in triggers the check reads; without them
 // (kept false) a Submit writes as it did before the rules.
+const QString kDropDayTriggers =
+    QStringLiteral("DROP TRIGGER StationDayAdded; DROP TRIGGER StationDayRemoved; DROP TRIGGER StationDayChanged");
+
 void rulesSetup(bool on, bool kept = true) {
     submitSetup(false);
     Schema::upgradeFile(Schema::livePath());  // a database made before the limits
@@ -165,7 +168,7 @@ void rulesSetup(bool on, bool kept = true) {
     const QDate day = last.next() ? QDate::fromString(last.value(0).toString(), Qt::ISODate) : QDate();
     FormRegistry::instance().formAs<DataEntryForm>(kForm)->findChild<MaskedDateBox*>(QStringLiteral("MaskEdBox1"))->setValue(day);
     AlarmCheck::setEnabled(on);
-    if (!kept && !db.exec(QStringLiteral("DROP TRIGGER StationDayAdded; DROP TRIGGER StationDayRemoved; DROP TRIGGER StationDayChanged")))
+    if (!kept && !db.exec(kDropDayTriggers))
         std::exit(1);
 }
 
@@ -292,8 +295,7 @@ const bool kServerCheckRegistered = [] {
 void dropDays() {
     Database db;
     if (!db.open(Schema::livePath()) ||
-        !db.exec(QStringLiteral("DROP TABLE StationDay; DROP TRIGGER StationDayAdded; DROP TRIGGER StationDayRemoved; "
-                                "DROP TRIGGER StationDayChanged")))
+        !db.exec(QStringLiteral("DROP TABLE StationDay; ") + kDropDayTriggers))
         std::exit(1);
 }
 Bench::Registrar countDays{Bench::Case{
