@@ -240,11 +240,9 @@ Status addToFile(Database& db) {
     Status s = upgradeFirstForm(db);
     if (!s)
         return s;
-    SqlStatement named(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'AuditTables'"));
-    const bool hasNames = named.next();
-    if (!named.status())
-        return named.status();
-    named.next();
+    const bool hasNames = Schema::hasTable(db, QStringLiteral("AuditTables"), &s);
+    if (!s)
+        return s;
     QString sql = fileTablesSql(!hasNames);
     for (const Audited& t : audited())
         sql += fileTriggers(t, tableCode(QString::fromLatin1(t.table)));
@@ -409,11 +407,8 @@ Status verifyFile(const QString& path, Verdict* verdict) {
     Status s = db.open(path, Database::Mode::ReadOnly);
     if (!s)
         return s;
-    SqlStatement has(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'AuditTrail'"));
-    if (!has.next())
-        return has.status() ? Status::fail(QStringLiteral("The database has no audit trail yet: Varnex adds it when it next opens the file."))
-                            : has.status();
-    has.next();
+    if (!Schema::hasTable(db, QStringLiteral("AuditTrail"), &s))
+        return s ? Status::fail(QStringLiteral("The database has no audit trail yet: Varnex adds it when it next opens the file.")) : s;
     SqlStatement first(db, QStringLiteral("SELECT 1 FROM pragma_table_info('AuditTrail') WHERE name = 'RowKey'"));
     if (first.next())
         return Status::fail(QStringLiteral("The audit trail is of an earlier form: Varnex rewrites it, checking its seals, when it "

@@ -198,17 +198,6 @@ Status copyTable(Database& from, Database& to, const Table& t, qint64* rows) {
     return setKeyCounter(to, t, std::max(counter, *rows ? last : 0));
 }
 
-bool hasTable(Database& db, const QString& name, Status* status) {
-    SqlStatement st(db, db.isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
-                                                       "WHERE table_schema = current_schema() AND table_name = lower(?)")
-                                      : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    st.bind(1, name);
-    const bool found = st.next() && st.value(0).toLongLong() > 0;
-    if (!st.status())
-        *status = st.status();
-    return found;
-}
-
 bool isTrail(const Table& t) { return qstrcmp(t.name, "AuditTrail") == 0 || qstrcmp(t.name, "AuditWho") == 0; }
 
 Status copyAll(Database& from, Database& to, Counts* counts) {
@@ -228,7 +217,7 @@ Status copyAll(Database& from, Database& to, Counts* counts) {
         qint64 rows = 0;
         // A file made before the trail has none to bring.
         Status s;
-        if (((isTrail(t) && !from.isServer()) || t.addedLater) && !hasTable(from, QString::fromLatin1(t.name), &s) && s)
+        if (((isTrail(t) && !from.isServer()) || t.addedLater) && !Schema::hasTable(from, QString::fromLatin1(t.name), &s) && s)
             continue;
         if (s)
             s = copyTable(from, to, t, &rows);
@@ -253,16 +242,7 @@ const QStringList& tables() {
     return names;
 }
 
-bool hasSchema(Database& db, Status* status) {
-    SqlStatement st(db, db.isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
-                                                       "WHERE table_schema = current_schema() AND table_name = ?")
-                                      : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    st.bind(1, db.isServer() ? QStringLiteral("inspectionrecord") : QStringLiteral("InspectionRecord"));
-    const bool found = st.next() && st.value(0).toLongLong() > 0;
-    if (!st.status() && status)
-        *status = st.status();
-    return found;
-}
+bool hasSchema(Database& db, Status* status) { return Schema::hasTable(db, QStringLiteral("InspectionRecord"), status); }
 
 Status checkEmpty(Database& db) {
     for (const Table& t : tableList()) {

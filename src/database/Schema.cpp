@@ -237,11 +237,8 @@ Status upgrade(Database& db) {
     // Indexes added since the first files were made; each is cheap to ask for again.
     Status s = db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS InspectionSerial ON InspectionRecord (SerialNum)"));
     // The kept row count, once (it counts the rows when it is added).
-    {
-        SqlStatement kept(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'TableRows'"));
-        if (s && kept.status() && !kept.next() && kept.status())
-            s = addUpkeep(db);
-    }  // closed before the trail's rewrite below, which drops a table
+    if (s && !hasTable(db, QStringLiteral("TableRows"), &s) && s)
+        s = addUpkeep(db);
     // The audit trail, from now on (its table and triggers are asked for again at no cost).
     if (s)
         s = AuditTrail::addToFile(db);
@@ -275,6 +272,17 @@ Status addUpkeep(Database& db) {
         s = db.exec(QStringLiteral("ALTER TABLE Upkeep ADD COLUMN Writes INTEGER NOT NULL DEFAULT 0; "
                                    "ALTER TABLE Upkeep ADD COLUMN CheckedOn TEXT"));
     return s;
+}
+
+bool hasTable(Database& db, const QString& name, Status* status) {
+    SqlStatement st(db, db.isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                                       "WHERE table_schema = current_schema() AND table_name = lower(?)")
+                                      : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    st.bind(1, name);
+    const bool found = st.next() && st.value(0).toLongLong() > 0;
+    if (!st.status() && status)
+        *status = st.status();
+    return found;
 }
 
 qint64 rowCount(Database& db, const QString& table, Status* status) {

@@ -52,6 +52,9 @@ Status upgradeFile(const QString& path);
 Status addUpkeep(Database& db);
 // The number of rows of a table: the count the file keeps, or a count.
 qint64 rowCount(Database& db, const QString& table, Status* status);
+// Whether the database has the table (on a server, by its lower-case name);
+// a failure to ask goes to *status, which is left alone otherwise.
+bool hasTable(Database& db, const QString& name, Status* status);
 // The length a person types into a text field, for its entry box: 0 for a
 // field without one (numbers, dates, fields not listed). Names are matched
 // without regard to case.

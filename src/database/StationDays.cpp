@@ -113,13 +113,10 @@ QString serverShare(const char* rows, int sign, bool outside) {
 }  // namespace
 
 Status addToFile(Database& db) {
-    bool present = false;
-    {
-        SqlStatement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'StationDay'"));
-        present = st.next();
-        if (!st.status())
-            return st.status();
-    }
+    Status asked;
+    const bool present = Schema::hasTable(db, QStringLiteral("StationDay"), &asked);
+    if (!asked)
+        return asked;
     // Table, figures and triggers together, inside a transaction or not.
     Status s = db.exec(QStringLiteral("SAVEPOINT StationDays"));
     if (s && !present)
@@ -134,11 +131,9 @@ Status addToFile(Database& db) {
 }
 
 Status recount(Database& db) {
-    {
-        SqlStatement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'StationDay'"));
-        if (!st.next())
-            return st.status();
-    }
+    Status asked;
+    if (!Schema::hasTable(db, QStringLiteral("StationDay"), &asked))
+        return asked;
     return db.exec(QStringLiteral("DELETE FROM StationDay;") + fillSql());
 }
 
